@@ -1,0 +1,82 @@
+#include "installlog/InstallLog.h"
+
+namespace installlog {
+
+namespace {
+constexpr const char* kPrefixes[kKindCount] = {
+    "File Copy: ",
+    "Made Dir: ",
+    "Reg Ctrl: ",
+    "RegDB Key: ",
+};
+}  // namespace
+
+const char* EntryPrefix(int kind)
+{
+    return (kind >= 0 && kind < kKindCount) ? kPrefixes[kind] : nullptr;
+}
+
+void AppendEntry(std::string& log, LogEntryKind kind, std::string_view text)
+{
+    const char* prefix = EntryPrefix(kind);
+    if (prefix == nullptr)
+        return;
+    log += prefix;
+    log += text;
+    log += '\n';
+}
+
+void AppendRegKeyEntry(std::string& log, int rootDigit, std::string_view subKey)
+{
+    if (rootDigit < kClassesRoot || rootDigit > kOtherRoot)
+        rootDigit = kOtherRoot;
+    log += kPrefixes[kRegDbKey];
+    log += static_cast<char>('0' + rootDigit);
+    log += ',';
+    log += subKey;
+    log += '\n';
+}
+
+bool FindNextEntry(std::string_view log, int kind, std::size_t& position,
+                   std::size_t& start, std::size_t& length)
+{
+    const char* prefix = EntryPrefix(kind);
+    if (prefix == nullptr || position > log.size())
+        return false;
+    const std::string_view pre(prefix);
+    const std::size_t match = log.find(pre, position);
+    if (match == std::string_view::npos)
+        return false;
+    const std::size_t textStart = match + pre.size();
+    std::size_t end = log.find('\n', textStart);
+    if (end == std::string_view::npos)
+        end = log.size();
+    start = textStart;
+    length = end - textStart;
+    position = end + 1;
+    return true;
+}
+
+int CountEntries(std::string_view log, int kind)
+{
+    int count = 0;
+    std::size_t position = 0, start = 0, length = 0;
+    while (FindNextEntry(log, kind, position, start, length))
+        ++count;
+    return count;
+}
+
+bool SplitRegKeyEntry(std::string_view text, RegRootDigit& root, std::string_view& subKey)
+{
+    const std::size_t comma = text.find(',');
+    if (comma == std::string_view::npos)
+        return false;
+    const std::string_view rootText = text.substr(0, comma);
+    root = kOtherRoot;
+    if (rootText.size() == 1 && rootText[0] >= '0' && rootText[0] <= '3')
+        root = static_cast<RegRootDigit>(rootText[0] - '0');
+    subKey = text.substr(comma + 1);
+    return true;
+}
+
+}  // namespace installlog

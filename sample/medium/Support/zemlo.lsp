@@ -1,0 +1,1 @@
+(defun c:zemlo () (princ "ZEMLO V8.0") (princ))

@@ -1,0 +1,10 @@
+// The application object of Uninstall.
+#pragma once
+
+#include "winlib/WinApp.h"
+
+class CUninstallApp : public CWinApp {
+public:
+    CUninstallApp();
+    BOOL InitInstance() override;
+};

@@ -1,0 +1,74 @@
+#include "winlib/Dialog.h"
+
+#include "winlib/WinApp.h"
+
+IMPLEMENT_DYNAMIC(CDialog, CWnd)
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
+    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd)
+{
+}
+
+INT_PTR CDialog::DoModal()
+{
+    HWND parent = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
+    return ::DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), parent,
+                             &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+void CDialog::EndDialog(int nResult)
+{
+    ::EndDialog(m_hWnd, nResult);
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    CDataExchange dx(this);
+    DoDataExchange(&dx);
+    return TRUE;
+}
+
+void CDialog::OnOK()
+{
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+void CDialog::DoDataExchange(CDataExchange*)
+{
+}
+
+LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            OnOK();
+            return 0;
+        case IDCANCEL:
+            OnCancel();
+            return 0;
+        default:
+            break;
+        }
+    }
+    return CWnd::WindowProc(message, wParam, lParam);
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lParam)
+{
+    if (message != WM_INITDIALOG)
+        return FALSE;
+    auto* self = reinterpret_cast<CDialog*>(lParam);
+    if (self == nullptr || !self->SubclassWindow(hwnd))
+        return TRUE;
+    try {
+        return self->OnInitDialog();
+    } catch (...) {
+        return TRUE;
+    }
+}

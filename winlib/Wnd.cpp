@@ -1,0 +1,218 @@
+#include "winlib/Wnd.h"
+
+#include "winlib/WinApp.h"
+
+#include <vector>
+
+IMPLEMENT_DYNAMIC(CWnd, CObject)
+
+namespace {
+// The property that links a window to its CWnd object.
+const char kObjectProp[] = "ZemloCWnd";
+const char kClassName[] = "ZemloWnd";
+}  // namespace
+
+CWnd::~CWnd()
+{
+    if (m_hWnd != nullptr && ::IsWindow(m_hWnd)) {
+        if (m_bOwnsWindow)
+            ::DestroyWindow(m_hWnd);
+        else
+            UnsubclassWindow();
+    }
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND hwnd)
+{
+    return hwnd != nullptr ? static_cast<CWnd*>(::GetPropA(hwnd, kObjectProp)) : nullptr;
+}
+
+const char* CWnd::RegisterOwnClass()
+{
+    static const ATOM atom = [] {
+        WNDCLASSEXA wc = {};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = &CWnd::StdWndProc;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        wc.lpszClassName = kClassName;
+        return ::RegisterClassExA(&wc);
+    }();
+    return atom != 0 ? kClassName : nullptr;
+}
+
+BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+                    HWND hwndParent, UINT nID)
+{
+    const char* className = RegisterOwnClass();
+    if (className == nullptr || m_hWnd != nullptr)
+        return FALSE;
+    HMENU menu = (dwStyle & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)) : nullptr;
+    HWND hwnd = ::CreateWindowExA(dwExStyle, className, lpszWindowName, dwStyle, rect.left, rect.top,
+                                  rect.right - rect.left, rect.bottom - rect.top, hwndParent, menu,
+                                  ::GetModuleHandleA(nullptr), this);
+    if (hwnd == nullptr)
+        return FALSE;
+    m_bOwnsWindow = true;
+    return TRUE;
+}
+
+BOOL CWnd::CreateMessageOnly()
+{
+    RECT rect = {0, 0, 0, 0};
+    return CreateEx(0, "", 0, rect, HWND_MESSAGE, 0);
+}
+
+BOOL CWnd::DestroyWindow()
+{
+    if (m_hWnd == nullptr)
+        return FALSE;
+    return ::DestroyWindow(m_hWnd);
+}
+
+void CWnd::Attach(HWND hwnd, WNDPROC pfnSuper)
+{
+    m_hWnd = hwnd;
+    m_pfnSuper = pfnSuper;
+    ::SetPropA(hwnd, kObjectProp, this);
+}
+
+BOOL CWnd::SubclassWindow(HWND hwnd)
+{
+    if (hwnd == nullptr || m_hWnd != nullptr || FromHandlePermanent(hwnd) != nullptr)
+        return FALSE;
+    m_hWnd = hwnd;
+    PreSubclassWindow();
+    WNDPROC old = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc)));
+    Attach(hwnd, old);
+    return TRUE;
+}
+
+BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
+{
+    return SubclassWindow(::GetDlgItem(pParent->m_hWnd, static_cast<int>(nID)));
+}
+
+HWND CWnd::UnsubclassWindow()
+{
+    HWND hwnd = m_hWnd;
+    if (hwnd == nullptr)
+        return nullptr;
+    if (m_pfnSuper != nullptr && ::IsWindow(hwnd))
+        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+    if (::IsWindow(hwnd))
+        ::RemovePropA(hwnd, kObjectProp);
+    m_pfnSuper = nullptr;
+    m_hWnd = nullptr;
+    return hwnd;
+}
+
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const
+{
+    return ::SendMessageA(m_hWnd, message, wParam, lParam);
+}
+
+BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) const
+{
+    return ::PostMessageA(m_hWnd, message, wParam, lParam);
+}
+
+int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) const
+{
+    if (lpszCaption == nullptr)
+        lpszCaption = AfxGetAppName();
+    return ::MessageBoxA(m_hWnd, lpszText, lpszCaption, nType);
+}
+
+void CWnd::SetWindowText(LPCSTR text)
+{
+    ::SetWindowTextA(m_hWnd, text);
+}
+
+std::string CWnd::GetWindowText() const
+{
+    const int length = ::GetWindowTextLengthA(m_hWnd);
+    std::vector<char> buffer(static_cast<size_t>(length) + 1);
+    const int got = ::GetWindowTextA(m_hWnd, buffer.data(), length + 1);
+    return std::string(buffer.data(), got > 0 ? static_cast<size_t>(got) : 0);
+}
+
+CWnd* CWnd::GetDlgItem(int nID) const
+{
+    return FromHandlePermanent(::GetDlgItem(m_hWnd, nID));
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProc(message, wParam, lParam);
+}
+
+LRESULT CWnd::Default()
+{
+    if (m_pCurrentMsg == nullptr)
+        return 0;
+    const MSG msg = *m_pCurrentMsg;
+    return DefWindowProc(msg.message, msg.wParam, msg.lParam);
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (m_pfnSuper != nullptr)
+        return ::CallWindowProcA(m_pfnSuper, m_hWnd, message, wParam, lParam);
+    return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    MSG msg = {};
+    msg.hwnd = m_hWnd;
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    const MSG* previous = m_pCurrentMsg;
+    m_pCurrentMsg = &msg;
+    LRESULT result = 0;
+    try {
+        result = WindowProc(message, wParam, lParam);
+    } catch (...) {
+        // Nothing may unwind through the system's code; the message counts
+        // as handled.
+        result = 0;
+    }
+    m_pCurrentMsg = previous;
+    return result;
+}
+
+LRESULT CALLBACK CWnd::StdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CWnd* self = FromHandlePermanent(hwnd);
+    if (self == nullptr && message == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        self = static_cast<CWnd*>(cs->lpCreateParams);
+        if (self != nullptr)
+            self->Attach(hwnd, nullptr);
+    }
+    if (self == nullptr)
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+
+    const LRESULT result = self->Dispatch(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        // The window is gone: unbind, and let the object know.
+        WNDPROC super = self->m_pfnSuper;
+        ::RemovePropA(hwnd, kObjectProp);
+        if (super != nullptr)
+            ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(super));
+        self->m_hWnd = nullptr;
+        self->m_pfnSuper = nullptr;
+        self->m_bOwnsWindow = false;
+        self->PostNcDestroy();
+    }
+    return result;
+}
+
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
+{
+    if (rControl.m_hWnd == nullptr)
+        rControl.SubclassWindow(::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC));
+}

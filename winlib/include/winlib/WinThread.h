@@ -1,0 +1,45 @@
+// CWinThread: a thread with an object. CreateThread starts it; the thread
+// calls InitInstance, then Run (a message loop until WM_QUIT) when that
+// succeeded or ExitInstance when it did not, and returns that value as its
+// exit code. With m_bAutoDelete the object deletes itself at the end.
+#pragma once
+
+#include "winlib/Object.h"
+
+#include <windows.h>
+
+class CWnd;
+
+class CWinThread : public CObject {
+    DECLARE_DYNAMIC(CWinThread)
+public:
+    CWinThread() = default;
+    // Closes the thread handle; never waits for the thread.
+    ~CWinThread() override;
+    CWinThread(const CWinThread&) = delete;
+    CWinThread& operator=(const CWinThread&) = delete;
+
+    // Starts the thread (at once, unless CREATE_SUSPENDED). m_hThread and
+    // m_nThreadID are set before the thread runs any code of ours.
+    BOOL CreateThread(DWORD dwCreateFlags = 0, UINT nStackSize = 0,
+                      LPSECURITY_ATTRIBUTES lpSecurityAttrs = nullptr);
+    DWORD ResumeThread() { return ::ResumeThread(m_hThread); }
+
+    virtual BOOL InitInstance();
+    // Runs the message loop until WM_QUIT, then returns ExitInstance().
+    virtual int Run();
+    // The exit code of the thread: the wParam of the WM_QUIT that ended
+    // the loop.
+    virtual int ExitInstance();
+
+    CWnd* m_pMainWnd = nullptr;
+    BOOL m_bAutoDelete = TRUE;
+    HANDLE m_hThread = nullptr;
+    DWORD m_nThreadID = 0;
+
+protected:
+    MSG m_msgCur = {};
+
+private:
+    static unsigned __stdcall ThreadEntry(void* param);
+};
