@@ -1,0 +1,111 @@
+#include "installlog/InstallLog.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace installlog;
+
+namespace {
+std::vector<std::string> Entries(const std::string& log, int kind)
+{
+    std::vector<std::string> texts;
+    std::size_t position = 0, start = 0, length = 0;
+    while (FindNextEntry(log, kind, position, start, length))
+        texts.push_back(log.substr(start, length));
+    return texts;
+}
+}  // namespace
+
+TEST(InstallLog, RecordedLinesAreFoundAgainKindByKind)
+{
+    std::string log;
+    AppendEntry(log, kMadeDir, "D:\\Soft\\Support");
+    AppendEntry(log, kFileCopy, "D:\\Soft\\Support\\a.lsp");
+    AppendEntry(log, kRegCtrl, "D:\\Soft\\Controls\\x.ocx");
+    AppendRegKeyEntry(log, kLocalMachine, "SOFTWARE\\Kestrova\\enggZEMLO\\V8");
+    AppendEntry(log, kFileCopy, "D:\\Soft\\Uninstall.log");
+
+    EXPECT_EQ(log,
+              "Made Dir: D:\\Soft\\Support\n"
+              "File Copy: D:\\Soft\\Support\\a.lsp\n"
+              "Reg Ctrl: D:\\Soft\\Controls\\x.ocx\n"
+              "RegDB Key: 2,SOFTWARE\\Kestrova\\enggZEMLO\\V8\n"
+              "File Copy: D:\\Soft\\Uninstall.log\n");
+    EXPECT_EQ(Entries(log, kFileCopy),
+              (std::vector<std::string>{"D:\\Soft\\Support\\a.lsp", "D:\\Soft\\Uninstall.log"}));
+    EXPECT_EQ(Entries(log, kMadeDir), (std::vector<std::string>{"D:\\Soft\\Support"}));
+    EXPECT_EQ(Entries(log, kRegDbKey), (std::vector<std::string>{"2,SOFTWARE\\Kestrova\\enggZEMLO\\V8"}));
+    EXPECT_EQ(CountEntries(log, kFileCopy), 2);
+    EXPECT_EQ(CountEntries(log, kRegCtrl), 1);
+}
+
+TEST(InstallLog, LastEntryWithoutLineFeedRunsToTheEnd)
+{
+    const std::string log = "File Copy: C:\\a\nFile Copy: C:\\b";
+    EXPECT_EQ(Entries(log, kFileCopy), (std::vector<std::string>{"C:\\a", "C:\\b"}));
+}
+
+TEST(InstallLog, KindWithoutEntriesAndBadKindsFindNothing)
+{
+    const std::string log = "File Copy: C:\\a\n";
+    std::size_t position = 0, start = 7, length = 9;
+    EXPECT_FALSE(FindNextEntry(log, kMadeDir, position, start, length));
+    EXPECT_EQ(start, 7u);
+    EXPECT_EQ(length, 9u);
+    EXPECT_FALSE(FindNextEntry(log, -1, position, start, length));
+    EXPECT_FALSE(FindNextEntry(log, kKindCount, position, start, length));
+    EXPECT_EQ(CountEntries("", kFileCopy), 0);
+    // A position past the end finds nothing and reads nothing.
+    position = log.size() + 5;
+    EXPECT_FALSE(FindNextEntry(log, kFileCopy, position, start, length));
+}
+
+TEST(InstallLog, EmptyEntryTextAtTheEnd)
+{
+    const std::string log = "Made Dir: ";
+    std::size_t position = 0, start = 0, length = 1;
+    ASSERT_TRUE(FindNextEntry(log, kMadeDir, position, start, length));
+    EXPECT_EQ(start, log.size());
+    EXPECT_EQ(length, 0u);
+    EXPECT_FALSE(FindNextEntry(log, kMadeDir, position, start, length));
+}
+
+TEST(InstallLog, RootDigitsAndTheirTexts)
+{
+    std::string log;
+    AppendRegKeyEntry(log, kClassesRoot, "a");
+    AppendRegKeyEntry(log, kOtherRoot, "b");
+    AppendRegKeyEntry(log, 17, "c");
+    EXPECT_EQ(log, "RegDB Key: 0,a\nRegDB Key: 4,b\nRegDB Key: 4,c\n");
+
+    struct Case {
+        const char* text;
+        bool ok;
+        RegRootDigit root;
+        const char* subKey;
+    };
+    const Case cases[] = {
+        {"0,CLSID", true, kClassesRoot, "CLSID"},
+        {"1,Software\\A,B", true, kCurrentUser, "Software\\A,B"},
+        {"2,SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8", true, kLocalMachine,
+         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8"},
+        {"3,.DEFAULT", true, kUsers, ".DEFAULT"},
+        {"4,System", true, kOtherRoot, "System"},
+        {"7,x", true, kOtherRoot, "x"},
+        {"22,x", true, kOtherRoot, "x"},
+        {",x", true, kOtherRoot, "x"},
+        {"2", false, kOtherRoot, ""},
+        {"SOFTWARE\\Kestrova", false, kOtherRoot, ""},
+    };
+    for (const Case& c : cases) {
+        RegRootDigit root = kOtherRoot;
+        std::string_view subKey;
+        EXPECT_EQ(SplitRegKeyEntry(c.text, root, subKey), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(root, c.root) << c.text;
+            EXPECT_EQ(subKey, c.subKey) << c.text;
+        }
+    }
+}

@@ -1,0 +1,80 @@
+#include "RecordingWindow.h"
+
+namespace {
+// The workers' messages: 1012-1015 of Setup, 1036-1040 of Uninstall.
+bool IsWorkerMessage(UINT message)
+{
+    return (message >= 1012 && message <= 1015) || (message >= 1036 && message <= 1040);
+}
+}  // namespace
+
+RecordingWindow::RecordingWindow()
+{
+    CreateMessageOnly();
+}
+
+LRESULT RecordingWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!IsWorkerMessage(message))
+        return CWnd::WindowProc(message, wParam, lParam);
+
+    RecordedMessage record;
+    record.message = message;
+    record.wParam = wParam;
+    record.lParam = lParam;
+    record.sent = ::InSendMessage() != FALSE;
+    // Setup's progress message carries two paths, Uninstall's file message
+    // one (in lParam).
+    if (message == 1012 && wParam != 0)
+        record.wText = reinterpret_cast<const char*>(wParam);
+    if ((message == 1012 || message == 1036) && lParam != 0)
+        record.lText = reinterpret_cast<const char*>(lParam);
+    messages.push_back(record);
+    if (onMessage)
+        onMessage(record);
+    return 0;
+}
+
+bool RecordingWindow::RunThread(CWinThread& thread, DWORD timeoutMs)
+{
+    thread.m_pMainWnd = this;
+    thread.m_bAutoDelete = FALSE;
+    if (!thread.CreateThread())
+        return false;
+
+    const DWORD deadline = ::GetTickCount() + timeoutMs;
+    for (;;) {
+        const DWORD now = ::GetTickCount();
+        const DWORD wait = now >= deadline ? 0 : deadline - now;
+        const DWORD result = ::MsgWaitForMultipleObjects(1, &thread.m_hThread, FALSE, wait, QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0)
+            break;
+        if (result == WAIT_TIMEOUT)
+            return false;
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+    return true;
+}
+
+std::vector<RecordedMessage> RecordingWindow::Of(UINT message) const
+{
+    std::vector<RecordedMessage> result;
+    for (const RecordedMessage& m : messages)
+        if (m.message == message)
+            result.push_back(m);
+    return result;
+}
+
+int RecordingWindow::Count(UINT message) const
+{
+    return static_cast<int>(Of(message).size());
+}

@@ -1,0 +1,37 @@
+#include "RegistryOverride.h"
+
+#include <atomic>
+
+namespace {
+const HKEY kRoots[3] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT};
+const char* const kNames[3] = {"HKLM", "HKCU", "HKCR"};
+}  // namespace
+
+RegistryOverride::RegistryOverride()
+{
+    static std::atomic<unsigned> counter{0};
+    m_root = "Software\\ZemloTest\\" + std::to_string(::GetCurrentProcessId()) + "-" +
+             std::to_string(counter++);
+    m_ok = true;
+    for (int i = 0; i < 3; ++i) {
+        const std::string path = m_root + "\\" + kNames[i];
+        if (::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &m_keys[i], nullptr) != ERROR_SUCCESS)
+            m_ok = false;
+    }
+    if (!m_ok)
+        return;
+    for (int i = 0; i < 3; ++i)
+        if (::RegOverridePredefKey(kRoots[i], m_keys[i]) != ERROR_SUCCESS)
+            m_ok = false;
+}
+
+RegistryOverride::~RegistryOverride()
+{
+    for (int i = 0; i < 3; ++i) {
+        ::RegOverridePredefKey(kRoots[i], nullptr);
+        if (m_keys[i] != nullptr)
+            ::RegCloseKey(m_keys[i]);
+    }
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, m_root.c_str());
+}

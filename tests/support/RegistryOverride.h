@@ -1,0 +1,25 @@
+// Redirects HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER and HKEY_CLASSES_ROOT of
+// the whole process to fresh keys under HKCU\Software\ZemloTest for the
+// life of the object, then deletes those keys. The code under test keeps
+// using the real registry API. (RegOverridePredefKey affects every thread
+// of the process and code in loaded DLLs, under Wine as on Windows.)
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class RegistryOverride {
+public:
+    RegistryOverride();
+    ~RegistryOverride();
+    RegistryOverride(const RegistryOverride&) = delete;
+    RegistryOverride& operator=(const RegistryOverride&) = delete;
+
+    bool ok() const { return m_ok; }
+
+private:
+    std::string m_root;  // under the real HKEY_CURRENT_USER
+    HKEY m_keys[3] = {};
+    bool m_ok = false;
+};

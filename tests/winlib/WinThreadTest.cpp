@@ -1,0 +1,54 @@
+#include "RecordingWindow.h"
+#include "winlib/WinThread.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+// Posts one message to its main window, then quits its own loop with 7.
+class PostingThread : public CWinThread {
+public:
+    int Run() override
+    {
+        ::PostMessageA(m_pMainWnd->m_hWnd, 1015, 3, 4);
+        ::PostThreadMessageA(m_nThreadID, WM_QUIT, 7, 0);
+        return CWinThread::Run();
+    }
+};
+
+class FailingInit : public CWinThread {
+public:
+    BOOL InitInstance() override { return FALSE; }
+    int ExitInstance() override { return 42; }
+};
+}  // namespace
+
+TEST(WinThread, RunEndsWithTheQuitCodeAndMessagesArrive)
+{
+    RecordingWindow window;
+    PostingThread thread;
+    ASSERT_TRUE(window.RunThread(thread));
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].message, 1015u);
+    EXPECT_EQ(window.messages[0].wParam, 3u);
+    EXPECT_EQ(window.messages[0].lParam, 4);
+    DWORD code = 0;
+    ASSERT_TRUE(::GetExitCodeThread(thread.m_hThread, &code));
+    EXPECT_EQ(code, 7u);
+    EXPECT_NE(thread.m_nThreadID, 0u);
+}
+
+TEST(WinThread, FailedInitInstanceEndsWithExitInstance)
+{
+    RecordingWindow window;
+    FailingInit thread;
+    ASSERT_TRUE(window.RunThread(thread));
+    DWORD code = 0;
+    ASSERT_TRUE(::GetExitCodeThread(thread.m_hThread, &code));
+    EXPECT_EQ(code, 42u);
+}
+
+TEST(WinThread, RuntimeClassCreatesByName)
+{
+    EXPECT_STREQ(RUNTIME_CLASS(CWinThread)->m_lpszClassName, "CWinThread");
+    EXPECT_TRUE(RUNTIME_CLASS(CWinThread)->IsDerivedFrom(RUNTIME_CLASS(CObject)));
+}
