@@ -74,3 +74,29 @@ unsigned __stdcall CWinThread::ThreadEntry(void* param)
         delete thread;
     return static_cast<unsigned>(result);
 }
+
+namespace winlib {
+
+bool WaitPumpingMessages(HANDLE handle, DWORD timeoutMs)
+{
+    const ULONGLONG start = ::GetTickCount64();
+    for (;;) {
+        DWORD wait = INFINITE;
+        if (timeoutMs != INFINITE) {
+            const ULONGLONG elapsed = ::GetTickCount64() - start;
+            wait = elapsed >= timeoutMs ? 0 : static_cast<DWORD>(timeoutMs - elapsed);
+        }
+        const DWORD result = ::MsgWaitForMultipleObjects(1, &handle, FALSE, wait, QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0)
+            return true;
+        if (result != WAIT_OBJECT_0 + 1)
+            return false;
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+}
+
+}  // namespace winlib

@@ -42,21 +42,9 @@ bool RecordingWindow::RunThread(CWinThread& thread, DWORD timeoutMs)
     if (!thread.CreateThread())
         return false;
 
-    const DWORD deadline = ::GetTickCount() + timeoutMs;
-    for (;;) {
-        const DWORD now = ::GetTickCount();
-        const DWORD wait = now >= deadline ? 0 : deadline - now;
-        const DWORD result = ::MsgWaitForMultipleObjects(1, &thread.m_hThread, FALSE, wait, QS_ALLINPUT);
-        if (result == WAIT_OBJECT_0)
-            break;
-        if (result == WAIT_TIMEOUT)
-            return false;
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
+    if (!winlib::WaitPumpingMessages(thread.m_hThread, timeoutMs))
+        return false;
+    // The messages the thread posted before it ended.
     MSG msg;
     while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         ::TranslateMessage(&msg);

@@ -43,3 +43,14 @@ protected:
 private:
     static unsigned __stdcall ThreadEntry(void* param);
 };
+
+namespace winlib {
+
+// Waits for a handle (a thread, say) to be signalled while dispatching
+// every message that arrives for this thread's windows, so that another
+// thread waiting in SendMessage to one of them is served meanwhile.
+// Returns true when the handle was signalled, false after timeoutMs
+// (INFINITE waits for ever).
+bool WaitPumpingMessages(HANDLE handle, DWORD timeoutMs = INFINITE);
+
+}  // namespace winlib

@@ -90,16 +90,12 @@ int main(int argc, char** argv)
     if (!thread.CreateThread())
         return 3;
 
-    // Pump messages until the worker has ended: its progress and
-    // configuring messages are sent, and it waits for each.
-    for (;;) {
-        const DWORD wait = ::MsgWaitForMultipleObjects(1, &thread.m_hThread, FALSE, INFINITE, QS_ALLINPUT);
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageA(&msg);
-        if (wait == WAIT_OBJECT_0)
-            break;
-    }
+    // Serve the worker's sent messages until it has ended, then take the
+    // messages it posted.
+    winlib::WaitPumpingMessages(thread.m_hThread);
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        ::DispatchMessageA(&msg);
 
     std::printf("%d entries copied; %s\n", window.files,
                 window.done ? "installation complete" : (window.failed ? "installation failed" : "no result"));
