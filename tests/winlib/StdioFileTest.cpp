@@ -46,17 +46,6 @@ TEST(StdioFile, CrLfSplitAcrossReadsAndLoneCrs)
     EXPECT_EQ(std::string(buffer, got), "cd\rx\r");
 }
 
-TEST(StdioFile, BinaryModeKeepsBytes)
-{
-    TempDir temp;
-    const std::string path = temp / "b.bin";
-    CStdioFile file;
-    ASSERT_TRUE(file.Open(path.c_str(), CStdioFile::modeCreate | CStdioFile::modeWrite | CStdioFile::typeBinary));
-    ASSERT_TRUE(file.Write("a\nb", 3));
-    ASSERT_TRUE(file.Close());
-    EXPECT_EQ(testfs::ReadFile(path), "a\nb");
-}
-
 TEST(StdioFile, OpenFailureFillsTheFileError)
 {
     TempDir temp;

@@ -46,9 +46,3 @@ TEST(WinThread, FailedInitInstanceEndsWithExitInstance)
     ASSERT_TRUE(::GetExitCodeThread(thread.m_hThread, &code));
     EXPECT_EQ(code, 42u);
 }
-
-TEST(WinThread, RuntimeClassCreatesByName)
-{
-    EXPECT_STREQ(RUNTIME_CLASS(CWinThread)->m_lpszClassName, "CWinThread");
-    EXPECT_TRUE(RUNTIME_CLASS(CWinThread)->IsDerivedFrom(RUNTIME_CLASS(CObject)));
-}
