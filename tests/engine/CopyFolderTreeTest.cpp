@@ -39,17 +39,19 @@ TEST_F(SetupThreadTest, NestedTreeIsReproducedWithAMadeDirLinePerFolder)
 
 TEST_F(SetupThreadTest, ReadOnlyMediumFileArrivesWritableAndExistingFileIsOverwritten)
 {
-    PutMediumFile("Support\\ro.lsp", "new");
+    PutMediumFile("Support\\ro.lsp", "read-only");
     ASSERT_TRUE(::SetFileAttributesA(Medium("Support\\ro.lsp").c_str(), FILE_ATTRIBUTE_READONLY));
-    testfs::WriteFile(Install("Support\\ro.lsp"), "old content");
+    PutMediumFile("Support\\old.lsp", "new");
+    testfs::WriteFile(Install("Support\\old.lsp"), "old content");
 
     ASSERT_TRUE(thread.CopyFolderTree(Medium("Support"), Install("Support")));
     ::SetFileAttributesA(Medium("Support\\ro.lsp").c_str(), FILE_ATTRIBUTE_NORMAL);
 
-    EXPECT_EQ(testfs::ReadFile(Install("Support\\ro.lsp")), "new");
+    EXPECT_EQ(testfs::ReadFile(Install("Support\\old.lsp")), "new");
+    EXPECT_EQ(testfs::ReadFile(Install("Support\\ro.lsp")), "read-only");
+    // The copy takes the medium's read-only flag along; it must be gone so
+    // that the product's files can be changed and uninstalled.
     EXPECT_EQ(Attributes(Install("Support\\ro.lsp")) & FILE_ATTRIBUTE_READONLY, 0u);
-    // Writable: the uninstaller must be able to delete it.
-    EXPECT_TRUE(::DeleteFileA(Install("Support\\ro.lsp").c_str()));
 }
 
 TEST_F(SetupThreadTest, FileThatDoesNotCopyIsReportedButNotRecorded)

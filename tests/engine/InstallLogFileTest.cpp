@@ -35,7 +35,9 @@ TEST_F(SetupThreadTest, SecondInstallIntoTheSameFolderLeavesOnlyItsOwnLog)
     RunInstall();
     ASSERT_TRUE(Exists(Install("Uninstall.log")));
 
-    // A new worker, a changed medium, the same destination.
+    // A new worker, a changed medium, the same destination. (Windows
+    // refuses to recreate a hidden file in place, so the old log must be
+    // deleted first; Wine allows it, so there this only shows the result.)
     testfs::RemoveTree(Medium("Support\\first.lsp"));
     PutMediumFile("Support\\second.lsp");
     ScriptedSetupThread second;

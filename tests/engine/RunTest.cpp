@@ -99,7 +99,7 @@ TEST_F(SetupThreadTest, CancelDuringThirdFolderStopsAfterTheEntryAndWritesNoLog)
 
     EXPECT_EQ(ProgressDestinations(),
               (Lines{Install("Support\\s.txt"), Install("Controls\\c.txt"), Install("图框\\f1.dwg")}));
-    EXPECT_EQ(window.Count(WM_SETUP_FAILED), 1);
+    ASSERT_EQ(window.Count(WM_SETUP_FAILED), 1);
     EXPECT_FALSE(window.Of(WM_SETUP_FAILED)[0].sent);
     EXPECT_EQ(window.Count(WM_SETUP_CONFIGURING), 0);
     EXPECT_EQ(window.Count(WM_SETUP_DONE), 0);
