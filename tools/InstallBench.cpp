@@ -13,6 +13,7 @@
 #include "engine/SetupMessages.h"
 #include "engine/SetupThread.h"
 #include "winlib/Handles.h"
+#include "winlib/WinThread.h"
 #include "winlib/Wnd.h"
 
 #include <windows.h>
@@ -289,8 +290,8 @@ bool PrepareMedium(const Options& options, const std::string& medium,
 // The message side
 
 // Stands in for the progress page: counts the worker's reports and notes how
-// the installation ended. It touches the two paths of each report, as the
-// page does, but draws nothing.
+// the installation ended. It reads the two paths of each report while the
+// send lasts, but draws nothing.
 class ProgressWindow : public CWnd {
 public:
     void Reset()
@@ -363,16 +364,11 @@ void PumpWaiting()
     }
 }
 
-// Pumps messages, as the wizard's loop does, until handle is signalled;
-// then takes what was posted last.
+// Pumps messages until handle is signalled, then takes what was posted
+// last (the worker posts WM_SETUP_DONE just before it ends).
 void PumpUntilSignalled(HANDLE handle)
 {
-    for (;;) {
-        const DWORD result = ::MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT);
-        if (result == WAIT_OBJECT_0 || result == WAIT_FAILED)
-            break;
-        PumpWaiting();
-    }
+    winlib::WaitPumpingMessages(handle);
     PumpWaiting();
 }
 
@@ -591,12 +587,14 @@ int main(int argc, char** argv)
             if ((step == 0) == (round % 2 == 0)) {
                 const double seconds = RunBareCopy(medium, copy);
                 ok = seconds >= 0;
+                std::fprintf(stderr, "install_bench: round %u: bare copy %.3f s\n", round + 1, seconds);
                 if (ok && (bestCopy < 0 || seconds < bestCopy))
                     bestCopy = seconds;
                 DeleteTree(copy);
             } else {
                 const InstallRun run = RunInstall(medium, install, &window);
                 ok = run.ok;
+                std::fprintf(stderr, "install_bench: round %u: install %.3f s\n", round + 1, run.seconds);
                 if (ok && (bestInstall < 0 || run.seconds < bestInstall))
                     bestInstall = run.seconds;
                 if (progress >= 0 && run.progress != progress)
@@ -608,6 +606,8 @@ int main(int argc, char** argv)
         if (ok) {
             const InstallRun run = RunInstall(medium, install, nullptr);
             ok = run.ok;
+            std::fprintf(stderr, "install_bench: round %u: install without window %.3f s\n", round + 1,
+                         run.seconds);
             if (ok && (bestSilent < 0 || run.seconds < bestSilent))
                 bestSilent = run.seconds;
             DeleteTree(install);
@@ -632,6 +632,8 @@ int main(int argc, char** argv)
     if (received != sent)
         std::fprintf(stderr, "install_bench: %ld of %ld round-trip messages arrived\n", received, sent);
 
+    // install_no_window_* is the worker with nobody to report to (no sends);
+    // progress_send_estimate_seconds is progress_messages round trips.
     std::printf("files: %u\n", options.files);
     std::printf("folders: %u\n", static_cast<unsigned>(folders.size()));
     std::printf("megabytes: %u\n", options.megabytes);
