@@ -342,34 +342,16 @@ protected:
     {
         if (m_strQuestion.empty())
             m_strQuestion = text;
-        switch (type & MB_TYPEMASK) {
-        case MB_ABORTRETRYIGNORE:
-            return IDABORT;
-        case MB_RETRYCANCEL:
-            return IDCANCEL;
-        default:
-            return IDOK;
-        }
+        return winlib::DecliningButton(type);
     }
 };
-
-// Dispatches everything waiting for this thread; messages sent from other
-// threads are delivered inside PeekMessage.
-void PumpWaiting()
-{
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-}
 
 // Pumps messages until handle is signalled, then takes what was posted
 // last (the worker posts WM_SETUP_DONE just before it ends).
 void PumpUntilSignalled(HANDLE handle)
 {
     winlib::WaitPumpingMessages(handle);
-    PumpWaiting();
+    winlib::PumpWaitingMessages();
 }
 
 struct InstallRun {

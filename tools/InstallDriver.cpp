@@ -18,14 +18,7 @@ protected:
     {
         std::printf("[question] %s\n[answer] give up\n", text.c_str());
         std::fflush(stdout);
-        switch (type & MB_TYPEMASK) {
-        case MB_ABORTRETRYIGNORE:
-            return IDABORT;
-        case MB_RETRYCANCEL:
-            return IDCANCEL;
-        default:
-            return IDOK;
-        }
+        return winlib::DecliningButton(type);
     }
 };
 
@@ -93,9 +86,7 @@ int main(int argc, char** argv)
     // Serve the worker's sent messages until it has ended, then take the
     // messages it posted.
     winlib::WaitPumpingMessages(thread.m_hThread);
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        ::DispatchMessageA(&msg);
+    winlib::PumpWaitingMessages();
 
     std::printf("%d entries copied; %s\n", window.files,
                 window.done ? "installation complete" : (window.failed ? "installation failed" : "no result"));

@@ -91,11 +91,16 @@ bool WaitPumpingMessages(HANDLE handle, DWORD timeoutMs)
             return true;
         if (result != WAIT_OBJECT_0 + 1)
             return false;
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
+        PumpWaitingMessages();
+    }
+}
+
+void PumpWaitingMessages()
+{
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
     }
 }
 

@@ -216,3 +216,24 @@ void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
     if (rControl.m_hWnd == nullptr)
         rControl.SubclassWindow(::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC));
 }
+
+namespace winlib {
+
+int DecliningButton(UINT type)
+{
+    switch (type & MB_TYPEMASK) {
+    case MB_ABORTRETRYIGNORE:
+        return IDABORT;
+    case MB_YESNO:
+        return IDNO;
+    case MB_OKCANCEL:
+    case MB_RETRYCANCEL:
+    case MB_YESNOCANCEL:
+    case MB_CANCELTRYCONTINUE:
+        return IDCANCEL;
+    default:
+        return IDOK;
+    }
+}
+
+}  // namespace winlib

@@ -3,16 +3,8 @@
 int ScriptedSetupThread::AskUser(const std::string& text, UINT type)
 {
     prompts.push_back({text, type});
-    if (answers.empty()) {
-        switch (type & MB_TYPEMASK) {
-        case MB_ABORTRETRYIGNORE:
-            return IDABORT;
-        case MB_RETRYCANCEL:
-            return IDCANCEL;
-        default:
-            return IDOK;
-        }
-    }
+    if (answers.empty())
+        return winlib::DecliningButton(type);
     Answer answer = answers.front();
     answers.pop_front();
     if (answer.before)

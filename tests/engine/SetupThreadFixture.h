@@ -24,7 +24,7 @@ struct PromptRecord {
 
 // A worker whose AskUser takes its answers from a script instead of a box.
 // An unscripted question is recorded and answered with the button that
-// gives up (Abort, Cancel, or OK for a plain notice).
+// declines it (Abort, Cancel, or OK for a plain notice).
 class ScriptedSetupThread : public CSetupThread {
 public:
     struct Answer {

@@ -45,11 +45,7 @@ bool RecordingWindow::RunThread(CWinThread& thread, DWORD timeoutMs)
     if (!winlib::WaitPumpingMessages(thread.m_hThread, timeoutMs))
         return false;
     // The messages the thread posted before it ended.
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
+    winlib::PumpWaitingMessages();
     return true;
 }
 

@@ -53,4 +53,8 @@ namespace winlib {
 // (INFINITE waits for ever).
 bool WaitPumpingMessages(HANDLE handle, DWORD timeoutMs = INFINITE);
 
+// Dispatches every message already waiting for this thread (messages sent
+// by other threads are delivered on the way) and returns.
+void PumpWaitingMessages();
+
 }  // namespace winlib
