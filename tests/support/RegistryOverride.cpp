@@ -13,6 +13,9 @@ RegistryOverride::RegistryOverride()
     m_root = "Software\\ZemloTest\\" + std::to_string(::GetCurrentProcessId()) + "-" +
              std::to_string(counter++);
     m_ok = true;
+    // Wine reuses process ids: a key left by a run that crashed may stand
+    // under this name, and its values must not leak into this test.
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, m_root.c_str());
     for (int i = 0; i < 3; ++i) {
         const std::string path = m_root + "\\" + kNames[i];
         if (::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
