@@ -10,8 +10,7 @@
 // DIR\barecopy with a plain FindFirstFile/CopyFile loop, and prints its
 // figures as "name: value" lines on stdout.
 
-#include "engine/SetupMessages.h"
-#include "engine/SetupThread.h"
+#include "Unattended.h"
 #include "winlib/Handles.h"
 #include "winlib/WinThread.h"
 #include "winlib/Wnd.h"
@@ -289,60 +288,23 @@ bool PrepareMedium(const Options& options, const std::string& medium,
 // ---------------------------------------------------------------------------
 // The message side
 
-// Stands in for the progress page: counts the worker's reports and notes how
-// the installation ended. It reads the two paths of each report while the
-// send lasts, but draws nothing.
-class ProgressWindow : public CWnd {
+// Stands in for the progress page: besides counting the reports, it reads
+// the two paths of each while the send lasts, as the page does, but draws
+// nothing.
+class ProgressWindow : public InstallReportWindow {
 public:
     void Reset()
     {
-        progress = 0;
+        InstallReportWindow::Reset();
         pathBytes = 0;
-        done = false;
-        failed = false;
     }
 
-    long progress = 0;
     std::size_t pathBytes = 0;
-    bool done = false;
-    bool failed = false;
 
 protected:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    void OnProgress(const char* source, const char* destination) override
     {
-        switch (message) {
-        case WM_SETUP_PROGRESS:
-            ++progress;
-            pathBytes += std::strlen(reinterpret_cast<const char*>(wParam)) +
-                         std::strlen(reinterpret_cast<const char*>(lParam));
-            return 0;
-        case WM_SETUP_CONFIGURING:
-            return 0;
-        case WM_SETUP_DONE:
-            done = true;
-            return 0;
-        case WM_SETUP_FAILED:
-            failed = true;
-            return 0;
-        default:
-            return CWnd::WindowProc(message, wParam, lParam);
-        }
-    }
-};
-
-// The worker as the wizard runs it, except that no question is put on
-// screen: nobody is there to answer it. The first question is kept and
-// answered with the choice that stops the installation.
-class BenchSetupThread : public CSetupThread {
-public:
-    std::string m_strQuestion;
-
-protected:
-    int AskUser(const std::string& text, UINT type) override
-    {
-        if (m_strQuestion.empty())
-            m_strQuestion = text;
-        return winlib::DecliningButton(type);
+        pathBytes += std::strlen(source) + std::strlen(destination);
     }
 };
 
@@ -369,7 +331,7 @@ InstallRun RunInstall(const std::string& medium, const std::string& install, Pro
         std::fprintf(stderr, "install_bench: cannot empty %s\n", install.c_str());
         return run;
     }
-    BenchSetupThread thread;
+    UnattendedSetupThread thread;
     thread.m_strSourceDir = medium + "\\";
     thread.m_strInstallDir = install + "\\";
     thread.m_pMainWnd = window;
@@ -385,9 +347,9 @@ InstallRun RunInstall(const std::string& medium, const std::string& install, Pro
     PumpUntilSignalled(thread.m_hThread);
     run.seconds = clock.Seconds();
 
-    if (!thread.m_strQuestion.empty())
-        std::fprintf(stderr, "install_bench: the worker asked:\n%s\n", thread.m_strQuestion.c_str());
-    run.ok = thread.m_strQuestion.empty() && (window == nullptr || (window->done && !window->failed));
+    if (!thread.m_questions.empty())
+        std::fprintf(stderr, "install_bench: the worker asked:\n%s\n", thread.m_questions.front().c_str());
+    run.ok = thread.m_questions.empty() && (window == nullptr || (window->done && !window->failed));
     if (window != nullptr)
         run.progress = window->progress;
     return run;

@@ -3,53 +3,26 @@
 // (Abort/Cancel), so the driver never waits for a user.
 //
 // Usage: install_driver <medium folder> <install folder>
-#include "engine/SetupThread.h"
+#include "Unattended.h"
 #include "winlib/StringUtil.h"
-#include "winlib/Wnd.h"
 
 #include <cstdio>
 #include <string>
 
 namespace {
 
-class ConsoleSetupThread : public CSetupThread {
+// Prints what the progress page would show.
+class ConsoleProgress : public InstallReportWindow {
 protected:
-    int AskUser(const std::string& text, UINT type) override
+    void OnProgress(const char*, const char* destination) override
     {
-        std::printf("[question] %s\n[answer] give up\n", text.c_str());
+        std::printf("%s ...\n", destination);
         std::fflush(stdout);
-        return winlib::DecliningButton(type);
     }
-};
-
-class ConsoleProgress : public CWnd {
-public:
-    int files = 0;
-    bool done = false;
-    bool failed = false;
-
-protected:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    void OnConfiguring() override
     {
-        switch (message) {
-        case WM_SETUP_PROGRESS:
-            ++files;
-            std::printf("%s ...\n", reinterpret_cast<const char*>(lParam));
-            std::fflush(stdout);
-            return 0;
-        case WM_SETUP_CONFIGURING:
-            std::printf("正在配置系统, 请稍候...\n");
-            std::fflush(stdout);
-            return 0;
-        case WM_SETUP_DONE:
-            done = true;
-            return 0;
-        case WM_SETUP_FAILED:
-            failed = true;
-            return 0;
-        default:
-            return CWnd::WindowProc(message, wParam, lParam);
-        }
+        std::printf("正在配置系统, 请稍候...\n");
+        std::fflush(stdout);
     }
 };
 
@@ -74,7 +47,8 @@ int main(int argc, char** argv)
     if (!window.CreateMessageOnly())
         return 3;
 
-    ConsoleSetupThread thread;
+    UnattendedSetupThread thread;
+    thread.m_bEcho = true;
     thread.m_strSourceDir = Normalised(argv[1]);
     thread.m_strInstallDir = Normalised(argv[2]);
     thread.m_pMainWnd = &window;
@@ -88,7 +62,7 @@ int main(int argc, char** argv)
     winlib::WaitPumpingMessages(thread.m_hThread);
     winlib::PumpWaitingMessages();
 
-    std::printf("%d entries copied; %s\n", window.files,
+    std::printf("%ld entries copied; %s\n", window.progress,
                 window.done ? "installation complete" : (window.failed ? "installation failed" : "no result"));
     return window.done ? 0 : 1;
 }
