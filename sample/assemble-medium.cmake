@@ -2,6 +2,7 @@
 # in SAMPLE and the programs built beside it. Run with cmake -P.
 #   -DSAMPLE=<sample dir> -DMEDIUM=<output dir> -DICON=<icon file>
 #   -DPROGRAMS=<Setup.exe|Uninstall.exe|ZEMLO.exe>
+#   -DCONTROLS=<control files for the Controls folder, |-separated>
 file(REMOVE_RECURSE "${MEDIUM}")
 file(MAKE_DIRECTORY "${MEDIUM}")
 
@@ -27,4 +28,10 @@ file(COPY_FILE "${ICON}" "${MEDIUM}/ZEMLOV8.0.ico")
 string(REPLACE "|" ";" PROGRAMS "${PROGRAMS}")
 foreach(program ${PROGRAMS})
   file(COPY "${program}" DESTINATION "${MEDIUM}")
+endforeach()
+
+# The product's controls.
+string(REPLACE "|" ";" CONTROLS "${CONTROLS}")
+foreach(control ${CONTROLS})
+  file(COPY "${control}" DESTINATION "${MEDIUM}/Controls")
 endforeach()

@@ -109,6 +109,9 @@ int CSetupThread::Run()
 
     if (copied) {
         CopyTopLevelFiles();
+        RegisterControls();
+        RegisterProduct();
+        CreateShortcuts();
         WriteUninstallLog();
         NotifyFinished();
         if (m_pMainWnd != nullptr)

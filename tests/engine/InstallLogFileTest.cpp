@@ -23,6 +23,8 @@ TEST_F(SetupThreadTest, LogOnDiskHasCrLfNoBomIsHiddenAndEndsWithItself)
             expected += "File Copy: " + Install("Support\\a.lsp") + "\r\n";
     }
     expected += "File Copy: " + Install("readme.txt") + "\r\n";
+    expected += "RegDB Key: 2,SOFTWARE\\Kestrova\\enggZEMLO\\V8\r\n";
+    expected += "RegDB Key: 2,SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8\r\n";
     expected += "File Copy: " + logPath + "\r\n";
     EXPECT_EQ(bytes, expected);
     EXPECT_EQ(testfs::AttributesWithoutArchive(logPath), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));

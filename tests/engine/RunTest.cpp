@@ -62,6 +62,8 @@ TEST_F(SetupThreadTest, CleanRunReportsEveryEntryThenConfiguringThenDone)
         "File Copy: " + Install("Data\\d.dat"),
         "Made Dir: " + Install("Temp"),
         "File Copy: " + Install("readme.txt"),
+        "RegDB Key: 2,SOFTWARE\\Kestrova\\enggZEMLO\\V8",
+        "RegDB Key: 2,SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8",
         "File Copy: " + Install("Uninstall.log"),
     };
     EXPECT_EQ(LogLines(), expectedLog);
@@ -214,4 +216,52 @@ TEST_F(SetupThreadTest, FolderThatCannotBeCreatedCancelEndsTheRunWithFailed)
     EXPECT_EQ(window.Count(WM_SETUP_DONE), 0);
     // The "Made Dir: " line was recorded before anything was tried.
     EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + Install("Support")}));
+}
+
+TEST_F(SetupThreadTest, ExampleInstallationWritesTheExpectedLogFile)
+{
+    // Support holds a.lsp, the other product folders are empty, the root
+    // holds setup.exe and readme.txt; no control, no AutoCAD; the user's
+    // shell folders are a desktop and a Programs folder.
+    MakeProductFolders();
+    PutMediumFile("Support\\a.lsp");
+    PutMediumFile("setup.exe", "MZ");
+    PutMediumFile("readme.txt");
+    const std::string desk = temp / "Desk\\";
+    const std::string menu = temp / "Menu\\";
+    testfs::MakeDirs(desk);
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                              &key),
+              ERROR_SUCCESS);
+    ::RegSetValueExA(key, "Desktop", 0, REG_SZ, reinterpret_cast<const BYTE*>(desk.c_str()),
+                     static_cast<DWORD>(desk.size() + 1));
+    ::RegSetValueExA(key, "Programs", 0, REG_SZ, reinterpret_cast<const BYTE*>(menu.c_str()),
+                     static_cast<DWORD>(menu.size() + 1));
+    ::RegCloseKey(key);
+
+    RunInstall();
+
+    const std::string soft = Install();
+    const std::string sub = menu + "direveradi ZEMLO V8.0";
+    const std::string expected =
+        "Made Dir: " + soft + "Support\r\n"
+        "File Copy: " + soft + "Support\\a.lsp\r\n"
+        "Made Dir: " + soft + "Controls\r\n"
+        "Made Dir: " + soft + "图框\r\n"
+        "Made Dir: " + soft + "模板\r\n"
+        "Made Dir: " + soft + "Database\r\n"
+        "Made Dir: " + soft + "Data\r\n"
+        "Made Dir: " + soft + "Temp\r\n"
+        "File Copy: " + soft + "readme.txt\r\n"
+        "RegDB Key: 2,SOFTWARE\\Kestrova\\enggZEMLO\\V8\r\n"
+        "RegDB Key: 2,SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8\r\n"
+        "Made Dir: " + sub + "\r\n"
+        "File Copy: " + desk + "土方计算地形分析.LNK\r\n"
+        "File Copy: " + sub + "\\ZEMLO V8.0.LNK\r\n"
+        "File Copy: " + sub + "\\官方网站.LNK\r\n"
+        "File Copy: " + sub + "\\ZEMLO V8.0 卸载程序.LNK\r\n"
+        "File Copy: " + soft + "Uninstall.log\r\n";
+    EXPECT_EQ(testfs::ReadFile(Install("Uninstall.log")), expected);
+    EXPECT_EQ(window.Count(WM_SETUP_DONE), 1);
 }

@@ -5,6 +5,7 @@
 // SetupMessages.h and asks the user only through AskUser.
 #pragma once
 
+#include "engine/AcadRelease.h"
 #include "engine/SetupMessages.h"
 #include "winlib/WinThread.h"
 
@@ -48,6 +49,33 @@ public:
     // order. Empty when the folder cannot be entered.
     void ListFiles(const std::string& folder, const char* pattern, std::vector<std::string>& list);
 
+    // Registers every "*.ocx" file directly in the installed "Controls"
+    // folder and records each one, whether or not it registered.
+    void RegisterControls();
+    // Loads one control file and calls its DllRegisterServer; TRUE only when
+    // that returned S_OK.
+    BOOL RegisterControl(const std::string& path);
+
+    // Writes the product key and the uninstall entry, and a profile for
+    // every AutoCAD release found, in between.
+    void RegisterProduct();
+    // Finds the folder of one AutoCAD release; TRUE with the folder (ending
+    // in a backslash) in acadFolder, FALSE with acadFolder empty.
+    BOOL FindAcadFolder(const engine::AcadRelease& release, std::string& acadFolder);
+    // Writes the installation's profile for one AutoCAD release. acadFolder
+    // (ending in a backslash) is used only by releases without a default
+    // profile (R15.0).
+    void ConfigureAcadProfile(const engine::AcadRelease& release, const std::string& acadFolder);
+
+    // Makes the desktop, Programs menu and AutoCAD shortcuts; FALSE when no
+    // pair of shell folders was found (then nothing is made).
+    BOOL CreateShortcuts();
+    // Saves one shell link at path. arguments and icon may be null. TRUE
+    // when the file was saved; a path that does not fit MAX_PATH is a
+    // failed save.
+    BOOL CreateShortcut(const char* workingDir, const char* path, const char* target, const char* arguments,
+                        const char* icon);
+
     // folder + "\" + name; no backslash is added when folder ends in one
     // (or in a slash), and a folder of two characters or fewer is dropped.
     static std::string MakePath(const std::string& folder, const std::string& name);
@@ -76,6 +104,10 @@ protected:
     virtual int AskUser(const std::string& text, UINT type);
 
 private:
+    // Deletes an old file at folder + name, saves the shortcut there and
+    // records it when saved.
+    void MakeShortcut(const std::string& folder, const char* name, const std::string& target,
+                      const char* arguments, const char* icon);
     void ReportFileError(const CFileException& error);
     // Formats a two-"%s" prompt with the system's text for the last error
     // and a path.

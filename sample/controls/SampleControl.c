@@ -1,0 +1,52 @@
+/* A sample ActiveX control module of the product. It carries no control
+ * yet; its self-registration only records, under
+ * HKEY_LOCAL_MACHINE\SOFTWARE\Kestrova\ZemloSampleControls\<name>, that it
+ * was registered and from where, and unregistration removes that key.
+ * Built once per control name (CONTROL_NAME). */
+#include <windows.h>
+
+#define CONTROLS_KEY "SOFTWARE\\Kestrova\\ZemloSampleControls"
+#define CONTROL_KEY CONTROLS_KEY "\\" CONTROL_NAME
+
+static HINSTANCE g_module;
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
+{
+    (void)reserved;
+    if (reason == DLL_PROCESS_ATTACH)
+        g_module = instance;
+    return TRUE;
+}
+
+__declspec(dllexport) HRESULT WINAPI DllRegisterServer(void)
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(g_module, path, MAX_PATH);
+    HKEY key;
+    LONG rc;
+    if (length == 0 || length >= MAX_PATH)
+        return E_FAIL;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, CONTROL_KEY, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) !=
+        ERROR_SUCCESS)
+        return E_FAIL;
+    rc = RegSetValueExA(key, "Module", 0, REG_SZ, (const BYTE*)path, length + 1);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? S_OK : E_FAIL;
+}
+
+__declspec(dllexport) HRESULT WINAPI DllUnregisterServer(void)
+{
+    HKEY key;
+    LONG rc;
+    if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, CONTROL_KEY) != ERROR_SUCCESS)
+        return E_FAIL;
+    /* The parent goes with the last control. */
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, CONTROLS_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        DWORD subKeys = 0;
+        rc = RegQueryInfoKeyA(key, NULL, NULL, NULL, &subKeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
+        RegCloseKey(key);
+        if (rc == ERROR_SUCCESS && subKeys == 0)
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, CONTROLS_KEY);
+    }
+    return S_OK;
+}

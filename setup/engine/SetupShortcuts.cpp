@@ -1,0 +1,130 @@
+// The shortcuts on the desktop, in the Programs menu and, one per AutoCAD
+// release found, in the install folder.
+#include "engine/SetupThread.h"
+
+#include "engine/RegistryAccess.h"
+#include "winlib/Handles.h"
+#include "winlib/StringUtil.h"
+
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+
+namespace {
+
+const char kShellFoldersKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kShellFoldersNtKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Explorer\\Shell Folders";
+const char kProgramsSubFolder[] = "direveradi ZEMLO V8.0";
+
+// One place the desktop and Programs folders may be read from.
+struct ShellFolderSource {
+    engine::Hive hive;
+    const char* key;
+    const char* desktop;
+    const char* programs;
+};
+
+// Tried in order: the user's folders, then the all-users ones.
+const ShellFolderSource kShellFolderSources[] = {
+    {engine::Hive::User, kShellFoldersKey, "Desktop", "Programs"},
+    {engine::Hive::User, kShellFoldersNtKey, "Desktop", "Programs"},
+    {engine::Hive::Machine, kShellFoldersKey, "Common Desktop", "Common Programs"},
+    {engine::Hive::Machine, kShellFoldersNtKey, "Common Desktop", "Common Programs"},
+};
+
+// Reads one shell folder value, trimmed. A value that is blank counts as
+// missing: a shortcut folder of "" would put the shortcuts wherever the
+// current folder happens to be.
+bool ReadShellFolder(engine::Hive hive, const char* key, const char* name, std::string& folder)
+{
+    const BOOL read = hive == engine::Hive::Machine ? engine::QueryMachineString(key, name, folder)
+                                                    : engine::QueryUserString(key, name, folder);
+    if (!read)
+        return false;
+    folder = winlib::Trim(folder);
+    if (folder.empty())
+        return false;
+    winlib::AppendBackslash(folder);
+    return true;
+}
+
+}  // namespace
+
+BOOL CSetupThread::CreateShortcuts()
+{
+    std::string desktop;
+    std::string programs;
+    bool found = false;
+    for (const ShellFolderSource& source : kShellFolderSources) {
+        if (ReadShellFolder(source.hive, source.key, source.desktop, desktop) &&
+            ReadShellFolder(source.hive, source.key, source.programs, programs)) {
+            found = true;
+            break;
+        }
+    }
+    if (!found)
+        return FALSE;
+
+    // When the sub-folder cannot be made, the shortcuts that belong in it
+    // fail to save and are left out of the log.
+    const std::string subFolder = MakePath(programs, kProgramsSubFolder);
+    CreateFolderPath(subFolder);
+
+    const std::string program = MakePath(m_strInstallDir, "ZEMLO.exe");
+    MakeShortcut(desktop, "土方计算地形分析.LNK", program, nullptr, nullptr);
+    MakeShortcut(subFolder, "ZEMLO V8.0.LNK", program, nullptr, nullptr);
+
+    const std::string icon = MakePath(m_strInstallDir, "ZEMLOV8.0.ICO");
+    std::string acadFolder;
+    for (const engine::AcadRelease& release : engine::AcadReleases()) {
+        if (FindAcadFolder(release, acadFolder))
+            MakeShortcut(m_strInstallDir, release.shortcutName, MakePath(acadFolder, "acad.exe"),
+                         engine::kAcadShortcutArguments, icon.c_str());
+    }
+
+    MakeShortcut(subFolder, "官方网站.LNK", MakePath(m_strInstallDir, "zemlo.url"), nullptr, nullptr);
+    MakeShortcut(subFolder, "ZEMLO V8.0 卸载程序.LNK", MakePath(m_strInstallDir, "Uninstall.exe"), nullptr, nullptr);
+    return TRUE;
+}
+
+void CSetupThread::MakeShortcut(const std::string& folder, const char* name, const std::string& target,
+                                const char* arguments, const char* icon)
+{
+    const std::string path = MakePath(folder, name);
+    // A shortcut left by an earlier installation is replaced.
+    ::DeleteFileA(path.c_str());
+    if (CreateShortcut(m_strInstallDir.c_str(), path.c_str(), target.c_str(), arguments, icon))
+        LogFileCopy(path);
+}
+
+BOOL CSetupThread::CreateShortcut(const char* workingDir, const char* path, const char* target,
+                                  const char* arguments, const char* icon)
+{
+    // The worker stays initialised for COM until it ends; an earlier
+    // initialisation of the thread (S_FALSE) is as good.
+    if (FAILED(::CoInitialize(nullptr)))
+        return FALSE;
+
+    winlib::ScopedComPtr<IShellLinkA> link;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                  link.receive_void())))
+        return FALSE;
+    // The target need not exist yet (SetPath then answers S_FALSE); only
+    // the save decides.
+    link->SetPath(target);
+    if (arguments != nullptr)
+        link->SetArguments(arguments);
+    if (icon != nullptr)
+        link->SetIconLocation(icon, 0);
+    link->SetWorkingDirectory(workingDir);
+
+    winlib::ScopedComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.receive_void())))
+        return FALSE;
+    // A path that does not fit the buffer is a failed save, never a
+    // truncated one.
+    WCHAR widePath[MAX_PATH];
+    if (::MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) == 0)
+        return FALSE;
+    return SUCCEEDED(file->Save(widePath, TRUE)) ? TRUE : FALSE;
+}
