@@ -88,56 +88,64 @@ TEST_F(AcadTest, EachReleaseLooksForCurVerWhereItsOwnRulesSay)
 
 TEST_F(AcadTest, LocationIsTheFallbackFromR171On)
 {
-    for (const AcadRelease& r : AcadReleases()) {
-        const std::string code = r.defaultProductCode ? r.defaultProductCode : "ACAD-1:804";
-        InstallAcad(r.name, code, std::string("C:\\Loc") + r.name, "machine", "Location");
-        Put(HKEY_LOCAL_MACHINE, ReleaseKey(r.name) + "\\" + code, "AcadLocation", "");
-        EXPECT_EQ(Find(r.name), r.locationFallback) << r.name;
+    // Each release under its default product code (R15.0 has none and
+    // needs its "CurVer"), with an empty "AcadLocation" and a "Location".
+    const struct {
+        const char* release;
+        const char* code;
+        bool found;
+    } cases[] = {{"R15.0", "ACAD-1:804", false},   {"R16.0", "ACAD-201:804", false}, {"R16.1", "ACAD-301:409", false},
+                 {"R16.2", "ACAD-4001:409", false}, {"R17.0", "ACAD-5001:804", false}, {"R17.1", "ACAD-6001:804", true},
+                 {"R17.2", "ACAD-7001:804", true},  {"R18.0", "ACAD-8001:804", true}};
+    Put(HKEY_LOCAL_MACHINE, ReleaseKey("R15.0"), "CurVer", "ACAD-1:804");
+    for (const auto& c : cases) {
+        Put(HKEY_LOCAL_MACHINE, ReleaseKey(c.release) + "\\" + c.code, "Location", std::string("C:\\L") + c.release);
+        Put(HKEY_LOCAL_MACHINE, ReleaseKey(c.release) + "\\" + c.code, "AcadLocation", "");
+        EXPECT_EQ(Find(c.release), c.found) << c.release;
     }
-    EXPECT_TRUE(Release("R17.1").locationFallback && Release("R17.2").locationFallback &&
-                Release("R18.0").locationFallback && !Release("R17.0").locationFallback);
-    EXPECT_EQ(m_folder, "C:\\LocR18.0\\");
+    EXPECT_EQ(m_folder, "C:\\LR18.0\\");
 }
 
 TEST_F(AcadTest, ProfilesCarryTheProductPathsThenTheDefaultProfile)
 {
     thread.m_strInstallDir = "D:\\Soft\\";
-    // R16.0: "<<未命名配置>>" wins over "<<Unnamed Profile>>".
-    const std::string p16 = "Software\\Autodesk\\AutoCAD\\R16.0\\ACAD-201:804\\Profiles\\";
-    Put(HKEY_CURRENT_USER, p16 + "<<未命名配置>>\\General", "ACAD", "C:\\cn");
-    Put(HKEY_CURRENT_USER, p16 + "<<Unnamed Profile>>\\General", "ACAD", "C:\\en");
-    thread.ConfigureAcadProfile(Release("R16.0"), "");
-    EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R16.0", "ACAD-201:804", "\\General"), "ACAD"),
-              "D:\\Soft\\Support\\2004-06\\arx;D:\\Soft\\Support\\2004-06\\Menu;C:\\cn;");
+    const auto putDefault = [](const std::string& release, const std::string& code, const std::string& profile,
+                               const std::string& acad) {
+        Put(HKEY_CURRENT_USER, "Software\\Autodesk\\AutoCAD\\" + release + "\\" + code + "\\Profiles\\" + profile + "\\General",
+            "ACAD", acad);
+    };
+    const auto searchPath = [](const std::string& release, const std::string& code) {
+        return Get(HKEY_CURRENT_USER, Profile(release, code, "\\General"), "ACAD");
+    };
+    const std::string p2004 = "D:\\Soft\\Support\\2004-06\\arx;D:\\Soft\\Support\\2004-06\\Menu;";
+
+    // "<<未命名配置>>" wins over "<<Unnamed Profile>>"; either serves alone;
+    // with none the list ends in two semicolons.
+    putDefault("R16.0", "ACAD-201:804", "<<未命名配置>>", "C:\\cn");
+    putDefault("R16.0", "ACAD-201:804", "<<Unnamed Profile>>", "C:\\en");
+    putDefault("R16.2", "ACAD-4001:409", "<<Unnamed Profile>>", "C:\\en");
+    for (const char* release : {"R16.0", "R16.1", "R16.2"})
+        thread.ConfigureAcadProfile(Release(release), "");
+    EXPECT_EQ(searchPath("R16.0", "ACAD-201:804"), p2004 + "C:\\cn;");
+    EXPECT_EQ(searchPath("R16.2", "ACAD-4001:409"), p2004 + "C:\\en;");
+    EXPECT_EQ(searchPath("R16.1", "ACAD-301:409"), p2004 + ";");
     EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R16.0", "ACAD-201:804"), ""), "<<enggZEMLO V8>>");
     EXPECT_FALSE(testreg::KeyExists(HKEY_CURRENT_USER, Profile("R16.0", "ACAD-201:804", "\\General Configuration")));
 
-    // R16.2 with only the English default; R16.1 with none at all.
-    Put(HKEY_CURRENT_USER, "Software\\Autodesk\\AutoCAD\\R16.2\\ACAD-4001:409\\Profiles\\<<Unnamed Profile>>\\General",
-        "ACAD", "C:\\en");
-    thread.ConfigureAcadProfile(Release("R16.2"), "");
-    EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R16.2", "ACAD-4001:409", "\\General"), "ACAD"),
-              "D:\\Soft\\Support\\2004-06\\arx;D:\\Soft\\Support\\2004-06\\Menu;C:\\en;");
-    thread.ConfigureAcadProfile(Release("R16.1"), "");
-    EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R16.1", "ACAD-301:409", "\\General"), "ACAD"),
-              "D:\\Soft\\Support\\2004-06\\arx;D:\\Soft\\Support\\2004-06\\Menu;;");
-
-    // R17.0 names the menu file; the example of a two-folder default path.
-    Put(HKEY_CURRENT_USER, "SOFTWARE\\Autodesk\\AutoCAD\\R17.0", "CurVer", "ACAD-5009:804");
-    Put(HKEY_CURRENT_USER, "Software\\Autodesk\\AutoCAD\\R17.0\\ACAD-5009:804\\Profiles\\<<未命名配置>>\\General",
-        "ACAD", "C:\\Acad\\support;C:\\Acad\\fonts");
+    // R17.0 under the user's "CurVer" names the menu file.
+    Put(HKEY_CURRENT_USER, ReleaseKey("R17.0"), "CurVer", "ACAD-5009:804");
+    putDefault("R17.0", "ACAD-5009:804", "<<未命名配置>>", "C:\\Acad\\support;C:\\Acad\\fonts");
     thread.ConfigureAcadProfile(Release("R17.0"), "");
-    EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R17.0", "ACAD-5009:804", "\\General"), "ACAD"),
+    EXPECT_EQ(searchPath("R17.0", "ACAD-5009:804"),
               "D:\\Soft\\Support\\2007-09\\arx;D:\\Soft\\Support\\2007-09\\Menu;C:\\Acad\\support;C:\\Acad\\fonts;");
     EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R17.0", "ACAD-5009:804", "\\General Configuration"), "MenuFile"),
               "D:\\Soft\\Support\\2007-09\\Menu\\Gravmen");
 
     // R18.0 prefers the default profile without angle brackets.
-    const std::string p18 = "Software\\Autodesk\\AutoCAD\\R18.0\\ACAD-8001:804\\Profiles\\";
-    Put(HKEY_CURRENT_USER, p18 + "<<初始设置配置>>\\General", "ACAD", "C:\\bracketed");
-    Put(HKEY_CURRENT_USER, p18 + "初始设置配置\\General", "ACAD", "C:\\plain");
+    putDefault("R18.0", "ACAD-8001:804", "<<初始设置配置>>", "C:\\bracketed");
+    putDefault("R18.0", "ACAD-8001:804", "初始设置配置", "C:\\plain");
     thread.ConfigureAcadProfile(Release("R18.0"), "");
-    EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R18.0", "ACAD-8001:804", "\\General"), "ACAD"),
+    EXPECT_EQ(searchPath("R18.0", "ACAD-8001:804"),
               "D:\\Soft\\Support\\2010-11\\arx;D:\\Soft\\Support\\2010-11\\Menu;C:\\plain;");
     EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R18.0", "ACAD-8001:804", "\\General Configuration"), "MenuFile"),
               "D:\\Soft\\Support\\2010-11\\Menu\\Gravmen");
@@ -163,8 +171,6 @@ TEST_F(AcadTest, RegisterProductWritesProfilesUnderTheCodesEachStepReads)
     EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R15.0", "ACAD-1:804", "\\General"), "ACAD"),
               "D:\\Soft\\Support\\2000-02\\arx;D:\\Soft\\Support\\2000-02\\Menu;C:\\A2002\\support;"
               "C:\\A2002\\fonts;C:\\A2002\\help;C:\\A2002\\express;");
-    EXPECT_EQ(testreg::SubKeys(HKEY_CURRENT_USER, "Software\\Autodesk\\AutoCAD\\R15.0"),
-              std::vector<std::string>{"ACAD-1:804"});
     EXPECT_FALSE(testreg::KeyExists(HKEY_CURRENT_USER, Profile("R16.1", "ACAD-301:409")));
     EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R16.1", "ACAD-309:804", "\\General"), "ACAD"),
               "D:\\Soft\\Support\\2004-06\\arx;D:\\Soft\\Support\\2004-06\\Menu;;");

@@ -1,5 +1,6 @@
 // "Uninstall.log" on disk: its bytes, its attributes, replacement on a
 // second installation, and what happens when it cannot be written.
+#include "RegistryHelpers.h"
 #include "SetupThreadFixture.h"
 
 #include "installlog/InstallLog.h"
@@ -8,25 +9,40 @@ using testfs::Exists;
 
 TEST_F(SetupThreadTest, LogOnDiskHasCrLfNoBomIsHiddenAndEndsWithItself)
 {
+    // Support holds a.lsp, the other product folders are empty, the root
+    // holds setup.exe and readme.txt; no control, no AutoCAD; the user has
+    // a desktop and a Programs folder.
     MakeProductFolders();
     PutMediumFile("Support\\a.lsp");
+    PutMediumFile("setup.exe", "MZ");
     PutMediumFile("readme.txt");
+    const std::string desk = temp / "Desk\\";
+    const std::string menu = temp / "Menu\\";
+    testfs::MakeDirs(desk);
+    const char shellFolders[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    testreg::Put(HKEY_CURRENT_USER, shellFolders, "Desktop", desk);
+    testreg::Put(HKEY_CURRENT_USER, shellFolders, "Programs", menu);
 
     RunInstall();
 
     const std::string logPath = Install("Uninstall.log");
-    const std::string bytes = testfs::ReadFile(logPath);
+    const std::string sub = menu + "direveradi ZEMLO V8.0";
     std::string expected;
     for (const char* name : CSetupThread::ProductFolders()) {
         expected += "Made Dir: " + Install(name) + "\r\n";
         if (std::string(name) == "Support")
             expected += "File Copy: " + Install("Support\\a.lsp") + "\r\n";
     }
-    expected += "File Copy: " + Install("readme.txt") + "\r\n";
-    expected += "RegDB Key: 2,SOFTWARE\\Kestrova\\enggZEMLO\\V8\r\n";
-    expected += "RegDB Key: 2,SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8\r\n";
-    expected += "File Copy: " + logPath + "\r\n";
-    EXPECT_EQ(bytes, expected);
+    expected += "File Copy: " + Install("readme.txt") + "\r\n"
+                "RegDB Key: 2,SOFTWARE\\Kestrova\\enggZEMLO\\V8\r\n"
+                "RegDB Key: 2,SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8\r\n"
+                "Made Dir: " + sub + "\r\n"
+                "File Copy: " + desk + "土方计算地形分析.LNK\r\n"
+                "File Copy: " + sub + "\\ZEMLO V8.0.LNK\r\n"
+                "File Copy: " + sub + "\\官方网站.LNK\r\n"
+                "File Copy: " + sub + "\\ZEMLO V8.0 卸载程序.LNK\r\n"
+                "File Copy: " + logPath + "\r\n";
+    EXPECT_EQ(testfs::ReadFile(logPath), expected);
     EXPECT_EQ(testfs::AttributesWithoutArchive(logPath), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
 }
 

@@ -3,6 +3,7 @@
 #include "RegistryHelpers.h"
 #include "SetupThreadFixture.h"
 #include "engine/RegistryAccess.h"
+#include "winlib/Handles.h"
 
 using namespace engine;
 using testreg::Get;
@@ -109,6 +110,17 @@ TEST_F(ControlRegistrationTest, EveryOcxIsRegisteredAndLoggedWhateverTheResult)
     ASSERT_GT(::GetSystemDirectoryA(system, MAX_PATH), 0u);
     EXPECT_FALSE(thread.RegisterControl(std::string(system) + "\\version.dll"));
     EXPECT_TRUE(thread.RegisterControl(controls + "ZemloGrid.ocx"));
+
+    // Unregistration removes each marker, and the parent with the last one.
+    for (const char* name : {"ZemloGrid", "ZemloChart"}) {
+        winlib::ScopedModule module(::LoadLibraryA((controls + name + ".ocx").c_str()));
+        ASSERT_TRUE(module);
+        const FARPROC unregister = ::GetProcAddress(module.get(), "DllUnregisterServer");
+        ASSERT_TRUE(unregister != nullptr);
+        EXPECT_EQ(reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void (*)()>(unregister))(), S_OK);
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kMarkers) + name));
+    }
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMarkers));
 }
 
 TEST_F(ControlRegistrationTest, EmptyControlsFolderRegistersAndRecordsNothing)

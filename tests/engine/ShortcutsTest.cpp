@@ -1,6 +1,7 @@
 // The shortcuts: where they go, what they start, and what is recorded.
 #include "RegistryHelpers.h"
 #include "SetupThreadFixture.h"
+#include "winlib/Handles.h"
 
 #include <objidl.h>
 #include <shlobj.h>
@@ -21,28 +22,24 @@ struct Link {
 Link ReadLink(const std::string& path)
 {
     Link link;
-    IShellLinkA* shell = nullptr;
-    IPersistFile* file = nullptr;
+    winlib::ScopedComPtr<IShellLinkA> shell;
+    winlib::ScopedComPtr<IPersistFile> file;
     WCHAR wide[MAX_PATH];
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                  reinterpret_cast<void**>(&shell))))
-        return link;
     char text[1024] = "";
-    if (SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-        ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) > 0 &&
-        SUCCEEDED(file->Load(wide, STGM_READ))) {
-        shell->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
-        link.target = text;
-        shell->GetArguments(text, sizeof text);
-        link.arguments = text;
-        shell->GetWorkingDirectory(text, MAX_PATH);
-        link.workDir = text;
-        shell->GetIconLocation(text, MAX_PATH, &link.iconIndex);
-        link.icon = text;
-    }
-    if (file)
-        file->Release();
-    shell->Release();
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                  shell.receive_void())) ||
+        FAILED(shell->QueryInterface(IID_IPersistFile, file.receive_void())) ||
+        ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0 ||
+        FAILED(file->Load(wide, STGM_READ)))
+        return link;
+    shell->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+    link.target = text;
+    shell->GetArguments(text, sizeof text);
+    link.arguments = text;
+    shell->GetWorkingDirectory(text, MAX_PATH);
+    link.workDir = text;
+    shell->GetIconLocation(text, MAX_PATH, &link.iconIndex);
+    link.icon = text;
     return link;
 }
 
@@ -153,4 +150,20 @@ TEST_F(ShortcutsTest, PathThatDoesNotFitIsAFailedSave)
     const std::string fits = m_desktop + "fits.LNK";
     EXPECT_TRUE(thread.CreateShortcut(Install().c_str(), fits.c_str(), "C:\\x.exe", nullptr, nullptr));
     EXPECT_EQ(ReadLink(fits).target, "C:\\x.exe");
+}
+
+TEST_F(ShortcutsTest, ShortcutsOfAProgramsFolderThatCannotBeMadeAreLeftOut)
+{
+    // The Programs folder lies under a file: the sub-folder cannot be made,
+    // the user gives up at the question, and only the desktop shortcut is
+    // saved and recorded.
+    testfs::WriteFile(temp / "file", "x");
+    UserShellFolders(m_desktop, temp / "file\\Menu");
+
+    ASSERT_TRUE(thread.CreateShortcuts());
+
+    ASSERT_EQ(thread.prompts.size(), 1u);
+    EXPECT_EQ(thread.prompts[0].type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONQUESTION));
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"Made Dir: " + (temp / "file\\Menu\\direveradi ZEMLO V8.0"),
+                                                    "File Copy: " + m_desktop + "土方计算地形分析.LNK"}));
 }
