@@ -485,6 +485,41 @@ void PrintFigure(const char* name, int decimals, double value)
     std::printf("%s: %.*f\n", name, decimals, value);
 }
 
+// Points HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER of this process at
+// scratch keys while it lives, so that the installs of the benchmark
+// neither register a product nor put shortcuts on the prefix's desktop
+// (without shell folders there are no shortcuts), then deletes them.
+class ScratchRegistry {
+public:
+    ScratchRegistry()
+    {
+        const HKEY roots[2] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
+        for (int i = 0; i < 2; ++i) {
+            const std::string path = std::string(kScratchKey) + (i == 0 ? "\\HKLM" : "\\HKCU");
+            HKEY key = nullptr;
+            if (::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                  nullptr) == ERROR_SUCCESS) {
+                m_keys[i].reset(key);
+                ::RegOverridePredefKey(roots[i], key);
+            }
+        }
+    }
+    ~ScratchRegistry()
+    {
+        ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+        ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        m_keys[0].reset();
+        m_keys[1].reset();
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
+    }
+    ScratchRegistry(const ScratchRegistry&) = delete;
+    ScratchRegistry& operator=(const ScratchRegistry&) = delete;
+
+private:
+    static constexpr const char* kScratchKey = "Software\\ZemloBench";
+    winlib::ScopedRegKey m_keys[2];
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -511,6 +546,7 @@ int main(int argc, char** argv)
         return 1;
     const double prepareSeconds = prepareClock.Seconds();
 
+    const ScratchRegistry registry;
     ProgressWindow window;
     if (!window.CreateMessageOnly()) {
         std::fprintf(stderr, "install_bench: cannot create the window (error %lu)\n", ::GetLastError());
