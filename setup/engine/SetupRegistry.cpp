@@ -68,9 +68,8 @@ BOOL CSetupThread::FindAcadFolder(const engine::AcadRelease& release, std::strin
     // The installation folder is kept machine-wide under the product code.
     // Only the text counts, not whether the read succeeded.
     const std::string productKey = releaseKey + "\\" + code;
-    engine::QueryMachineString(productKey, "AcadLocation", acadFolder);
-    if (acadFolder.empty() && release.locationFallback)
-        engine::QueryMachineString(productKey, "Location", acadFolder);
+    for (std::size_t i = 0; i < release.folderValues.count && acadFolder.empty(); ++i)
+        engine::QueryMachineString(productKey, release.folderValues.names[i], acadFolder);
     if (acadFolder.empty())
         return FALSE;
     winlib::AppendBackslash(acadFolder);
@@ -92,7 +91,7 @@ void CSetupThread::ConfigureAcadProfile(const engine::AcadRelease& release, cons
     const std::string ours = profiles + engine::kAcadProfileName;
 
     std::string searchPath;
-    if (release.defaultProfileCount == 0) {
+    if (release.defaultProfiles.count == 0) {
         // The AutoCAD folder's own support folders follow the product's.
         const char* folder = acadFolder.c_str();
         const char* install = m_strInstallDir.c_str();
@@ -101,8 +100,9 @@ void CSetupThread::ConfigureAcadProfile(const engine::AcadRelease& release, cons
         // The support paths of the user's default profile follow the
         // product's; empty when there is none.
         std::string defaultPath;
-        for (std::size_t i = 0; i < release.defaultProfileCount; ++i)
-            if (engine::QueryUserString(profiles + release.defaultProfiles[i] + "\\General", "ACAD", defaultPath))
+        for (std::size_t i = 0; i < release.defaultProfiles.count; ++i)
+            if (engine::QueryUserString(profiles + release.defaultProfiles.names[i] + "\\General", "ACAD",
+                                        defaultPath))
                 break;
         const char* install = m_strInstallDir.c_str();
         searchPath = winlib::Format(release.supportPathFormat, install, install, defaultPath.c_str());

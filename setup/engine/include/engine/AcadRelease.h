@@ -17,6 +17,12 @@ struct HiveOrder {
     std::array<Hive, 2> hives;
 };
 
+// Names tried in order, first hit wins; count 0 to 2.
+struct NameOrder {
+    std::size_t count;
+    std::array<const char*, 2> names;
+};
+
 struct AcadRelease {
     const char* name;         // "R17.1": the release key is "SOFTWARE\Autodesk\AutoCAD\" + name
     int editionYear;          // 2008
@@ -25,9 +31,9 @@ struct AcadRelease {
     // Product code used when "CurVer" is not found; nullptr: the release
     // then counts as not installed.
     const char* defaultProductCode;
-    // Detection falls back to the "Location" value when "AcadLocation"
-    // gives nothing.
-    bool locationFallback;
+    // The values of the product key that detection reads for the folder,
+    // in order, until one gives a non-empty text.
+    NameOrder folderValues;
     const char* generation;  // support folder generation, "2007-09"
     // The support path list. With default profiles: install folder twice,
     // then the default profile's "ACAD" value. Without (R15.0): install
@@ -35,8 +41,7 @@ struct AcadRelease {
     const char* supportPathFormat;
     // The user's default profiles whose "ACAD" value is carried on, tried in
     // order; none for R15.0.
-    std::size_t defaultProfileCount;
-    std::array<const char*, 2> defaultProfiles;
+    NameOrder defaultProfiles;
     // Written as "MenuFile" after the install folder; nullptr: not written.
     const char* menuFile;
     const char* shortcutName;  // "ZEMLOfor2008.LNK", in the install folder
