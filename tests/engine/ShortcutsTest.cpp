@@ -128,6 +128,10 @@ TEST_F(ShortcutsTest, InstalledReleasesGetTheirShortcutsInReleaseOrder)
 TEST_F(ShortcutsTest, AllUsersFoldersServeWhenTheUserHasNone)
 {
     Put(HKEY_CURRENT_USER, kShellFolders, "Desktop", temp / "ignored");  // no "Programs": not a pair
+    // A blank value is no folder (it would put shortcuts in the current one).
+    const char ntShellFolders[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Explorer\\Shell Folders";
+    Put(HKEY_CURRENT_USER, ntShellFolders, "Desktop", "  ");
+    Put(HKEY_CURRENT_USER, ntShellFolders, "Programs", temp / "ignored");
     Put(HKEY_LOCAL_MACHINE, kShellFolders, "Common Desktop", m_desktop);
     Put(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs", m_menu);
 
