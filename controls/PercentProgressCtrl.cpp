@@ -54,7 +54,7 @@ CPercentProgressCtrl::~CPercentProgressCtrl() = default;
 
 void CPercentProgressCtrl::EnableText(BOOL bShow)
 {
-    if (IsWindow() && bShow != m_bShowText)
+    if (::IsWindow(m_hWnd) && bShow != m_bShowText)
         ::InvalidateRect(m_hWnd, nullptr, TRUE);
     m_bShowText = bShow;
 }
@@ -67,7 +67,7 @@ void CPercentProgressCtrl::SetRange(int nLower, int nUpper)
 
 int CPercentProgressCtrl::SetPos(int nPos)
 {
-    if (!IsWindow())
+    if (!::IsWindow(m_hWnd))
         return -1;
     const int old = m_nPosition;
     m_nPosition = nPos;

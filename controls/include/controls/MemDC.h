@@ -14,8 +14,6 @@ public:
     CMemDC(const CMemDC&) = delete;
     CMemDC& operator=(const CMemDC&) = delete;
 
-    CMemDC* operator->() { return this; }
-
 private:
     CBitmap m_bmpOffscreen;
     HGDIOBJ m_hOldBitmap;  // selected before the off-screen bitmap

@@ -67,7 +67,6 @@ public:
     HWND SetFocus() { return ::SetFocus(m_hWnd); }
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse) { return ::SetTimer(m_hWnd, nIDEvent, nElapse, nullptr); }
     BOOL KillTimer(UINT_PTR nIDEvent) { return ::KillTimer(m_hWnd, nIDEvent); }
-    BOOL IsWindow() const { return m_hWnd != nullptr && ::IsWindow(m_hWnd); }
     HWND GetParent() const { return ::GetParent(m_hWnd); }
     // Removes the remove bits from the style and adds the add bits; TRUE
     // when the style changed.
