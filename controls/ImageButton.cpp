@@ -102,8 +102,10 @@ void CImageButton::PreSubclassWindow()
 
 void CImageButton::ApplyShading(UINT type, BYTE granularity, BYTE highlight, BYTE colouring, COLORREF colour)
 {
-    RECT wr;
-    GetWindowRect(&wr);
+    // Without a window (called too early) the size is zero.
+    RECT wr = {0, 0, 0, 0};
+    if (m_hWnd != nullptr)
+        GetWindowRect(&wr);
     const int cx = wr.right - wr.left;
     const int cy = wr.bottom - wr.top;
     const int m = m_nFocusMargin;

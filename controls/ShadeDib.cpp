@@ -121,6 +121,9 @@ void CShadeDib::TintColors(COLORREF colour, long percent)
         return;
     if (percent > 100)
         percent = 100;
+    // A negative share would push the channels out of 0..255.
+    if (percent < 0)
+        percent = 0;
     const long red = GetRValue(colour);
     const long green = GetGValue(colour);
     const long blue = GetBValue(colour);

@@ -171,6 +171,9 @@ TEST_F(ImageButtonTest, EveryTextureBuildsForOddAndTinySizes)
     const CShadeDib& metal = big.NormalImage();
     const BYTE* rows = metal.PixelRows();
     EXPECT_GT(rows[32 * metal.Stride() + 0], rows[0 * metal.Stride() + 120]);
+    CImageButton detached;  // no window yet: nothing to shade
+    detached.ApplyShading(CImageButton::SHS_HARDBUMP);
+    EXPECT_FALSE(detached.NormalImage().HasImage());
     // Drawing a zero-sized button still works.
     ::InvalidateRect(zero, nullptr, TRUE);
     Settle();

@@ -132,6 +132,9 @@ TEST(ShadeDib, TintMovesEveryEntryTowardTheColour)
     dib.TintColors(RGB(200, 0, 50), 0);
     EXPECT_EQ(dib.ColorTable()[7].rgbRed, 7);
     EXPECT_EQ(dib.ColorTable()[7].rgbGreen, 100);
+    dib.TintColors(RGB(200, 0, 50), -40);
+    EXPECT_EQ(dib.ColorTable()[7].rgbRed, 7);
+    EXPECT_EQ(dib.ColorTable()[7].rgbBlue, 255);
 
     dib.TintColors(RGB(200, 0, 50), 10);
     // (200 * 10 + 7 * 90) / 100 = 26, (0 + 100 * 90) / 100 = 90,
