@@ -247,6 +247,12 @@ TEST_F(ImageButtonTest, CheckBoxTogglesOnClickAndSpaceButNotOnReleaseOutside)
     check.SendMessage(WM_KEYDOWN, VK_SPACE, 0);
     EXPECT_EQ(check.SendMessage(BM_GETCHECK), 0);
     check.SendMessage(WM_KEYUP, VK_SPACE, 0);
+
+    // The second click of a double click counts as a click.
+    check.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_TRUE(check.IsMouseDown());
+    check.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(check.SendMessage(BM_GETCHECK), 1);
 }
 
 TEST_F(ImageButtonTest, StatesDrawTheirImages)
