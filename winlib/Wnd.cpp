@@ -145,7 +145,30 @@ CWnd* CWnd::GetDlgItem(int nID) const
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_DRAWITEM && lParam != 0) {
+        // Owner-drawn controls bound to an object draw themselves.
+        const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        CWnd* child = FromHandlePermanent(dis->hwndItem);
+        LRESULT result = 0;
+        if (child != nullptr && child != this && child->OnChildNotify(message, wParam, lParam, &result))
+            return result;
+    }
     return DefWindowProc(message, wParam, lParam);
+}
+
+BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*)
+{
+    return FALSE;
+}
+
+BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd)
+{
+    const DWORD style = GetStyle();
+    const DWORD newStyle = (style & ~dwRemove) | dwAdd;
+    if (style == newStyle)
+        return FALSE;
+    ::SetWindowLongPtrA(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>(newStyle));
+    return TRUE;
 }
 
 LRESULT CWnd::Default()

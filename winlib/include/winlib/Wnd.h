@@ -67,6 +67,10 @@ public:
     HWND SetFocus() { return ::SetFocus(m_hWnd); }
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse) { return ::SetTimer(m_hWnd, nIDEvent, nElapse, nullptr); }
     BOOL KillTimer(UINT_PTR nIDEvent) { return ::KillTimer(m_hWnd, nIDEvent); }
+    HWND GetParent() const { return ::GetParent(m_hWnd); }
+    // Removes the remove bits from the style and adds the add bits; TRUE
+    // when the style changed.
+    BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd);
 
 protected:
     // The message map: handle what the class handles, pass the rest on.
@@ -75,6 +79,10 @@ protected:
     virtual void PreSubclassWindow() {}
     // Called after the window has received its last message.
     virtual void PostNcDestroy() {}
+    // A message a control sent to its parent (WM_DRAWITEM), handed back to
+    // the control's object so that it can draw itself. Returns TRUE with
+    // *pResult set when the control handled it.
+    virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     // Passes the current message to the window's original procedure.
     LRESULT Default();
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);

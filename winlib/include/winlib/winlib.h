@@ -1,8 +1,10 @@
 // The class layer over Win32 that both programs are written against.
 #pragma once
 
+#include "winlib/Controls.h"
 #include "winlib/Dialog.h"
 #include "winlib/FileFind.h"
+#include "winlib/Gdi.h"
 #include "winlib/Handles.h"
 #include "winlib/Object.h"
 #include "winlib/StdioFile.h"

@@ -1,0 +1,121 @@
+#include "ControlHost.h"
+
+#include "winlib/Gdi.h"
+#include "winlib/WinThread.h"
+
+#include <algorithm>
+#include <vector>
+
+ControlHost::ControlHost(COLORREF background) : m_crBack(background)
+{
+}
+
+bool ControlHost::Create(int width, int height)
+{
+    const RECT rect = {40, 40, 40 + width, 40 + height};
+    if (!CreateEx(0, "controls test", WS_POPUP | WS_VISIBLE, rect, nullptr, 0))
+        return false;
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    Settle();
+    return true;
+}
+
+HWND ControlHost::AddChild(const char* className, const char* text, DWORD style, int x, int y, int cx, int cy,
+                           int id)
+{
+    HWND child = ::CreateWindowExA(0, className, text, style | WS_CHILD | WS_VISIBLE, x, y, cx, cy, m_hWnd,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr),
+                                   nullptr);
+    ::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    return child;
+}
+
+LRESULT ControlHost::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_ERASEBKGND:
+        return TRUE;
+    case WM_PAINT: {
+        ++m_nPaints;
+        CPaintDC dc(m_hWnd);
+        RECT rc;
+        GetClientRect(&rc);
+        dc.FillSolidRect(&rc, m_crBack);
+        return 0;
+    }
+    default:
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+}
+
+void Settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        winlib::PumpWaitingMessages();
+        ::Sleep(20);
+    }
+    winlib::PumpWaitingMessages();
+}
+
+COLORREF ScreenPixel(HWND hwnd, int x, int y)
+{
+    CClientDC dc(hwnd);
+    return ::GetPixel(dc, x, y);
+}
+
+int CountPixels(HWND hwnd, const RECT& area, COLORREF colour)
+{
+    CClientDC dc(hwnd);
+    int count = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            if (::GetPixel(dc, x, y) == colour)
+                ++count;
+    return count;
+}
+
+namespace {
+// Makes many GDI objects at once and returns the highest slot of the
+// handle table they took (the low word of a GDI handle is its slot). The
+// objects are deleted again, so their slots are free afterwards.
+unsigned HighestFreshSlot(int count)
+{
+    std::vector<HBRUSH> probes;
+    unsigned highest = 0;
+    for (int i = 0; i < count; ++i) {
+        HBRUSH brush = ::CreateSolidBrush(RGB(i & 0xFF, 1, 2));
+        if (brush == nullptr)
+            break;
+        probes.push_back(brush);
+        highest = std::max(highest, static_cast<unsigned>(reinterpret_cast<UINT_PTR>(brush) & 0xFFFF));
+    }
+    for (HBRUSH brush : probes)
+        ::DeleteObject(brush);
+    return highest;
+}
+}  // namespace
+
+bool PaintsLeaveNoObjectBehind(HWND hwnd)
+{
+    auto paint = [hwnd](int times) {
+        for (int i = 0; i < times; ++i) {
+            ::InvalidateRect(hwnd, nullptr, TRUE);
+            ::UpdateWindow(hwnd);
+        }
+    };
+    paint(20);  // first paints may fill caches of the system
+    const DWORD before = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    if (before != 0) {
+        paint(500);
+        return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS) == before;
+    }
+    // Wine does not count GDI objects per process (it answers 0). Instead:
+    // take 1500 slots of the handle table and free them, so that at least
+    // 1500 free slots lie at or below the highest one taken. Paints that
+    // free what they make leave those slots free, and 1500 objects fit
+    // below that mark again; 2000 paints that each kept an object would
+    // have used them up.
+    const unsigned mark = HighestFreshSlot(1500);
+    paint(2000);
+    return HighestFreshSlot(1500) <= mark;
+}
