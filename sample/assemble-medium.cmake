@@ -1,7 +1,7 @@
 # Assembles the sample installation medium in MEDIUM from the product files
 # in SAMPLE and the programs built beside it. Run with cmake -P.
 #   -DSAMPLE=<sample dir> -DMEDIUM=<output dir> -DICON=<icon file>
-#   -DPROGRAMS=<Setup.exe|Uninstall.exe|ZEMLO.exe>
+#   -DPROGRAMS=<Setup.exe|Uninstall.exe|ZEMLO.exe> -DPICTURES=<picture dir>
 file(REMOVE_RECURSE "${MEDIUM}")
 file(MAKE_DIRECTORY "${MEDIUM}")
 
@@ -28,3 +28,6 @@ string(REPLACE "|" ";" PROGRAMS "${PROGRAMS}")
 foreach(program ${PROGRAMS})
   file(COPY "${program}" DESTINATION "${MEDIUM}")
 endforeach()
+
+# The background pictures of Setup's slideshow.
+file(COPY "${PICTURES}/" DESTINATION "${MEDIUM}/安装界面")
