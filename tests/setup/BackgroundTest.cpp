@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <set>
 
 namespace {
@@ -173,15 +174,14 @@ namespace {
 // the program's imports (Wine does not implement GetGuiResources).
 std::set<HGDIOBJ> g_live;
 std::vector<IPicture*> g_pictures;
-std::vector<std::unique_ptr<ImportHook>> g_hooks;
 
-#define ZEMLO_TRACK_CREATE(fn, params, args)                                          \
-    decltype(&::fn) g_##fn;                                                                \
-    auto WINAPI Tracked##fn params                                                         \
-    {                                                                                      \
-        auto made = g_##fn args;                                                           \
-        g_live.insert(made);                                                               \
-        return made;                                                                       \
+#define ZEMLO_TRACK_CREATE(fn, params, args) \
+    decltype(&::fn) g_##fn;                  \
+    auto WINAPI Tracked##fn params           \
+    {                                        \
+        auto made = g_##fn args;             \
+        g_live.insert(made);                 \
+        return made;                         \
     }
 ZEMLO_TRACK_CREATE(CreateCompatibleBitmap, (HDC dc, int cx, int cy), (dc, cx, cy))
 ZEMLO_TRACK_CREATE(CreateCompatibleDC, (HDC dc), (dc))
@@ -211,13 +211,22 @@ HRESULT WINAPI TrackedOleLoadPicturePath(LPOLESTR path, LPUNKNOWN u, DWORD r, OL
     return hr;
 }
 
-template <typename F>
-void Hook(const char* dll, const char* name, F replacement, F& original)
-{
-    g_hooks.push_back(std::make_unique<ImportHook>(dll, name, reinterpret_cast<void*>(replacement)));
-    ASSERT_TRUE(g_hooks.back()->ok()) << name;
-    original = g_hooks.back()->original<F>();
-}
+// Undoes the patches when the test ends, however it ends.
+struct Unpatch {
+    std::vector<std::function<void()>> steps;
+    ~Unpatch()
+    {
+        for (auto& step : steps)
+            step();
+    }
+};
+
+// Puts Tracked<name> in place of <name>, keeping the original in g_<name>.
+#define ZEMLO_HOOK(dll, name)                                                                          \
+    g_##name = reinterpret_cast<decltype(g_##name)>(                                                   \
+        PatchImport(dll, #name, reinterpret_cast<void*>(&Tracked##name)));                             \
+    ASSERT_NE(g_##name, nullptr);                                                                      \
+    unpatch.steps.push_back([] { PatchImport(dll, #name, reinterpret_cast<void*>(g_##name)); })
 
 }  // namespace
 
@@ -225,19 +234,20 @@ TEST_F(BackgroundTest, RepaintsKeepNoDrawingObjectsAndNoPictures)
 {
     frame.m_arrPictures = {TestPicture("wide.jpg"), TestPicture("square.jpg"), temp / "missing.jpg"};
     Surface screen(128, 96);
-    Hook("gdi32.dll", "CreateCompatibleBitmap", &TrackedCreateCompatibleBitmap, g_CreateCompatibleBitmap);
-    Hook("gdi32.dll", "CreateCompatibleDC", &TrackedCreateCompatibleDC, g_CreateCompatibleDC);
-    Hook("gdi32.dll", "CreateSolidBrush", &TrackedCreateSolidBrush, g_CreateSolidBrush);
-    Hook("user32.dll", "CopyImage", &TrackedCopyImage, g_CopyImage);
-    Hook("gdi32.dll", "DeleteObject", &TrackedDeleteObject, g_DeleteObject);
-    Hook("gdi32.dll", "DeleteDC", &TrackedDeleteDC, g_DeleteDC);
-    Hook("oleaut32.dll", "OleLoadPicturePath", &TrackedOleLoadPicturePath, g_OleLoadPicturePath);
-    for (int i = 0; i < 30; ++i) {
-        frame.m_nPicture = i % 3;
-        frame.PaintBackground(screen.dc.get(), screen.rect());
+    {
+        Unpatch unpatch;
+        ZEMLO_HOOK("gdi32.dll", CreateCompatibleBitmap);
+        ZEMLO_HOOK("gdi32.dll", CreateCompatibleDC);
+        ZEMLO_HOOK("gdi32.dll", CreateSolidBrush);
+        ZEMLO_HOOK("user32.dll", CopyImage);
+        ZEMLO_HOOK("gdi32.dll", DeleteObject);
+        ZEMLO_HOOK("gdi32.dll", DeleteDC);
+        ZEMLO_HOOK("oleaut32.dll", OleLoadPicturePath);
+        for (int i = 0; i < 30; ++i) {
+            frame.m_nPicture = i % 3;
+            frame.PaintBackground(screen.dc.get(), screen.rect());
+        }
     }
-    g_hooks.clear();
-
     EXPECT_TRUE(g_live.empty()) << g_live.size() << " drawing objects left";
     EXPECT_EQ(g_pictures.size(), 20u);  // the missing third never decodes
     for (IPicture* picture : g_pictures)
