@@ -89,16 +89,15 @@ BOOL CSetupDlg::OnInitDialog()
     SetTimer(kSlideshowTimer, static_cast<UINT>(m_nTimerPeriod));
 
     std::unique_ptr<CWizardPages> pages = CreatePages();
-    if (pages)
-        RunPages(*pages);
-    // Ends the frame's own modal loop as soon as it starts.
-    PostMessage(WM_CLOSE);
     if (pages) {
+        RunPages(*pages);
         // The progress page's worker may still be running after a cancel;
         // it must be done with the pages before they go.
         pages->WaitUntilIdle();
-        pages.reset();
     }
+    // Ends the frame's own modal loop as soon as it starts.
+    PostMessage(WM_CLOSE);
+    pages.reset();
     return TRUE;
 }
 
