@@ -3,6 +3,7 @@
 #   -DSAMPLE=<sample dir> -DMEDIUM=<output dir> -DICON=<icon file>
 #   -DPROGRAMS=<Setup.exe|Uninstall.exe|ZEMLO.exe>
 #   -DCONTROLS=<control files for the Controls folder, |-separated>
+#   -DPICTURES=<picture dir>
 file(REMOVE_RECURSE "${MEDIUM}")
 file(MAKE_DIRECTORY "${MEDIUM}")
 
@@ -35,3 +36,6 @@ string(REPLACE "|" ";" CONTROLS "${CONTROLS}")
 foreach(control ${CONTROLS})
   file(COPY "${control}" DESTINATION "${MEDIUM}/Controls")
 endforeach()
+
+# The background pictures of Setup's slideshow.
+file(COPY "${PICTURES}/" DESTINATION "${MEDIUM}/安装界面")

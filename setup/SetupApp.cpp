@@ -1,7 +1,9 @@
 #include "SetupApp.h"
 
-#include "resource.h"
-#include "winlib/Dialog.h"
+#include "SetupDlg.h"
+#include "winlib/Handles.h"
+
+#include <commctrl.h>
 
 CSetupApp theApp;
 
@@ -9,10 +11,15 @@ CSetupApp::CSetupApp() = default;
 
 BOOL CSetupApp::InitInstance()
 {
-    // The wizard frame, still without its pages and pictures.
-    CDialog frame(IDD_SETUP_DIALOG);
-    m_pMainWnd = &frame;
-    frame.DoModal();
+    // The pages use the common controls; decoding the background pictures
+    // and hosting controls need COM on this thread.
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    const winlib::ScopedComInit com;
+
+    CSetupDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
     m_pMainWnd = nullptr;
     // The program ends when the frame does: no message loop of its own.
     return FALSE;

@@ -1,4 +1,5 @@
-// The application object of Setup.
+// The application object of Setup: shows the wizard frame and ends the
+// program when it closes.
 #pragma once
 
 #include "winlib/WinApp.h"
@@ -6,5 +7,6 @@
 class CSetupApp : public CWinApp {
 public:
     CSetupApp();
+    // Runs the wizard frame; always FALSE, so that no message loop follows.
     BOOL InitInstance() override;
 };

@@ -1,0 +1,175 @@
+// The frame's background: the pictures of the medium's picture folder, one
+// at a time, fitted into a fixed canvas and stretched over the frame.
+#include "SetupDlg.h"
+
+#include "winlib/FileFind.h"
+#include "winlib/Handles.h"
+#include "winlib/StringUtil.h"
+
+#include <ocidl.h>
+#include <olectl.h>
+
+namespace {
+
+// Pictures taller than 4 : 3 fill the canvas's height, the others its width.
+constexpr double kCanvasRatio = 0.75;
+
+std::string CurrentFolder()
+{
+    std::vector<char> buffer(1024);
+    for (;;) {
+        const DWORD got = ::GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+        if (got == 0)
+            return std::string();
+        if (got < buffer.size())
+            return std::string(buffer.data(), got);
+        buffer.resize(got);
+    }
+}
+
+std::wstring ToWide(const std::string& text)
+{
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (length <= 0)
+        return std::wstring();
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], length);
+    wide.resize(static_cast<std::size_t>(length) - 1);
+    return wide;
+}
+
+// Where a picture of height : width ratio goes on the canvas: the whole
+// width for 4 : 3 and wider, the whole height for taller ones, centred.
+RECT FitRectangle(double ratio)
+{
+    RECT fit;
+    if (ratio > kCanvasRatio) {
+        const int width = static_cast<int>(CSetupDlg::kCanvasHeight / ratio);
+        fit.left = (CSetupDlg::kCanvasWidth - width) / 2;
+        fit.top = 0;
+        fit.right = fit.left + width;
+        fit.bottom = CSetupDlg::kCanvasHeight;
+    } else {
+        const int height = static_cast<int>(ratio * CSetupDlg::kCanvasWidth);
+        fit.left = 0;
+        fit.top = (CSetupDlg::kCanvasHeight - height) / 2;
+        fit.right = CSetupDlg::kCanvasWidth;
+        fit.bottom = fit.top + height;
+    }
+    return fit;
+}
+
+void FillSolid(HDC hdc, const RECT& rect, COLORREF color)
+{
+    const winlib::ScopedBrush brush(::CreateSolidBrush(color));
+    ::FillRect(hdc, &rect, brush.get());
+}
+
+}  // namespace
+
+void CSetupDlg::FindPictures(const std::string& folder, const char* pattern, std::vector<std::string>& list)
+{
+    list.clear();
+    std::string prefix = folder;
+    winlib::AppendBackslash(prefix);
+
+    const std::string saved = CurrentFolder();
+    if (!::SetCurrentDirectoryA(prefix.c_str()))
+        return;  // no such folder: no pictures, and the current folder is untouched
+    // The pattern is searched with the folder in front, so the result never
+    // depends on which folder is current.
+    CFileFind finder;
+    BOOL more = finder.FindFile((prefix + pattern).c_str());
+    while (more) {
+        more = finder.FindNextFile();
+        if (finder.IsDots() || finder.IsDirectory())
+            continue;
+        list.push_back(prefix + finder.GetFileName());
+    }
+    finder.Close();
+    ::SetCurrentDirectoryA(saved.c_str());
+}
+
+HBITMAP CSetupDlg::LoadPicture(const std::string& path)
+{
+    const std::wstring widePath = ToWide(path);
+    if (widePath.empty())
+        return nullptr;
+    winlib::ScopedComPtr<IPicture> picture;
+    if (FAILED(::OleLoadPicturePath(const_cast<LPOLESTR>(widePath.c_str()), nullptr, 0, 0, IID_IPicture,
+                                    picture.receive_void()))
+        || !picture)
+        return nullptr;
+
+    SHORT type = PICTYPE_UNINITIALIZED;
+    OLE_HANDLE handle = 0;
+    if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP || FAILED(picture->get_Handle(&handle)))
+        return nullptr;
+    // OLE handles are the low 32 bits of the handle, sign-extended back.
+    const HBITMAP bitmap = reinterpret_cast<HBITMAP>(static_cast<LONG_PTR>(static_cast<LONG>(handle)));
+    // The proportions are taken from the bitmap's pixels: the picture's own
+    // size in HIMETRIC units is rounded, which makes an exact 4 : 3 picture
+    // come out a hair taller and lose its last column to the border.
+    BITMAP info = {};
+    if (::GetObjectA(bitmap, sizeof(info), &info) == 0 || info.bmWidth <= 0 || info.bmHeight <= 0)
+        return nullptr;
+    const double ratio = static_cast<double>(info.bmHeight) / static_cast<double>(info.bmWidth);
+
+    // A stretched copy of the whole picture. The picture object keeps (and
+    // at its release deletes) its own bitmap; deleting it here as well would
+    // leave the object to delete a handle that may by then be another one.
+    const winlib::ScopedBitmap stretched(
+        static_cast<HBITMAP>(::CopyImage(bitmap, IMAGE_BITMAP, kCanvasWidth, kCanvasHeight, 0)));
+    if (!stretched)
+        return nullptr;
+
+    const RECT fit = FitRectangle(ratio);
+    const winlib::ScopedGetDC screen(m_hWnd);
+    winlib::ScopedBitmap canvas(::CreateCompatibleBitmap(screen.get(), kCanvasWidth, kCanvasHeight));
+    const winlib::ScopedMemDC canvasDC(::CreateCompatibleDC(screen.get()));
+    const winlib::ScopedMemDC copyDC(::CreateCompatibleDC(screen.get()));
+    if (!canvas || !canvasDC || !copyDC)
+        return nullptr;
+    {
+        const winlib::ScopedSelectObject selectCanvas(canvasDC.get(), canvas.get());
+        const winlib::ScopedSelectObject selectCopy(copyDC.get(), stretched.get());
+        const winlib::ScopedBrush white(::CreateSolidBrush(kCanvasColor));
+        const winlib::ScopedBrush grey(::CreateSolidBrush(kCanvasBorderColor));
+        const RECT whole = {0, 0, kCanvasWidth, kCanvasHeight};
+        ::FillRect(canvasDC.get(), &whole, white.get());
+        ::FrameRect(canvasDC.get(), &whole, grey.get());
+        // A plain copy of the top-left part of the stretched picture, no
+        // second scaling.
+        ::BitBlt(canvasDC.get(), fit.left, fit.top, fit.right - fit.left, fit.bottom - fit.top, copyDC.get(), 0, 0,
+                 SRCCOPY);
+    }
+    return canvas.release();
+}
+
+void CSetupDlg::PaintBackground(HDC hdc, const RECT& rect)
+{
+    if (m_arrPictures.empty()) {
+        FillSolid(hdc, rect, kNoPictureColor);
+        return;
+    }
+    if (m_nPicture < 0 || static_cast<std::size_t>(m_nPicture) >= m_arrPictures.size())
+        m_nPicture = 0;
+    const winlib::ScopedBitmap canvas(LoadPicture(m_arrPictures[static_cast<std::size_t>(m_nPicture)]));
+    if (!canvas) {
+        // Undecodable: the frame shows the plain surface rather than
+        // whatever was drawn there before; the same file is tried again at
+        // the next repaint.
+        FillSolid(hdc, rect, kNoPictureColor);
+        return;
+    }
+    const winlib::ScopedMemDC memDC(::CreateCompatibleDC(hdc));
+    if (!memDC) {
+        FillSolid(hdc, rect, kNoPictureColor);
+        return;
+    }
+    const winlib::ScopedSelectObject select(memDC.get(), canvas.get());
+    BITMAP info = {};
+    ::GetObjectA(canvas.get(), sizeof(info), &info);
+    ::StretchBlt(hdc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, memDC.get(), 0, 0,
+                 info.bmWidth, info.bmHeight, SRCCOPY);
+}

@@ -1,0 +1,256 @@
+#include "SetupDlg.h"
+
+#include "SetupIds.h"
+#include "winlib/Handles.h"
+#include "winlib/StringUtil.h"
+#include "winlib/WinApp.h"
+
+namespace {
+
+const char kProductKey[] = "SOFTWARE\\Kestrova\\enggZEMLO\\V8";
+const char kInstallPathValue[] = "installPath";
+const char kDefaultInstallDir[] = "C:\\Program Files\\Kestrova\\ZEMLO\\";
+const char kPictureFolder[] = "\\安装界面\\";
+const char kPicturePattern[] = "*.jpg";
+const char kWizardTitle[] = "ZEMLO V8.0 安装向导";
+const char kReinstallQuestion[] = "已经安装了本软件!\n是否重新安装?";
+const char kReinstallCaption[] = "警告";
+const char kQuitQuestion[] = "真要退出安装程序吗?";
+
+// The size of the buffer the installed path is read into.
+constexpr DWORD kInstalledPathBuffer = 2048;
+
+// The folder of the running program file, without a trailing backslash; a
+// path without any backslash is kept whole.
+std::string ProgramFolder()
+{
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD got = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (got < buffer.size()) {
+            std::string path(buffer.data(), got);
+            const std::size_t slash = winlib::FindLastBackslash(path);
+            if (slash != std::string::npos)
+                path.erase(slash);
+            return path;
+        }
+        // A longer path than the buffer holds: grow it rather than work on
+        // a cut-off name.
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+}  // namespace
+
+CSetupDlg::CSetupDlg(CWnd* pParent) : CDialog(IDD, pParent)
+{
+    const CWinApp* app = AfxGetApp();
+    m_hIcon = app != nullptr ? app->LoadIcon(IDR_MAINFRAME)
+                             : ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+}
+
+CSetupDlg::~CSetupDlg() = default;
+
+BOOL CSetupDlg::DestroyWindow()
+{
+    if (m_hWnd != nullptr)
+        KillTimer(kSlideshowTimer);
+    return CDialog::DestroyWindow();
+}
+
+void CSetupDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+}
+
+BOOL CSetupDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    m_strSourceDir = ProgramFolder();
+    FindPictures(m_strSourceDir + kPictureFolder, kPicturePattern, m_arrPictures);
+
+    // An earlier installation left its folder in the product key: ask
+    // before installing over it. The folder read is not used; the default
+    // destination below stays in force.
+    std::string installedPath;
+    if (ReadInstalledPath(kProductKey, kInstallPathValue, installedPath)
+        && AskUser(kReinstallQuestion, kReinstallCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        PostMessage(WM_CLOSE);
+        return FALSE;
+    }
+
+    SetWindowText(kWizardTitle);
+    m_bAgree = FALSE;
+    m_strInstallDir = kDefaultInstallDir;
+    ShowWindow(SW_SHOWMAXIMIZED);
+    SetTimer(kSlideshowTimer, static_cast<UINT>(m_nTimerPeriod));
+
+    std::unique_ptr<CWizardPages> pages = CreatePages();
+    if (pages) {
+        RunPages(*pages);
+        // The progress page's worker may still be running after a cancel;
+        // it must be done with the pages before they go.
+        pages->WaitUntilIdle();
+    }
+    // Ends the frame's own modal loop as soon as it starts.
+    PostMessage(WM_CLOSE);
+    pages.reset();
+    return TRUE;
+}
+
+std::unique_ptr<CWizardPages> CSetupDlg::CreatePages()
+{
+    return CreateSetupPages(this);
+}
+
+int CSetupDlg::AskUser(const char* text, const char* caption, UINT type)
+{
+    return MessageBox(text, caption, type);
+}
+
+void CSetupDlg::RunPages(CWizardPages& pages)
+{
+    int n = CWizardPages::kWelcome;
+    while (n < CWizardPages::kCount) {
+        HandIn(pages, n);
+        const INT_PTR code = pages.DoModal(n);
+        TakeBack(pages, n);
+        switch (code) {
+        case ID_WIZNEXT:
+            ++n;
+            break;
+        case ID_WIZBACK:
+            // The first page offers no Back; should one arrive anyway, the
+            // first page is shown again.
+            if (n > CWizardPages::kWelcome)
+                --n;
+            break;
+        case ID_WIZFINISH:
+            return;
+        case IDCANCEL:
+            if (AskUser(kQuitQuestion, kWizardTitle, MB_YESNO | MB_ICONQUESTION) == IDYES)
+                return;
+            break;
+        case -1:
+            // The page could not be created: showing it again would only
+            // fail again, for ever.
+            return;
+        default:
+            // Any other code (IDOK from Enter in a text box, say) shows the
+            // same page again.
+            break;
+        }
+    }
+}
+
+void CSetupDlg::HandIn(CWizardPages& pages, int n)
+{
+    switch (n) {
+    case CWizardPages::kAgreement:
+        pages.AgreementAgree() = m_bAgree;
+        break;
+    case CWizardPages::kDestination:
+        pages.DestinationPath() = m_strInstallDir;
+        break;
+    case CWizardPages::kCopy:
+        pages.CopySourceDir() = m_strSourceDir;
+        pages.CopyInstallDir() = m_strInstallDir;
+        break;
+    case CWizardPages::kFinish:
+        pages.FinishPath() = m_strInstallDir;
+        break;
+    default:
+        break;
+    }
+}
+
+void CSetupDlg::TakeBack(CWizardPages& pages, int n)
+{
+    switch (n) {
+    case CWizardPages::kAgreement:
+        m_bAgree = pages.AgreementAgree();
+        break;
+    case CWizardPages::kDestination:
+        m_strInstallDir = pages.DestinationPath();
+        break;
+    case CWizardPages::kCopy:
+        // The progress page has given the folder its trailing backslash.
+        m_strSourceDir = pages.CopySourceDir();
+        break;
+    default:
+        break;
+    }
+}
+
+BOOL CSetupDlg::ReadInstalledPath(const char* key, const char* valueName, std::string& path)
+{
+    path.clear();
+    HKEY raw = nullptr;
+    if (::RegCreateKeyA(HKEY_LOCAL_MACHINE, key, &raw) != ERROR_SUCCESS)
+        return FALSE;
+    const winlib::ScopedRegKey hkey(raw);
+    std::vector<char> buffer(kInstalledPathBuffer);
+    DWORD size = kInstalledPathBuffer;
+    if (::RegQueryValueExA(hkey.get(), valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size)
+        != ERROR_SUCCESS)
+        return FALSE;
+    // The value need not end in a terminator: take the bytes read, up to
+    // the first NUL.
+    std::size_t length = 0;
+    while (length < size && buffer[length] != '\0')
+        ++length;
+    path.assign(buffer.data(), length);
+    return TRUE;
+}
+
+void CSetupDlg::OnPaint()
+{
+    if (!::IsIconic(m_hWnd)) {
+        Default();
+        return;
+    }
+    // Minimised: the program icon, centred.
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT rect;
+    GetClientRect(&rect);
+    const int x = (rect.right - rect.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (rect.bottom - rect.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, m_hIcon);
+    ::EndPaint(m_hWnd, &ps);
+}
+
+LRESULT CSetupDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<LRESULT>(m_hIcon);
+    case WM_ERASEBKGND: {
+        RECT rect;
+        GetClientRect(&rect);
+        PaintBackground(reinterpret_cast<HDC>(wParam), rect);
+        return TRUE;
+    }
+    case WM_TIMER:
+        if (wParam == kSlideshowTimer) {
+            ++m_nPicture;
+            Invalidate(TRUE);
+        }
+        break;
+    case WM_DESTROY:
+        // The system's modal loop destroys the window without going
+        // through DestroyWindow: stop the slideshow here too.
+        KillTimer(kSlideshowTimer);
+        break;
+    default:
+        break;
+    }
+    return CDialog::WindowProc(message, wParam, lParam);
+}

@@ -1,0 +1,255 @@
+// The background: finding the pictures, fitting one into the canvas, and
+// painting it (or the plain surface) over the frame. The test pictures are
+// JPEGs of two solid halves, red and blue, drawn at build time:
+//   standard.jpg 400 x 300 (4 : 3) and square.jpg 360 x 360 (1 : 1): left
+//   half red, right half blue; wide.jpg 480 x 240 (2 : 1): top half red.
+#include "FileHelpers.h"
+#include "ImportHook.h"
+#include "SetupDlg.h"
+#include "TempDir.h"
+#include "winlib/Handles.h"
+
+#include <gtest/gtest.h>
+#include <olectl.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <set>
+
+namespace {
+
+constexpr COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255), kWhite = RGB(255, 255, 255),
+                   kGrey = RGB(192, 192, 192), kTeal = RGB(0, 128, 128);
+
+std::string TestPicture(const char* name)
+{
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string program(path);
+    return program.substr(0, program.rfind('\\')) + "\\pictures\\" + name;
+}
+
+// JPEG keeps solid colours close, not exact.
+::testing::AssertionResult Near(COLORREF actual, COLORREF expected)
+{
+    const int d = std::abs(GetRValue(actual) - GetRValue(expected)) + std::abs(GetGValue(actual) - GetGValue(expected))
+                  + std::abs(GetBValue(actual) - GetBValue(expected));
+    if (d <= 60)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << std::hex << actual << " is not near " << expected;
+}
+
+// A bitmap selected into a memory DC: a canvas to read, or a frame to paint.
+struct Surface {
+    explicit Surface(HBITMAP b) : bitmap(b), dc(::CreateCompatibleDC(nullptr)), select(dc.get(), b) {}
+    Surface(int cx, int cy) : Surface(::CreateCompatibleBitmap(winlib::ScopedGetDC(nullptr).get(), cx, cy)) {}
+    COLORREF at(int x, int y) const { return ::GetPixel(dc.get(), x, y); }
+    RECT rect() const
+    {
+        BITMAP info = {};
+        ::GetObjectA(bitmap.get(), sizeof(info), &info);
+        return {0, 0, info.bmWidth, info.bmHeight};
+    }
+    winlib::ScopedBitmap bitmap;
+    winlib::ScopedMemDC dc;
+    winlib::ScopedSelectObject select;
+};
+
+class BackgroundTest : public ::testing::Test {
+protected:
+    winlib::ScopedComInit com;
+    CSetupDlg frame;
+    TempDir temp;
+};
+
+std::string CurrentFolder()
+{
+    char buffer[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, buffer);
+    return buffer;
+}
+
+}  // namespace
+
+TEST_F(BackgroundTest, FindPicturesListsTheMatchingFilesAndLeavesTheCurrentFolder)
+{
+    const std::string folder = temp / "安装界面\\";
+    for (const char* name : {"b.jpg", "A.JPG", "c.png"})
+        testfs::WriteFile(folder + name, "x");
+    testfs::MakeDirs(folder + "d.jpg");
+    const std::string before = CurrentFolder();
+
+    std::vector<std::string> list = {"left over"};
+    frame.FindPictures(folder, "*.jpg", list);
+    std::sort(list.begin(), list.end());  // Wine sorts, NTFS too; the code does not rely on it
+    EXPECT_EQ(list, (std::vector<std::string>{folder + "A.JPG", folder + "b.jpg"}));
+    EXPECT_EQ(CurrentFolder(), before);
+
+    frame.FindPictures(temp / "没有\\", "*.jpg", list);
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(CurrentFolder(), before);
+}
+
+TEST_F(BackgroundTest, EachPictureIsFittedIntoTheCanvasByItsProportions)
+{
+    // 4 : 3 fills the canvas, corners included: no band, no border.
+    const Surface standard(frame.LoadPicture(TestPicture("standard.jpg")));
+    ASSERT_TRUE(standard.bitmap);
+    const RECT canvas = standard.rect();
+    EXPECT_EQ(canvas.right, 1024);
+    EXPECT_EQ(canvas.bottom, 768);
+    for (POINT p : {POINT{0, 0}, POINT{0, 767}, POINT{500, 384}})
+        EXPECT_TRUE(Near(standard.at(p.x, p.y), kRed)) << p.x << "," << p.y;
+    for (POINT p : {POINT{1023, 0}, POINT{1023, 767}, POINT{524, 384}})
+        EXPECT_TRUE(Near(standard.at(p.x, p.y), kBlue)) << p.x << "," << p.y;
+
+    // 2 : 1: h = 512, top = 128. The top 512 rows of the stretched copy
+    // (red in its rows 0-383) land in rows 128-639 between white bands.
+    const Surface wide(frame.LoadPicture(TestPicture("wide.jpg")));
+    ASSERT_TRUE(wide.bitmap);
+    EXPECT_EQ(wide.at(500, 0), kGrey);
+    EXPECT_EQ(wide.at(0, 60), kGrey);
+    EXPECT_EQ(wide.at(500, 127), kWhite);
+    EXPECT_TRUE(Near(wide.at(0, 130), kRed));
+    EXPECT_TRUE(Near(wide.at(500, 500), kRed));
+    EXPECT_TRUE(Near(wide.at(1023, 524), kBlue));
+    EXPECT_EQ(wide.at(500, 640), kWhite);
+    EXPECT_EQ(wide.at(500, 767), kGrey);
+
+    // 1 : 1: w = 768, left = 128. The left 768 columns of the stretched copy
+    // (red in its columns 0-511) land in columns 128-895.
+    const Surface square(frame.LoadPicture(TestPicture("square.jpg")));
+    ASSERT_TRUE(square.bitmap);
+    EXPECT_EQ(square.at(0, 300), kGrey);
+    EXPECT_EQ(square.at(127, 300), kWhite);
+    EXPECT_TRUE(Near(square.at(130, 0), kRed));
+    EXPECT_TRUE(Near(square.at(630, 767), kRed));
+    EXPECT_TRUE(Near(square.at(652, 300), kBlue));
+    EXPECT_EQ(square.at(896, 300), kWhite);
+    EXPECT_EQ(square.at(1023, 300), kGrey);
+}
+
+TEST_F(BackgroundTest, PaintingStretchesTheCanvasAndWrapsAfterTheLastPicture)
+{
+    frame.m_arrPictures = {TestPicture("wide.jpg"), TestPicture("standard.jpg")};
+    Surface screen(512, 384);  // half the canvas each way
+    frame.m_nPicture = 2;      // one past the last: the first again
+    frame.PaintBackground(screen.dc.get(), screen.rect());
+    EXPECT_EQ(frame.m_nPicture, 0);
+    EXPECT_EQ(screen.at(250, 30), kWhite);
+    EXPECT_TRUE(Near(screen.at(250, 100), kRed));
+    EXPECT_TRUE(Near(screen.at(250, 290), kBlue));
+    EXPECT_EQ(screen.at(250, 340), kWhite);
+
+    frame.m_nPicture = 1;
+    frame.PaintBackground(screen.dc.get(), screen.rect());
+    EXPECT_TRUE(Near(screen.at(0, 0), kRed));
+    EXPECT_TRUE(Near(screen.at(511, 383), kBlue));
+}
+
+TEST_F(BackgroundTest, WithoutPicturesOrWithAnUndecodableOneTheSurfaceIsTeal)
+{
+    Surface screen(64, 48);
+    frame.PaintBackground(screen.dc.get(), screen.rect());
+    EXPECT_EQ(screen.at(0, 0), kTeal);
+    EXPECT_EQ(screen.at(63, 47), kTeal);
+
+    const std::string bad = temp / "bad.jpg";
+    testfs::WriteFile(bad, "this is not a picture");
+    EXPECT_EQ(frame.LoadPicture(bad), nullptr);
+    EXPECT_EQ(frame.LoadPicture(temp / "missing.jpg"), nullptr);
+    frame.m_arrPictures = {TestPicture("standard.jpg"), bad};
+    frame.PaintBackground(screen.dc.get(), screen.rect());
+    ASSERT_TRUE(Near(screen.at(10, 20), kRed));
+    frame.m_nPicture = 1;  // not what was there before: the plain surface
+    frame.PaintBackground(screen.dc.get(), screen.rect());
+    EXPECT_EQ(screen.at(10, 20), kTeal);
+    EXPECT_EQ(frame.m_nPicture, 1);  // tried again at the next repaint
+}
+
+namespace {
+
+// Every drawing object and picture object the code makes, followed through
+// the program's imports (Wine does not implement GetGuiResources).
+std::set<HGDIOBJ> g_live;
+std::vector<IPicture*> g_pictures;
+
+#define ZEMLO_TRACK_CREATE(fn, params, args) \
+    decltype(&::fn) g_##fn;                  \
+    auto WINAPI Tracked##fn params           \
+    {                                        \
+        auto made = g_##fn args;             \
+        g_live.insert(made);                 \
+        return made;                         \
+    }
+ZEMLO_TRACK_CREATE(CreateCompatibleBitmap, (HDC dc, int cx, int cy), (dc, cx, cy))
+ZEMLO_TRACK_CREATE(CreateCompatibleDC, (HDC dc), (dc))
+ZEMLO_TRACK_CREATE(CreateSolidBrush, (COLORREF color), (color))
+ZEMLO_TRACK_CREATE(CopyImage, (HANDLE h, UINT type, int cx, int cy, UINT flags), (h, type, cx, cy, flags))
+decltype(&::DeleteObject) g_DeleteObject;
+decltype(&::DeleteDC) g_DeleteDC;
+decltype(&::OleLoadPicturePath) g_OleLoadPicturePath;
+BOOL WINAPI TrackedDeleteObject(HGDIOBJ object)
+{
+    g_live.erase(object);
+    return g_DeleteObject(object);
+}
+BOOL WINAPI TrackedDeleteDC(HDC dc)
+{
+    g_live.erase(dc);
+    return g_DeleteDC(dc);
+}
+// Keeps a reference of its own, to see later whether the code gave back its.
+HRESULT WINAPI TrackedOleLoadPicturePath(LPOLESTR path, LPUNKNOWN u, DWORD r, OLE_COLOR c, REFIID iid, LPVOID* out)
+{
+    const HRESULT hr = g_OleLoadPicturePath(path, u, r, c, iid, out);
+    if (SUCCEEDED(hr) && *out != nullptr) {
+        static_cast<IPicture*>(*out)->AddRef();
+        g_pictures.push_back(static_cast<IPicture*>(*out));
+    }
+    return hr;
+}
+
+// Undoes the patches when the test ends, however it ends.
+struct Unpatch {
+    std::vector<std::function<void()>> steps;
+    ~Unpatch()
+    {
+        for (auto& step : steps)
+            step();
+    }
+};
+
+// Puts Tracked<name> in place of <name>, keeping the original in g_<name>.
+#define ZEMLO_HOOK(dll, name)                                                                          \
+    g_##name = reinterpret_cast<decltype(g_##name)>(                                                   \
+        PatchImport(dll, #name, reinterpret_cast<void*>(&Tracked##name)));                             \
+    ASSERT_NE(g_##name, nullptr);                                                                      \
+    unpatch.steps.push_back([] { PatchImport(dll, #name, reinterpret_cast<void*>(g_##name)); })
+
+}  // namespace
+
+TEST_F(BackgroundTest, RepaintsKeepNoDrawingObjectsAndNoPictures)
+{
+    frame.m_arrPictures = {TestPicture("wide.jpg"), TestPicture("square.jpg"), temp / "missing.jpg"};
+    Surface screen(128, 96);
+    {
+        Unpatch unpatch;
+        ZEMLO_HOOK("gdi32.dll", CreateCompatibleBitmap);
+        ZEMLO_HOOK("gdi32.dll", CreateCompatibleDC);
+        ZEMLO_HOOK("gdi32.dll", CreateSolidBrush);
+        ZEMLO_HOOK("user32.dll", CopyImage);
+        ZEMLO_HOOK("gdi32.dll", DeleteObject);
+        ZEMLO_HOOK("gdi32.dll", DeleteDC);
+        ZEMLO_HOOK("oleaut32.dll", OleLoadPicturePath);
+        for (int i = 0; i < 30; ++i) {
+            frame.m_nPicture = i % 3;
+            frame.PaintBackground(screen.dc.get(), screen.rect());
+        }
+    }
+    EXPECT_TRUE(g_live.empty()) << g_live.size() << " drawing objects left";
+    EXPECT_EQ(g_pictures.size(), 20u);  // the missing third never decodes
+    for (IPicture* picture : g_pictures)
+        EXPECT_EQ(picture->Release(), 0u);
+}

@@ -1,0 +1,124 @@
+// A real wizard frame (template 102, under Xvfb) with the registry
+// redirected, scripted pages in place of the real ones, and its questions
+// answered by script.
+#pragma once
+
+#include "RegistryOverride.h"
+#include "SetupDlg.h"
+#include "SetupIds.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+
+class TestFrame;
+
+// What the page members held when a page was shown.
+struct PageVisit {
+    int position;
+    BOOL agree;
+    std::string destinationPath, copySourceDir, copyInstallDir, finishPath;
+};
+
+struct Question {
+    std::string text, caption;
+    UINT type;
+};
+
+// One step per showing of a page: the code it ends with, and what it does
+// while shown. The members start with values the frame never hands in.
+struct ScriptedPages : CWizardPages {
+    using Action = std::function<void(ScriptedPages&, TestFrame&)>;
+    struct Script {
+        std::deque<std::pair<INT_PTR, Action>> steps;
+        std::vector<PageVisit> visits;
+        int setsMade = 0;
+        HWND parent = nullptr;
+        bool waitedBeforeDestroy = false, destroyed = false;
+    };
+    ScriptedPages(Script& s, TestFrame& f) : script(s), frame(f) { ++script.setsMade; }
+    ~ScriptedPages() override { script.destroyed = true; }
+    INT_PTR DoModal(int n) override
+    {
+        script.visits.push_back({n, m_bAgree, m_strPath, m_strSourceDir, m_strInstallDir, m_strFinishPath});
+        if (script.steps.empty()) {
+            ADD_FAILURE() << "page " << n << " shown more often than scripted";
+            return ID_WIZFINISH;
+        }
+        auto step = script.steps.front();
+        script.steps.pop_front();
+        if (step.second)
+            step.second(*this, frame);
+        return step.first;
+    }
+    BOOL& AgreementAgree() override { return m_bAgree; }
+    std::string& DestinationPath() override { return m_strPath; }
+    std::string& CopySourceDir() override { return m_strSourceDir; }
+    std::string& CopyInstallDir() override { return m_strInstallDir; }
+    std::string& FinishPath() override { return m_strFinishPath; }
+    void WaitUntilIdle() override { script.waitedBeforeDestroy = !script.destroyed; }
+
+    BOOL m_bAgree = 7;
+    std::string m_strPath = "unset", m_strSourceDir = "unset", m_strInstallDir = "unset", m_strFinishPath = "unset";
+    Script& script;
+    TestFrame& frame;
+};
+
+class TestFrame : public CSetupDlg {
+public:
+    explicit TestFrame(ScriptedPages::Script& s) : script(s) {}
+    ScriptedPages::Script& script;
+    std::deque<int> answers;  // an unscripted question fails and gets Yes
+    std::vector<Question> questions;
+    BOOL initResult = -1;
+
+protected:
+    std::unique_ptr<CWizardPages> CreatePages() override
+    {
+        script.parent = m_hWnd;
+        return std::make_unique<ScriptedPages>(script, *this);
+    }
+    int AskUser(const char* text, const char* caption, UINT type) override
+    {
+        questions.push_back({text, caption, type});
+        if (answers.empty()) {
+            ADD_FAILURE() << "unscripted question: " << text;
+            return IDYES;
+        }
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    BOOL OnInitDialog() override { return initResult = CSetupDlg::OnInitDialog(); }
+};
+
+class FrameTest : public ::testing::Test {
+protected:
+    void Codes(std::initializer_list<INT_PTR> codes)
+    {
+        for (INT_PTR code : codes)
+            script.steps.push_back({code, nullptr});
+    }
+    void Step(INT_PTR code, ScriptedPages::Action action) { script.steps.push_back({code, std::move(action)}); }
+    // Runs the frame to its end; returns what DoModal returned.
+    INT_PTR Run()
+    {
+        EXPECT_TRUE(registry.ok());
+        const INT_PTR result = frame.DoModal();
+        EXPECT_TRUE(script.steps.empty()) << "scripted page endings not reached";
+        EXPECT_TRUE(frame.answers.empty()) << "answers not asked for";
+        return result;
+    }
+    std::vector<int> Positions() const
+    {
+        std::vector<int> positions;
+        for (const PageVisit& visit : script.visits)
+            positions.push_back(visit.position);
+        return positions;
+    }
+
+    RegistryOverride registry;
+    ScriptedPages::Script script;
+    TestFrame frame{script};
+};
