@@ -148,9 +148,10 @@ void CUninstallThread::DeleteRegKeys()
     ForEachEntry(installlog::kRegDbKey, [](const std::string& text) {
         installlog::RegRootDigit digit = installlog::kOtherRoot;
         std::string_view subKey;
-        // Setup always writes the comma; an entry without one names no key
-        // that can be told apart from a whole root, so it is skipped.
-        if (!installlog::SplitRegKeyEntry(text, digit, subKey))
+        // Setup always writes the comma and a sub-key after it. An entry
+        // without either names no key of its own; handing an empty sub-key
+        // to RegDeleteKeyA would aim at the root itself. Skipped.
+        if (!installlog::SplitRegKeyEntry(text, digit, subKey) || subKey.empty())
             return;
         HKEY root = HKEY_CURRENT_CONFIG;
         switch (digit) {
