@@ -193,6 +193,9 @@ LRESULT CUninstallDlg::OnFilesDone(WPARAM, LPARAM)
 LRESULT CUninstallDlg::OnUninstallDone(WPARAM, LPARAM)
 {
     m_ctlStatus.SetWindowText("");
+    // The status line lies over the completion label; hidden, it cannot
+    // paint its background over the label.
+    m_ctlStatus.ShowWindow(SW_HIDE);
     m_ctlProgress.ShowWindow(SW_HIDE);
     m_ctlGroup.ShowWindow(SW_HIDE);
     m_ctlFinished.ShowWindow(SW_SHOW);
