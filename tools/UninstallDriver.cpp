@@ -5,13 +5,17 @@
 // self-removal batch to remove it.
 //
 // Usage: uninstall_driver <program> [--answer yes|no] [--hold-ms N]
-//                         [--freeze-working] [--timeout-s S] [--expect-silent-close]
+//                         [--freeze-working] [--cancel-working] [--about]
+//                         [--timeout-s S] [--expect-silent-close]
 //
 // The program is started with its own folder as current folder, so that
 // its batch lands in the root of that folder's drive. Each state the
 // driver reaches is printed as "state: <name>" and held for N ms (for a
 // screenshot). --freeze-working suspends the program's worker while the
-// progress bar is half way, so the working state can be looked at. Exit
+// progress bar is a third of the way, so the working state can be looked
+// at; --cancel-working then closes the window there and checks that the run
+// still ends and the folder goes. --about opens the About box from the
+// finished window. Exit
 // code 0 when every check held, 1 otherwise, 2 on bad usage.
 #include "winlib/StringUtil.h"
 
@@ -33,6 +37,8 @@ struct Options {
     DWORD holdMs = 0;
     bool freezeWorking = false;
     bool silentClose = false;
+    bool cancelWorking = false;
+    bool about = false;
     DWORD timeoutMs = 60000;
 };
 
@@ -158,6 +164,11 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.timeoutMs = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10)) * 1000;
         } else if (arg == "--freeze-working") {
             options.freezeWorking = true;
+        } else if (arg == "--about") {
+            options.about = true;
+        } else if (arg == "--cancel-working") {
+            options.cancelWorking = true;
+            options.freezeWorking = true;
         } else if (arg == "--expect-silent-close") {
             options.silentClose = true;
         } else if (options.program.empty() && arg.compare(0, 2, "--") != 0) {
@@ -176,7 +187,7 @@ int main(int argc, char** argv)
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: uninstall_driver <program> [--answer yes|no] [--hold-ms N] "
-                             "[--freeze-working] [--timeout-s S] [--expect-silent-close]\n");
+                             "[--freeze-working] [--cancel-working] [--about] [--timeout-s S] [--expect-silent-close]\n");
         return 2;
     }
     const std::size_t slash = winlib::FindLastBackslash(options.program);
@@ -270,11 +281,39 @@ int main(int argc, char** argv)
                 Check(::IsWindowEnabled(::GetDlgItem(window, IDCANCEL)), "the cancel button is enabled while working");
                 Check(!::IsWindowVisible(::GetDlgItem(window, 1003)), "the completion label is hidden while working");
                 State("working", options.holdMs);
+                if (options.cancelWorking) {
+                    // Closed while the worker is held: the window goes at
+                    // once, the run still reaches its end, then the
+                    // program ends.
+                    Click(window, IDCANCEL);
+                    const ULONGLONG closing = ::GetTickCount64();
+                    while (::IsWindowVisible(window) && ::GetTickCount64() - closing < options.timeoutMs)
+                        ::Sleep(20);
+                    Check(!::IsWindowVisible(window), "the window closes while the worker is held");
+                    Check(::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT,
+                          "the program waits for its worker");
+                }
                 SetWorkersSuspended(pi.dwProcessId, guiThread, false);
+                if (options.cancelWorking)
+                    break;
             }
         }
         if (::WaitForSingleObject(pi.hProcess, 5) == WAIT_OBJECT_0)
             break;
+    }
+    if (options.cancelWorking) {
+        const bool ended = ::WaitForSingleObject(pi.hProcess, options.timeoutMs) == WAIT_OBJECT_0;
+        Check(ended, "the program ends after its worker");
+        ::CloseHandle(pi.hProcess);
+        if (!ended)
+            return 1;
+        const ULONGLONG removeStart = ::GetTickCount64();
+        while ((Exists(folder) || Exists(batch)) && ::GetTickCount64() - removeStart < options.timeoutMs)
+            ::Sleep(50);
+        Check(!Exists(folder), "the batch removes the program's folder");
+        Check(!Exists(batch), "the batch deletes itself");
+        State("removed", 0);
+        return g_failures == 0 ? 0 : 1;
     }
     Check(::IsWindowEnabled(finish) != FALSE, "the finish button is enabled at the end");
     Check(!::IsWindowVisible(progress), "the progress bar is hidden at the end");
@@ -286,6 +325,21 @@ int main(int argc, char** argv)
     info.cbSize = sizeof(info);
     Check(::GetGUIThreadInfo(guiThread, &info) && info.hwndFocus == finish, "the finish button has the focus");
     State("finished", options.holdMs);
+
+    if (options.about) {
+        // The About box of the system menu.
+        ::PostMessageA(window, WM_SYSCOMMAND, 0x0010, 0);
+        HWND about = WaitForDialog(pi.hProcess, pi.dwProcessId, "direveradi ZEMLO", options.timeoutMs);
+        Check(about != nullptr && ::GetWindow(about, GW_OWNER) == window, "the About box opens, owned by the window");
+        if (about != nullptr) {
+            State("about", options.holdMs);
+            Click(about, IDOK);
+            const ULONGLONG closing = ::GetTickCount64();
+            while (::IsWindow(about) && ::GetTickCount64() - closing < options.timeoutMs)
+                ::Sleep(20);
+            Check(!::IsWindow(about), "the About box closes with its button");
+        }
+    }
 
     Click(window, IDOK);
     const bool ended = ::WaitForSingleObject(pi.hProcess, options.timeoutMs) == WAIT_OBJECT_0;
