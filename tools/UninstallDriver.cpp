@@ -6,7 +6,7 @@
 //
 // Usage: uninstall_driver <program> [--answer yes|no] [--hold-ms N]
 //                         [--freeze-working] [--cancel-working] [--about]
-//                         [--timeout-s S] [--expect-silent-close]
+//                         [--timeout-s S] [--expect-silent-close] [--lock-log]
 //
 // The program is started with its own folder as current folder, so that
 // its batch lands in the root of that folder's drive. Each state the
@@ -15,7 +15,9 @@
 // progress bar is a third of the way, so the working state can be looked
 // at; --cancel-working then closes the window there and checks that the run
 // still ends and the folder goes. --about opens the About box from the
-// finished window. Exit
+// finished window. --lock-log holds "Uninstall.log" open without sharing,
+// so the program cannot read it: the file error and the failure message
+// must follow, and the window must close with nothing removed. Exit
 // code 0 when every check held, 1 otherwise, 2 on bad usage.
 #include "winlib/StringUtil.h"
 
@@ -39,6 +41,7 @@ struct Options {
     bool silentClose = false;
     bool cancelWorking = false;
     bool about = false;
+    bool lockLog = false;
     DWORD timeoutMs = 60000;
 };
 
@@ -164,6 +167,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.timeoutMs = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10)) * 1000;
         } else if (arg == "--freeze-working") {
             options.freezeWorking = true;
+        } else if (arg == "--lock-log") {
+            options.lockLog = true;
         } else if (arg == "--about") {
             options.about = true;
         } else if (arg == "--cancel-working") {
@@ -187,7 +192,8 @@ int main(int argc, char** argv)
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: uninstall_driver <program> [--answer yes|no] [--hold-ms N] "
-                             "[--freeze-working] [--cancel-working] [--about] [--timeout-s S] [--expect-silent-close]\n");
+                             "[--freeze-working] [--cancel-working] [--about] [--timeout-s S] [--expect-silent-close] "
+                             "[--lock-log]\n");
         return 2;
     }
     const std::size_t slash = winlib::FindLastBackslash(options.program);
@@ -197,6 +203,16 @@ int main(int argc, char** argv)
     }
     const std::string folder = options.program.substr(0, slash);
     const std::string batch = options.program.substr(0, 2) + "\\DelUS.bat";
+
+    HANDLE lockedLog = INVALID_HANDLE_VALUE;
+    if (options.lockLog) {
+        lockedLog = ::CreateFileA((folder + "\\Uninstall.log").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (lockedLog == INVALID_HANDLE_VALUE) {
+            std::fprintf(stderr, "uninstall_driver: cannot lock the log (error %lu)\n", ::GetLastError());
+            return 1;
+        }
+    }
 
     std::string commandLine = "\"" + options.program + "\"";
     // The program's standard handles (and so its batch's echo) go to NUL,
@@ -233,6 +249,42 @@ int main(int argc, char** argv)
           "the confirmation box offers Yes and No");
     State("confirm", options.holdMs);
     Click(confirm, options.yes ? IDYES : IDNO);
+
+    if (options.lockLog) {
+        // The standard file-error box, then the failure message; both
+        // carry the application's name as caption.
+        HWND fileError = WaitForDialog(pi.hProcess, pi.dwProcessId, "Uninstall", options.timeoutMs);
+        Check(fileError != nullptr, "the file error is shown");
+        if (fileError != nullptr) {
+            std::printf("file error: %s\n", TextOf(::GetDlgItem(fileError, 0xFFFF)).c_str());
+            State("file-error", options.holdMs);
+            Click(fileError, IDOK);
+            const ULONGLONG closing = ::GetTickCount64();
+            while (::IsWindow(fileError) && ::GetTickCount64() - closing < options.timeoutMs)
+                ::Sleep(20);
+        }
+        HWND failure = WaitForDialog(pi.hProcess, pi.dwProcessId, "Uninstall", options.timeoutMs);
+        Check(failure != nullptr && TextOf(::GetDlgItem(failure, 0xFFFF)) == "ZEMLO V8.0 卸载未能完成!",
+              "the failure message follows");
+        // (The window itself has not been shown yet: a modal dialog appears
+        // once its queue is empty, and the failure comes first.)
+        Check(failure != nullptr && TextOf(::GetWindow(failure, GW_OWNER)) == "ZEMLO V8.0 卸载",
+              "the failure message is owned by the window");
+        if (failure != nullptr) {
+            State("failed", options.holdMs);
+            Click(failure, IDOK);
+        }
+        const bool ended = ::WaitForSingleObject(pi.hProcess, options.timeoutMs) == WAIT_OBJECT_0;
+        Check(ended, "the program ends after the failure message");
+        if (!ended)
+            ::TerminateProcess(pi.hProcess, 1);
+        ::CloseHandle(lockedLog);
+        Check(Exists(options.program) && Exists(folder + "\\Uninstall.log"), "nothing is removed");
+        Check(!Exists(batch), "no self-removal batch is written");
+        ::CloseHandle(pi.hProcess);
+        State("ended", 0);
+        return g_failures == 0 ? 0 : 1;
+    }
 
     if (!options.yes || options.silentClose) {
         // No window, or one that closes at once without a word.

@@ -2,7 +2,8 @@
 # The real Uninstall.exe under Wine, on a real installation: the sample
 # medium is installed into a sandbox drive T: of the prefix (the batch and
 # its root-relative paths must never reach the host's root, Z:), then the
-# driver answers the confirmation box No (nothing changes), then Yes and
+# driver answers the confirmation box No (nothing changes), runs it once
+# with its log held open (error boxes, nothing changes), then answers Yes and
 # presses the finish button; the batch must then remove the program and the
 # install folder. Last, a program copy in a folder without a log must close
 # silently.
@@ -35,6 +36,11 @@ echo "== answering No"
 run_driver 'T:\ZEMLO V8\Uninstall.exe' --answer no --timeout-s 30 || fail "the driver (No) failed"
 after=$(cd "$install" && find . | sort)
 [ "$before" = "$after" ] || fail "answering No changed the installation"
+
+echo "== log unreadable: file error, failure message, nothing removed"
+run_driver 'T:\ZEMLO V8\Uninstall.exe' --lock-log --timeout-s 30 || fail "the driver (locked log) failed"
+after=$(cd "$install" && find . | sort)
+[ "$before" = "$after" ] || fail "an unreadable log changed the installation"
 
 echo "== answering Yes, then finish"
 run_driver 'T:\ZEMLO V8\Uninstall.exe' --timeout-s 30 || fail "the driver (Yes) failed"
