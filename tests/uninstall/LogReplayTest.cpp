@@ -163,18 +163,6 @@ TEST_F(UninstallTest, LogWithoutFilesStillReportsTheEndOfEachStage)
     EXPECT_EQ(thread.selfRemovals, 1);
 }
 
-TEST_F(UninstallTest, EmptyLogRunsEveryStageAndDeletesNothing)
-{
-    testfs::WriteFile(Path("bystander.txt"), "stays");
-    LoadLog("");
-    EXPECT_TRUE(thread.m_strLog.empty());
-
-    RunUninstall();
-
-    EXPECT_EQ(MessageOrder(), (std::vector<UINT>{WM_UNINSTALL_FILES_DONE, WM_UNINSTALL_DONE}));
-    EXPECT_TRUE(Exists(Path("bystander.txt")));
-}
-
 // Folders are recorded parent first; removing them last-recorded first
 // takes every child before its parent. A folder that holds something the
 // log does not name stays, with the folders above it.
@@ -199,19 +187,6 @@ TEST_F(UninstallTest, NestedFoldersAreRemovedChildFirst)
     EXPECT_TRUE(IsDirectory(Path("K\\L")));
     EXPECT_TRUE(Exists(Path("K\\L\\unrecorded.txt")));
     EXPECT_EQ(ReportedFiles(), (Lines{Path("A\\運\\C\\誠.txt")}));
-}
-
-// A recorded file that is already gone is still reported, so the progress
-// bar reaches its end.
-TEST_F(UninstallTest, MissingFileIsReportedAndTheRunGoesOn)
-{
-    testfs::WriteFile(Path("here.txt"), "x");
-    LoadLog("File Copy: " + Path("gone.txt") + "\r\nFile Copy: " + Path("here.txt") + "\r\n");
-
-    RunUninstall();
-
-    EXPECT_EQ(ReportedFiles(), (Lines{Path("gone.txt"), Path("here.txt")}));
-    EXPECT_FALSE(Exists(Path("here.txt")));
 }
 
 TEST_F(UninstallTest, ControlIsUnregisteredThenDeletedBeforeTheFilePass)
