@@ -1,7 +1,8 @@
 #include "UninstallApp.h"
 
-#include "resource.h"
-#include "winlib/Dialog.h"
+#include "UninstallDlg.h"
+
+#include <commctrl.h>
 
 CUninstallApp theApp;
 
@@ -9,11 +10,20 @@ CUninstallApp::CUninstallApp() = default;
 
 BOOL CUninstallApp::InitInstance()
 {
-    // The uninstaller's window, still without its controls and its worker.
-    CDialog window(IDD_UNINSTALL_DIALOG);
-    m_pMainWnd = &window;
-    window.DoModal();
-    m_pMainWnd = nullptr;
+    // The standard control classes the window's template uses (the
+    // progress bar among them).
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    ::InitCommonControlsEx(&controls);
+
+    if (::MessageBoxA(nullptr, "真要卸载 ZEMLO V8.0吗?", "卸载软件", MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return FALSE;
+
+    {
+        CUninstallDlg window;
+        m_pMainWnd = &window;
+        window.DoModal();
+        m_pMainWnd = nullptr;
+    }
     return FALSE;
 }
 

@@ -1,4 +1,5 @@
-// The application object of Uninstall.
+// The application object of Uninstall: asks for confirmation, then runs the
+// uninstall window and ends the program when it returns.
 #pragma once
 
 #include "winlib/WinApp.h"
@@ -6,5 +7,6 @@
 class CUninstallApp : public CWinApp {
 public:
     CUninstallApp();
+    // Always FALSE: the program ends instead of running a message loop.
     BOOL InitInstance() override;
 };

@@ -1,0 +1,417 @@
+// Drives the real Uninstall.exe as a user would: starts it, answers its
+// confirmation box, waits for the end of the run, checks the window's
+// finished state, presses its finish button and waits for the program to
+// end; then, when the program's folder is expected to go, waits for the
+// self-removal batch to remove it.
+//
+// Usage: uninstall_driver <program> [--answer yes|no] [--hold-ms N]
+//                         [--freeze-working] [--cancel-working] [--about]
+//                         [--timeout-s S] [--expect-silent-close] [--lock-log]
+//
+// The program is started with its own folder as current folder, so that
+// its batch lands in the root of that folder's drive. Each state the
+// driver reaches is printed as "state: <name>" and held for N ms (for a
+// screenshot). --freeze-working suspends the program's worker while the
+// progress bar is a third of the way, so the working state can be looked
+// at; --cancel-working then closes the window there and checks that the run
+// still ends and the folder goes. --about opens the About box from the
+// finished window. --lock-log holds "Uninstall.log" open without sharing,
+// so the program cannot read it: the file error and the failure message
+// must follow, and the window must close with nothing removed. Exit
+// code 0 when every check held, 1 otherwise, 2 on bad usage.
+#include "winlib/StringUtil.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Options {
+    std::string program;
+    bool yes = true;
+    DWORD holdMs = 0;
+    bool freezeWorking = false;
+    bool silentClose = false;
+    bool cancelWorking = false;
+    bool about = false;
+    bool lockLog = false;
+    DWORD timeoutMs = 60000;
+};
+
+int g_failures = 0;
+
+void Check(bool ok, const char* what)
+{
+    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
+    std::fflush(stdout);
+    if (!ok)
+        ++g_failures;
+}
+
+void State(const char* name, DWORD holdMs)
+{
+    std::printf("state: %s\n", name);
+    std::fflush(stdout);
+    if (holdMs > 0)
+        ::Sleep(holdMs);
+}
+
+struct FindRequest {
+    DWORD processId;
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param)
+{
+    auto* request = reinterpret_cast<FindRequest*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != request->processId || !::IsWindowVisible(hwnd))
+        return TRUE;
+    char cls[64] = {};
+    char caption[256] = {};
+    ::GetClassNameA(hwnd, cls, sizeof(cls));
+    ::GetWindowTextA(hwnd, caption, sizeof(caption));
+    if (std::strcmp(cls, "#32770") != 0)
+        return TRUE;
+    if (request->caption != nullptr && std::strcmp(caption, request->caption) != 0)
+        return TRUE;
+    request->found = hwnd;
+    return FALSE;
+}
+
+// A visible dialog of the process with that caption (any caption when
+// null), or null.
+HWND FindProcessDialog(DWORD processId, const char* caption)
+{
+    FindRequest request = {processId, caption, nullptr};
+    ::EnumWindows(&FindDialog, reinterpret_cast<LPARAM>(&request));
+    return request.found;
+}
+
+// Polls every 20 ms until the dialog appears, the process ends or the time
+// is up.
+HWND WaitForDialog(HANDLE process, DWORD processId, const char* caption, DWORD timeoutMs)
+{
+    const ULONGLONG start = ::GetTickCount64();
+    while (::GetTickCount64() - start < timeoutMs) {
+        if (HWND hwnd = FindProcessDialog(processId, caption))
+            return hwnd;
+        if (::WaitForSingleObject(process, 20) == WAIT_OBJECT_0)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+void Click(HWND dialog, int id)
+{
+    // Posted: a sent click would wait while the target runs a modal loop.
+    ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+std::string TextOf(HWND hwnd)
+{
+    char text[1024] = {};
+    ::SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 2000,
+                          nullptr);
+    return text;
+}
+
+// Suspends (or resumes) every thread of the process except its window's.
+void SetWorkersSuspended(DWORD processId, DWORD guiThreadId, bool suspend)
+{
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != processId || entry.th32ThreadID == guiThreadId)
+            continue;
+        if (HANDLE thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID)) {
+            if (suspend)
+                ::SuspendThread(thread);
+            else
+                ::ResumeThread(thread);
+            ::CloseHandle(thread);
+        }
+    }
+    ::CloseHandle(snapshot);
+}
+
+bool Exists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool ParseOptions(int argc, char** argv, Options& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--answer" && i + 1 < argc) {
+            const std::string value = argv[++i];
+            if (value != "yes" && value != "no")
+                return false;
+            options.yes = value == "yes";
+        } else if (arg == "--hold-ms" && i + 1 < argc) {
+            options.holdMs = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (arg == "--timeout-s" && i + 1 < argc) {
+            options.timeoutMs = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10)) * 1000;
+        } else if (arg == "--freeze-working") {
+            options.freezeWorking = true;
+        } else if (arg == "--lock-log") {
+            options.lockLog = true;
+        } else if (arg == "--about") {
+            options.about = true;
+        } else if (arg == "--cancel-working") {
+            options.cancelWorking = true;
+            options.freezeWorking = true;
+        } else if (arg == "--expect-silent-close") {
+            options.silentClose = true;
+        } else if (options.program.empty() && arg.compare(0, 2, "--") != 0) {
+            options.program = arg;
+        } else {
+            return false;
+        }
+    }
+    return !options.program.empty();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: uninstall_driver <program> [--answer yes|no] [--hold-ms N] "
+                             "[--freeze-working] [--cancel-working] [--about] [--timeout-s S] [--expect-silent-close] "
+                             "[--lock-log]\n");
+        return 2;
+    }
+    const std::size_t slash = winlib::FindLastBackslash(options.program);
+    if (slash == std::string::npos || slash < 2) {
+        std::fprintf(stderr, "uninstall_driver: give the program's full path\n");
+        return 2;
+    }
+    const std::string folder = options.program.substr(0, slash);
+    const std::string batch = options.program.substr(0, 2) + "\\DelUS.bat";
+
+    HANDLE lockedLog = INVALID_HANDLE_VALUE;
+    if (options.lockLog) {
+        lockedLog = ::CreateFileA((folder + "\\Uninstall.log").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (lockedLog == INVALID_HANDLE_VALUE) {
+            std::fprintf(stderr, "uninstall_driver: cannot lock the log (error %lu)\n", ::GetLastError());
+            return 1;
+        }
+    }
+
+    std::string commandLine = "\"" + options.program + "\"";
+    // The program's standard handles (and so its batch's echo) go to NUL,
+    // not into the driver's report.
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    const HANDLE nul = ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nul;
+    startup.hStdOutput = nul;
+    startup.hStdError = nul;
+    PROCESS_INFORMATION pi = {};
+    const BOOL started = ::CreateProcessA(options.program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
+                                         nullptr, folder.c_str(), &startup, &pi);
+    if (nul != INVALID_HANDLE_VALUE)
+        ::CloseHandle(nul);
+    if (!started) {
+        std::fprintf(stderr, "uninstall_driver: cannot start %s (error %lu)\n", options.program.c_str(),
+                     ::GetLastError());
+        return 1;
+    }
+    ::CloseHandle(pi.hThread);
+
+    HWND confirm = WaitForDialog(pi.hProcess, pi.dwProcessId, "卸载软件", options.timeoutMs);
+    Check(confirm != nullptr, "the confirmation box appears");
+    if (confirm == nullptr) {
+        ::TerminateProcess(pi.hProcess, 1);
+        return 1;
+    }
+    Check(::GetWindow(confirm, GW_OWNER) == nullptr, "the confirmation box has no owner");
+    Check(::GetDlgItem(confirm, IDYES) != nullptr && ::GetDlgItem(confirm, IDNO) != nullptr,
+          "the confirmation box offers Yes and No");
+    State("confirm", options.holdMs);
+    Click(confirm, options.yes ? IDYES : IDNO);
+
+    if (options.lockLog) {
+        // The standard file-error box, then the failure message; both
+        // carry the application's name as caption.
+        HWND fileError = WaitForDialog(pi.hProcess, pi.dwProcessId, "Uninstall", options.timeoutMs);
+        Check(fileError != nullptr, "the file error is shown");
+        if (fileError != nullptr) {
+            std::printf("file error: %s\n", TextOf(::GetDlgItem(fileError, 0xFFFF)).c_str());
+            State("file-error", options.holdMs);
+            Click(fileError, IDOK);
+            const ULONGLONG closing = ::GetTickCount64();
+            while (::IsWindow(fileError) && ::GetTickCount64() - closing < options.timeoutMs)
+                ::Sleep(20);
+        }
+        HWND failure = WaitForDialog(pi.hProcess, pi.dwProcessId, "Uninstall", options.timeoutMs);
+        Check(failure != nullptr && TextOf(::GetDlgItem(failure, 0xFFFF)) == "ZEMLO V8.0 卸载未能完成!",
+              "the failure message follows");
+        // (The window itself has not been shown yet: a modal dialog appears
+        // once its queue is empty, and the failure comes first.)
+        Check(failure != nullptr && TextOf(::GetWindow(failure, GW_OWNER)) == "ZEMLO V8.0 卸载",
+              "the failure message is owned by the window");
+        if (failure != nullptr) {
+            State("failed", options.holdMs);
+            Click(failure, IDOK);
+        }
+        const bool ended = ::WaitForSingleObject(pi.hProcess, options.timeoutMs) == WAIT_OBJECT_0;
+        Check(ended, "the program ends after the failure message");
+        if (!ended)
+            ::TerminateProcess(pi.hProcess, 1);
+        ::CloseHandle(lockedLog);
+        Check(Exists(options.program) && Exists(folder + "\\Uninstall.log"), "nothing is removed");
+        Check(!Exists(batch), "no self-removal batch is written");
+        ::CloseHandle(pi.hProcess);
+        State("ended", 0);
+        return g_failures == 0 ? 0 : 1;
+    }
+
+    if (!options.yes || options.silentClose) {
+        // No window, or one that closes at once without a word.
+        const ULONGLONG start = ::GetTickCount64();
+        bool boxSeen = false;
+        while (::WaitForSingleObject(pi.hProcess, 20) == WAIT_TIMEOUT &&
+               ::GetTickCount64() - start < options.timeoutMs) {
+            if (FindProcessDialog(pi.hProcess ? pi.dwProcessId : 0, "Uninstall") != nullptr)
+                boxSeen = true;
+        }
+        const bool ended = ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0;
+        Check(ended, "the program ends by itself");
+        Check(!boxSeen, "no message box is shown");
+        if (!ended)
+            ::TerminateProcess(pi.hProcess, 1);
+        Check(Exists(options.program), "the program file stays");
+        Check(!Exists(batch), "no self-removal batch is written");
+        State("ended", 0);
+        ::CloseHandle(pi.hProcess);
+        return g_failures == 0 ? 0 : 1;
+    }
+
+    HWND window = WaitForDialog(pi.hProcess, pi.dwProcessId, "ZEMLO V8.0 卸载", options.timeoutMs);
+    Check(window != nullptr, "the uninstall window appears");
+    if (window == nullptr) {
+        ::TerminateProcess(pi.hProcess, 1);
+        return 1;
+    }
+    const HWND progress = ::GetDlgItem(window, 1000);
+    const HWND finish = ::GetDlgItem(window, IDOK);
+    const DWORD guiThread = ::GetWindowThreadProcessId(window, nullptr);
+
+    // Until the end, only the cancel button can end the window.
+    bool frozen = false;
+    const ULONGLONG start = ::GetTickCount64();
+    while (!::IsWindowEnabled(finish) && ::GetTickCount64() - start < options.timeoutMs) {
+        if (options.freezeWorking && !frozen && ::IsWindowVisible(progress)) {
+            const int upper = static_cast<int>(::SendMessageA(progress, PBM_GETRANGE, FALSE, 0));
+            const int position = static_cast<int>(::SendMessageA(progress, PBM_GETPOS, 0, 0));
+            if (upper > 0 && position * 3 >= upper) {
+                SetWorkersSuspended(pi.dwProcessId, guiThread, true);
+                frozen = true;
+                ::Sleep(300);  // the window paints what it has
+                std::printf("progress: %d of %d\n", position, upper);
+                Check(!::IsWindowEnabled(finish), "the finish button is disabled while working");
+                Check(::IsWindowEnabled(::GetDlgItem(window, IDCANCEL)), "the cancel button is enabled while working");
+                Check(!::IsWindowVisible(::GetDlgItem(window, 1003)), "the completion label is hidden while working");
+                State("working", options.holdMs);
+                if (options.cancelWorking) {
+                    // Closed while the worker is held: the window goes at
+                    // once, the run still reaches its end, then the
+                    // program ends.
+                    Click(window, IDCANCEL);
+                    const ULONGLONG closing = ::GetTickCount64();
+                    while (::IsWindowVisible(window) && ::GetTickCount64() - closing < options.timeoutMs)
+                        ::Sleep(20);
+                    Check(!::IsWindowVisible(window), "the window closes while the worker is held");
+                    Check(::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT,
+                          "the program waits for its worker");
+                }
+                SetWorkersSuspended(pi.dwProcessId, guiThread, false);
+                if (options.cancelWorking)
+                    break;
+            }
+        }
+        if (::WaitForSingleObject(pi.hProcess, 5) == WAIT_OBJECT_0)
+            break;
+    }
+    if (options.cancelWorking) {
+        const bool ended = ::WaitForSingleObject(pi.hProcess, options.timeoutMs) == WAIT_OBJECT_0;
+        Check(ended, "the program ends after its worker");
+        ::CloseHandle(pi.hProcess);
+        if (!ended)
+            return 1;
+        const ULONGLONG removeStart = ::GetTickCount64();
+        while ((Exists(folder) || Exists(batch)) && ::GetTickCount64() - removeStart < options.timeoutMs)
+            ::Sleep(50);
+        Check(!Exists(folder), "the batch removes the program's folder");
+        Check(!Exists(batch), "the batch deletes itself");
+        State("removed", 0);
+        return g_failures == 0 ? 0 : 1;
+    }
+    Check(::IsWindowEnabled(finish) != FALSE, "the finish button is enabled at the end");
+    Check(!::IsWindowVisible(progress), "the progress bar is hidden at the end");
+    Check(!::IsWindowVisible(::GetDlgItem(window, 1004)), "the group box is hidden at the end");
+    Check(::IsWindowVisible(::GetDlgItem(window, 1003)) != FALSE, "the completion label is shown at the end");
+    Check(TextOf(::GetDlgItem(window, 1003)) == "卸载完成!", "the completion label reads its text");
+    Check(TextOf(::GetDlgItem(window, 1001)).empty(), "the status line is empty at the end");
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    Check(::GetGUIThreadInfo(guiThread, &info) && info.hwndFocus == finish, "the finish button has the focus");
+    State("finished", options.holdMs);
+
+    if (options.about) {
+        // The About box of the system menu.
+        ::PostMessageA(window, WM_SYSCOMMAND, 0x0010, 0);
+        HWND about = WaitForDialog(pi.hProcess, pi.dwProcessId, "direveradi ZEMLO", options.timeoutMs);
+        Check(about != nullptr && ::GetWindow(about, GW_OWNER) == window, "the About box opens, owned by the window");
+        if (about != nullptr) {
+            State("about", options.holdMs);
+            Click(about, IDOK);
+            const ULONGLONG closing = ::GetTickCount64();
+            while (::IsWindow(about) && ::GetTickCount64() - closing < options.timeoutMs)
+                ::Sleep(20);
+            Check(!::IsWindow(about), "the About box closes with its button");
+        }
+    }
+
+    Click(window, IDOK);
+    const bool ended = ::WaitForSingleObject(pi.hProcess, options.timeoutMs) == WAIT_OBJECT_0;
+    Check(ended, "the program ends after the finish button");
+    DWORD exitCode = 1;
+    ::GetExitCodeProcess(pi.hProcess, &exitCode);
+    ::CloseHandle(pi.hProcess);
+    if (!ended)
+        return 1;
+
+    // The batch waits for the program's end, then removes the folder and
+    // itself.
+    const ULONGLONG removeStart = ::GetTickCount64();
+    while ((Exists(folder) || Exists(batch)) && ::GetTickCount64() - removeStart < options.timeoutMs)
+        ::Sleep(50);
+    std::printf("removal: %.2f s after the program ended\n",
+                static_cast<double>(::GetTickCount64() - removeStart) / 1000.0);
+    Check(!Exists(options.program), "the batch deletes the program file");
+    Check(!Exists(folder), "the batch removes the program's folder");
+    Check(!Exists(batch), "the batch deletes itself");
+    State("removed", 0);
+    return g_failures == 0 ? 0 : 1;
+}

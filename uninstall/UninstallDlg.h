@@ -1,0 +1,53 @@
+// CUninstallDlg: the uninstaller's window. It finds "Uninstall.log", has
+// its worker read it, sizes the progress bar by the recorded files and
+// starts the worker; then it shows the worker's progress and the result.
+#pragma once
+
+#include "UninstallControls.h"
+#include "UninstallThread.h"
+#include "winlib/Dialog.h"
+
+#include <string>
+
+class CUninstallDlg : public CDialog {
+public:
+    explicit CUninstallDlg(CWnd* pParent = nullptr);
+    // Waits for a worker that is still running (the window was closed during
+    // the run), serving its messages meanwhile, so the run reaches its end
+    // and the worker never outlives the object it belongs to.
+    ~CUninstallDlg() override;
+
+    // The install folder recorded by Setup, with one trailing backslash.
+    // FALSE (out untouched) when the product key or its value is missing.
+    static BOOL ReadInstalledPath(std::string& out);
+    // The folder of the running program, backslash kept.
+    static std::string ProgramFolder();
+
+    CWnd m_ctlFinished;                // 1003 "卸载完成!"
+    CWnd m_ctlGroup;                   // 1004 "删除文件"
+    CLabel m_ctlThanks;                // 1002
+    CImageButton m_btnFinish;          // IDOK "完成"
+    CImageButton m_btnCancel;          // IDCANCEL "取消"
+    CWnd m_ctlStatus;                  // 1001 the path being deleted
+    CPercentProgressCtrl m_ctlProgress;  // 1000
+    HICON m_hIcon = nullptr;
+    CUninstallThread m_thread;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnPaint();
+    LRESULT OnFileDeleted(WPARAM wParam, LPARAM lParam);
+    LRESULT OnFilesDone(WPARAM wParam, LPARAM lParam);
+    LRESULT OnUninstallDone(WPARAM wParam, LPARAM lParam);
+    LRESULT OnUninstallFailed(WPARAM wParam, LPARAM lParam);
+};
+
+// The About box, offered through the window's system menu.
+class CUninstallAboutDlg : public CDialog {
+public:
+    explicit CUninstallAboutDlg(CWnd* pParent = nullptr);
+};
