@@ -125,6 +125,29 @@ std::string TextOf(HWND hwnd)
     return text;
 }
 
+// The paths of the log's "File Copy: " entries, in log order: the status
+// line shows them one by one while the files go, which is how the driver
+// tells how far the run has come (the progress bar keeps its position to
+// itself and does not answer the native progress messages).
+std::vector<std::string> RecordedFiles(const std::string& logPath)
+{
+    std::vector<std::string> files;
+    FILE* log = std::fopen(logPath.c_str(), "rb");
+    if (log == nullptr)
+        return files;
+    const char prefix[] = "File Copy: ";
+    char line[2048];
+    while (std::fgets(line, sizeof(line), log) != nullptr) {
+        std::string entry(line);
+        while (!entry.empty() && (entry.back() == '\n' || entry.back() == '\r'))
+            entry.pop_back();
+        if (entry.compare(0, sizeof(prefix) - 1, prefix) == 0)
+            files.push_back(entry.substr(sizeof(prefix) - 1));
+    }
+    std::fclose(log);
+    return files;
+}
+
 // Suspends (or resumes) every thread of the process except its window's.
 void SetWorkersSuspended(DWORD processId, DWORD guiThreadId, bool suspend)
 {
@@ -314,7 +337,10 @@ int main(int argc, char** argv)
         return 1;
     }
     const HWND progress = ::GetDlgItem(window, 1000);
+    const HWND status = ::GetDlgItem(window, 1001);
     const HWND finish = ::GetDlgItem(window, IDOK);
+    const std::vector<std::string> recorded =
+        options.freezeWorking ? RecordedFiles(folder + "\\Uninstall.log") : std::vector<std::string>();
     const DWORD guiThread = ::GetWindowThreadProcessId(window, nullptr);
 
     // Until the end, only the cancel button can end the window.
@@ -322,8 +348,19 @@ int main(int argc, char** argv)
     const ULONGLONG start = ::GetTickCount64();
     while (!::IsWindowEnabled(finish) && ::GetTickCount64() - start < options.timeoutMs) {
         if (options.freezeWorking && !frozen && ::IsWindowVisible(progress)) {
-            const int upper = static_cast<int>(::SendMessageA(progress, PBM_GETRANGE, FALSE, 0));
-            const int position = static_cast<int>(::SendMessageA(progress, PBM_GETPOS, 0, 0));
+            // The status line reads "<path> ... " for the file just deleted.
+            const std::string shown = TextOf(status);
+            const std::size_t dots = shown.rfind(" ... ");
+            const int upper = static_cast<int>(recorded.size());
+            int position = 0;
+            if (dots != std::string::npos) {
+                for (int i = 0; i < upper; ++i) {
+                    if (recorded[static_cast<std::size_t>(i)] == shown.substr(0, dots)) {
+                        position = i + 1;
+                        break;
+                    }
+                }
+            }
             if (upper > 0 && position * 3 >= upper) {
                 SetWorkersSuspended(pi.dwProcessId, guiThread, true);
                 frozen = true;

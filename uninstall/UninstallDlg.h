@@ -3,7 +3,9 @@
 // starts the worker; then it shows the worker's progress and the result.
 #pragma once
 
-#include "UninstallControls.h"
+#include "controls/ImageButton.h"
+#include "controls/Label.h"
+#include "controls/PercentProgressCtrl.h"
 #include "UninstallThread.h"
 #include "winlib/Dialog.h"
 
