@@ -24,20 +24,11 @@ constexpr DWORD kInstalledPathBuffer = 2048;
 // path without any backslash is kept whole.
 std::string ProgramFolder()
 {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD got = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (got < buffer.size()) {
-            std::string path(buffer.data(), got);
-            const std::size_t slash = winlib::FindLastBackslash(path);
-            if (slash != std::string::npos)
-                path.erase(slash);
-            return path;
-        }
-        // A longer path than the buffer holds: grow it rather than work on
-        // a cut-off name.
-        buffer.resize(buffer.size() * 2);
-    }
+    std::string path = AfxGetModuleFileName();
+    const std::size_t slash = winlib::FindLastBackslash(path);
+    if (slash != std::string::npos)
+        path.erase(slash);
+    return path;
 }
 
 }  // namespace

@@ -11,18 +11,11 @@ CWinApp* g_pApp = nullptr;
 
 std::string ModuleBaseName()
 {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD got = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (got < buffer.size()) {
-            std::string path(buffer.data(), got);
-            const std::size_t slash = winlib::FindLastBackslash(path);
-            std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-            const std::size_t dot = name.rfind('.');
-            return dot == std::string::npos ? name : name.substr(0, dot);
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    const std::string path = AfxGetModuleFileName();
+    const std::size_t slash = winlib::FindLastBackslash(path);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
 }
 }  // namespace
 
@@ -74,4 +67,17 @@ int AfxWinMain(HINSTANCE hInstance)
     if (!app->InitInstance())
         return app->ExitInstance();
     return app->Run();
+}
+
+std::string AfxGetModuleFileName()
+{
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD got = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (got < buffer.size())
+            return std::string(buffer.data(), got);
+        // A longer path than the buffer holds: grow it rather than work on
+        // a cut-off name.
+        buffer.resize(buffer.size() * 2);
+    }
 }

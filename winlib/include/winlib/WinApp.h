@@ -29,4 +29,6 @@ CWinApp* AfxGetApp();
 // application object.
 const char* AfxGetAppName();
 HINSTANCE AfxGetInstanceHandle();
+// The full path of the running program file, however long it is.
+std::string AfxGetModuleFileName();
 int AfxWinMain(HINSTANCE hInstance);
