@@ -73,6 +73,14 @@ std::string Trim(const std::string& s)
     return s.substr(begin, end - begin);
 }
 
+std::string TrimRight(const std::string& s)
+{
+    std::size_t end = s.size();
+    while (end > 0 && IsBlank(s[end - 1]))
+        --end;
+    return s.substr(0, end);
+}
+
 bool EqualNoCase(const std::string& a, const std::string& b)
 {
     if (a.size() != b.size())

@@ -40,6 +40,8 @@ std::size_t FindLastBackslash(const std::string& s);
 // None of those bytes can be the second byte of a GBK character, so a byte
 // scan is safe here.
 std::string Trim(const std::string& s);
+// s without trailing white space (the same bytes as Trim).
+std::string TrimRight(const std::string& s);
 
 // Compares two strings ignoring the case of ASCII letters; double-byte
 // characters must match exactly.

@@ -1,0 +1,258 @@
+#include "FolderBrowser.h"
+#include "Pages.h"
+#include "winlib/StringUtil.h"
+
+#include <io.h>
+#include <shellapi.h>
+
+namespace {
+
+BOOL IsClick(WPARAM wParam, int id)
+{
+    return LOWORD(wParam) == id && HIWORD(wParam) == BN_CLICKED;
+}
+
+}  // namespace
+
+void InitWizardPage(CDialog& page, CLabel& headline, std::initializer_list<CImageButton*> buttons,
+                    CImageButton* cancel)
+{
+    // The frame's icons, so that the page shows the program's icon too.
+    const HWND frame = page.GetParent();
+    for (WPARAM kind : {static_cast<WPARAM>(ICON_BIG), static_cast<WPARAM>(ICON_SMALL)}) {
+        const LRESULT icon = frame != nullptr ? ::SendMessageA(frame, WM_GETICON, kind, 0) : 0;
+        page.SendMessage(WM_SETICON, kind, icon);
+    }
+    headline.EnableShadow(TRUE);
+    for (CImageButton* button : buttons)
+        button->ApplyShading(CImageButton::SHS_HARDBUMP, 8, 10, 0, 0);
+    if (cancel != nullptr)
+        cancel->ApplyShading(CImageButton::SHS_SOFTBUMP, 8, 10, 0, 0);
+}
+
+// ---------------------------------------------------------------- welcome
+
+CWelcomePage::CWelcomePage(CWnd* pParent) : CDialog(IDD, pParent) {}
+
+void CWelcomePage::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDCANCEL, m_btnCancel);
+    DDX_Control(pDX, IDC_NEXT, m_btnNext);
+    DDX_Control(pDX, IDC_HINT, m_ctlHint);
+    DDX_Control(pDX, IDC_HEADLINE, m_ctlHeadline);
+}
+
+BOOL CWelcomePage::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    InitWizardPage(*this, m_ctlHeadline, {&m_btnNext}, &m_btnCancel);
+    return TRUE;
+}
+
+LRESULT CWelcomePage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND && IsClick(wParam, IDC_NEXT)) {
+        EndDialog(ID_WIZNEXT);
+        return 0;
+    }
+    return CDialog::WindowProc(message, wParam, lParam);
+}
+
+// -------------------------------------------------------------- agreement
+
+CAgreementPage::CAgreementPage(CWnd* pParent) : CDialog(IDD, pParent) {}
+
+void CAgreementPage::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_HEADLINE, m_ctlHeadline);
+    DDX_Control(pDX, IDCANCEL, m_btnCancel);
+    DDX_Control(pDX, IDC_AGREEMENT_TEXT, m_ctlText);
+    DDX_Control(pDX, IDC_NEXT, m_btnNext);
+    DDX_Control(pDX, IDC_BACK, m_btnBack);
+    DDX_Control(pDX, IDC_DISAGREE, m_btnDisagree);
+    DDX_Control(pDX, IDC_AGREE, m_btnAgree);
+}
+
+BOOL CAgreementPage::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    InitWizardPage(*this, m_ctlHeadline, {&m_btnNext, &m_btnBack}, &m_btnCancel);
+    m_ctlText.SetWindowText(AgreementText());
+    Choose(m_bAgree);
+    return TRUE;
+}
+
+void CAgreementPage::Choose(BOOL bAgree)
+{
+    // Each choice is a group of its own, so the system does not clear one
+    // when the other is selected: the page keeps them exclusive.
+    m_btnAgree.SetCheck(bAgree ? BST_CHECKED : BST_UNCHECKED);
+    m_btnDisagree.SetCheck(bAgree ? BST_UNCHECKED : BST_CHECKED);
+    m_btnNext.EnableWindow(bAgree);
+    m_bAgree = bAgree;
+}
+
+void CAgreementPage::OnAgree()
+{
+    Choose(m_btnAgree.GetCheck() == BST_CHECKED);
+}
+
+void CAgreementPage::OnDisagree()
+{
+    Choose(m_btnDisagree.GetCheck() != BST_CHECKED);
+}
+
+LRESULT CAgreementPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND) {
+        if (IsClick(wParam, IDC_NEXT)) {
+            EndDialog(ID_WIZNEXT);
+            return 0;
+        }
+        if (IsClick(wParam, IDC_BACK)) {
+            EndDialog(ID_WIZBACK);
+            return 0;
+        }
+        if (IsClick(wParam, IDC_AGREE)) {
+            OnAgree();
+            return 0;
+        }
+        if (IsClick(wParam, IDC_DISAGREE)) {
+            OnDisagree();
+            return 0;
+        }
+    }
+    return CDialog::WindowProc(message, wParam, lParam);
+}
+
+// ------------------------------------------------------------ destination
+
+CDestinationPage::CDestinationPage(CWnd* pParent) : CDialog(IDD, pParent) {}
+
+std::string CDestinationPage::PathForChosenFolder(const std::string& folder)
+{
+    std::string path = folder;
+    winlib::AppendBackslash(path);
+    return path + kProductSubfolder;
+}
+
+BOOL CDestinationPage::IsAcceptablePath(const std::string& path)
+{
+    return !path.empty() && winlib::FindLastBackslash(path) != std::string::npos;
+}
+
+void CDestinationPage::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDCANCEL, m_btnCancel);
+    DDX_Control(pDX, IDC_HEADLINE, m_ctlHeadline);
+    DDX_Control(pDX, IDC_PATH, m_ctlPath);
+    DDX_Control(pDX, IDC_NEXT, m_btnNext);
+    DDX_Control(pDX, IDC_BROWSE, m_btnBrowse);
+    DDX_Control(pDX, IDC_BACK, m_btnBack);
+}
+
+BOOL CDestinationPage::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    InitWizardPage(*this, m_ctlHeadline, {&m_btnNext, &m_btnBack}, &m_btnCancel);
+    m_ctlPath.SetWindowText(m_strPath.c_str());
+    return TRUE;
+}
+
+void CDestinationPage::OnBrowse()
+{
+    CFolderBrowser browser(this, nullptr, IDS_BROWSE_TITLE);
+    browser.SetFlags(BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT);
+    browser.SetInitialFolder(m_ctlPath.GetWindowText());
+    if (!browser.Browse())
+        return;
+    m_ctlPath.SetWindowText(PathForChosenFolder(browser.GetFolderPath()).c_str());
+}
+
+void CDestinationPage::OnNext()
+{
+    m_strPath = m_ctlPath.GetWindowText();
+    if (IsAcceptablePath(m_strPath)) {
+        EndDialog(ID_WIZNEXT);
+        return;
+    }
+    // Refused without a word: the whole text is selected for retyping.
+    m_ctlPath.SetFocus();
+    m_ctlPath.SendMessage(EM_SETSEL, 0, -1);
+    m_ctlPath.SendMessage(EM_SCROLLCARET);
+}
+
+LRESULT CDestinationPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND) {
+        if (IsClick(wParam, IDC_NEXT)) {
+            OnNext();
+            return 0;
+        }
+        if (IsClick(wParam, IDC_BACK)) {
+            // The path box is not read: the page keeps the path of the
+            // last Next, or the one handed in.
+            EndDialog(ID_WIZBACK);
+            return 0;
+        }
+        if (IsClick(wParam, IDC_BROWSE)) {
+            OnBrowse();
+            return 0;
+        }
+    }
+    return CDialog::WindowProc(message, wParam, lParam);
+}
+
+// ----------------------------------------------------------------- finish
+
+CFinishPage::CFinishPage(CWnd* pParent) : CDialog(IDD, pParent) {}
+
+std::string CFinishPage::ReadmePath(const std::string& folder)
+{
+    std::string path = winlib::TrimRight(folder);
+    winlib::AppendBackslash(path);
+    return path + "readme.txt";
+}
+
+void CFinishPage::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_HEADLINE, m_ctlHeadline);
+    DDX_Control(pDX, IDC_README, m_btnReadme);
+    DDX_Control(pDX, IDC_NEXT, m_btnFinish);
+}
+
+BOOL CFinishPage::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    InitWizardPage(*this, m_ctlHeadline, {&m_btnFinish}, nullptr);
+    m_btnReadme.SetCheck(BST_CHECKED);
+    return TRUE;
+}
+
+void CFinishPage::OpenFile(const std::string& path)
+{
+    ::ShellExecuteA(nullptr, "OPEN", path.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+}
+
+void CFinishPage::OnFinish()
+{
+    if (m_btnReadme.GetCheck() == BST_CHECKED) {
+        const std::string readme = ReadmePath(m_strPath);
+        if (::_access(readme.c_str(), 0) == 0)
+            OpenFile(readme);
+    }
+    EndDialog(ID_WIZFINISH);
+}
+
+LRESULT CFinishPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND && IsClick(wParam, IDC_NEXT)) {
+        OnFinish();
+        return 0;
+    }
+    return CDialog::WindowProc(message, wParam, lParam);
+}

@@ -1,0 +1,479 @@
+// The wizard pages on real windows: each page runs modally from its own
+// template while a script, posted to the page once it is up, plays the
+// user (clicks are sent on the page's own thread).
+#include "FileHelpers.h"
+#include "FolderBrowser.h"
+#include "Pages.h"
+#include "TempDir.h"
+#include "winlib/Handles.h"
+#include "winlib/StringUtil.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+
+namespace {
+
+constexpr UINT WM_RUN_SCRIPT = WM_APP + 77;
+
+// Runs the page modally; once it is up the script runs on its thread with
+// the page's window. Returns the code the page ended with.
+template <class Page>
+class Scripted : public Page {
+public:
+    std::function<void(Scripted&, HWND)> script;
+
+    INT_PTR Run()
+    {
+        static const bool controls = [] {
+            INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
+            return ::InitCommonControlsEx(&icc) != FALSE;
+        }();
+        EXPECT_TRUE(controls);
+        return Page::DoModal();
+    }
+
+protected:
+    BOOL OnInitDialog() override
+    {
+        const BOOL result = Page::OnInitDialog();
+        this->PostMessage(WM_RUN_SCRIPT);
+        return result;
+    }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_RUN_SCRIPT) {
+            // The system shows a modal dialog once its queue is empty; the
+            // script starts before that, so show it now, as it would be.
+            this->ShowWindow(SW_SHOW);
+            if (script)
+                script(*this, this->m_hWnd);
+            return 0;
+        }
+        return Page::WindowProc(message, wParam, lParam);
+    }
+};
+
+void Click(HWND page, int id)
+{
+    ::SendMessageA(::GetDlgItem(page, id), BM_CLICK, 0, 0);
+}
+
+bool Checked(HWND page, int id)
+{
+    return ::SendMessageA(::GetDlgItem(page, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool Enabled(HWND page, int id)
+{
+    return ::IsWindowEnabled(::GetDlgItem(page, id)) != FALSE;
+}
+
+bool Visible(HWND page, int id)
+{
+    return ::IsWindowVisible(::GetDlgItem(page, id)) != FALSE;
+}
+
+std::string Text(HWND page, int id)
+{
+    char text[4096] = {};
+    ::GetDlgItemTextA(page, id, text, sizeof(text));
+    return text;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- agreement
+
+TEST(AgreementText, IsGbkOf1922BytesIn59CrLfLinesWithSectionsApartByOneEmptyLine)
+{
+    const std::string text = CAgreementPage::AgreementText();
+    EXPECT_EQ(text.size(), 1922u);
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << "a bare LF at " << i;
+            lines.push_back(text.substr(start, i - 1 - start));
+            start = i + 1;
+        } else if (text[i] == '\r') {
+            ASSERT_TRUE(i + 1 < text.size() && text[i + 1] == '\n') << "a bare CR at " << i;
+        }
+    }
+    lines.push_back(text.substr(start));
+    ASSERT_EQ(lines.size(), 59u);
+    EXPECT_FALSE(lines.front().empty());
+    EXPECT_FALSE(lines.back().empty());
+    int sections = 1;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        EXPECT_FALSE(lines[i].empty() && lines[i - 1].empty()) << "two empty lines at " << i;
+        sections += lines[i].empty() ? 1 : 0;
+    }
+    EXPECT_GE(sections, 3);
+    // Chinese text in the ANSI code page: it turns into UTF-16 and back
+    // unchanged, and names both choices.
+    EXPECT_EQ(::GetACP(), 936u);
+    EXPECT_GT(::MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, text.c_str(), -1, nullptr, 0), 0);
+    EXPECT_NE(text.find("“同意”"), std::string::npos);
+    EXPECT_NE(text.find("“不同意”"), std::string::npos);
+}
+
+TEST(AgreementPage, FirstShowingDisagreesThenTheChoicesStayExclusiveAndDriveNext)
+{
+    Scripted<CAgreementPage> page;
+    page.m_bAgree = FALSE;
+    std::vector<std::string> problems;
+    page.script = [&](auto& self, HWND hwnd) {
+        EXPECT_EQ(Text(hwnd, IDC_AGREEMENT_TEXT), CAgreementPage::AgreementText());
+        EXPECT_TRUE(Checked(hwnd, IDC_DISAGREE));
+        EXPECT_FALSE(Checked(hwnd, IDC_AGREE));
+        EXPECT_FALSE(Enabled(hwnd, IDC_NEXT));
+        EXPECT_TRUE(Enabled(hwnd, IDC_BACK));
+
+        Click(hwnd, IDC_AGREE);
+        EXPECT_TRUE(Checked(hwnd, IDC_AGREE));
+        EXPECT_FALSE(Checked(hwnd, IDC_DISAGREE)) << "separate groups: the page must clear the other";
+        EXPECT_TRUE(Enabled(hwnd, IDC_NEXT));
+        EXPECT_TRUE(self.m_bAgree);
+
+        Click(hwnd, IDC_DISAGREE);
+        EXPECT_TRUE(Checked(hwnd, IDC_DISAGREE));
+        EXPECT_FALSE(Checked(hwnd, IDC_AGREE));
+        EXPECT_FALSE(Enabled(hwnd, IDC_NEXT));
+        EXPECT_FALSE(self.m_bAgree);
+
+        Click(hwnd, IDC_AGREE);
+        Click(hwnd, IDC_NEXT);
+    };
+    EXPECT_EQ(page.Run(), ID_WIZNEXT);
+    EXPECT_TRUE(page.m_bAgree);
+
+    // Shown again after Back from the next page: the choice is kept.
+    page.script = [&](auto& self, HWND hwnd) {
+        EXPECT_TRUE(Checked(hwnd, IDC_AGREE));
+        EXPECT_FALSE(Checked(hwnd, IDC_DISAGREE));
+        EXPECT_TRUE(Enabled(hwnd, IDC_NEXT));
+        Click(hwnd, IDC_DISAGREE);
+        EXPECT_FALSE(self.m_bAgree);
+        Click(hwnd, IDC_BACK);
+    };
+    EXPECT_EQ(page.Run(), ID_WIZBACK);
+    EXPECT_FALSE(page.m_bAgree);
+}
+
+TEST(AgreementPage, DisabledNextCannotEndThePageAndCancelEndsItWithCancel)
+{
+    Scripted<CAgreementPage> page;
+    page.script = [](auto&, HWND hwnd) {
+        // A click message on the disabled button is ignored by the button.
+        Click(hwnd, IDC_NEXT);
+        Click(hwnd, IDCANCEL);
+    };
+    EXPECT_EQ(page.Run(), IDCANCEL);
+    EXPECT_FALSE(page.m_bAgree);
+}
+
+// -------------------------------------------------------------- destination
+
+TEST(DestinationPage, ChosenFolderGetsOneBackslashAndTheProductFolders)
+{
+    EXPECT_EQ(CDestinationPage::PathForChosenFolder("D:\\Tools"), "D:\\Tools\\Kestrova\\ZEMLO");
+    EXPECT_EQ(CDestinationPage::PathForChosenFolder("D:\\"), "D:\\Kestrova\\ZEMLO");
+    // 運 is DF 5C: its second byte is not a backslash.
+    EXPECT_EQ(CDestinationPage::PathForChosenFolder("D:\\運"), "D:\\運\\Kestrova\\ZEMLO");
+}
+
+TEST(DestinationPage, NextNeedsTextWithARealBackslash)
+{
+    EXPECT_FALSE(CDestinationPage::IsAcceptablePath(""));
+    EXPECT_FALSE(CDestinationPage::IsAcceptablePath("D:"));
+    EXPECT_FALSE(CDestinationPage::IsAcceptablePath("運"));  // DF 5C
+    EXPECT_TRUE(CDestinationPage::IsAcceptablePath("D:\\"));
+    EXPECT_TRUE(CDestinationPage::IsAcceptablePath("\\"));
+    EXPECT_TRUE(CDestinationPage::IsAcceptablePath("  D:\\Tools  "));
+}
+
+TEST(DestinationPage, RefusesSilentlyWithTheTextSelectedThenAcceptsAsTyped)
+{
+    Scripted<CDestinationPage> page;
+    page.m_strPath = "C:\\Program Files\\Kestrova\\ZEMLO\\";
+    page.script = [](auto& self, HWND hwnd) {
+        EXPECT_EQ(Text(hwnd, IDC_PATH), "C:\\Program Files\\Kestrova\\ZEMLO\\");
+        ::SetDlgItemTextA(hwnd, IDC_PATH, "D:");
+        Click(hwnd, IDC_NEXT);
+        // Still open, the focus in the path box with all of it selected.
+        EXPECT_TRUE(::IsWindow(hwnd));
+        EXPECT_EQ(::GetFocus(), ::GetDlgItem(hwnd, IDC_PATH));
+        DWORD from = 99, to = 99;
+        ::SendDlgItemMessageA(hwnd, IDC_PATH, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+                              reinterpret_cast<LPARAM>(&to));
+        EXPECT_EQ(from, 0u);
+        EXPECT_EQ(to, 2u);
+        EXPECT_EQ(self.m_strPath, "D:");
+        // Blanks are not the Next check's business.
+        ::SetDlgItemTextA(hwnd, IDC_PATH, " D:\\ ");
+        Click(hwnd, IDC_NEXT);
+    };
+    EXPECT_EQ(page.Run(), ID_WIZNEXT);
+    EXPECT_EQ(page.m_strPath, " D:\\ ");
+}
+
+TEST(DestinationPage, BackKeepsThePathOfTheLastNext)
+{
+    Scripted<CDestinationPage> page;
+    page.m_strPath = "E:\\Old";
+    page.script = [](auto&, HWND hwnd) {
+        ::SetDlgItemTextA(hwnd, IDC_PATH, "F:\\Typed but not accepted");
+        Click(hwnd, IDC_BACK);
+    };
+    EXPECT_EQ(page.Run(), ID_WIZBACK);
+    EXPECT_EQ(page.m_strPath, "E:\\Old");
+}
+
+// ------------------------------------------------------------- folder picker
+
+namespace {
+
+// Accepts (or cancels) the dialog once it has selected its initial folder.
+class AnsweringBrowser : public CFolderBrowser {
+public:
+    AnsweringBrowser(int answer) : CFolderBrowser(nullptr, nullptr, IDS_BROWSE_TITLE), m_answer(answer) {}
+    HWND seenWhileOpen = nullptr;
+
+protected:
+    void OnBrowseInitialized() override
+    {
+        CFolderBrowser::OnBrowseInitialized();
+        seenWhileOpen = GetSafeHwnd();
+        ::PostMessageA(GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(m_answer, BN_CLICKED), 0);
+    }
+
+private:
+    int m_answer;
+};
+
+}  // namespace
+
+TEST(FolderBrowser, ReturnsTheInitialFolderWhenAcceptedAndNothingWhenCancelled)
+{
+    const winlib::ScopedComInit com;
+    TempDir temp;
+    testfs::MakeDirs(temp / "Tools");
+    // Wine needs a folder it has seen once before it selects it reliably;
+    // Windows selects it at once. Ask twice, take the second answer.
+    for (int round = 0; round < 2; ++round) {
+        AnsweringBrowser browser(IDOK);
+        browser.SetFlags(BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT);
+        browser.SetInitialFolder(temp / "Tools");
+        EXPECT_STREQ(browser.GetBrowseInfo().lpszTitle, "请选择安装路径:");
+        const BOOL chosen = browser.Browse();
+        EXPECT_NE(browser.seenWhileOpen, nullptr);
+        EXPECT_EQ(browser.GetSafeHwnd(), nullptr) << "the dialog handle is cleared after the dialog";
+        if (round == 1) {
+            EXPECT_TRUE(chosen);
+            EXPECT_TRUE(winlib::EqualNoCase(browser.GetFolderPath(), temp / "Tools")) << browser.GetFolderPath();
+            EXPECT_EQ(CDestinationPage::PathForChosenFolder(browser.GetFolderPath()),
+                      browser.GetFolderPath() + "\\Kestrova\\ZEMLO");
+        }
+    }
+    AnsweringBrowser root(IDOK);
+    root.SetInitialFolder("C:\\");
+    ASSERT_TRUE(root.Browse());
+    EXPECT_EQ(root.GetFolderPath(), "C:\\");
+    EXPECT_EQ(CDestinationPage::PathForChosenFolder(root.GetFolderPath()), "C:\\Kestrova\\ZEMLO");
+
+    AnsweringBrowser cancelled(IDCANCEL);
+    cancelled.SetInitialFolder(temp.path());
+    EXPECT_FALSE(cancelled.Browse());
+    EXPECT_EQ(cancelled.GetFolderPath(), "");
+}
+
+// ------------------------------------------------------------ progress page
+
+namespace {
+
+// A medium tree: 2 loose files, Support 3 files in nested folders,
+// Controls an empty folder, 图框 one file, 運 (DF 5C) not a product folder.
+void MakeMedium(const TempDir& medium)
+{
+    testfs::WriteFile(medium / "Setup.exe", "x");
+    testfs::WriteFile(medium / "readme.txt", "x");
+    testfs::WriteFile(medium / "Support\\acad.mnu", "x");
+    testfs::WriteFile(medium / "Support\\2007-09\\Menu\\z.mnu", "x");
+    testfs::WriteFile(medium / "Support\\2007-09\\y.lsp", "x");
+    testfs::MakeDirs(medium / "Controls");
+    testfs::WriteFile(medium / "图框\\A3.dwg", "x");
+    testfs::WriteFile(medium / "運\\a.txt", "x");
+    testfs::WriteFile(medium / "運\\b.txt", "x");
+}
+
+class TestCopyPage : public CCopyPage {
+public:
+    int starts = 0;
+    std::deque<int> answers;
+    std::vector<std::string> questions;
+
+protected:
+    void StartWorker() override { ++starts; }
+    int AskUser(const char* text, UINT type) override
+    {
+        EXPECT_EQ(type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+        questions.push_back(text);
+        if (answers.empty()) {
+            ADD_FAILURE() << "unscripted question";
+            return IDNO;
+        }
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+}  // namespace
+
+TEST(CountFiles, CountsFilesOnlyRecursiveOnDemandAndBlankOrMissingAsNone)
+{
+    TempDir medium;
+    MakeMedium(medium);
+    EXPECT_EQ(CCopyPage::CountFiles(medium.path(), FALSE), 2);
+    EXPECT_EQ(CCopyPage::CountFiles(medium / "Support", TRUE), 3);
+    EXPECT_EQ(CCopyPage::CountFiles(medium / "Support", FALSE), 1);
+    EXPECT_EQ(CCopyPage::CountFiles("  " + medium / "Support\\ \t", TRUE), 3);
+    EXPECT_EQ(CCopyPage::CountFiles(medium / "運", TRUE), 2);
+    EXPECT_EQ(CCopyPage::CountFiles(medium / "Controls", TRUE), 0);
+    EXPECT_EQ(CCopyPage::CountFiles(medium / "Missing", TRUE), 0);
+    EXPECT_EQ(CCopyPage::CountFiles("", TRUE), 0);
+    EXPECT_EQ(CCopyPage::CountFiles(" \t ", TRUE), 0);
+
+    TestCopyPage page;
+    page.m_strSourceDir = medium.path() + "\\";
+    // Support 3 + Controls 0 + 图框 1 + loose 2; 運 is no product folder.
+    EXPECT_EQ(page.CountAllFiles(), 6);
+}
+
+TEST(CopyPage, NormalisesTheFoldersSizesTheBarAndFollowsTheWorkersMessages)
+{
+    TempDir medium;
+    MakeMedium(medium);
+    Scripted<TestCopyPage> page;
+    page.m_strSourceDir = "  " + medium.path() + " ";
+    page.m_strInstallDir = "\tD:\\運 ";
+    page.script = [&](auto& self, HWND hwnd) {
+        EXPECT_EQ(self.starts, 1);
+        EXPECT_EQ(self.m_strSourceDir, medium.path() + "\\");
+        EXPECT_EQ(self.m_strInstallDir, "D:\\運\\");
+        EXPECT_FALSE(Enabled(hwnd, IDC_NEXT));
+        EXPECT_FALSE(Enabled(hwnd, IDC_BACK));
+        EXPECT_TRUE(Enabled(hwnd, IDCANCEL));
+        EXPECT_FALSE(Visible(hwnd, IDC_CONFIGURING));
+        EXPECT_TRUE(Visible(hwnd, IDC_COPY_GROUP));
+
+        auto& bar = static_cast<CPercentProgressCtrl&>(*self.GetDlgItem(IDC_PROGRESS));
+        int lower = -1, upper = -1;
+        bar.GetRange(lower, upper);
+        EXPECT_EQ(lower, 0);
+        EXPECT_EQ(upper, 6 + CCopyPage::kExtraSteps);
+
+        EXPECT_EQ(::SendMessageA(hwnd, WM_SETUP_PROGRESS, reinterpret_cast<WPARAM>("src"),
+                                 reinterpret_cast<LPARAM>("D:\\運\\Support")), 1);
+        EXPECT_EQ(Text(hwnd, IDC_STATUS), "D:\\運\\Support ...");
+        EXPECT_EQ(bar.GetPos(), 1);
+
+        // Enter does not end this page.
+        ::SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_TRUE(::IsWindowVisible(hwnd));
+
+        EXPECT_EQ(::SendMessageA(hwnd, WM_SETUP_CONFIGURING, 0, 0), 1);
+        EXPECT_EQ(Text(hwnd, IDC_STATUS), "");
+        EXPECT_FALSE(Visible(hwnd, IDC_PROGRESS));
+        EXPECT_FALSE(Visible(hwnd, IDC_COPY_GROUP));
+        EXPECT_TRUE(Visible(hwnd, IDC_CONFIGURING));
+        EXPECT_FALSE(Enabled(hwnd, IDCANCEL));
+        // Nothing can be stopped any more: Esc asks nothing.
+        ::SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        EXPECT_TRUE(self.questions.empty());
+
+        ::PostMessageA(hwnd, WM_SETUP_DONE, 0, 0);
+    };
+    EXPECT_EQ(page.Run(), ID_WIZNEXT);
+    EXPECT_FALSE(page.m_thread.IsCancelled());
+}
+
+TEST(CopyPage, CancelAsksNoKeepsCopyingYesStopsTheWorkerAndLeaves)
+{
+    Scripted<TestCopyPage> page;
+    page.answers = {IDNO, IDYES};
+    page.script = [&](auto& self, HWND hwnd) {
+        Click(hwnd, IDCANCEL);
+        EXPECT_TRUE(::IsWindowVisible(hwnd));
+        EXPECT_FALSE(self.m_thread.IsCancelled());
+        ::SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);  // Esc
+    };
+    EXPECT_EQ(page.Run(), ID_WIZFINISH);
+    EXPECT_TRUE(page.m_thread.IsCancelled());
+    ASSERT_EQ(page.questions.size(), 2u);
+    EXPECT_EQ(page.questions[0],
+              "安装没有完成。 如果现在退出安装程序，则不会安装或卸载您请求添加/删除的组件。\n\n"
+              "可以稍后再运行安装程序来完成此操作。\n\n真要退出安装程序吗？");
+}
+
+TEST(CopyPage, AFailedRunLeavesTheWizard)
+{
+    Scripted<TestCopyPage> page;
+    page.script = [](auto&, HWND hwnd) { ::PostMessageA(hwnd, WM_SETUP_FAILED, 0, 0); };
+    EXPECT_EQ(page.Run(), ID_WIZFINISH);
+}
+
+// -------------------------------------------------------------- finish page
+
+namespace {
+
+class TestFinishPage : public CFinishPage {
+public:
+    std::vector<std::string> opened;
+
+protected:
+    void OpenFile(const std::string& path) override { opened.push_back(path); }
+};
+
+}  // namespace
+
+TEST(FinishPage, OpensAnExistingReadmeOnlyWhenTicked)
+{
+    TempDir folder;
+    testfs::WriteFile(folder / "readme.txt", "hello");
+    EXPECT_EQ(CFinishPage::ReadmePath("C:\\x  \t"), "C:\\x\\readme.txt");
+    EXPECT_EQ(CFinishPage::ReadmePath("C:\\x\\"), "C:\\x\\readme.txt");
+
+    Scripted<TestFinishPage> page;
+    page.m_strPath = folder.path() + "  ";
+    page.script = [](auto&, HWND hwnd) {
+        EXPECT_TRUE(Checked(hwnd, IDC_README));
+        EXPECT_EQ(::GetDlgItem(hwnd, IDCANCEL), nullptr);
+        EXPECT_EQ(::GetDlgItem(hwnd, IDC_BACK), nullptr);
+        Click(hwnd, IDC_NEXT);
+    };
+    EXPECT_EQ(page.Run(), ID_WIZFINISH);
+    ASSERT_EQ(page.opened.size(), 1u);
+    EXPECT_EQ(page.opened[0], folder / "readme.txt");
+
+    page.opened.clear();
+    page.script = [](auto&, HWND hwnd) {
+        Click(hwnd, IDC_README);
+        EXPECT_FALSE(Checked(hwnd, IDC_README));
+        Click(hwnd, IDC_NEXT);
+    };
+    EXPECT_EQ(page.Run(), ID_WIZFINISH);
+    EXPECT_TRUE(page.opened.empty());
+
+    page.m_strPath = folder / "nothing here";
+    page.script = [](auto&, HWND hwnd) { Click(hwnd, IDC_NEXT); };
+    EXPECT_EQ(page.Run(), ID_WIZFINISH);
+    EXPECT_TRUE(page.opened.empty());
+
+    // Esc keeps the platform's cancel: the frame asks whether to quit.
+    page.script = [](auto&, HWND hwnd) { ::SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0); };
+    EXPECT_EQ(page.Run(), IDCANCEL);
+}
