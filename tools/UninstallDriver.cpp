@@ -19,6 +19,7 @@
 // so the program cannot read it: the file error and the failure message
 // must follow, and the window must close with nothing removed. Exit
 // code 0 when every check held, 1 otherwise, 2 on bad usage.
+#include "GuiDrive.h"
 #include "winlib/StringUtil.h"
 
 #include <windows.h>
@@ -30,6 +31,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+using namespace gui;
 
 namespace {
 
@@ -44,86 +47,6 @@ struct Options {
     bool lockLog = false;
     DWORD timeoutMs = 60000;
 };
-
-int g_failures = 0;
-
-void Check(bool ok, const char* what)
-{
-    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
-    std::fflush(stdout);
-    if (!ok)
-        ++g_failures;
-}
-
-void State(const char* name, DWORD holdMs)
-{
-    std::printf("state: %s\n", name);
-    std::fflush(stdout);
-    if (holdMs > 0)
-        ::Sleep(holdMs);
-}
-
-struct FindRequest {
-    DWORD processId;
-    const char* caption;
-    HWND found;
-};
-
-BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param)
-{
-    auto* request = reinterpret_cast<FindRequest*>(param);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != request->processId || !::IsWindowVisible(hwnd))
-        return TRUE;
-    char cls[64] = {};
-    char caption[256] = {};
-    ::GetClassNameA(hwnd, cls, sizeof(cls));
-    ::GetWindowTextA(hwnd, caption, sizeof(caption));
-    if (std::strcmp(cls, "#32770") != 0)
-        return TRUE;
-    if (request->caption != nullptr && std::strcmp(caption, request->caption) != 0)
-        return TRUE;
-    request->found = hwnd;
-    return FALSE;
-}
-
-// A visible dialog of the process with that caption (any caption when
-// null), or null.
-HWND FindProcessDialog(DWORD processId, const char* caption)
-{
-    FindRequest request = {processId, caption, nullptr};
-    ::EnumWindows(&FindDialog, reinterpret_cast<LPARAM>(&request));
-    return request.found;
-}
-
-// Polls every 20 ms until the dialog appears, the process ends or the time
-// is up.
-HWND WaitForDialog(HANDLE process, DWORD processId, const char* caption, DWORD timeoutMs)
-{
-    const ULONGLONG start = ::GetTickCount64();
-    while (::GetTickCount64() - start < timeoutMs) {
-        if (HWND hwnd = FindProcessDialog(processId, caption))
-            return hwnd;
-        if (::WaitForSingleObject(process, 20) == WAIT_OBJECT_0)
-            return nullptr;
-    }
-    return nullptr;
-}
-
-void Click(HWND dialog, int id)
-{
-    // Posted: a sent click would wait while the target runs a modal loop.
-    ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-
-std::string TextOf(HWND hwnd)
-{
-    char text[1024] = {};
-    ::SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 2000,
-                          nullptr);
-    return text;
-}
 
 // The paths of the log's "File Copy: " entries, in log order: the status
 // line shows them one by one while the files go, which is how the driver
@@ -146,33 +69,6 @@ std::vector<std::string> RecordedFiles(const std::string& logPath)
     }
     std::fclose(log);
     return files;
-}
-
-// Suspends (or resumes) every thread of the process except its window's.
-void SetWorkersSuspended(DWORD processId, DWORD guiThreadId, bool suspend)
-{
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return;
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID != processId || entry.th32ThreadID == guiThreadId)
-            continue;
-        if (HANDLE thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID)) {
-            if (suspend)
-                ::SuspendThread(thread);
-            else
-                ::ResumeThread(thread);
-            ::CloseHandle(thread);
-        }
-    }
-    ::CloseHandle(snapshot);
-}
-
-bool Exists(const std::string& path)
-{
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool ParseOptions(int argc, char** argv, Options& options)
@@ -306,7 +202,7 @@ int main(int argc, char** argv)
         Check(!Exists(batch), "no self-removal batch is written");
         ::CloseHandle(pi.hProcess);
         State("ended", 0);
-        return g_failures == 0 ? 0 : 1;
+        return gui::Failures() == 0 ? 0 : 1;
     }
 
     if (!options.yes || options.silentClose) {
@@ -327,7 +223,7 @@ int main(int argc, char** argv)
         Check(!Exists(batch), "no self-removal batch is written");
         State("ended", 0);
         ::CloseHandle(pi.hProcess);
-        return g_failures == 0 ? 0 : 1;
+        return gui::Failures() == 0 ? 0 : 1;
     }
 
     HWND window = WaitForDialog(pi.hProcess, pi.dwProcessId, "ZEMLO V8.0 卸载", options.timeoutMs);
@@ -402,7 +298,7 @@ int main(int argc, char** argv)
         Check(!Exists(folder), "the batch removes the program's folder");
         Check(!Exists(batch), "the batch deletes itself");
         State("removed", 0);
-        return g_failures == 0 ? 0 : 1;
+        return gui::Failures() == 0 ? 0 : 1;
     }
     Check(::IsWindowEnabled(finish) != FALSE, "the finish button is enabled at the end");
     Check(!::IsWindowVisible(progress), "the progress bar is hidden at the end");
@@ -450,5 +346,5 @@ int main(int argc, char** argv)
     Check(!Exists(folder), "the batch removes the program's folder");
     Check(!Exists(batch), "the batch deletes itself");
     State("removed", 0);
-    return g_failures == 0 ? 0 : 1;
+    return gui::Failures() == 0 ? 0 : 1;
 }

@@ -1,0 +1,178 @@
+#include "GuiDrive.h"
+
+#include "winlib/StringUtil.h"
+
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace gui {
+
+namespace {
+
+int g_failures = 0;
+
+struct FindRequest {
+    DWORD processId;
+    const char* caption;
+    int controlId;
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param)
+{
+    auto* request = reinterpret_cast<FindRequest*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != request->processId || !::IsWindowVisible(hwnd))
+        return TRUE;
+    char cls[64] = {};
+    char caption[256] = {};
+    ::GetClassNameA(hwnd, cls, sizeof(cls));
+    ::GetWindowTextA(hwnd, caption, sizeof(caption));
+    if (std::strcmp(cls, "#32770") != 0)
+        return TRUE;
+    if (request->caption != nullptr && std::strcmp(caption, request->caption) != 0)
+        return TRUE;
+    if (request->controlId != 0 && ::GetDlgItem(hwnd, request->controlId) == nullptr)
+        return TRUE;
+    if (request->owner != nullptr && ::GetWindow(hwnd, GW_OWNER) != request->owner)
+        return TRUE;
+    request->found = hwnd;
+    return FALSE;
+}
+
+}  // namespace
+
+void Check(bool ok, const char* what)
+{
+    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
+    std::fflush(stdout);
+    if (!ok)
+        ++g_failures;
+}
+
+int Failures()
+{
+    return g_failures;
+}
+
+void State(const char* name, DWORD holdMs)
+{
+    std::printf("state: %s\n", name);
+    std::fflush(stdout);
+    if (holdMs > 0)
+        ::Sleep(holdMs);
+}
+
+HWND FindProcessDialog(DWORD processId, const char* caption, int controlId)
+{
+    FindRequest request = {processId, caption, controlId, nullptr, nullptr};
+    ::EnumWindows(&FindDialog, reinterpret_cast<LPARAM>(&request));
+    return request.found;
+}
+
+HWND FindOwnedDialog(DWORD processId, HWND owner)
+{
+    FindRequest request = {processId, nullptr, 0, owner, nullptr};
+    ::EnumWindows(&FindDialog, reinterpret_cast<LPARAM>(&request));
+    return request.found;
+}
+
+HWND WaitForDialog(HANDLE process, DWORD processId, const char* caption, DWORD timeoutMs, int controlId)
+{
+    const ULONGLONG start = ::GetTickCount64();
+    while (::GetTickCount64() - start < timeoutMs) {
+        if (HWND hwnd = FindProcessDialog(processId, caption, controlId))
+            return hwnd;
+        if (::WaitForSingleObject(process, 20) == WAIT_OBJECT_0)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+bool WaitGone(HWND hwnd, DWORD timeoutMs)
+{
+    const ULONGLONG start = ::GetTickCount64();
+    while (::IsWindow(hwnd) && ::IsWindowVisible(hwnd)) {
+        if (::GetTickCount64() - start >= timeoutMs)
+            return false;
+        ::Sleep(20);
+    }
+    return true;
+}
+
+void Click(HWND dialog, int id)
+{
+    ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+std::string TextOf(HWND hwnd)
+{
+    char text[4096] = {};
+    ::SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 2000,
+                          nullptr);
+    return text;
+}
+
+std::string MessageTextOf(HWND box)
+{
+    return TextOf(::GetDlgItem(box, 0xFFFF));
+}
+
+void SetWorkersSuspended(DWORD processId, DWORD guiThreadId, bool suspend)
+{
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != processId || entry.th32ThreadID == guiThreadId)
+            continue;
+        if (HANDLE thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID)) {
+            if (suspend)
+                ::SuspendThread(thread);
+            else
+                ::ResumeThread(thread);
+            ::CloseHandle(thread);
+        }
+    }
+    ::CloseHandle(snapshot);
+}
+
+bool Exists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool StartProgram(const std::string& program, PROCESS_INFORMATION& pi)
+{
+    const std::size_t slash = winlib::FindLastBackslash(program);
+    const std::string folder = slash == std::string::npos ? std::string(".") : program.substr(0, slash);
+    std::string commandLine = "\"" + program + "\"";
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    const HANDLE nul = ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nul;
+    startup.hStdOutput = nul;
+    startup.hStdError = nul;
+    const BOOL started = ::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                         folder.c_str(), &startup, &pi);
+    if (nul != INVALID_HANDLE_VALUE)
+        ::CloseHandle(nul);
+    if (!started) {
+        std::fprintf(stderr, "cannot start %s (error %lu)\n", program.c_str(), ::GetLastError());
+        return false;
+    }
+    ::CloseHandle(pi.hThread);
+    pi.hThread = nullptr;
+    return true;
+}
+
+}  // namespace gui

@@ -1,0 +1,46 @@
+// Helpers for driving another process's windows as a user would: finding
+// its dialogs, clicking buttons, reading texts, holding its worker threads,
+// and reporting each check and each state reached on standard output.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace gui {
+
+// Prints "ok: what" or "FAILED: what" and counts the failures.
+void Check(bool ok, const char* what);
+inline void Check(bool ok, const std::string& what) { Check(ok, what.c_str()); }
+int Failures();
+// Prints "state: name" and holds the given time (for a screenshot).
+void State(const char* name, DWORD holdMs);
+
+// A visible dialog (class #32770) of the process with that caption (any
+// caption when null) that has a control with controlId (any dialog when
+// 0), or null.
+HWND FindProcessDialog(DWORD processId, const char* caption, int controlId = 0);
+// Polls every 20 ms until such a dialog appears, the process ends or the
+// time is up.
+HWND WaitForDialog(HANDLE process, DWORD processId, const char* caption, DWORD timeoutMs, int controlId = 0);
+// A visible dialog of the process owned by owner, or null.
+HWND FindOwnedDialog(DWORD processId, HWND owner);
+// Waits until the window is gone or hidden; true when it went in time.
+bool WaitGone(HWND hwnd, DWORD timeoutMs);
+
+// Posts a click: a sent click would wait while the target runs a modal loop.
+void Click(HWND dialog, int id);
+std::string TextOf(HWND hwnd);
+// The text of a message box (its static 0xFFFF).
+std::string MessageTextOf(HWND box);
+
+// Suspends (or resumes) every thread of the process except guiThreadId.
+void SetWorkersSuspended(DWORD processId, DWORD guiThreadId, bool suspend);
+
+bool Exists(const std::string& path);
+
+// Starts program with its own folder as current folder and its standard
+// handles on NUL. False with the error printed when it cannot be started.
+bool StartProgram(const std::string& program, PROCESS_INFORMATION& pi);
+
+}  // namespace gui

@@ -1,0 +1,643 @@
+// Drives the real Setup.exe as a user would, finding its pages by caption
+// and control id and clicking with posted button clicks, and checks what
+// an installation made.
+//
+// Usage: setup_driver <Setup.exe> <scenario> [folder] [--hold-ms N] [--timeout-s S]
+//                     [--acad-profile KEY]
+// Scenarios:
+//   install <folder>   every page: the agreement's choices, a destination
+//                      without a backslash refused, Back and Next again, the
+//                      folder picker choosing <folder>, the cancel question
+//                      on the progress page declined, the finish page with
+//                      its readme; then the installation in
+//                      <folder>\Kestrova\ZEMLO\ is checked (files, registry,
+//                      shortcuts, install log, and with --acad-profile the
+//                      AutoCAD profile key under HKEY_CURRENT_USER).
+//   quit               Cancel + No on the welcome page shows it again;
+//                      Cancel + Yes on the agreement page ends Setup.
+//   cancel-copy <dir>  installs into <dir>, cancels during the copy and
+//                      confirms: Setup ends without the finish page and
+//                      records nothing.
+//   reinstall-no       the re-install question answered No ends Setup
+//                      before any page.
+// Each state reached is printed as "state: <name>" and held for N ms (for
+// a screenshot). Exit code 0 when every check held, 1 otherwise, 2 on bad
+// usage.
+#include "GuiDrive.h"
+#include "winlib/Handles.h"
+#include "winlib/StringUtil.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace gui;
+
+namespace {
+
+const char kWizardTitle[] = "ZEMLO V8.0 安装向导";
+const char kDefaultPath[] = "C:\\Program Files\\Kestrova\\ZEMLO\\";
+const char kProductKey[] = "SOFTWARE\\Kestrova\\enggZEMLO\\V8";
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8";
+const char* const kProductFolders[] = {"Support", "Controls", "图框", "模板", "Database", "Data", "Temp"};
+
+// Controls that tell the pages apart.
+enum { kNext = 1000, kBack = 1001, kHint = 1003, kAgreementText = 1005, kBrowse = 1008, kPath = 1009,
+       kProgress = 1010, kReadme = 1012, kCopyGroup = 1013, kStatus = 1015, kDisagree = 1016, kAgree = 1017 };
+
+struct Options {
+    std::string program, scenario, folder, acadProfile;
+    DWORD holdMs = 0;
+    DWORD timeoutMs = 60000;
+};
+
+struct Run {
+    Options options;
+    PROCESS_INFORMATION pi = {};
+    DWORD guiThread = 0;
+
+    HWND WaitPage(int controlId)
+    {
+        return WaitForDialog(pi.hProcess, pi.dwProcessId, kWizardTitle, options.timeoutMs, controlId);
+    }
+    // A message box of Setup with that caption.
+    HWND WaitQuestion(const char* caption, DWORD timeoutMs)
+    {
+        return WaitForDialog(pi.hProcess, pi.dwProcessId, caption, timeoutMs, IDYES);
+    }
+    bool WaitEnd()
+    {
+        return ::WaitForSingleObject(pi.hProcess, options.timeoutMs) == WAIT_OBJECT_0;
+    }
+    void Hold(const char* state) { State(state, options.holdMs); }
+};
+
+std::string WithBackslash(std::string s)
+{
+    winlib::AppendBackslash(s);
+    return s;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t slash = winlib::FindLastBackslash(path);
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Sets the text of a control of another process (WM_SETTEXT is carried
+// across processes by the system).
+void SetText(HWND control, const std::string& text)
+{
+    ::SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_BLOCK, 2000,
+                          nullptr);
+}
+
+bool IsChecked(HWND dialog, int id)
+{
+    DWORD_PTR state = 0;
+    ::SendMessageTimeoutA(::GetDlgItem(dialog, id), BM_GETCHECK, 0, 0, SMTO_BLOCK, 2000, &state);
+    return state == BST_CHECKED;
+}
+
+bool Enabled(HWND dialog, int id)
+{
+    return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE;
+}
+
+HWND FocusOf(DWORD thread)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    return ::GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+// Chooses folder in the folder picker the "..." button opens: the path is
+// written into Setup's memory and selected with BFFM_SETSELECTION (Wine
+// sometimes passes over the first selection of a folder: it is sent
+// twice), then OK. True when the picker opened and closed.
+bool PickFolder(Run& run, HWND page, const std::string& folder)
+{
+    Click(page, kBrowse);
+    HWND picker = nullptr;
+    const ULONGLONG start = ::GetTickCount64();
+    while (picker == nullptr && ::GetTickCount64() - start < run.options.timeoutMs) {
+        picker = FindOwnedDialog(run.pi.dwProcessId, page);
+        if (picker == nullptr)
+            ::Sleep(20);
+    }
+    Check(picker != nullptr, "the folder picker opens, owned by the destination page");
+    if (picker == nullptr)
+        return false;
+    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, run.pi.dwProcessId);
+    void* remote = process != nullptr
+                       ? ::VirtualAllocEx(process, nullptr, folder.size() + 1, MEM_COMMIT, PAGE_READWRITE)
+                       : nullptr;
+    if (remote != nullptr && ::WriteProcessMemory(process, remote, folder.c_str(), folder.size() + 1, nullptr)) {
+        for (int i = 0; i < 2; ++i) {
+            ::SendMessageTimeoutA(picker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote), SMTO_BLOCK,
+                                  5000, nullptr);
+            ::Sleep(300);
+        }
+    }
+    run.Hold("folder-picker");
+    Click(picker, IDOK);
+    const bool closed = WaitGone(picker, run.options.timeoutMs);
+    if (remote != nullptr)
+        ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    if (process != nullptr)
+        ::CloseHandle(process);
+    Check(closed, "the folder picker closes with OK");
+    return closed;
+}
+
+// Holds Setup's worker while the progress page shows a path being copied:
+// the worker is let go a few milliseconds at a time until the status line
+// shows one. True when the page is held with a path shown.
+bool HoldCopy(Run& run, HWND page)
+{
+    for (int i = 0; i < 400; ++i) {
+        SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, true);
+        ::Sleep(50);  // the page paints what it has
+        if (!TextOf(::GetDlgItem(page, kStatus)).empty())
+            return true;
+        SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, false);
+        if (!::IsWindowVisible(page))
+            return false;
+        ::Sleep(2);
+    }
+    return false;
+}
+
+// Welcome page, agreement accepted, destination typed (or picked):
+// returns the progress page, held with its worker suspended, or null.
+HWND WalkToCopy(Run& run, const std::string& destination, bool full)
+{
+    HWND welcome = run.WaitPage(kHint);
+    Check(welcome != nullptr, "the welcome page appears");
+    if (welcome == nullptr)
+        return nullptr;
+    if (full)
+        run.Hold("welcome");
+    Click(welcome, kNext);
+
+    HWND agreement = run.WaitPage(kAgreementText);
+    Check(agreement != nullptr, "the agreement page follows");
+    if (agreement == nullptr)
+        return nullptr;
+    if (full) {
+        Check(TextOf(::GetDlgItem(agreement, kAgreementText)).size() == 1922, "the agreement text is shown whole");
+        Check(IsChecked(agreement, kDisagree) && !IsChecked(agreement, kAgree), "first showing: 不同意 is selected");
+        Check(!Enabled(agreement, kNext), "first showing: Next is disabled");
+        run.Hold("agreement");
+    }
+    Check(TextOf(::GetDlgItem(agreement, kAgree)) == "同意", "the agree choice reads 同意");
+    Click(agreement, kAgree);
+    ::Sleep(200);
+    Check(IsChecked(agreement, kAgree) && !IsChecked(agreement, kDisagree), "同意 selected, 不同意 cleared");
+    Check(Enabled(agreement, kNext), "同意 enables Next");
+    Click(agreement, kNext);
+
+    HWND page = run.WaitPage(kPath);
+    Check(page != nullptr, "the destination page follows");
+    if (page == nullptr)
+        return nullptr;
+    Check(TextOf(::GetDlgItem(page, kPath)) == kDefaultPath, "the destination starts as the default folder");
+    if (full) {
+        run.Hold("destination");
+        // Back to the agreement and forward again: the choice stays.
+        Click(page, kBack);
+        agreement = run.WaitPage(kAgreementText);
+        Check(agreement != nullptr && IsChecked(agreement, kAgree) && Enabled(agreement, kNext),
+              "back on the agreement page, 同意 is still selected and Next enabled");
+        if (agreement == nullptr)
+            return nullptr;
+        Click(agreement, kNext);
+        page = run.WaitPage(kPath);
+        if (page == nullptr)
+            return nullptr;
+        // A destination without a backslash is refused without a word.
+        SetText(::GetDlgItem(page, kPath), "D:");
+        Click(page, kNext);
+        ::Sleep(500);
+        Check(::IsWindowVisible(page) != FALSE, "D: (no backslash) is refused: the page stays");
+        Check(FocusOf(run.guiThread) == ::GetDlgItem(page, kPath), "the path box has the focus");
+        Check(FindOwnedDialog(run.pi.dwProcessId, page) == nullptr, "no message is shown");
+        run.Hold("destination-refused");
+        const std::string expected = WithBackslash(destination) + "Kestrova\\ZEMLO";
+        bool picked = false;
+        for (int attempt = 0; attempt < 2 && !picked; ++attempt) {
+            if (!PickFolder(run, page, destination))
+                return nullptr;
+            picked = TextOf(::GetDlgItem(page, kPath)) == expected;
+        }
+        Check(picked, "the folder picker puts " + expected + " into the path box");
+        if (!picked)
+            SetText(::GetDlgItem(page, kPath), expected);
+        run.Hold("destination-picked");
+    } else {
+        SetText(::GetDlgItem(page, kPath), WithBackslash(destination) + "Kestrova\\ZEMLO");
+    }
+    Click(page, kNext);
+
+    // The progress page: caught at once, then held with a path shown.
+    HWND copy = nullptr;
+    const ULONGLONG start = ::GetTickCount64();
+    while (copy == nullptr && ::GetTickCount64() - start < run.options.timeoutMs) {
+        copy = FindProcessDialog(run.pi.dwProcessId, kWizardTitle, kProgress);
+        if (copy == nullptr && ::WaitForSingleObject(run.pi.hProcess, 1) == WAIT_OBJECT_0)
+            break;
+    }
+    Check(copy != nullptr, "the progress page follows");
+    if (copy == nullptr)
+        return nullptr;
+    const bool held = HoldCopy(run, copy);
+    Check(held, "the progress page shows the path being copied");
+    if (!held)
+        return nullptr;
+    Check(!Enabled(copy, kNext) && !Enabled(copy, kBack) && Enabled(copy, IDCANCEL),
+          "while copying: Next and Back disabled, Cancel enabled");
+    Check(::IsWindowVisible(::GetDlgItem(copy, kCopyGroup)) && ::IsWindowVisible(::GetDlgItem(copy, kProgress)),
+          "while copying: the group box and the progress bar are shown");
+    std::printf("status: %s\n", TextOf(::GetDlgItem(copy, kStatus)).c_str());
+    return copy;
+}
+
+// Asks the progress page's cancel question and answers it. The worker is
+// held meanwhile; it goes on when the question has been answered.
+bool CancelCopy(Run& run, HWND copy, bool yes)
+{
+    Click(copy, IDCANCEL);
+    HWND question = run.WaitQuestion("Setup", 10000);
+    Check(question != nullptr, "the cancel question appears");
+    if (question == nullptr) {
+        SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, false);
+        return false;
+    }
+    Check(MessageTextOf(question).rfind("安装没有完成。", 0) == 0 &&
+              MessageTextOf(question).find("真要退出安装程序吗？") != std::string::npos,
+          "the cancel question asks whether to leave the unfinished installation");
+    Check(::GetWindow(question, GW_OWNER) == copy, "the question is owned by the progress page");
+    run.Hold("copy-cancel-question");
+    Click(question, yes ? IDYES : IDNO);
+    WaitGone(question, run.options.timeoutMs);
+    SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, false);
+    return true;
+}
+
+// ------------------------------------------------------------- checks
+
+// Every file of the medium's tree at source is in the installed tree with
+// the same size.
+void CompareTree(const std::string& source, const std::string& target, int& files, int& missing)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((source + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!Exists(target + "\\" + name))
+                ++missing;
+            CompareTree(source + "\\" + name, target + "\\" + name, files, missing);
+            continue;
+        }
+        ++files;
+        WIN32_FILE_ATTRIBUTE_DATA installed;
+        if (!::GetFileAttributesExA((target + "\\" + name).c_str(), GetFileExInfoStandard, &installed) ||
+            installed.nFileSizeLow != data.nFileSizeLow) {
+            std::printf("missing or different: %s\\%s\n", target.c_str(), name.c_str());
+            ++missing;
+        }
+    } while (::FindNextFileA(find, &data));
+    ::FindClose(find);
+}
+
+std::string RegText(HKEY root, const char* key, const char* value)
+{
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(root, key, 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return "<no key>";
+    winlib::ScopedRegKey guard(opened);
+    char text[2048] = {};
+    DWORD size = sizeof(text) - 1;
+    if (::RegQueryValueExA(opened, value, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS)
+        return "<no value>";
+    return text;
+}
+
+bool KeyExists(HKEY root, const std::string& key)
+{
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(opened);
+    return true;
+}
+
+std::vector<std::string> LogLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return lines;
+    char line[4096];
+    while (std::fgets(line, sizeof(line), file) != nullptr) {
+        std::string text(line);
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+            text.pop_back();
+        lines.push_back(text);
+    }
+    std::fclose(file);
+    return lines;
+}
+
+void CheckInstallation(const Options& options, const std::string& medium, const std::string& dir)
+{
+    int files = 0, missing = 0;
+    for (const char* name : kProductFolders) {
+        Check(Exists(dir + name), std::string("installed folder ") + name);
+        CompareTree(medium + name, dir + name, files, missing);
+    }
+    std::printf("product files: %d, missing or different: %d\n", files, missing);
+    Check(files > 0 && missing == 0, "every file of the seven product folders is installed");
+    for (const char* name : {"Uninstall.exe", "readme.txt", "ZEMLO.exe"})
+        Check(Exists(dir + name), std::string("installed loose file ") + name);
+
+    const std::string log = dir + "Uninstall.log";
+    const DWORD attributes = ::GetFileAttributesA(log.c_str());
+    Check(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN),
+          "Uninstall.log is there, hidden");
+    const std::vector<std::string> lines = LogLines(log);
+    Check(!lines.empty() && lines.back() == "File Copy: " + log, "the log's last line records the log itself");
+    int recorded = 0, absent = 0, links = 0, badLinks = 0;
+    const winlib::ScopedComInit com;
+    for (const std::string& line : lines) {
+        const std::string prefix = "File Copy: ";
+        if (line.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const std::string path = line.substr(prefix.size());
+        ++recorded;
+        if (!Exists(path)) {
+            std::printf("recorded but absent: %s\n", path.c_str());
+            ++absent;
+        }
+        if (path.size() > 4 && winlib::EqualNoCase(path.substr(path.size() - 4), ".lnk")) {
+            ++links;
+            IShellLinkA* link = nullptr;
+            bool good = false;
+            if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                             reinterpret_cast<void**>(&link)))) {
+                IPersistFile* file = nullptr;
+                if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+                    wchar_t wide[MAX_PATH] = {};
+                    ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+                    char target[MAX_PATH] = {};
+                    if (SUCCEEDED(file->Load(wide, STGM_READ)) &&
+                        SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, 0))) {
+                        std::printf("shortcut: %s -> %s\n", path.c_str(), target);
+                        // AutoCAD's own program is not there: its shortcut
+                        // points into the stand-in AutoCAD folder.
+                        good = target[0] != '\0';
+                    }
+                    file->Release();
+                }
+                link->Release();
+            }
+            if (!good)
+                ++badLinks;
+        }
+    }
+    std::printf("log: %d recorded files, %d absent, %d shortcuts\n", recorded, absent, links);
+    Check(recorded > files && absent == 0, "every file the log records is there");
+    Check(links >= 3 && badLinks == 0, "the recorded shortcuts load as shell links with a target");
+
+    Check(RegText(HKEY_LOCAL_MACHINE, kProductKey, "installPath") == dir, "the product key holds installPath");
+    Check(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Ver").rfind("<no", 0) != 0, "the product key holds Ver");
+    Check(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName") == "direveradi ZEMLO V8.0",
+          "the uninstall entry names the product");
+    Check(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString").find(dir + "Uninstall.exe") !=
+              std::string::npos,
+          "the uninstall entry names the installed Uninstall.exe");
+    if (!options.acadProfile.empty())
+        Check(KeyExists(HKEY_CURRENT_USER, options.acadProfile), "the AutoCAD profile is written");
+}
+
+// Closes the readme the finish page opened (in whatever program shows
+// text files); true when a window showing it came up.
+bool CloseReadme(DWORD timeoutMs)
+{
+    struct Search {
+        HWND found = nullptr;
+    } search;
+    const ULONGLONG start = ::GetTickCount64();
+    while (search.found == nullptr && ::GetTickCount64() - start < timeoutMs) {
+        ::EnumWindows(
+            [](HWND hwnd, LPARAM param) -> BOOL {
+                char caption[256] = {};
+                ::GetWindowTextA(hwnd, caption, sizeof(caption));
+                if (::IsWindowVisible(hwnd) && std::strstr(caption, "readme") != nullptr) {
+                    reinterpret_cast<Search*>(param)->found = hwnd;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found == nullptr)
+            ::Sleep(100);
+    }
+    if (search.found == nullptr)
+        return false;
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(search.found, &pid);
+    ::PostMessageA(search.found, WM_CLOSE, 0, 0);
+    if (HANDLE viewer = ::OpenProcess(SYNCHRONIZE, FALSE, pid)) {
+        ::WaitForSingleObject(viewer, 10000);
+        ::CloseHandle(viewer);
+    }
+    return true;
+}
+
+// ------------------------------------------------------------ scenarios
+
+int Install(Run& run)
+{
+    const std::string dir = WithBackslash(run.options.folder) + "Kestrova\\ZEMLO\\";
+    HWND copy = WalkToCopy(run, run.options.folder, true);
+    if (copy == nullptr)
+        return 1;
+    run.Hold("copying");
+    // Declined: the copy goes on.
+    if (!CancelCopy(run, copy, false))
+        return 1;
+
+    HWND finish = run.WaitPage(kReadme);
+    Check(finish != nullptr, "the finish page follows the copy");
+    if (finish == nullptr)
+        return 1;
+    Check(IsChecked(finish, kReadme), "the readme box is ticked");
+    Check(::GetDlgItem(finish, IDCANCEL) == nullptr && ::GetDlgItem(finish, kBack) == nullptr,
+          "the finish page has neither Cancel nor Back");
+    run.Hold("finish");
+    Click(finish, kNext);
+    Check(run.WaitEnd(), "Setup ends after Finish");
+    Check(CloseReadme(run.options.timeoutMs), "Finish opens readme.txt");
+    CheckInstallation(run.options, FolderOf(run.options.program), dir);
+    return Failures() == 0 ? 0 : 1;
+}
+
+int Quit(Run& run)
+{
+    HWND welcome = run.WaitPage(kHint);
+    Check(welcome != nullptr, "the welcome page appears");
+    if (welcome == nullptr)
+        return 1;
+    Click(welcome, IDCANCEL);
+    HWND question = run.WaitQuestion(kWizardTitle, run.options.timeoutMs);
+    Check(question != nullptr && MessageTextOf(question) == "真要退出安装程序吗?", "Cancel asks whether to quit");
+    if (question == nullptr)
+        return 1;
+    run.Hold("quit-question");
+    Click(question, IDNO);
+    welcome = run.WaitPage(kHint);
+    Check(welcome != nullptr, "No shows the welcome page again");
+    if (welcome == nullptr)
+        return 1;
+    Click(welcome, kNext);
+    HWND agreement = run.WaitPage(kAgreementText);
+    Check(agreement != nullptr, "Next leads to the agreement page");
+    if (agreement == nullptr)
+        return 1;
+    Click(agreement, IDCANCEL);
+    question = run.WaitQuestion(kWizardTitle, run.options.timeoutMs);
+    Check(question != nullptr, "Cancel on the agreement page asks too");
+    if (question == nullptr)
+        return 1;
+    Click(question, IDYES);
+    Check(run.WaitEnd(), "Yes ends Setup");
+    return Failures() == 0 ? 0 : 1;
+}
+
+int CancelDuringCopy(Run& run)
+{
+    HWND copy = WalkToCopy(run, run.options.folder, false);
+    if (copy == nullptr)
+        return 1;
+    if (!CancelCopy(run, copy, true))
+        return 1;
+    bool finishSeen = false;
+    const ULONGLONG start = ::GetTickCount64();
+    while (::WaitForSingleObject(run.pi.hProcess, 20) == WAIT_TIMEOUT &&
+           ::GetTickCount64() - start < run.options.timeoutMs) {
+        if (FindProcessDialog(run.pi.dwProcessId, nullptr, kReadme) != nullptr ||
+            FindProcessDialog(run.pi.dwProcessId, kWizardTitle, IDYES) != nullptr)
+            finishSeen = true;
+    }
+    Check(::WaitForSingleObject(run.pi.hProcess, 0) == WAIT_OBJECT_0, "Yes ends Setup");
+    Check(!finishSeen, "no finish page and no further question");
+    const std::string dir = WithBackslash(run.options.folder) + "Kestrova\\ZEMLO\\";
+    Check(!Exists(dir + "Uninstall.log"), "no install log is written");
+    Check(RegText(HKEY_LOCAL_MACHINE, kProductKey, "installPath").rfind("<no", 0) == 0,
+          "no installPath is recorded");
+    return Failures() == 0 ? 0 : 1;
+}
+
+int ReinstallNo(Run& run)
+{
+    HWND question = run.WaitQuestion("警告", run.options.timeoutMs);
+    Check(question != nullptr && MessageTextOf(question) == "已经安装了本软件!\n是否重新安装?",
+          "an earlier installation brings the re-install question");
+    if (question == nullptr)
+        return 1;
+    Check(FindProcessDialog(run.pi.dwProcessId, kWizardTitle, kHint) == nullptr, "no page is shown before it");
+    run.Hold("reinstall-question");
+    Click(question, IDNO);
+    bool pageSeen = false;
+    const ULONGLONG start = ::GetTickCount64();
+    while (::WaitForSingleObject(run.pi.hProcess, 20) == WAIT_TIMEOUT &&
+           ::GetTickCount64() - start < run.options.timeoutMs) {
+        if (FindProcessDialog(run.pi.dwProcessId, kWizardTitle, kHint) != nullptr)
+            pageSeen = true;
+    }
+    Check(::WaitForSingleObject(run.pi.hProcess, 0) == WAIT_OBJECT_0, "No ends Setup");
+    Check(!pageSeen, "no page is shown");
+    return Failures() == 0 ? 0 : 1;
+}
+
+bool ParseOptions(int argc, char** argv, Options& options)
+{
+    std::vector<std::string> positional;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--hold-ms" && i + 1 < argc)
+            options.holdMs = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10));
+        else if (arg == "--timeout-s" && i + 1 < argc)
+            options.timeoutMs = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10)) * 1000;
+        else if (arg == "--acad-profile" && i + 1 < argc)
+            options.acadProfile = argv[++i];
+        else if (arg.compare(0, 2, "--") == 0)
+            return false;
+        else
+            positional.push_back(arg);
+    }
+    if (positional.size() < 2)
+        return false;
+    options.program = positional[0];
+    options.scenario = positional[1];
+    if (positional.size() > 2)
+        options.folder = positional[2];
+    const bool needsFolder = options.scenario == "install" || options.scenario == "cancel-copy";
+    return needsFolder == (positional.size() == 3) &&
+           (needsFolder || options.scenario == "quit" || options.scenario == "reinstall-no");
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Run run;
+    if (!ParseOptions(argc, argv, run.options)) {
+        std::fprintf(stderr, "usage: setup_driver <Setup.exe> install|cancel-copy <folder> | quit | reinstall-no "
+                             "[--hold-ms N] [--timeout-s S] [--acad-profile KEY]\n");
+        return 2;
+    }
+    if (!StartProgram(run.options.program, run.pi))
+        return 1;
+    int result = 1;
+    // The wizard's pages all belong to Setup's one window thread; find it
+    // from the first window Setup shows.
+    const ULONGLONG start = ::GetTickCount64();
+    while (run.guiThread == 0 && ::GetTickCount64() - start < run.options.timeoutMs) {
+        if (HWND any = FindProcessDialog(run.pi.dwProcessId, nullptr))
+            run.guiThread = ::GetWindowThreadProcessId(any, nullptr);
+        else if (::WaitForSingleObject(run.pi.hProcess, 20) == WAIT_OBJECT_0)
+            break;
+    }
+    Check(run.guiThread != 0, "Setup shows a window");
+    if (run.guiThread != 0) {
+        if (run.options.scenario == "install")
+            result = Install(run);
+        else if (run.options.scenario == "quit")
+            result = Quit(run);
+        else if (run.options.scenario == "cancel-copy")
+            result = CancelDuringCopy(run);
+        else
+            result = ReinstallNo(run);
+    }
+    if (::WaitForSingleObject(run.pi.hProcess, 0) == WAIT_TIMEOUT) {
+        Check(false, "Setup has ended");
+        SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, false);
+        ::TerminateProcess(run.pi.hProcess, 1);
+        result = 1;
+    }
+    ::CloseHandle(run.pi.hProcess);
+    State("ended", 0);
+    return result != 0 || Failures() != 0 ? 1 : 0;
+}
