@@ -3,6 +3,8 @@
 #include "winlib/StringUtil.h"
 
 #include <io.h>
+
+#include <algorithm>
 #include <shellapi.h>
 
 namespace {
@@ -14,9 +16,33 @@ BOOL IsClick(WPARAM wParam, int id)
 
 }  // namespace
 
+void CenterOverOwner(CWnd& page)
+{
+    const HWND owner = ::GetWindow(page.m_hWnd, GW_OWNER);
+    RECT area;
+    if (owner == nullptr || !::IsWindowVisible(owner) || ::IsIconic(owner))
+        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    else
+        ::GetWindowRect(owner, &area);
+    RECT rect;
+    page.GetWindowRect(&rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    int x = area.left + (area.right - area.left - width) / 2;
+    int y = area.top + (area.bottom - area.top - height) / 2;
+    // Keep the caption bar on the screen whatever the owner's size.
+    RECT screen;
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
+    x = std::max(static_cast<int>(screen.left), std::min(x, static_cast<int>(screen.right) - width));
+    y = std::max(static_cast<int>(screen.top), std::min(y, static_cast<int>(screen.bottom) - height));
+    ::SetWindowPos(page.m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void InitWizardPage(CDialog& page, CLabel& headline, std::initializer_list<CImageButton*> buttons,
                     CImageButton* cancel)
 {
+    // The templates sit at 0, 0: the page goes to the middle of the frame.
+    CenterOverOwner(page);
     // The frame's icons, so that the page shows the program's icon too.
     const HWND frame = page.GetParent();
     for (WPARAM kind : {static_cast<WPARAM>(ICON_BIG), static_cast<WPARAM>(ICON_SMALL)}) {
@@ -46,6 +72,13 @@ void CWelcomePage::DoDataExchange(CDataExchange* pDX)
 BOOL CWelcomePage::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    // The texts lie on the white panel below them. Transparent windows are
+    // painted after the siblings beneath them, so the panel cannot paint
+    // over the texts; the classic template has no place for that style.
+    for (CWnd* label : {static_cast<CWnd*>(&m_ctlHint), static_cast<CWnd*>(&m_ctlHeadline)}) {
+        const LONG_PTR exStyle = ::GetWindowLongPtrA(label->m_hWnd, GWL_EXSTYLE);
+        ::SetWindowLongPtrA(label->m_hWnd, GWL_EXSTYLE, exStyle | WS_EX_TRANSPARENT);
+    }
     InitWizardPage(*this, m_ctlHeadline, {&m_btnNext}, &m_btnCancel);
     return TRUE;
 }
