@@ -18,6 +18,7 @@ struct FindRequest {
     const char* caption;
     int controlId;
     HWND owner;
+    bool includeHidden;
     HWND found;
 };
 
@@ -26,7 +27,7 @@ BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param)
     auto* request = reinterpret_cast<FindRequest*>(param);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != request->processId || !::IsWindowVisible(hwnd))
+    if (pid != request->processId || (!request->includeHidden && !::IsWindowVisible(hwnd)))
         return TRUE;
     char cls[64] = {};
     char caption[256] = {};
@@ -67,16 +68,16 @@ void State(const char* name, DWORD holdMs)
         ::Sleep(holdMs);
 }
 
-HWND FindProcessDialog(DWORD processId, const char* caption, int controlId)
+HWND FindProcessDialog(DWORD processId, const char* caption, int controlId, bool includeHidden)
 {
-    FindRequest request = {processId, caption, controlId, nullptr, nullptr};
+    FindRequest request = {processId, caption, controlId, nullptr, includeHidden, nullptr};
     ::EnumWindows(&FindDialog, reinterpret_cast<LPARAM>(&request));
     return request.found;
 }
 
 HWND FindOwnedDialog(DWORD processId, HWND owner)
 {
-    FindRequest request = {processId, nullptr, 0, owner, nullptr};
+    FindRequest request = {processId, nullptr, 0, owner, false, nullptr};
     ::EnumWindows(&FindDialog, reinterpret_cast<LPARAM>(&request));
     return request.found;
 }
@@ -120,6 +121,17 @@ std::string TextOf(HWND hwnd)
 std::string MessageTextOf(HWND box)
 {
     return TextOf(::GetDlgItem(box, 0xFFFF));
+}
+
+void SetThreadSuspended(DWORD threadId, bool suspend)
+{
+    if (HANDLE thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId)) {
+        if (suspend)
+            ::SuspendThread(thread);
+        else
+            ::ResumeThread(thread);
+        ::CloseHandle(thread);
+    }
 }
 
 void SetWorkersSuspended(DWORD processId, DWORD guiThreadId, bool suspend)

@@ -18,8 +18,9 @@ void State(const char* name, DWORD holdMs);
 
 // A visible dialog (class #32770) of the process with that caption (any
 // caption when null) that has a control with controlId (any dialog when
-// 0), or null.
-HWND FindProcessDialog(DWORD processId, const char* caption, int controlId = 0);
+// 0), or null. With includeHidden also one that is not shown yet (a modal
+// dialog shows itself only after its initialisation).
+HWND FindProcessDialog(DWORD processId, const char* caption, int controlId = 0, bool includeHidden = false);
 // Polls every 20 ms until such a dialog appears, the process ends or the
 // time is up.
 HWND WaitForDialog(HANDLE process, DWORD processId, const char* caption, DWORD timeoutMs, int controlId = 0);
@@ -34,6 +35,8 @@ std::string TextOf(HWND hwnd);
 // The text of a message box (its static 0xFFFF).
 std::string MessageTextOf(HWND box);
 
+// Suspends (or resumes) one thread.
+void SetThreadSuspended(DWORD threadId, bool suspend);
 // Suspends (or resumes) every thread of the process except guiThreadId.
 void SetWorkersSuspended(DWORD processId, DWORD guiThreadId, bool suspend);
 

@@ -155,20 +155,28 @@ bool PickFolder(Run& run, HWND page, const std::string& folder)
     return closed;
 }
 
-// Holds Setup's worker while the progress page shows a path being copied:
-// the worker is let go a few milliseconds at a time until the status line
-// shows one. True when the page is held with a path shown.
+// Holds Setup's worker while the progress page shows a path being copied.
+// The worker is held only where it holds nothing the page's thread could
+// need: that thread is stopped first, so the worker soon waits for it in
+// its next progress report; then the worker is stopped and the page's
+// thread let go, which handles the report and shows the path. Without a
+// path yet the worker runs another moment. True when the page is held with
+// a path shown.
 bool HoldCopy(Run& run, HWND page)
 {
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 500; ++i) {
+        SetThreadSuspended(run.guiThread, true);
+        ::Sleep(20);
         SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, true);
-        ::Sleep(50);  // the page paints what it has
-        if (!TextOf(::GetDlgItem(page, kStatus)).empty())
+        SetThreadSuspended(run.guiThread, false);
+        if (!TextOf(::GetDlgItem(page, kStatus)).empty()) {
+            ::Sleep(300);  // the page paints what it has
             return true;
+        }
         SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, false);
-        if (!::IsWindowVisible(page))
+        if (!::IsWindow(page))
             return false;
-        ::Sleep(2);
+        ::Sleep(1);
     }
     return false;
 }
@@ -244,12 +252,13 @@ HWND WalkToCopy(Run& run, const std::string& destination, bool full)
     }
     Click(page, kNext);
 
-    // The progress page: caught at once, then held with a path shown.
+    // The progress page: caught as soon as it exists (its worker starts
+    // before the page shows itself), then held with a path shown.
     HWND copy = nullptr;
     const ULONGLONG start = ::GetTickCount64();
     while (copy == nullptr && ::GetTickCount64() - start < run.options.timeoutMs) {
-        copy = FindProcessDialog(run.pi.dwProcessId, kWizardTitle, kProgress);
-        if (copy == nullptr && ::WaitForSingleObject(run.pi.hProcess, 1) == WAIT_OBJECT_0)
+        copy = FindProcessDialog(run.pi.dwProcessId, kWizardTitle, kProgress, true);
+        if (copy == nullptr && ::WaitForSingleObject(run.pi.hProcess, 0) == WAIT_OBJECT_0)
             break;
     }
     Check(copy != nullptr, "the progress page follows");
@@ -259,6 +268,11 @@ HWND WalkToCopy(Run& run, const std::string& destination, bool full)
     Check(held, "the progress page shows the path being copied");
     if (!held)
         return nullptr;
+    // With the worker held the page's thread is idle and shows the page.
+    const ULONGLONG shown = ::GetTickCount64();
+    while (!::IsWindowVisible(copy) && ::GetTickCount64() - shown < 5000)
+        ::Sleep(20);
+    Check(::IsWindowVisible(copy) != FALSE, "the progress page is shown while the worker is held");
     Check(!Enabled(copy, kNext) && !Enabled(copy, kBack) && Enabled(copy, IDCANCEL),
           "while copying: Next and Back disabled, Cancel enabled");
     Check(::IsWindowVisible(::GetDlgItem(copy, kCopyGroup)) && ::IsWindowVisible(::GetDlgItem(copy, kProgress)),
