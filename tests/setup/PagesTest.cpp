@@ -3,6 +3,7 @@
 // user (clicks are sent on the page's own thread).
 #include "FileHelpers.h"
 #include "FolderBrowser.h"
+#include "RegistryOverride.h"
 #include "Pages.h"
 #include "TempDir.h"
 #include "winlib/Handles.h"
@@ -13,6 +14,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -424,6 +426,113 @@ TEST(CopyPage, AFailedRunLeavesTheWizard)
     Scripted<TestCopyPage> page;
     page.script = [](auto&, HWND hwnd) { ::PostMessageA(hwnd, WM_SETUP_FAILED, 0, 0); };
     EXPECT_EQ(page.Run(), ID_WIZFINISH);
+}
+
+// ------------------------------------------------- progress page, real worker
+
+namespace {
+
+// The progress page with its real worker; the cancel question is answered
+// Yes by script, and the page's state is noted when the worker reports
+// that it is done.
+class WorkingCopyPage : public CCopyPage {
+public:
+    int asked = 0;
+    bool doneSeen = false;
+    int position = -1;
+    std::string status = "unset";
+    bool configuringShown = false, barShown = true, cancelEnabled = true;
+
+protected:
+    int AskUser(const char*, UINT) override
+    {
+        ++asked;
+        return IDYES;
+    }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_SETUP_DONE) {
+            doneSeen = true;
+            position = m_ctlProgress.GetPos();
+            status = Text(m_hWnd, IDC_STATUS);
+            configuringShown = (::GetWindowLongA(::GetDlgItem(m_hWnd, IDC_CONFIGURING), GWL_STYLE) & WS_VISIBLE) != 0;
+            barShown = (::GetWindowLongA(::GetDlgItem(m_hWnd, IDC_PROGRESS), GWL_STYLE) & WS_VISIBLE) != 0;
+            cancelEnabled = Enabled(m_hWnd, IDCANCEL);
+        }
+        return CCopyPage::WindowProc(message, wParam, lParam);
+    }
+};
+
+// A medium with all seven product folders, so that the worker asks nothing.
+void MakeFullMedium(const TempDir& medium)
+{
+    MakeMedium(medium);
+    for (const char* name : CSetupThread::ProductFolders())
+        testfs::MakeDirs(medium / name);
+}
+
+bool ThreadEnded(HANDLE thread)
+{
+    return thread != nullptr && ::WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+}
+
+}  // namespace
+
+TEST(CopyPageWithWorker, ARunStepsOncePerTreeEntryThenConfiguresAndMovesOn)
+{
+    RegistryOverride registry;
+    ASSERT_TRUE(registry.ok());
+    TempDir medium, target;
+    MakeFullMedium(medium);
+    Scripted<WorkingCopyPage> page;
+    page.m_strSourceDir = medium.path();
+    page.m_strInstallDir = target / "ZEMLO";
+    EXPECT_EQ(page.Run(), ID_WIZNEXT);
+    page.WaitForWorker();
+    EXPECT_TRUE(ThreadEnded(page.m_thread.m_hThread));
+    EXPECT_EQ(page.asked, 0);
+    ASSERT_TRUE(page.doneSeen);
+    // Support: 3 files and 2 folders; 图框: 1 file. The loose files are
+    // counted for the range but do not step the bar.
+    EXPECT_EQ(page.position, 6);
+    EXPECT_EQ(page.status, "");
+    EXPECT_TRUE(page.configuringShown);
+    EXPECT_FALSE(page.barShown);
+    EXPECT_FALSE(page.cancelEnabled);
+    EXPECT_EQ(page.m_thread.m_strSourceDir, medium.path() + "\\");
+    EXPECT_EQ(page.m_thread.m_strInstallDir, target / "ZEMLO\\");
+    EXPECT_TRUE(testfs::Exists(target / "ZEMLO\\Uninstall.log"));
+    EXPECT_TRUE(testfs::Exists(target / "ZEMLO\\图框\\A3.dwg"));
+}
+
+TEST(CopyPageWithWorker, AConfirmedCancelStopsTheCopyAndTheWorkerEndsBeforeThePageGoes)
+{
+    RegistryOverride registry;
+    ASSERT_TRUE(registry.ok());
+    TempDir medium, target;
+    MakeFullMedium(medium);
+    auto page = std::make_unique<Scripted<WorkingCopyPage>>();
+    page->m_strSourceDir = medium.path();
+    page->m_strInstallDir = target / "ZEMLO";
+    // While this runs on the page's thread the worker cannot get past its
+    // first report, so the cancel comes during the first product folder.
+    page->script = [](auto&, HWND hwnd) { Click(hwnd, IDCANCEL); };
+    EXPECT_EQ(page->Run(), ID_WIZFINISH);
+    EXPECT_EQ(page->asked, 1);
+    EXPECT_TRUE(page->m_thread.IsCancelled());
+    HANDLE thread = nullptr;
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), page->m_thread.m_hThread, ::GetCurrentProcess(), &thread, 0,
+                                  FALSE, DUPLICATE_SAME_ACCESS));
+    // The page object (and the worker in it) goes only after the worker.
+    page.reset();
+    EXPECT_TRUE(ThreadEnded(thread));
+    ::CloseHandle(thread);
+    EXPECT_FALSE(testfs::Exists(target / "ZEMLO\\Uninstall.log"));
+    EXPECT_FALSE(testfs::Exists(target / "ZEMLO\\图框"));
+    HKEY key = nullptr;
+    EXPECT_NE(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8", 0,
+                              KEY_READ, &key),
+              ERROR_SUCCESS);
 }
 
 // -------------------------------------------------------------- finish page
