@@ -189,6 +189,21 @@ TEST_F(UninstallTest, NestedFoldersAreRemovedChildFirst)
     EXPECT_EQ(ReportedFiles(), (Lines{Path("A\\運\\C\\誠.txt")}));
 }
 
+// Files installed from a CD keep its read-only attribute; they go all the
+// same, or the folders holding them could never be removed.
+TEST_F(UninstallTest, ReadOnlyFilesAreDeletedToo)
+{
+    testfs::MakeDirs(Path("Soft"));
+    testfs::WriteFile(Path("Soft\\readme.txt"), "x");
+    ASSERT_TRUE(::SetFileAttributesA(Path("Soft\\readme.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    LoadLog("Made Dir: " + Path("Soft") + "\r\nFile Copy: " + Path("Soft\\readme.txt") + "\r\n");
+
+    RunUninstall();
+
+    EXPECT_FALSE(Exists(Path("Soft\\readme.txt")));
+    EXPECT_FALSE(Exists(Path("Soft")));
+}
+
 TEST_F(UninstallTest, ControlIsUnregisteredThenDeletedBeforeTheFilePass)
 {
     // The stand-in control lies beside this test program.

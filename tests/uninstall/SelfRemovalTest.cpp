@@ -2,6 +2,9 @@
 // test, which starts the real uninstaller from a sandbox drive.)
 #include "SelfRemoval.h"
 
+#include "FileHelpers.h"
+#include "TempDir.h"
+
 #include <gtest/gtest.h>
 
 TEST(SelfRemovalBatch, EveryPathStaysWholeInsideItsQuotes)
@@ -39,4 +42,35 @@ TEST(SelfRemovalBatch, FolderIsCutAtTheRealLastBackslashOfGbkNames)
               "del \"\\DelUS.bat\"\r\n");
     // No terminating zero among the bytes.
     EXPECT_EQ(text.find('\0'), std::string::npos);
+}
+
+// The command interpreter expands "%" in a batch file even inside quotes.
+TEST(SelfRemovalBatch, PercentSignsInPathsAreDoubled)
+{
+    EXPECT_EQ(SelfRemovalBatchText("D:\\100%\\%PATH%\\Uninstall.exe"),
+              ":Repeat\r\n"
+              "del \"D:\\100%%\\%%PATH%%\\Uninstall.exe\"\r\n"
+              "del \"Filedelr.avi\"\r\n"
+              "if exist \"D:\\100%%\\%%PATH%%\\Uninstall.exe\" goto Repeat\r\n"
+              "rmdir \"D:\\100%%\\%%PATH%%\"\r\n"
+              "del \"\\DelUS.bat\"\r\n");
+}
+
+// Whether the running uninstaller is the installation's own: the same folder
+// however it is spelt, and no other.
+TEST(SelfRemovalBatch, SameFolderIsRecognisedHoweverItIsSpelt)
+{
+    TempDir temp;
+    const std::string install = temp / "ZEMLO V8";
+    const std::string medium = temp / "Medium";
+    testfs::MakeDirs(install);
+    testfs::MakeDirs(medium);
+
+    EXPECT_TRUE(IsSameFolder(install, install + "\\"));
+    EXPECT_TRUE(IsSameFolder(install, temp / "zemlo v8"));
+    EXPECT_TRUE(IsSameFolder(install, medium + "\\..\\ZEMLO V8"));
+    EXPECT_FALSE(IsSameFolder(install, medium));
+    // A folder that is not there compares by its text.
+    EXPECT_TRUE(IsSameFolder(temp / "Gone", temp / "GONE\\"));
+    EXPECT_FALSE(IsSameFolder(temp / "Gone", install));
 }
