@@ -1,5 +1,4 @@
 // The shortcuts: where they go, what they start, and what is recorded.
-#include "RegistryHelpers.h"
 #include "SetupThreadFixture.h"
 #include "winlib/Handles.h"
 
@@ -64,9 +63,9 @@ protected:
     }
     // The log lines of the four shortcuts that are always made, with the
     // AutoCAD ones in between.
-    std::vector<std::string> ExpectedLog(const std::vector<std::string>& acad = {}) const
+    Lines ExpectedLog(const Lines& acad = {}) const
     {
-        std::vector<std::string> lines = {"Made Dir: " + m_sub.substr(0, m_sub.size() - 1),
+        Lines lines = {"Made Dir: " + m_sub.substr(0, m_sub.size() - 1),
                                           "File Copy: " + m_desktop + "土方计算地形分析.LNK",
                                           "File Copy: " + m_sub + "ZEMLO V8.0.LNK"};
         for (const std::string& name : acad)
@@ -125,8 +124,12 @@ TEST_F(ShortcutsTest, InstalledReleasesGetTheirShortcutsInReleaseOrder)
     EXPECT_EQ(ReadLink(Install("ZEMLOfor2004.LNK")).target, "C:\\A2004\\acad.exe");
 }
 
-TEST_F(ShortcutsTest, AllUsersFoldersServeWhenTheUserHasNone)
+TEST_F(ShortcutsTest, AllUsersFoldersServeWhenTheUserHasNoPair)
 {
+    // No pair of folders anywhere: nothing is made.
+    EXPECT_FALSE(thread.CreateShortcuts());
+    EXPECT_TRUE(thread.m_strLog.empty());
+
     Put(HKEY_CURRENT_USER, kShellFolders, "Desktop", temp / "ignored");  // no "Programs": not a pair
     // A blank value is no folder (it would put shortcuts in the current one).
     const char ntShellFolders[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Explorer\\Shell Folders";
@@ -140,34 +143,22 @@ TEST_F(ShortcutsTest, AllUsersFoldersServeWhenTheUserHasNone)
     EXPECT_FALSE(testfs::Exists(temp / "ignored"));
 }
 
-TEST_F(ShortcutsTest, NoShellFoldersMakesNothing)
+TEST_F(ShortcutsTest, ShortcutsThatCannotBeSavedAreLeftOut)
 {
-    EXPECT_FALSE(thread.CreateShortcuts());
-    EXPECT_TRUE(thread.m_strLog.empty());
-}
-
-TEST_F(ShortcutsTest, PathThatDoesNotFitIsAFailedSave)
-{
+    // A path that does not fit the buffer is a failed save, never a
+    // truncated one.
     const std::string path = m_desktop + std::string(MAX_PATH, 'n') + ".LNK";
     EXPECT_FALSE(thread.CreateShortcut(Install().c_str(), path.c_str(), "C:\\x.exe", nullptr, nullptr));
     EXPECT_FALSE(testfs::Exists(path));
-    const std::string fits = m_desktop + "fits.LNK";
-    EXPECT_TRUE(thread.CreateShortcut(Install().c_str(), fits.c_str(), "C:\\x.exe", nullptr, nullptr));
-    EXPECT_EQ(ReadLink(fits).target, "C:\\x.exe");
-}
 
-TEST_F(ShortcutsTest, ShortcutsOfAProgramsFolderThatCannotBeMadeAreLeftOut)
-{
     // The Programs folder lies under a file: the sub-folder cannot be made,
     // the user gives up at the question, and only the desktop shortcut is
     // saved and recorded.
     testfs::WriteFile(temp / "file", "x");
     UserShellFolders(m_desktop, temp / "file\\Menu");
-
     ASSERT_TRUE(thread.CreateShortcuts());
-
     ASSERT_EQ(thread.prompts.size(), 1u);
     EXPECT_EQ(thread.prompts[0].type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONQUESTION));
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{"Made Dir: " + (temp / "file\\Menu\\direveradi ZEMLO V8.0"),
-                                                    "File Copy: " + m_desktop + "土方计算地形分析.LNK"}));
+    EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + (temp / "file\\Menu\\direveradi ZEMLO V8.0"),
+                                 "File Copy: " + m_desktop + "土方计算地形分析.LNK"}));
 }
