@@ -66,19 +66,6 @@ TEST_F(SetupThreadTest, QueryReadsWhateverTheDataButNeverPastItOrTheBuffer)
     EXPECT_EQ(Get(HKEY_CURRENT_USER, "K", "long"), longText);
 }
 
-TEST_F(SetupThreadTest, RegisterProductWithoutAutoCadWritesTwoKeysAndTwoLogLines)
-{
-    thread.m_strInstallDir = "D:\\Tools\\";
-    thread.RegisterProduct();
-
-    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kProductKey, "installPath"), "D:\\Tools\\");
-    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kProductKey, "Ver"), "8.00");
-    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "direveradi ZEMLO V8.0");
-    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), "D:\\Tools\\Uninstall.exe");
-    EXPECT_EQ(LogLines(), (Lines{std::string("RegDB Key: 2,") + kProductKey, std::string("RegDB Key: 2,") + kUninstallKey}));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Autodesk\\AutoCAD\\R16.0\\ACAD-201:804\\Profiles"));
-}
-
 TEST_F(SetupThreadTest, EveryOcxIsRegisteredAndLoggedWhateverTheResult)
 {
     const std::string controls = Install("Controls\\");
@@ -160,49 +147,47 @@ TEST_F(SetupThreadTest, EachReleaseIsFoundWhereItsOwnRulesSay)
 TEST_F(SetupThreadTest, ProfilesCarryTheProductPathsThenTheDefaultProfile)
 {
     thread.m_strInstallDir = "D:\\Soft\\";
-    const auto putDefault = [](const std::string& release, const std::string& code, const std::string& profile,
-                               const std::string& acad) {
-        Put(HKEY_CURRENT_USER, "Software\\Autodesk\\AutoCAD\\" + release + "\\" + code + "\\Profiles\\" + profile + "\\General",
-            "ACAD", acad);
-    };
-    const auto searchPath = [](const std::string& release, const std::string& code) {
-        return Get(HKEY_CURRENT_USER, Profile(release, code, "\\General"), "ACAD");
-    };
     const std::string p2004 = "D:\\Soft\\Support\\2004-06\\arx;D:\\Soft\\Support\\2004-06\\Menu;";
-
-    // "<<未命名配置>>" wins over "<<Unnamed Profile>>"; either serves alone;
-    // with none the list ends in two semicolons.
-    putDefault("R16.0", "ACAD-201:804", "<<未命名配置>>", "C:\\cn");
-    putDefault("R16.0", "ACAD-201:804", "<<Unnamed Profile>>", "C:\\en");
-    putDefault("R16.2", "ACAD-4001:409", "<<Unnamed Profile>>", "C:\\en");
-    for (const char* release : {"R16.0", "R16.1", "R16.2"})
-        thread.ConfigureAcadProfile(Release(release), "");
-    EXPECT_EQ(searchPath("R16.0", "ACAD-201:804"), p2004 + "C:\\cn;");
-    EXPECT_EQ(searchPath("R16.2", "ACAD-4001:409"), p2004 + "C:\\en;");
-    EXPECT_EQ(searchPath("R16.1", "ACAD-301:409"), p2004 + ";");
-    EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R16.0", "ACAD-201:804"), ""), "<<enggZEMLO V8>>");
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Profile("R16.0", "ACAD-201:804", "\\General Configuration")));
-
-    // R17.0 under the user's "CurVer" names the menu file.
-    Put(HKEY_CURRENT_USER, ReleaseKey("R17.0"), "CurVer", "ACAD-5009:804");
-    putDefault("R17.0", "ACAD-5009:804", "<<未命名配置>>", "C:\\Acad\\support;C:\\Acad\\fonts");
-    thread.ConfigureAcadProfile(Release("R17.0"), "");
-    EXPECT_EQ(searchPath("R17.0", "ACAD-5009:804"),
-              "D:\\Soft\\Support\\2007-09\\arx;D:\\Soft\\Support\\2007-09\\Menu;C:\\Acad\\support;C:\\Acad\\fonts;");
-    EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R17.0", "ACAD-5009:804", "\\General Configuration"), "MenuFile"),
-              "D:\\Soft\\Support\\2007-09\\Menu\\Gravmen");
-
-    // R18.0 prefers the default profile without angle brackets.
-    putDefault("R18.0", "ACAD-8001:804", "<<初始设置配置>>", "C:\\bracketed");
-    putDefault("R18.0", "ACAD-8001:804", "初始设置配置", "C:\\plain");
-    thread.ConfigureAcadProfile(Release("R18.0"), "");
-    EXPECT_EQ(searchPath("R18.0", "ACAD-8001:804"),
-              "D:\\Soft\\Support\\2010-11\\arx;D:\\Soft\\Support\\2010-11\\Menu;C:\\plain;");
-    EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R18.0", "ACAD-8001:804", "\\General Configuration"), "MenuFile"),
-              "D:\\Soft\\Support\\2010-11\\Menu\\Gravmen");
+    // The user's default profiles of a release (its "ACAD" values), and
+    // what our profile gets: "<<未命名配置>>" wins over "<<Unnamed Profile>>",
+    // either serves alone, with none the list ends in two semicolons; R18.0
+    // prefers the name without angle brackets; from R17.0 on the menu file
+    // is named.
+    const struct {
+        const char *release, *userCurVer, *code;
+        std::vector<std::pair<std::string, std::string>> defaults;
+        std::string searchPath;
+        const char* menu;
+    } cases[] = {
+        {"R16.0", nullptr, "ACAD-201:804", {{"<<未命名配置>>", "C:\\cn"}, {"<<Unnamed Profile>>", "C:\\en"}},
+         p2004 + "C:\\cn;", nullptr},
+        {"R16.1", nullptr, "ACAD-301:409", {}, p2004 + ";", nullptr},
+        {"R16.2", nullptr, "ACAD-4001:409", {{"<<Unnamed Profile>>", "C:\\en"}}, p2004 + "C:\\en;", nullptr},
+        {"R17.0", "ACAD-5009:804", "ACAD-5009:804", {{"<<未命名配置>>", "C:\\Acad\\support;C:\\Acad\\fonts"}},
+         "D:\\Soft\\Support\\2007-09\\arx;D:\\Soft\\Support\\2007-09\\Menu;C:\\Acad\\support;C:\\Acad\\fonts;",
+         "D:\\Soft\\Support\\2007-09\\Menu\\Gravmen"},
+        {"R18.0", nullptr, "ACAD-8001:804", {{"<<初始设置配置>>", "C:\\bracketed"}, {"初始设置配置", "C:\\plain"}},
+         "D:\\Soft\\Support\\2010-11\\arx;D:\\Soft\\Support\\2010-11\\Menu;C:\\plain;",
+         "D:\\Soft\\Support\\2010-11\\Menu\\Gravmen"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.release);
+        const std::string profiles = "Software\\Autodesk\\AutoCAD\\" + std::string(c.release) + "\\" + c.code + "\\Profiles\\";
+        for (const auto& profile : c.defaults)
+            Put(HKEY_CURRENT_USER, profiles + profile.first + "\\General", "ACAD", profile.second);
+        if (c.userCurVer != nullptr)
+            Put(HKEY_CURRENT_USER, ReleaseKey(c.release), "CurVer", c.userCurVer);
+        thread.ConfigureAcadProfile(Release(c.release), "");
+        EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile(c.release, c.code, "\\General"), "ACAD"), c.searchPath);
+        EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile(c.release, c.code), ""), "<<enggZEMLO V8>>");
+        if (c.menu != nullptr)
+            EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile(c.release, c.code, "\\General Configuration"), "MenuFile"), c.menu);
+        else
+            EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Profile(c.release, c.code, "\\General Configuration")));
+    }
 }
 
-TEST_F(SetupThreadTest, RegisterProductWritesProfilesUnderTheCodesEachStepReads)
+TEST_F(SetupThreadTest, RegisterProductWritesItsKeysAndProfilesUnderTheCodesEachStepReads)
 {
     thread.m_strInstallDir = "D:\\Soft\\";
     // R15.0 known only per user: its profile goes under that code, never
@@ -227,6 +212,13 @@ TEST_F(SetupThreadTest, RegisterProductWritesProfilesUnderTheCodesEachStepReads)
     EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R16.1", "ACAD-309:804", "\\General"), "ACAD"),
               "D:\\Soft\\Support\\2004-06\\arx;D:\\Soft\\Support\\2004-06\\Menu;;");
     EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R16.1", "ACAD-309:804", "\\General"), "Other"), "kept");
+    // Releases not found get no profile.
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Autodesk\\AutoCAD\\R16.0\\ACAD-201:804\\Profiles"));
+
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kProductKey, "installPath"), "D:\\Soft\\");
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kProductKey, "Ver"), "8.00");
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "direveradi ZEMLO V8.0");
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), "D:\\Soft\\Uninstall.exe");
     // Only the two machine-wide keys are recorded.
-    EXPECT_EQ(LogLines().size(), 2u);
+    EXPECT_EQ(LogLines(), (Lines{std::string("RegDB Key: 2,") + kProductKey, std::string("RegDB Key: 2,") + kUninstallKey}));
 }

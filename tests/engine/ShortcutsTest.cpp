@@ -10,36 +10,28 @@ using testreg::Put;
 namespace {
 
 const char kShellFolders[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-const char kAcadArgs[] = "/p \"<<enggZEMLO V8>>\" /t acad.dwt";
 
-struct Link {
-    std::string target, arguments, workDir, icon;
-    int iconIndex = -1;
-};
-
-// Loads a saved shell link the way the shell does.
-Link ReadLink(const std::string& path)
+// A saved shell link as the shell loads it: "target|arguments|working
+// folder|icon,index", the index only with an icon.
+std::string ReadLink(const std::string& path)
 {
-    Link link;
     winlib::ScopedComPtr<IShellLinkA> shell;
     winlib::ScopedComPtr<IPersistFile> file;
     WCHAR wide[MAX_PATH];
-    char text[1024] = "";
+    char text[4][1024] = {};
+    int index = -1;
     if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                   shell.receive_void())) ||
         FAILED(shell->QueryInterface(IID_IPersistFile, file.receive_void())) ||
         ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0 ||
         FAILED(file->Load(wide, STGM_READ)))
-        return link;
-    shell->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
-    link.target = text;
-    shell->GetArguments(text, sizeof text);
-    link.arguments = text;
-    shell->GetWorkingDirectory(text, MAX_PATH);
-    link.workDir = text;
-    shell->GetIconLocation(text, MAX_PATH, &link.iconIndex);
-    link.icon = text;
-    return link;
+        return "<unreadable>";
+    shell->GetPath(text[0], MAX_PATH, nullptr, SLGP_RAWPATH);
+    shell->GetArguments(text[1], sizeof text[1]);
+    shell->GetWorkingDirectory(text[2], MAX_PATH);
+    shell->GetIconLocation(text[3], MAX_PATH, &index);
+    return std::string(text[0]) + "|" + text[1] + "|" + text[2] + "|" + text[3] +
+           (*text[3] != '\0' ? "," + std::to_string(index) : "");
 }
 
 class ShortcutsTest : public SetupThreadTest {
@@ -80,48 +72,32 @@ protected:
 
 }  // namespace
 
-TEST_F(ShortcutsTest, WithoutAutoCadTheFourProductShortcutsAreMade)
+TEST_F(ShortcutsTest, ProductAndReleaseShortcutsStartTheRightProgramsAndAreRecorded)
 {
     // Blanks around a value and a missing backslash change nothing.
     UserShellFolders("  " + m_desktop + " ", m_menu.substr(0, m_menu.size() - 1));
-    // A stale file where a shortcut goes is replaced.
     testfs::WriteFile(m_desktop + "土方计算地形分析.LNK", "stale");
-
-    ASSERT_TRUE(thread.CreateShortcuts());
-
-    EXPECT_EQ(LogLines(), ExpectedLog());
-    const Link desk = ReadLink(m_desktop + "土方计算地形分析.LNK");
-    EXPECT_EQ(desk.target, Install("ZEMLO.exe"));
-    EXPECT_EQ(desk.arguments, "");
-    EXPECT_EQ(desk.workDir, Install());
-    EXPECT_EQ(desk.icon, "");
-    EXPECT_EQ(ReadLink(m_sub + "ZEMLO V8.0.LNK").target, Install("ZEMLO.exe"));
-    EXPECT_EQ(ReadLink(m_sub + "官方网站.LNK").target, Install("zemlo.url"));
-    const Link uninstall = ReadLink(m_sub + "ZEMLO V8.0 卸载程序.LNK");
-    EXPECT_EQ(uninstall.target, Install("Uninstall.exe"));
-    EXPECT_EQ(uninstall.workDir, Install());
-}
-
-TEST_F(ShortcutsTest, InstalledReleasesGetTheirShortcutsInReleaseOrder)
-{
-    UserShellFolders(m_desktop, m_menu);
     Put(HKEY_CURRENT_USER, "SOFTWARE\\Autodesk\\AutoCAD\\R17.1", "CurVer", "ACAD-6001:804");
     Put(HKEY_LOCAL_MACHINE, "SOFTWARE\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804", "Location", "C:\\AutoCAD 2008");
     Put(HKEY_LOCAL_MACHINE, "SOFTWARE\\Autodesk\\AutoCAD\\R16.0\\ACAD-201:804", "AcadLocation", "C:\\A2004\\");
 
-    // Run twice, as a reinstallation does: every shortcut is replaced.
+    // Run twice, as a reinstallation does: every shortcut, and a stale file
+    // where one goes, is replaced.
     ASSERT_TRUE(thread.CreateShortcuts());
     thread.m_strLog.clear();
     ASSERT_TRUE(thread.CreateShortcuts());
 
+    // The AutoCAD shortcuts come in release order.
     EXPECT_EQ(LogLines(), ExpectedLog({"ZEMLOfor2004.LNK", "ZEMLOfor2008.LNK"}));
-    const Link acad = ReadLink(Install("ZEMLOfor2008.LNK"));
-    EXPECT_EQ(acad.target, "C:\\AutoCAD 2008\\acad.exe");
-    EXPECT_EQ(acad.arguments, kAcadArgs);
-    EXPECT_EQ(acad.workDir, Install());
-    EXPECT_EQ(acad.icon, Install("ZEMLOV8.0.ICO"));
-    EXPECT_EQ(acad.iconIndex, 0);
-    EXPECT_EQ(ReadLink(Install("ZEMLOfor2004.LNK")).target, "C:\\A2004\\acad.exe");
+    const std::string plain = "||" + Install() + "|";
+    EXPECT_EQ(ReadLink(m_desktop + "土方计算地形分析.LNK"), Install("ZEMLO.exe") + plain);
+    EXPECT_EQ(ReadLink(m_sub + "ZEMLO V8.0.LNK"), Install("ZEMLO.exe") + plain);
+    EXPECT_EQ(ReadLink(m_sub + "官方网站.LNK"), Install("zemlo.url") + plain);
+    EXPECT_EQ(ReadLink(m_sub + "ZEMLO V8.0 卸载程序.LNK"), Install("Uninstall.exe") + plain);
+    const std::string acad = std::string("|/p \"<<enggZEMLO V8>>\" /t acad.dwt|") + Install() + "|" +
+                             Install("ZEMLOV8.0.ICO") + ",0";
+    EXPECT_EQ(ReadLink(Install("ZEMLOfor2008.LNK")), "C:\\AutoCAD 2008\\acad.exe" + acad);
+    EXPECT_EQ(ReadLink(Install("ZEMLOfor2004.LNK")), "C:\\A2004\\acad.exe" + acad);
 }
 
 TEST_F(ShortcutsTest, AllUsersFoldersServeWhenTheUserHasNoPair)
