@@ -126,11 +126,19 @@ TEST_F(BackgroundTest, EachPictureIsFittedIntoTheCanvasByItsProportions)
     }
 }
 
-TEST_F(BackgroundTest, PaintingStretchesTheCanvasAndWrapsAfterTheLastPicture)
+TEST_F(BackgroundTest, PaintingStretchesTheCanvasWrapsAndShowsThePlainSurfaceWithoutAPicture)
 {
-    frame.m_arrPictures = {TestPicture("wide.jpg"), TestPicture("standard.jpg")};
     Surface screen(512, 384);  // half the canvas each way
-    frame.m_nPicture = 2;      // one past the last: the first again
+    frame.PaintBackground(screen.dc.get(), screen.rect());
+    EXPECT_EQ(screen.at(0, 0), kTeal);
+    EXPECT_EQ(screen.at(511, 383), kTeal);
+
+    const std::string bad = temp / "bad.jpg";
+    testfs::WriteFile(bad, "this is not a picture");
+    EXPECT_EQ(frame.LoadPicture(bad), nullptr);
+    EXPECT_EQ(frame.LoadPicture(temp / "missing.jpg"), nullptr);
+    frame.m_arrPictures = {TestPicture("wide.jpg"), TestPicture("standard.jpg"), bad};
+    frame.m_nPicture = 3;  // one past the last: the first again
     frame.PaintBackground(screen.dc.get(), screen.rect());
     EXPECT_EQ(frame.m_nPicture, 0);
     EXPECT_EQ(screen.at(250, 30), kWhite);
@@ -142,26 +150,12 @@ TEST_F(BackgroundTest, PaintingStretchesTheCanvasAndWrapsAfterTheLastPicture)
     frame.PaintBackground(screen.dc.get(), screen.rect());
     EXPECT_TRUE(Near(screen.at(0, 0), kRed));
     EXPECT_TRUE(Near(screen.at(511, 383), kBlue));
-}
-
-TEST_F(BackgroundTest, WithoutPicturesOrWithAnUndecodableOneTheSurfaceIsTeal)
-{
-    Surface screen(64, 48);
+    // Undecodable: not what was there before but the plain surface, and the
+    // same file is tried again at the next repaint.
+    frame.m_nPicture = 2;
     frame.PaintBackground(screen.dc.get(), screen.rect());
     EXPECT_EQ(screen.at(0, 0), kTeal);
-    EXPECT_EQ(screen.at(63, 47), kTeal);
-
-    const std::string bad = temp / "bad.jpg";
-    testfs::WriteFile(bad, "this is not a picture");
-    EXPECT_EQ(frame.LoadPicture(bad), nullptr);
-    EXPECT_EQ(frame.LoadPicture(temp / "missing.jpg"), nullptr);
-    frame.m_arrPictures = {TestPicture("standard.jpg"), bad};
-    frame.PaintBackground(screen.dc.get(), screen.rect());
-    ASSERT_TRUE(Near(screen.at(10, 20), kRed));
-    frame.m_nPicture = 1;  // not what was there before: the plain surface
-    frame.PaintBackground(screen.dc.get(), screen.rect());
-    EXPECT_EQ(screen.at(10, 20), kTeal);
-    EXPECT_EQ(frame.m_nPicture, 1);  // tried again at the next repaint
+    EXPECT_EQ(frame.m_nPicture, 2);
 }
 
 namespace {
