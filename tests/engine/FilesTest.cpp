@@ -163,26 +163,3 @@ TEST_F(SetupThreadTest, ListFilesListsOnlyMatchingFilesAndLeavesTheCurrentFolder
     EXPECT_EQ(CurrentDirectory(), temp / "cwd");
     ::SetCurrentDirectoryA(before.c_str());
 }
-
-TEST(MakePath, JoinsWithOneSeparatorAndDropsAFolderOfTwoCharactersOrFewer)
-{
-    // 淺 (9C 5C) ends in a trail byte 5C that is not a separator.
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"D:\\Soft", "D:\\Soft\\a"}, {"D:\\Soft\\", "D:\\Soft\\a"}, {"D:/Soft/", "D:/Soft/a"}, {"D:\\", "D:\\a"},
-        {"D:", "a"},                 {"", "a"},                     {"D:\\淺", "D:\\淺\\a"},  {"D:\\淺\\", "D:\\淺\\a"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(CSetupThread::MakePath(c.first, "a"), c.second) << c.first;
-}
-
-TEST_F(SetupThreadTest, RecordOperationsWriteTheirPrefixesAndRootDigits)
-{
-    thread.LogFileCopy("C:\\a.txt");
-    thread.LogMadeDir("C:\\d");
-    thread.LogRegCtrl("C:\\c.ocx");
-    for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG,
-                      HKEY_PERFORMANCE_DATA})
-        thread.LogRegKey(root, "K");
-    EXPECT_EQ(thread.m_strLog, "File Copy: C:\\a.txt\nMade Dir: C:\\d\nReg Ctrl: C:\\c.ocx\nRegDB Key: 0,K\n"
-                               "RegDB Key: 1,K\nRegDB Key: 2,K\nRegDB Key: 3,K\nRegDB Key: 4,K\nRegDB Key: 4,K\n");
-}
