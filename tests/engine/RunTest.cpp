@@ -130,6 +130,11 @@ struct MissingFolderCase {
     bool done;
 };
 
+void PrintTo(const MissingFolderCase& c, std::ostream* os)
+{
+    *os << c.folder << " answered " << ::testing::PrintToString(c.answers);
+}
+
 class MissingFolderTest : public SetupThreadTest, public ::testing::WithParamInterface<MissingFolderCase> {};
 
 TEST_P(MissingFolderTest, AnswersDecideWhatIsCopied)
