@@ -34,6 +34,7 @@ TEST_F(SetupThreadTest, CopyFolderTreeOverwritesClearsReadOnlyAndRecordsOnlyWhat
     PutMediumFile("Support\\ro.lsp", "read-only");
     ASSERT_TRUE(::SetFileAttributesA(Medium("Support\\ro.lsp").c_str(), FILE_ATTRIBUTE_READONLY));
     PutMediumFile("Support\\示例\\c.txt", "nested");
+    testfs::MakeDirs(Medium("Support\\空"));
 
     thread.m_pMainWnd = &window;
     ASSERT_TRUE(thread.CopyFolderTree(Medium("Support"), Install("Support")));
@@ -41,6 +42,7 @@ TEST_F(SetupThreadTest, CopyFolderTreeOverwritesClearsReadOnlyAndRecordsOnlyWhat
 
     EXPECT_EQ(testfs::ReadFile(Install("Support\\b.lsp")), "new");
     EXPECT_EQ(testfs::ReadFile(Install("Support\\示例\\c.txt")), "nested");
+    EXPECT_TRUE(IsDirectory(Install("Support\\空")));
     // The copy takes the medium's read-only flag along; it must be gone so
     // that the product's files can be changed and uninstalled.
     EXPECT_EQ(testfs::ReadFile(Install("Support\\ro.lsp")), "read-only");
@@ -49,10 +51,10 @@ TEST_F(SetupThreadTest, CopyFolderTreeOverwritesClearsReadOnlyAndRecordsOnlyWhat
     // blocked file is reported but not recorded.
     EXPECT_EQ(ProgressDestinations(), (Lines{Install("Support\\a.lsp"), Install("Support\\b.lsp"),
                                              Install("Support\\ro.lsp"), Install("Support\\示例\\c.txt"),
-                                             Install("Support\\示例")}));
+                                             Install("Support\\示例"), Install("Support\\空")}));
     EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + Install("Support"), "File Copy: " + Install("Support\\b.lsp"),
                                  "File Copy: " + Install("Support\\ro.lsp"), "Made Dir: " + Install("Support\\示例"),
-                                 "File Copy: " + Install("Support\\示例\\c.txt")}));
+                                 "File Copy: " + Install("Support\\示例\\c.txt"), "Made Dir: " + Install("Support\\空")}));
 }
 
 TEST_F(SetupThreadTest, CreateFolderPathMakesEveryLevelAndRecordsOneLine)

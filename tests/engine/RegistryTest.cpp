@@ -115,6 +115,9 @@ TEST_F(SetupThreadTest, EachReleaseIsFoundWhereItsOwnRulesSay)
         {"R16.2", nullptr, nullptr, "ACAD-4001:409", "AcadLocation", "C:\\A2006/", "C:\\A2006/\\"},
         {"R17.0", nullptr, nullptr, "ACAD-5001:804", "AcadLocation", "C:\\淺", "C:\\淺\\"},
         // "Location" is the fallback from R17.1 on.
+        {"R15.0", "ACAD-1:804", nullptr, "ACAD-1:804", "Location", "C:\\A2002", ""},
+        {"R16.0", nullptr, nullptr, "ACAD-201:804", "Location", "C:\\A2004", ""},
+        {"R16.2", nullptr, nullptr, "ACAD-4001:409", "Location", "C:\\A2006", ""},
         {"R17.0", nullptr, nullptr, "ACAD-5001:804", "Location", "C:\\A2007", ""},
         {"R17.1", nullptr, nullptr, "ACAD-6001:804", "Location", "C:\\A2008", "C:\\A2008\\"},
         {"R17.2", "ACAD-7009:804", nullptr, "ACAD-7009:804", "Location", "C:\\A2009", "C:\\A2009\\"},
