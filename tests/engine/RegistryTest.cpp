@@ -66,6 +66,43 @@ TEST_F(SetupThreadTest, QueryReadsWhateverTheDataButNeverPastItOrTheBuffer)
     EXPECT_EQ(Get(HKEY_CURRENT_USER, "K", "long"), longText);
 }
 
+// A 32-bit AutoCAD keeps its machine-wide values in the 32-bit view of the
+// registry, which this 64-bit program does not see by default. This test
+// uses the prefix's real registry (the views exist only there), under a key
+// of its own that it removes again.
+TEST(MachineRegistryViews, ValueOnlyInThe32BitViewIsFound)
+{
+    const std::string key = "SOFTWARE\\ZemloTestViews\\" + std::to_string(::GetCurrentProcessId());
+    HKEY created = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                                nullptr, &created, nullptr),
+              ERROR_SUCCESS);
+    const char folder[] = "C:\\Program Files (x86)\\AutoCAD 2008";
+    ::RegSetValueExA(created, "AcadLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder), sizeof(folder));
+    ::RegCloseKey(created);
+    HKEY native = nullptr;
+    const bool separate =
+        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &native) != ERROR_SUCCESS;
+    if (native != nullptr)
+        ::RegCloseKey(native);
+
+    std::string text;
+    const BOOL found = QueryMachineString(key, "AcadLocation", text);
+    std::string none;
+    const BOOL missing = QueryMachineString(key, "Location", none);
+
+    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0);
+    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_64KEY, 0);
+    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ZemloTestViews", KEY_WOW64_32KEY, 0);
+    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ZemloTestViews", KEY_WOW64_64KEY, 0);
+
+    ASSERT_TRUE(separate) << "the two views are not separate here, so the test cannot tell";
+    EXPECT_TRUE(found);
+    EXPECT_EQ(text, folder);
+    EXPECT_FALSE(missing);
+    EXPECT_TRUE(none.empty());
+}
+
 TEST_F(SetupThreadTest, EveryOcxIsRegisteredAndLoggedWhateverTheResult)
 {
     const std::string controls = Install("Controls\\");
