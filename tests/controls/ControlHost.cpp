@@ -1,6 +1,5 @@
 #include "ControlHost.h"
 
-#include "winlib/Gdi.h"
 #include "winlib/WinThread.h"
 
 #include <algorithm>
@@ -38,6 +37,16 @@ LRESULT ControlHost::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     GetClientRect(&rc);
     dc.FillSolidRect(&rc, m_crBack);
     return 0;
+}
+
+Canvas::Canvas(int width, int height, COLORREF colour)
+{
+    HDC screen = ::GetDC(nullptr);
+    dc.Attach(::CreateCompatibleDC(screen));
+    bitmap.CreateCompatibleBitmap(screen, width, height);
+    ::ReleaseDC(nullptr, screen);
+    m_hOld = dc.SelectObject(&bitmap);
+    dc.FillSolidRect(0, 0, width, height, colour);
 }
 
 void Settle()

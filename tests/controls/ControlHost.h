@@ -4,6 +4,7 @@
 // screen (Xvfb), so they are what the user would see.
 #pragma once
 
+#include "winlib/Gdi.h"
 #include "winlib/Wnd.h"
 
 #include <windows.h>
@@ -23,6 +24,15 @@ public:
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+};
+
+// A memory context with a screen-compatible bitmap in one colour.
+struct Canvas {
+    Canvas(int width, int height, COLORREF colour);
+    ~Canvas() { dc.SelectObject(m_hOld); }
+    CDC dc;
+    CBitmap bitmap;
+    HGDIOBJ m_hOld;
 };
 
 // Delivers every waiting message, including the paints.

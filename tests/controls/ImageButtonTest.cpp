@@ -72,18 +72,16 @@ TEST_F(ImageButtonTest, StateImagesShareTheTextureWithTintedPalettesAndFocusLine
     CImageButton& button = Add(BS_PUSHBUTTON);
     button.ApplyShading(CImageButton::SHS_HARDBUMP, 8, 10, 0, 0);
     const CShadeDib& normal = button.NormalImage();
+    const CShadeDib& over = button.OverImage();
     ASSERT_EQ(std::make_pair(normal.Width(), normal.Height()), std::make_pair(90L, 26L));
     EXPECT_EQ(Entry(normal, 0), kShadow);
     EXPECT_EQ(Entry(normal, 255), kLight);
-    for (int i = 0; i < 256; ++i) {
-        ASSERT_EQ(Entry(button.OverImage(), i), Toward(kLight, 10, Entry(normal, i))) << i;
-        ASSERT_EQ(Entry(button.DownImage(), i), Entry(button.OverImage(), i)) << i;
-        ASSERT_EQ(Entry(button.DisabledImage(), i), Entry(normal, i)) << i;
-    }
-    for (const CShadeDib* state : {&button.DisabledImage(), &button.DownImage(), &button.OverImage()}) {
-        ASSERT_EQ(state->BlockSize(), normal.BlockSize());
-        EXPECT_EQ(std::memcmp(state->PixelRows(), normal.PixelRows(), 26 * normal.Stride()), 0);
-    }
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(Entry(over, i), Toward(kLight, 10, Entry(normal, i))) << i;
+    EXPECT_EQ(std::memcmp(over.PixelRows(), normal.PixelRows(), 26 * normal.Stride()), 0);
+    auto block = [](const CShadeDib& d) { return d.PixelRows() - d.ColorTableBytes() - 40; };
+    EXPECT_EQ(std::memcmp(block(button.DownImage()), block(over), over.BlockSize()), 0);
+    EXPECT_EQ(std::memcmp(block(button.DisabledImage()), block(normal), normal.BlockSize()), 0);
     const CShadeDib& h = button.FocusLineH();
     const CShadeDib& v = button.FocusLineV();
     ASSERT_EQ(std::make_pair(h.Width(), h.Height()), std::make_pair(90L - 8 - 1, 1L));
@@ -95,9 +93,9 @@ TEST_F(ImageButtonTest, StateImagesShareTheTextureWithTintedPalettesAndFocusLine
 
     // Colouring blends the normal palette only; the focus lines keep theirs.
     button.ApplyShading(CImageButton::SHS_HSHADE, 8, 0, 50, RGB(255, 0, 0));
-    EXPECT_EQ(Entry(button.NormalImage(), 0), Toward(RGB(255, 0, 0), 50, kShadow));
-    EXPECT_EQ(Entry(button.FocusLineH(), 0), kShadow);
-    EXPECT_EQ(Entry(button.FocusLineV(), 255), kLight);
+    EXPECT_EQ(Entry(normal, 0), Toward(RGB(255, 0, 0), 50, kShadow));
+    EXPECT_EQ(Entry(h, 0), kShadow);
+    EXPECT_EQ(Entry(v, 255), kLight);
 }
 
 TEST_F(ImageButtonTest, GrainSpansMinusToPlusGranularityAroundTheTexture)
@@ -208,46 +206,40 @@ TEST_F(ImageButtonTest, CheckedRadioClearsTheOthersOfItsGroupOnly)
     EXPECT_TRUE(Checked(disabled));
 }
 
-TEST_F(ImageButtonTest, HoverShowsTheLighterImageAndDisabledTheNormalOne)
+TEST_F(ImageButtonTest, MouseShowsHoverAndPressedLooksAndDisabledShowsTheNormalImage)
 {
     CImageButton& button = Add(BS_PUSHBUTTON, {10, 10, 100, 36}, "");
     button.ApplyShading(0, 0, 10, 0, 0);  // flat index 128 everywhere
     Settle();
     const COLORREF normal = Entry(button.NormalImage(), 128);
-    const COLORREF over = Entry(button.OverImage(), 128);
-    ASSERT_NE(normal, over);
+    ASSERT_NE(normal, Entry(button.OverImage(), 128));
     EXPECT_EQ(ScreenPixel(button, 3, 12), normal);  // inside the edge, outside the focus frame
     RECT wr;
     button.GetWindowRect(&wr);
     ::SetCursorPos(wr.left + 40, wr.top + 12);
     button.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(40, 12));
     ::UpdateWindow(button);
-    EXPECT_EQ(ScreenPixel(button, 3, 12), over);
+    EXPECT_EQ(ScreenPixel(button, 3, 12), Entry(button.OverImage(), 128));
     button.SendMessage(WM_MOUSELEAVE);
     ::UpdateWindow(button);
     EXPECT_EQ(ScreenPixel(button, 3, 12), normal);
-    button.EnableWindow(FALSE);
-    Settle();
-    EXPECT_EQ(ScreenPixel(button, 3, 12), normal);
-}
 
-TEST_F(ImageButtonTest, DraggingOutAndBackTogglesThePressedLookAndLosingFocusDropsThePress)
-{
-    CImageButton& button = Add(BS_PUSHBUTTON);
-    RECT wr;
-    button.GetWindowRect(&wr);
+    // Pressed, dragged off and back: the pressed look follows the pointer.
     const struct {
         LONG x;
         bool pushed;
-    } moves[] = {{wr.left + 5, true}, {wr.right + 20, false}, {wr.left + 5, true}};
+    } moves[] = {{5, true}, {110, false}, {5, true}};
     for (const auto& move : moves) {
-        ::SetCursorPos(move.x, wr.top + 5);
-        const LPARAM client = MAKELPARAM(move.x - wr.left, 5);
-        button.SendMessage(&move == moves ? WM_LBUTTONDOWN : WM_MOUSEMOVE, MK_LBUTTON, client);
+        ::SetCursorPos(wr.left + move.x, wr.top + 5);
+        button.SendMessage(&move == moves ? WM_LBUTTONDOWN : WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(move.x, 5));
         ASSERT_EQ(::GetCapture(), button.m_hWnd);
-        EXPECT_EQ((button.GetState() & BST_PUSHED) != 0, move.pushed) << move.x - wr.left;
+        EXPECT_EQ((button.GetState() & BST_PUSHED) != 0, move.pushed) << move.x;
     }
-    button.SendMessage(WM_KILLFOCUS);
+    button.SendMessage(WM_KILLFOCUS);  // drops the press
     EXPECT_NE(::GetCapture(), button.m_hWnd);
     EXPECT_FALSE(button.IsMouseDown());
+
+    button.EnableWindow(FALSE);
+    Settle();
+    EXPECT_EQ(ScreenPixel(button, 3, 12), normal);
 }

@@ -1,32 +1,15 @@
+#include "ControlHost.h"
 #include "controls/MemDC.h"
 
 #include <gtest/gtest.h>
 
-namespace {
-// A 100 x 80 memory context painted green, clipped to (10, 20)-(50, 60).
-struct Target {
-    CDC dc;
-    CBitmap bitmap;
-    HGDIOBJ old = nullptr;
-    Target()
-    {
-        HDC screen = ::GetDC(nullptr);
-        dc.Attach(::CreateCompatibleDC(screen));
-        bitmap.CreateCompatibleBitmap(screen, 100, 80);
-        ::ReleaseDC(nullptr, screen);
-        old = dc.SelectObject(&bitmap);
-        dc.FillSolidRect(0, 0, 100, 80, RGB(0, 255, 0));
-        HRGN clip = ::CreateRectRgn(10, 20, 50, 60);
-        ::SelectClipRgn(dc, clip);
-        ::DeleteObject(clip);
-    }
-    ~Target() { dc.SelectObject(old); }
-};
-}  // namespace
-
 TEST(MemDC, DrawsInTargetCoordinatesAndCopiesOnlyTheClipBoxAtTheEnd)
 {
-    Target target;
+    // A green target clipped to (10, 20)-(50, 60).
+    Canvas target(100, 80, RGB(0, 255, 0));
+    HRGN clip = ::CreateRectRgn(10, 20, 50, 60);
+    ::SelectClipRgn(target.dc, clip);
+    ::DeleteObject(clip);
     {
         CMemDC mem(&target.dc);
         mem.FillSolidRect(0, 0, 100, 80, RGB(255, 0, 0));
@@ -42,7 +25,7 @@ TEST(MemDC, DrawsInTargetCoordinatesAndCopiesOnlyTheClipBoxAtTheEnd)
 
 TEST(MemDC, PrintingContextIsDrawnDirectlyAndOutlivesTheDrawingContext)
 {
-    Target target;
+    Canvas target(100, 80, RGB(0, 255, 0));
     target.dc.m_bPrinting = TRUE;
     {
         CMemDC mem(&target.dc);

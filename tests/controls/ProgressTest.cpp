@@ -153,30 +153,21 @@ TEST_F(ProgressTest, RepaintsOnlyWhenTheBoundaryMovesAPixelOrAfterAResize)
 
 TEST_F(ProgressTest, EmptyRangeValidatesAndDrawsNothing)
 {
-    host.m_crBack = RGB(0, 0, 255);
-    bar.SetRange(5, 5);
-    EXPECT_EQ(bar.SetPos(5), 0);
-    Settle();
-    EXPECT_FALSE(::GetUpdateRect(bar, nullptr, FALSE));
-    const int paints = bar.m_nPaints;
-    Settle();
-    EXPECT_EQ(bar.m_nPaints, paints);  // no endless paint messages
-    bar.SetRange(9, 3);
-    ::InvalidateRect(bar, nullptr, TRUE);
-    Settle();
-    EXPECT_FALSE(::GetUpdateRect(bar, nullptr, FALSE));
+    for (auto range : {std::make_pair(5, 5), std::make_pair(9, 3)}) {
+        bar.SetRange(range.first, range.second);
+        bar.SetPos(5);
+        ::InvalidateRect(bar, nullptr, TRUE);
+        Settle();
+        // Else the system would send WM_PAINT again and again.
+        EXPECT_FALSE(::GetUpdateRect(bar, nullptr, FALSE)) << range.first;
+    }
 }
 
-TEST(ProgressWithoutWindow, SettersStoreAndPositionCallsReturnMinusOne)
+TEST(ProgressWithoutWindow, PositionCallsReturnMinusOneAndKeepThePosition)
 {
     CPercentProgressCtrl bar;
-    bar.SetRange(3, 7);
     bar.EnableText(FALSE);
     EXPECT_EQ(bar.SetPos(5), -1);
     EXPECT_EQ(bar.StepIt(), -1);
     EXPECT_EQ(bar.GetPos(), 0);
-    int lower = 0, upper = 0;
-    bar.GetRange(lower, upper);
-    EXPECT_EQ(lower, 3);
-    EXPECT_EQ(upper, 7);
 }

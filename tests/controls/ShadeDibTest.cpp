@@ -1,5 +1,5 @@
+#include "ControlHost.h"
 #include "controls/ShadeDib.h"
-#include "winlib/Gdi.h"
 
 #include <gtest/gtest.h>
 
@@ -121,14 +121,8 @@ TEST(ShadeDib, CopyTakesSizeTableAndPixelsAndBlitDrawsTopRowAtTop)
     EXPECT_FALSE(copy.CopyFrom(copy));  // copying onto itself keeps the image
     EXPECT_TRUE(copy.HasImage());
 
-    CDC dc;
-    ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
-    CBitmap bitmap;
-    HDC screen = ::GetDC(nullptr);
-    ASSERT_TRUE(bitmap.CreateCompatibleBitmap(screen, 8, 8));
-    ::ReleaseDC(nullptr, screen);
-    const HGDIOBJ old = dc.SelectObject(&bitmap);
-    dc.FillSolidRect(0, 0, 8, 8, RGB(0, 255, 0));
+    Canvas canvas(8, 8, RGB(0, 255, 0));
+    CDC& dc = canvas.dc;
     ASSERT_TRUE(copy.Blit(dc, 3, 4));
     EXPECT_EQ(::GetPixel(dc, 3, 4), RGB(255, 0, 0));
     EXPECT_EQ(::GetPixel(dc, 4, 4), RGB(0, 0, 255));
@@ -136,5 +130,4 @@ TEST(ShadeDib, CopyTakesSizeTableAndPixelsAndBlitDrawsTopRowAtTop)
     EXPECT_EQ(::GetPixel(dc, 5, 4), RGB(0, 255, 0));
     EXPECT_EQ(::GetPixel(dc, 2, 4), RGB(0, 255, 0));
     EXPECT_EQ(::GetStretchBltMode(dc), COLORONCOLOR);
-    dc.SelectObject(old);
 }
