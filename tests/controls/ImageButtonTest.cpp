@@ -98,33 +98,23 @@ TEST_F(ImageButtonTest, StateImagesShareTheTextureWithTintedPalettesAndFocusLine
     EXPECT_EQ(Entry(v, 255), kLight);
 }
 
-TEST_F(ImageButtonTest, GrainSpansMinusToPlusGranularityAroundTheTexture)
+TEST_F(ImageButtonTest, NoiseGrainSpansMinusToPlusGranularity)
 {
     CImageButton& button = Add(BS_PUSHBUTTON, {10, 10, 210, 110});
+    // Type 0 and every type above 8 are noise around entry 128; with
+    // granularity 0 the grain is 0 unless rand() returns its maximum.
     const struct {
         UINT type;
-        BYTE granularity;
-        int (*base)(long r);  // r: stored row, 0 at the bottom
-        int lo, hiMin, hiMax;
-    } rows[] = {{CImageButton::SHS_HSHADE, 8, [](long r) { return static_cast<int>(239 * r / 100 + 8); }, -8, 6, 8},
-                {0, 8, [](long) { return 128; }, -8, 6, 8},
-                {9, 8, [](long) { return 128; }, -8, 6, 8},
-                {200, 8, [](long) { return 128; }, -8, 6, 8},
-                {0, 0, [](long) { return 128; }, 0, 0, 1}};  // 1 only when rand() returns its maximum
+        BYTE granularity, lo, hiMin, hiMax;
+    } rows[] = {{0, 8, 120, 134, 136}, {9, 8, 120, 134, 136}, {200, 8, 120, 134, 136}, {0, 0, 128, 128, 129}};
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.type << " at " << int(row.granularity));
         button.ApplyShading(row.type, row.granularity, 10, 0, 0);
-        const CShadeDib& dib = button.NormalImage();
-        int lo = 1000, hi = -1000;
-        for (long r = 0; r < dib.Height(); ++r)
-            for (long j = 0; j < dib.Width(); ++j) {
-                const int offset = static_cast<signed char>(dib.PixelRows()[r * dib.Stride() + j] - row.base(r));
-                lo = std::min(lo, offset);
-                hi = std::max(hi, offset);
-            }
-        EXPECT_EQ(lo, row.lo);
-        EXPECT_GE(hi, row.hiMin);
-        EXPECT_LE(hi, row.hiMax);
+        const BYTE* pixels = button.NormalImage().PixelRows();
+        const auto range = std::minmax_element(pixels, pixels + 200 * 100);
+        EXPECT_EQ(*range.first, row.lo);
+        EXPECT_GE(*range.second, row.hiMin);
+        EXPECT_LE(*range.second, row.hiMax);
     }
 }
 
@@ -146,7 +136,11 @@ TEST_F(ImageButtonTest, EveryTextureBuildsForOddTinyAndEmptySizes)
     // Metal starts from a black image and shades it toward the top left.
     big.ApplyShading(CImageButton::SHS_METAL, 8, 10, 0, 0);
     const BYTE* rows = big.NormalImage().PixelRows();
-    EXPECT_GT(rows[32 * big.NormalImage().Stride() + 0], rows[120]);
+    const DWORD stride = big.NormalImage().Stride();
+    EXPECT_GT(rows[32 * stride + 0], rows[120]);
+    // The horizontal shade is dark at the bottom (the first stored row).
+    big.ApplyShading(CImageButton::SHS_HSHADE, 8, 10, 0, 0);
+    EXPECT_LT(rows[60] + 100, rows[32 * stride + 60]);
     CImageButton detached;  // no window yet: nothing to shade
     detached.ApplyShading(CImageButton::SHS_HARDBUMP);
     EXPECT_FALSE(detached.NormalImage().HasImage());
