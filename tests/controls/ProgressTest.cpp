@@ -86,7 +86,6 @@ TEST_F(ProgressTest, CaptionReplacesThePercentageUntilEmptied)
     const std::vector<COLORREF> percentage = Pixels(bar, all);
     bar.SetWindowText("Copying");
     Settle();
-    EXPECT_EQ(bar.GetWindowText(), "Copying");
     EXPECT_NE(Pixels(bar, all), percentage);
 
     bar.m_nPaints = 0;
