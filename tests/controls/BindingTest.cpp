@@ -61,8 +61,7 @@ TEST(DialogBinding, BoundControlsDrawThemselvesAndLeaveNoDrawingObjectBehind)
         d.m_next.GetClientRect(&rc);
         const CShadeDib& image = d.m_next.NormalImage();
         const int y = rc.bottom / 2;
-        const RGBQUAD& q = image.ColorTable()[image.PixelRows()[(rc.bottom - 1 - y) * image.Stride() + 3]];
-        EXPECT_EQ(ScreenPixel(d.m_next, 3, y), RGB(q.rgbRed, q.rgbGreen, q.rgbBlue));
+        EXPECT_EQ(ScreenPixel(d.m_next, 3, y), Entry(image, image.PixelRows()[(rc.bottom - 1 - y) * image.Stride() + 3]));
         for (HWND control : {d.m_next.m_hWnd, d.m_bar.m_hWnd, d.m_heading.m_hWnd})
             EXPECT_TRUE(PaintsLeaveNoObjectBehind(control));
     });

@@ -4,6 +4,7 @@
 // screen (Xvfb), so they are what the user would see.
 #pragma once
 
+#include "controls/ShadeDib.h"
 #include "winlib/Gdi.h"
 #include "winlib/Wnd.h"
 
@@ -34,6 +35,13 @@ struct Canvas {
     CBitmap bitmap;
     HGDIOBJ m_hOld;
 };
+
+// Colour-table entry i of a palette bitmap as a colour.
+inline COLORREF Entry(const CShadeDib& dib, int i)
+{
+    const RGBQUAD& q = dib.ColorTable()[i];
+    return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+}
 
 // Delivers every waiting message, including the paints.
 void Settle();

@@ -12,12 +12,6 @@ namespace {
 const COLORREF kShadow = ::GetSysColor(COLOR_BTNSHADOW);
 const COLORREF kLight = ::GetSysColor(COLOR_BTNHIGHLIGHT);
 
-COLORREF Entry(const CShadeDib& dib, int i)
-{
-    const RGBQUAD& q = dib.ColorTable()[i];
-    return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
-}
-
 // colour moved percent of the way toward target, per channel.
 COLORREF Toward(COLORREF target, int percent, COLORREF colour)
 {

@@ -22,17 +22,3 @@ TEST(MemDC, DrawsInTargetCoordinatesAndCopiesOnlyTheClipBoxAtTheEnd)
     for (POINT outside : {POINT{9, 20}, POINT{50, 59}, POINT{49, 60}})
         EXPECT_EQ(::GetPixel(target.dc, outside.x, outside.y), RGB(0, 255, 0)) << outside.x << "," << outside.y;
 }
-
-TEST(MemDC, PrintingContextIsDrawnDirectlyAndOutlivesTheDrawingContext)
-{
-    Canvas target(100, 80, RGB(0, 255, 0));
-    target.dc.m_bPrinting = TRUE;
-    {
-        CMemDC mem(&target.dc);
-        EXPECT_TRUE(mem.IsPrinting());
-        mem.FillSolidRect(30, 30, 1, 1, RGB(255, 0, 0));
-        EXPECT_EQ(::GetPixel(target.dc, 30, 30), RGB(255, 0, 0));
-    }
-    EXPECT_NE(::GetObjectType(target.dc.m_hDC), 0u);
-    target.dc.m_bPrinting = FALSE;
-}

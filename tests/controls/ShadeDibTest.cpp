@@ -66,9 +66,8 @@ TEST(ShadeDib, WritesStayInsideTheTableAndTheImage)
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(dib.ColorTable()[i].rgbRed, 0xAA) << i;
     dib.SetColorEntry(15, 10, 20, 30);
-    const RGBQUAD& last = dib.ColorTable()[15];
-    EXPECT_EQ(RGB(last.rgbRed, last.rgbGreen, last.rgbBlue), RGB(10, 20, 30));
-    EXPECT_EQ(last.rgbReserved, 0);
+    EXPECT_EQ(Entry(dib, 15), RGB(10, 20, 30));
+    EXPECT_EQ(dib.ColorTable()[15].rgbReserved, 0);
 
     // Rows are stored bottom row first; PutPixel counts y from the top.
     ASSERT_NE(dib.Allocate(3, 4, 8), nullptr);
@@ -83,27 +82,17 @@ TEST(ShadeDib, WritesStayInsideTheTableAndTheImage)
     EXPECT_EQ(std::count_if(rows, rows + dib.Stride() * 4, [](BYTE b) { return b != 0; }), 2);
 }
 
-TEST(ShadeDib, TintMovesEveryEntryTowardTheColourByAClampedShare)
+TEST(ShadeDib, TintShareIsClampedToNoneAndAll)
 {
-    // Entries start as (i, 100, 255); the tint colour is (200, 0, 50).
-    const struct {
-        long percent;
-        COLORREF entry7, entry255;
-    } rows[] = {{0, RGB(7, 100, 255), RGB(255, 100, 255)},
-                {-40, RGB(7, 100, 255), RGB(255, 100, 255)},
-                {10, RGB(26, 90, 234), RGB(249, 90, 234)},  // integer division
-                {250, RGB(200, 0, 50), RGB(200, 0, 50)}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.percent);
-        CShadeDib dib;
-        ASSERT_NE(dib.Allocate(1, 1, 8), nullptr);
-        for (int i = 0; i < 256; ++i)
-            dib.SetColorEntry(static_cast<BYTE>(i), static_cast<BYTE>(i), 100, 255);
-        dib.TintColors(RGB(200, 0, 50), row.percent);
-        const RGBQUAD* t = dib.ColorTable();
-        EXPECT_EQ(RGB(t[7].rgbRed, t[7].rgbGreen, t[7].rgbBlue), row.entry7);
-        EXPECT_EQ(RGB(t[255].rgbRed, t[255].rgbGreen, t[255].rgbBlue), row.entry255);
-    }
+    // Shares in between are checked with the button's hover palette.
+    CShadeDib dib;
+    ASSERT_NE(dib.Allocate(1, 1, 8), nullptr);
+    dib.SetColorEntry(7, 7, 100, 255);
+    dib.TintColors(RGB(200, 0, 50), -40);
+    EXPECT_EQ(Entry(dib, 7), RGB(7, 100, 255));
+    dib.TintColors(RGB(200, 0, 50), 250);
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(Entry(dib, i), RGB(200, 0, 50)) << i;
 }
 
 TEST(ShadeDib, CopyTakesSizeTableAndPixelsAndBlitDrawsTopRowAtTop)
