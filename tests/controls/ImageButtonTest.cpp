@@ -129,12 +129,11 @@ TEST_F(ImageButtonTest, EveryTextureBuildsForOddTinyAndEmptySizes)
     }
     // Metal starts from a black image and shades it toward the top left.
     big.ApplyShading(CImageButton::SHS_METAL, 8, 10, 0, 0);
-    const BYTE* rows = big.NormalImage().PixelRows();
     const DWORD stride = big.NormalImage().Stride();
-    EXPECT_GT(rows[32 * stride + 0], rows[120]);
+    EXPECT_GT(big.NormalImage().PixelRows()[32 * stride + 0], big.NormalImage().PixelRows()[120]);
     // The horizontal shade is dark at the bottom (the first stored row).
     big.ApplyShading(CImageButton::SHS_HSHADE, 8, 10, 0, 0);
-    EXPECT_LT(rows[60] + 100, rows[32 * stride + 60]);
+    EXPECT_LT(big.NormalImage().PixelRows()[60] + 100, big.NormalImage().PixelRows()[32 * stride + 60]);
     CImageButton detached;  // no window yet: nothing to shade
     detached.ApplyShading(CImageButton::SHS_HARDBUMP);
     EXPECT_FALSE(detached.NormalImage().HasImage());

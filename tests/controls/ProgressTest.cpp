@@ -65,9 +65,10 @@ TEST_F(ProgressTest, CentredPercentageTakesTheOppositeColourOfWhatLiesBehind)
     Settle();
     EXPECT_GT(CountPixels(bar, {70, 0, 100, 20}, window), 0);
     EXPECT_GT(CountPixels(bar, {100, 0, 130, 20}, highlight), 0);
-    // A repaint of part of the bar draws the same image there.
+    // A repaint of part of the bar draws the same image there again.
     const RECT right = {100, 0, 200, 20};
     const std::vector<COLORREF> before = Pixels(bar, right);
+    CClientDC(bar).FillSolidRect(&right, RGB(1, 2, 3));
     ::InvalidateRect(bar, &right, TRUE);
     ::UpdateWindow(bar);
     EXPECT_EQ(Pixels(bar, right), before);
