@@ -35,45 +35,51 @@ void CopyMarkerControl(const std::string& path)
 class ReplayTest : public UninstallTest, public ::testing::WithParamInterface<ReplayCase> {};
 
 // An installation into Soft\ with shortcuts in a Programs menu, undone kind
-// by kind whatever the line ends on disk.
+// by kind whatever the line ends on disk. Folders are recorded parent first;
+// removing them last-recorded first takes every child before its parent. A
+// folder that holds something the log does not name stays, with the folders
+// above it. A read-only file (as copied from a CD) goes all the same, or its
+// folders could never go.
 TEST_P(ReplayTest, InstallationIsUndoneAndEveryStageReported)
 {
     const ReplayCase& c = GetParam();
     const std::string soft = Path("Soft\\");
     const std::string menu = Path("Menu\\direveradi ZEMLO V8.0");
-    const Lines folders = {soft + "Support", soft + "图框", soft + "Data", menu};
-    const Lines files = c.withFiles ? Lines{soft + "Support\\a.lsp", soft + "readme.txt",
+    // 運 is DF 5C in GBK: its second byte is a backslash.
+    const Lines folders = {soft + "Support", soft + "運", soft + "運\\图框", soft + "Data", menu};
+    const Lines kept = {Path("K"), Path("K\\L")};
+    const Lines files = c.withFiles ? Lines{soft + "Support\\a.lsp", soft + "運\\图框\\誠.txt", soft + "readme.txt",
                                             menu + "\\ZEMLO V8.0 卸载程序.LNK", soft + "Uninstall.log"}
                                     : Lines{};
-    Lines log = {"Made Dir: " + folders[0], "Made Dir: " + folders[1], "Made Dir: " + folders[2],
-                 std::string("RegDB Key: 2,") + kProductKey, std::string("RegDB Key: 2,") + kUninstallKey,
-                 "Made Dir: " + menu};
-    for (const std::string& folder : folders)
-        testfs::MakeDirs(folder);
+    Lines log = {std::string("RegDB Key: 2,") + kProductKey, std::string("RegDB Key: 2,") + kUninstallKey};
+    for (const Lines* made : {&folders, &kept})
+        for (const std::string& folder : *made) {
+            testfs::MakeDirs(folder);
+            log.push_back("Made Dir: " + folder);
+        }
+    testfs::WriteFile(Path("K\\L\\unrecorded.txt"), "x");
     for (const std::string& file : files) {
         testfs::WriteFile(file, "x");
         log.push_back("File Copy: " + file);
     }
+    if (c.withFiles) {
+        ASSERT_TRUE(::SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_READONLY));
+    }
     CreateKey(HKEY_LOCAL_MACHINE, kProductKey);
     CreateKey(HKEY_LOCAL_MACHINE, kUninstallKey);
-    std::string onDisk, kept;
+    std::string onDisk, text;
     for (std::size_t i = 0; i < log.size(); ++i) {
         const bool ended = c.lastLineEnded || i + 1 < log.size();
         onDisk += log[i] + (ended ? c.lineEnd : "");
-        kept += log[i] + (ended ? "\n" : "");
+        text += log[i] + (ended ? "\n" : "");
     }
     LoadLog(onDisk, soft + "Uninstall.log");
 
     // The text as Setup kept it: LF line ends only, no CR in any entry.
-    EXPECT_EQ(thread.m_strLog, kept);
+    EXPECT_EQ(thread.m_strLog, text);
     EXPECT_EQ(thread.CountEntries(installlog::kFileCopy), static_cast<int>(files.size()));
-    EXPECT_EQ(thread.CountEntries(installlog::kMadeDir), 4);
+    EXPECT_EQ(thread.CountEntries(installlog::kMadeDir), 7);
     EXPECT_EQ(thread.CountEntries(installlog::kRegDbKey), 2);
-    Lines scanned;
-    int position = 0, start = -1, length = -1;
-    while (thread.FindNextEntry(installlog::kFileCopy, position, start, length))
-        scanned.push_back(thread.m_strLog.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length)));
-    EXPECT_EQ(scanned, files);
 
     RunUninstall();
 
@@ -98,6 +104,7 @@ TEST_P(ReplayTest, InstallationIsUndoneAndEveryStageReported)
     // self-removal), the Programs menu, the keys' parents.
     EXPECT_TRUE(IsDirectory(Path("Soft")));
     EXPECT_TRUE(IsDirectory(Path("Menu")));
+    EXPECT_TRUE(Exists(Path("K\\L\\unrecorded.txt")));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kestrova\\enggZEMLO"));
@@ -115,43 +122,28 @@ INSTANTIATE_TEST_SUITE_P(LogShapes, ReplayTest,
                                            ReplayCase{"NoFiles", "\r\n", true, false}),
                          [](const ::testing::TestParamInfo<ReplayCase>& info) { return std::string(info.param.name); });
 
-// Folders are recorded parent first; removing them last-recorded first
-// takes every child before its parent. A folder that holds something the
-// log does not name stays, with the folders above it. A read-only file (as
-// copied from a CD) goes all the same, or its folders could never go.
-TEST_F(UninstallTest, NestedFoldersGoChildFirstWithTheirReadOnlyFiles)
-{
-    // 運 is DF 5C in GBK: its second byte is a backslash.
-    const Lines folders = {Path("A"), Path("A\\運"), Path("A\\運\\C"), Path("A\\D"), Path("K"), Path("K\\L")};
-    const std::string file = Path("A\\運\\C\\誠.txt");
-    std::string log;
-    for (const std::string& folder : folders) {
-        testfs::MakeDirs(folder);
-        log += "Made Dir: " + folder + "\r\n";
-    }
-    testfs::WriteFile(file, "x");
-    ASSERT_TRUE(::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
-    testfs::WriteFile(Path("K\\L\\unrecorded.txt"), "x");
-    LoadLog(log + "File Copy: " + file + "\r\n");
-
-    RunUninstall();
-
-    EXPECT_FALSE(Exists(file));
-    EXPECT_FALSE(Exists(Path("A")));
-    EXPECT_TRUE(Exists(Path("K\\L\\unrecorded.txt")));
-    EXPECT_EQ(ReportedFiles(), Lines{file});
-}
-
-// Controls are unregistered and deleted before the file pass; a file that
-// is no control and a control that is gone are skipped.
+// UnregisterControl succeeds only when the control answers S_OK, and
+// releases the library again. In the run, controls are unregistered and
+// deleted before the file pass; a file that is no control and a control that
+// is gone are skipped.
 TEST_F(UninstallTest, ControlIsUnregisteredThenDeletedBeforeTheFilePass)
 {
     const std::string control = Path("Controls\\地形.ocx");
     const std::string plain = Path("Controls\\plain.ocx");
     testfs::MakeDirs(Path("Controls"));
+    testfs::WriteFile(plain, "not a module");
     CopyMarkerControl(control);
     CreateKey(HKEY_CURRENT_USER, kMarkerKey);
-    testfs::WriteFile(plain, "not a module");
+    EXPECT_TRUE(CUninstallThread::UnregisterControl(control.c_str()));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kMarkerKey));
+    // The key is gone now: the control answers S_FALSE. Then a module
+    // without the export, a file that is no module, no file.
+    for (const std::string& path : {control, std::string("kernel32.dll"), plain, Path("none.ocx")})
+        EXPECT_FALSE(CUninstallThread::UnregisterControl(path.c_str())) << path;
+    ASSERT_TRUE(::DeleteFileA(control.c_str()));
+
+    CopyMarkerControl(control);
+    CreateKey(HKEY_CURRENT_USER, kMarkerKey);
     LoadLog("Made Dir: " + Path("Controls") + "\r\nFile Copy: " + control + "\r\nFile Copy: " + plain +
             "\r\nReg Ctrl: " + plain + "\r\nReg Ctrl: " + Path("Controls\\missing.ocx") + "\r\nReg Ctrl: " +
             control + "\r\n");
@@ -169,39 +161,20 @@ TEST_F(UninstallTest, ControlIsUnregisteredThenDeletedBeforeTheFilePass)
     EXPECT_FALSE(Exists(Path("Controls")));
 }
 
-TEST_F(UninstallTest, UnregisterControlSucceedsOnlyWhenTheControlAnswersOk)
-{
-    const std::string control = Path("m.ocx");
-    CopyMarkerControl(control);
-    CreateKey(HKEY_CURRENT_USER, kMarkerKey);
-    testfs::WriteFile(Path("text.ocx"), "text");
-
-    EXPECT_TRUE(CUninstallThread::UnregisterControl(control.c_str()));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kMarkerKey));
-    // The key is gone now: the control answers S_FALSE. Then a module
-    // without the export, a file that is no module, no file.
-    for (const std::string& path : {control, std::string("kernel32.dll"), Path("text.ocx"), Path("none.ocx")})
-        EXPECT_FALSE(CUninstallThread::UnregisterControl(path.c_str())) << path;
-    // The library is released again: the file can be deleted.
-    EXPECT_TRUE(::DeleteFileA(control.c_str()));
-}
-
 // The root text before the first comma selects the root by exact
 // comparison; everything that is not "0" to "3" means HKEY_CURRENT_CONFIG.
 // An entry without a comma or without a sub-key after it names no key of
 // its own: it is skipped, and never taken for a whole root.
 TEST_F(UninstallTest, RegistryKeysAreDeletedUnderTheRootTheirDigitNames)
 {
-    const HKEY roots[5] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
-                           HKEY_CURRENT_CONFIG};
-    // Root text, then the index in roots of the root it selects.
+    // Root text, then the index in kLogRoots of the root it selects.
     const std::pair<const char*, int> cases[] = {{"0", 0},  {"1", 1},   {"2", 2},   {"3", 3},    {"4", 4}, {"9", 4},
                                                  {"22", 4}, {" 2", 4},  {"02", 4},  {"HKLM", 4}, {"", 4}};
     std::string log = "RegDB Key: 2\r\nRegDB Key: SOFTWARE\\Zemlo\r\nRegDB Key: 4,\r\n";
     CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zemlo");
     CreateKey(HKEY_LOCAL_MACHINE, "2");
     for (std::size_t i = 0; i < std::size(cases); ++i) {
-        for (HKEY root : roots)
+        for (HKEY root : kLogRoots)
             CreateKey(root, "Zemlo\\K" + std::to_string(i));
         log += std::string("RegDB Key: ") + cases[i].first + ",Zemlo\\K" + std::to_string(i) + "\r\n";
     }
@@ -214,7 +187,7 @@ TEST_F(UninstallTest, RegistryKeysAreDeletedUnderTheRootTheirDigitNames)
 
     for (std::size_t i = 0; i < std::size(cases); ++i)
         for (int r = 0; r < 5; ++r)
-            EXPECT_EQ(KeyExists(roots[r], "Zemlo\\K" + std::to_string(i)), r != cases[i].second)
+            EXPECT_EQ(KeyExists(kLogRoots[r], "Zemlo\\K" + std::to_string(i)), r != cases[i].second)
                 << "root text \"" << cases[i].first << "\", looked under root " << r;
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Zemlo\\a,b"));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Zemlo\\Parent\\Child"));

@@ -21,8 +21,6 @@ protected:
         return winlib::DecliningButton(type);
     }
 };
-
-const HKEY kRoots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG};
 }  // namespace
 
 TEST_F(UninstallTest, ReplayOfAnInstallationLeavesOnlyTheRunningUninstaller)
@@ -31,8 +29,8 @@ TEST_F(UninstallTest, ReplayOfAnInstallationLeavesOnlyTheRunningUninstaller)
     const std::string install = Path("安装\\ZEMLO V8\\");
     for (const char* name : CSetupThread::ProductFolders())
         testfs::MakeDirs(medium + name);
-    for (const char* file : {"Support\\zemlo.lsp", "Support\\2007-09\\Menu\\zemlo.mnu", "Data\\示例工程\\运\\誠.txt",
-                             "Database\\土方定额.csv", "setup.exe", "Uninstall.exe", "readme.txt"})
+    for (const char* file : {"Support\\zemlo.lsp", "Support\\2007-09\\Menu\\zemlo.mnu",
+                             "Data\\示例工程\\运\\誠.txt", "Database\\土方定额.csv", "setup.exe", "Uninstall.exe", "readme.txt"})
         testfs::WriteFile(medium + file, "x");
     {
         RecordingWindow installWindow;
@@ -66,7 +64,7 @@ TEST_F(UninstallTest, ReplayOfAnInstallationLeavesOnlyTheRunningUninstaller)
             installlog::RegRootDigit digit = installlog::kOtherRoot;
             std::string_view subKey;
             ASSERT_TRUE(installlog::SplitRegKeyEntry(text, digit, subKey)) << text;
-            EXPECT_FALSE(KeyExists(kRoots[digit], std::string(subKey))) << text;
+            EXPECT_FALSE(KeyExists(kLogRoots[digit], std::string(subKey))) << text;
         }
     }
     EXPECT_EQ(testfs::ListFolder(Path("安装\\ZEMLO V8")), Lines{"Uninstall.exe"});

@@ -32,34 +32,10 @@ protected:
     void RemoveSelf() override { selfRemovals.push_back(window->messages.size()); }
 };
 
-// HKEY_USERS and HKEY_CURRENT_CONFIG redirected (besides the three roots of
-// RegistryOverride) to fresh keys "ZemloTestUsers" and "ZemloTestConfig"
-// inside the redirected HKEY_CURRENT_USER.
-class ExtraRootsOverride {
-public:
-    ExtraRootsOverride()
-    {
-        const char* names[2] = {"ZemloTestUsers", "ZemloTestConfig"};
-        for (int i = 0; i < 2; ++i)
-            m_ok = m_ok && ::RegCreateKeyExA(HKEY_CURRENT_USER, names[i], 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                             &m_keys[i], nullptr) == ERROR_SUCCESS &&
-                   ::RegOverridePredefKey(kRoots[i], m_keys[i]) == ERROR_SUCCESS;
-    }
-    ~ExtraRootsOverride()
-    {
-        for (int i = 0; i < 2; ++i) {
-            ::RegOverridePredefKey(kRoots[i], nullptr);
-            if (m_keys[i] != nullptr)
-                ::RegCloseKey(m_keys[i]);
-        }
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    const HKEY kRoots[2] = {HKEY_USERS, HKEY_CURRENT_CONFIG};
-    HKEY m_keys[2] = {};
-    bool m_ok = true;
-};
+// The roots of the log's "RegDB Key" entries, by their digit; every other
+// root text means the last.
+inline const HKEY kLogRoots[5] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
+                                  HKEY_CURRENT_CONFIG};
 
 inline bool KeyExists(HKEY root, const std::string& subKey)
 {
@@ -81,10 +57,18 @@ inline void CreateKey(HKEY root, const std::string& subKey)
 
 class UninstallTest : public ::testing::Test {
 protected:
+    // HKEY_USERS and HKEY_CURRENT_CONFIG are redirected too (besides the
+    // three roots of RegistryOverride), to fresh keys "ZemloTestUsers" and
+    // "ZemloTestConfig" inside the redirected HKEY_CURRENT_USER.
     void SetUp() override
     {
         ASSERT_TRUE(registry.ok());
-        ASSERT_TRUE(extraRoots.ok());
+        for (int i = 0; i < 2; ++i) {
+            const char* name = i == 0 ? "ZemloTestUsers" : "ZemloTestConfig";
+            ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                        &extraRoots[i], nullptr), ERROR_SUCCESS);
+            ASSERT_EQ(::RegOverridePredefKey(kExtraRoots[i], extraRoots[i]), ERROR_SUCCESS);
+        }
         ASSERT_TRUE(window.GetSafeHwnd() != nullptr);
         thread.window = &window;
         thread.m_pMainWnd = &window;
@@ -98,6 +82,14 @@ protected:
         testfs::WriteFile(path, bytes);
         ASSERT_TRUE(thread.ReadLog(path.c_str()));
         ASSERT_TRUE(thread.fileErrors.empty());
+    }
+    void TearDown() override
+    {
+        for (int i = 0; i < 2; ++i) {
+            ::RegOverridePredefKey(kExtraRoots[i], nullptr);
+            if (extraRoots[i] != nullptr)
+                ::RegCloseKey(extraRoots[i]);
+        }
     }
     void RunUninstall() { ASSERT_TRUE(window.RunThread(thread)) << "the uninstall worker did not end"; }
 
@@ -114,7 +106,8 @@ protected:
 
     TempDir temp;
     RegistryOverride registry;
-    ExtraRootsOverride extraRoots;
+    const HKEY kExtraRoots[2] = {HKEY_USERS, HKEY_CURRENT_CONFIG};
+    HKEY extraRoots[2] = {};
     RecordingWindow window;
     TestUninstallThread thread;
 };
