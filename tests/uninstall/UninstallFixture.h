@@ -67,11 +67,19 @@ protected:
             const char* name = i == 0 ? "ZemloTestUsers" : "ZemloTestConfig";
             ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                         &extraRoots[i], nullptr), ERROR_SUCCESS);
-            ASSERT_EQ(::RegOverridePredefKey(kExtraRoots[i], extraRoots[i]), ERROR_SUCCESS);
+            ASSERT_EQ(::RegOverridePredefKey(kLogRoots[3 + i], extraRoots[i]), ERROR_SUCCESS);
         }
         ASSERT_TRUE(window.GetSafeHwnd() != nullptr);
         thread.window = &window;
         thread.m_pMainWnd = &window;
+    }
+    void TearDown() override
+    {
+        for (int i = 0; i < 2; ++i) {
+            ::RegOverridePredefKey(kLogRoots[3 + i], nullptr);
+            if (extraRoots[i] != nullptr)
+                ::RegCloseKey(extraRoots[i]);
+        }
     }
 
     // Writes the bytes as the log file at logPath and reads it with the
@@ -82,14 +90,6 @@ protected:
         testfs::WriteFile(path, bytes);
         ASSERT_TRUE(thread.ReadLog(path.c_str()));
         ASSERT_TRUE(thread.fileErrors.empty());
-    }
-    void TearDown() override
-    {
-        for (int i = 0; i < 2; ++i) {
-            ::RegOverridePredefKey(kExtraRoots[i], nullptr);
-            if (extraRoots[i] != nullptr)
-                ::RegCloseKey(extraRoots[i]);
-        }
     }
     void RunUninstall() { ASSERT_TRUE(window.RunThread(thread)) << "the uninstall worker did not end"; }
 
@@ -106,7 +106,6 @@ protected:
 
     TempDir temp;
     RegistryOverride registry;
-    const HKEY kExtraRoots[2] = {HKEY_USERS, HKEY_CURRENT_CONFIG};
     HKEY extraRoots[2] = {};
     RecordingWindow window;
     TestUninstallThread thread;
