@@ -19,6 +19,7 @@ struct ReplayCase {
     bool lastLineEnded;
     bool withFiles;
 };
+void PrintTo(const ReplayCase& c, std::ostream* os) { *os << c.name; }
 
 // The stand-in control, built beside this test program, copied to path.
 void CopyMarkerControl(const std::string& path)
@@ -155,16 +156,12 @@ TEST_F(UninstallTest, ControlIsUnregisteredThenDeletedBeforeTheFilePass)
 
 // The root text before the first comma selects the root by exact
 // comparison; everything that is not "0" to "3" means HKEY_CURRENT_CONFIG.
-// An entry without a comma or without a sub-key after it names no key of
-// its own: it is skipped, and never taken for a whole root.
 TEST_F(UninstallTest, RegistryKeysAreDeletedUnderTheRootTheirDigitNames)
 {
     // Root text, then the index in kLogRoots of the root it selects.
     const std::pair<const char*, int> cases[] = {{"0", 0},  {"1", 1},   {"2", 2},   {"3", 3},    {"4", 4}, {"9", 4},
                                                  {"22", 4}, {" 2", 4},  {"02", 4},  {"HKLM", 4}, {"", 4}};
-    std::string log = "RegDB Key: 2\r\nRegDB Key: SOFTWARE\\Zemlo\r\nRegDB Key: 4,\r\n";
-    CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zemlo");
-    CreateKey(HKEY_LOCAL_MACHINE, "2");
+    std::string log;
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         for (HKEY root : kLogRoots)
             CreateKey(root, "Zemlo\\K" + std::to_string(i));
@@ -183,9 +180,22 @@ TEST_F(UninstallTest, RegistryKeysAreDeletedUnderTheRootTheirDigitNames)
                 << "root text \"" << cases[i].first << "\", looked under root " << r;
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Zemlo\\a,b"));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Zemlo\\Parent\\Child"));
+}
+
+// An entry without a comma or without a sub-key after it names no key of its
+// own: it is skipped, and never taken for a whole root. (The roots' stand-in
+// keys are empty here: a key with sub-keys would not go anyway.)
+TEST_F(UninstallTest, RegistryEntryWithoutSubKeyIsSkipped)
+{
+    CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zemlo");
+    CreateKey(HKEY_LOCAL_MACHINE, "2");
+    LoadLog("RegDB Key: 2\r\nRegDB Key: SOFTWARE\\Zemlo\r\nRegDB Key: 3,\r\nRegDB Key: 4,\r\n");
+
+    RunUninstall();
+
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zemlo"));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "2"));
-    // The (empty) key that stands in for HKEY_CURRENT_CONFIG is still there.
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "ZemloTestUsers"));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "ZemloTestConfig"));
 }
 
