@@ -99,7 +99,8 @@ TEST_P(ReplayTest, InstallationIsUndoneAndEveryStageReported)
     for (const std::string& path : folders)
         EXPECT_FALSE(Exists(path)) << path;
     // What the log does not name stays: the install folder itself (for the
-    // self-removal), the Programs menu, the keys' parents.
+    // self-removal), the Programs menu, an unrecorded file with its folders,
+    // the keys' parents.
     EXPECT_TRUE(IsDirectory(Path("Soft")));
     EXPECT_TRUE(IsDirectory(Path("Menu")));
     EXPECT_TRUE(Exists(Path("K\\L\\unrecorded.txt")));
