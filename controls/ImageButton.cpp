@@ -222,9 +222,10 @@ void CImageButton::FillTexture(UINT type, int g, int cx, int cy)
         const int h2 = (cy * cy) / 4;
         const int hy = cy / 2;
         const int hx = cx / 2;
-        // Too small for the side bands (their formulas would divide by
-        // zero): the first pass alone is the texture.
-        if (k == 0 || h2 == 0)
+        // Under two rows the band edge would divide by zero: the first pass
+        // alone is the texture. (A band width k of 0 is harmless: no pixel
+        // then falls in a band, and every pixel gets its second grain.)
+        if (h2 == 0)
             break;
         for (int r = 0; r < cy; ++r) {
             const int dy = r - hy;

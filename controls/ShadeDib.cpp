@@ -46,7 +46,7 @@ BYTE* CShadeDib::Allocate(long width, long height, WORD bitsPerPixel)
     const unsigned long long stride = ((static_cast<unsigned long long>(bits) *
                                         static_cast<unsigned long long>(width < 0 ? 0 : width) + 31) / 32) * 4;
     if (width < 0 || height < 0 || stride * static_cast<unsigned long long>(height) > 0x7FFF0000ull) {
-        m_nStride = 0;
+        Empty();
         return nullptr;
     }
     m_header.biWidth = width;
@@ -58,8 +58,11 @@ BYTE* CShadeDib::Allocate(long width, long height, WORD bitsPerPixel)
     m_header.biSizeImage = m_nStride * static_cast<DWORD>(height);
 
     m_pBlock = new (std::nothrow) BYTE[BlockSize()];
-    if (m_pBlock == nullptr)
+    if (m_pBlock == nullptr) {
+        // Out of memory: no header may describe a picture that is not there.
+        Empty();
         return nullptr;
+    }
     std::memcpy(m_pBlock, &m_header, sizeof(m_header));
     return m_pBlock;
 }

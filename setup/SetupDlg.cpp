@@ -204,15 +204,7 @@ void CSetupDlg::OnPaint()
         return;
     }
     // Minimised: the program icon, centred.
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
-    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-    RECT rect;
-    GetClientRect(&rect);
-    const int x = (rect.right - rect.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
-    const int y = (rect.bottom - rect.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
-    ::DrawIcon(dc, x, y, m_hIcon);
-    ::EndPaint(m_hWnd, &ps);
+    PaintMinimizedIcon(m_hIcon);
 }
 
 LRESULT CSetupDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)

@@ -10,6 +10,7 @@
 // DIR\barecopy with a plain FindFirstFile/CopyFile loop, and prints its
 // figures as "name: value" lines on stdout.
 
+#include "BenchSupport.h"
 #include "Unattended.h"
 #include "winlib/Handles.h"
 #include "winlib/WinThread.h"
@@ -27,6 +28,8 @@
 #include <vector>
 
 namespace {
+
+using namespace bench;
 
 // Folders of the generated tree hold about this many files each.
 constexpr unsigned kFilesPerFolder = 75;
@@ -48,33 +51,6 @@ struct Options {
     std::string work;  // no trailing backslash
 };
 
-class Stopwatch {
-public:
-    Stopwatch() { ::QueryPerformanceCounter(&m_start); }
-    double Seconds() const
-    {
-        LARGE_INTEGER now;
-        LARGE_INTEGER frequency;
-        ::QueryPerformanceCounter(&now);
-        ::QueryPerformanceFrequency(&frequency);
-        return static_cast<double>(now.QuadPart - m_start.QuadPart) /
-               static_cast<double>(frequency.QuadPart);
-    }
-
-private:
-    LARGE_INTEGER m_start;
-};
-
-bool IsDots(const char* name)
-{
-    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
-
-bool Exists(const std::string& path)
-{
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // Makes path and every missing folder above it. Walks by characters, since
 // the second byte of a GBK character may be a backslash.
 bool MakeFolders(const std::string& path)
@@ -87,34 +63,6 @@ bool MakeFolders(const std::string& path)
             ::CreateDirectoryA(prefix.c_str(), nullptr);
     }
     return ::CreateDirectoryA(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-// Deletes a folder and everything in it, read-only and hidden entries
-// included (the install leaves a hidden Uninstall.log). True when the folder
-// is gone or was never there.
-bool DeleteTree(const std::string& folder)
-{
-    if (!Exists(folder))
-        return true;
-    WIN32_FIND_DATAA data;
-    winlib::ScopedFindHandle find(::FindFirstFileA((folder + "\\*").c_str(), &data));
-    if (find) {
-        do {
-            if (IsDots(data.cFileName))
-                continue;
-            const std::string path = folder + "\\" + data.cFileName;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteTree(path);
-            } else {
-                if (data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
-                    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA(path.c_str());
-            }
-        } while (::FindNextFileA(find.get(), &data));
-    }
-    find.reset();
-    ::SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return ::RemoveDirectoryA(folder.c_str()) || !Exists(folder);
 }
 
 // ---------------------------------------------------------------------------
@@ -355,29 +303,6 @@ InstallRun RunInstall(const std::string& medium, const std::string& install, Pro
     return run;
 }
 
-// The yardstick: the plainest recursive copy there is.
-bool BareCopyTree(const std::string& source, const std::string& destination)
-{
-    if (!::CreateDirectoryA(destination.c_str(), nullptr))
-        return false;
-    WIN32_FIND_DATAA data;
-    winlib::ScopedFindHandle find(::FindFirstFileA((source + "\\*").c_str(), &data));
-    if (!find)
-        return false;
-    bool ok = true;
-    do {
-        if (IsDots(data.cFileName))
-            continue;
-        const std::string from = source + "\\" + data.cFileName;
-        const std::string to = destination + "\\" + data.cFileName;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ok = BareCopyTree(from, to) && ok;
-        else
-            ok = ::CopyFileA(from.c_str(), to.c_str(), FALSE) && ok;
-    } while (::FindNextFileA(find.get(), &data));
-    return ok;
-}
-
 // Seconds of one bare copy of medium into copy (emptied first); negative
 // when something could not be copied.
 double RunBareCopy(const std::string& medium, const std::string& copy)
@@ -436,16 +361,6 @@ double MeasureRoundTrip(ProgressWindow& window, long count, long& sent, long& re
 
 // ---------------------------------------------------------------------------
 
-bool ParseNumber(const char* text, unsigned& value)
-{
-    char* end = nullptr;
-    const unsigned long parsed = std::strtoul(text, &end, 10);
-    if (end == text || *end != '\0' || parsed > 1000000000UL)
-        return false;
-    value = static_cast<unsigned>(parsed);
-    return true;
-}
-
 bool ParseOptions(int argc, char** argv, Options& options)
 {
     for (int i = 1; i < argc; ++i) {
@@ -468,21 +383,7 @@ bool ParseOptions(int argc, char** argv, Options& options)
             return false;
         }
     }
-    if (options.work.empty()) {
-        char temp[MAX_PATH + 1];
-        const DWORD got = ::GetTempPathA(sizeof(temp), temp);
-        if (got == 0 || got > MAX_PATH)
-            return false;
-        options.work = std::string(temp, got) + "zemlo-bench";
-    }
-    while (options.work.size() > 3 && options.work.back() == '\\')
-        options.work.pop_back();
-    return true;
-}
-
-void PrintFigure(const char* name, int decimals, double value)
-{
-    std::printf("%s: %.*f\n", name, decimals, value);
+    return NormaliseWorkFolder(options.work);
 }
 
 // Points HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER of this process at

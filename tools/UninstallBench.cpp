@@ -14,6 +14,7 @@
 // ReadLog, CountEntries of every kind and one full FindNextEntry scan of
 // every kind. Figures are printed as "name: value" lines on stdout.
 
+#include "BenchSupport.h"
 #include "Unattended.h"
 #include "UninstallThread.h"
 #include "installlog/InstallLog.h"
@@ -31,91 +32,13 @@
 
 namespace {
 
+using namespace bench;
+
 struct Options {
     std::string work;  // no trailing backslash
     unsigned rounds = 2;
     unsigned lines = 1000000;
 };
-
-class Stopwatch {
-public:
-    Stopwatch() { ::QueryPerformanceCounter(&m_start); }
-    double Seconds() const
-    {
-        LARGE_INTEGER now;
-        LARGE_INTEGER frequency;
-        ::QueryPerformanceCounter(&now);
-        ::QueryPerformanceFrequency(&frequency);
-        return static_cast<double>(now.QuadPart - m_start.QuadPart) / static_cast<double>(frequency.QuadPart);
-    }
-
-private:
-    LARGE_INTEGER m_start;
-};
-
-bool IsDots(const char* name)
-{
-    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
-
-bool Exists(const std::string& path)
-{
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// The yardstick: the plainest recursive delete there is. Also used to
-// clear the work folders (where clearAttributes makes hidden and read-only
-// entries deletable).
-bool DeleteTree(const std::string& folder, bool clearAttributes)
-{
-    WIN32_FIND_DATAA data;
-    winlib::ScopedFindHandle find(::FindFirstFileA((folder + "\\*").c_str(), &data));
-    bool ok = true;
-    if (find) {
-        do {
-            if (IsDots(data.cFileName))
-                continue;
-            const std::string path = folder + "\\" + data.cFileName;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                ok = DeleteTree(path, clearAttributes) && ok;
-            } else {
-                if (clearAttributes && (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
-                    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ok = ::DeleteFileA(path.c_str()) && ok;
-            }
-        } while (::FindNextFileA(find.get(), &data));
-    }
-    find.reset();
-    return ::RemoveDirectoryA(folder.c_str()) && ok;
-}
-
-void Clear(const std::string& folder)
-{
-    if (Exists(folder))
-        DeleteTree(folder, true);
-}
-
-bool CopyTree(const std::string& source, const std::string& destination)
-{
-    if (!::CreateDirectoryA(destination.c_str(), nullptr))
-        return false;
-    WIN32_FIND_DATAA data;
-    winlib::ScopedFindHandle find(::FindFirstFileA((source + "\\*").c_str(), &data));
-    if (!find)
-        return false;
-    bool ok = true;
-    do {
-        if (IsDots(data.cFileName))
-            continue;
-        const std::string from = source + "\\" + data.cFileName;
-        const std::string to = destination + "\\" + data.cFileName;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ok = CopyTree(from, to) && ok;
-        else
-            ok = ::CopyFileA(from.c_str(), to.c_str(), FALSE) && ok;
-    } while (::FindNextFileA(find.get(), &data));
-    return ok;
-}
 
 // ---------------------------------------------------------------------------
 // The replay
@@ -162,7 +85,7 @@ protected:
 // asked something or did not finish.
 bool Install(const std::string& medium, const std::string& install)
 {
-    Clear(install);
+    DeleteTree(install);
     InstallReportWindow window;
     if (!window.CreateMessageOnly())
         return false;
@@ -281,16 +204,6 @@ ParseRun RunParse(const std::string& path)
     return run;
 }
 
-bool ParseNumber(const char* text, unsigned& value)
-{
-    char* end = nullptr;
-    const unsigned long parsed = std::strtoul(text, &end, 10);
-    if (end == text || *end != '\0' || parsed == 0 || parsed > 100000000UL)
-        return false;
-    value = static_cast<unsigned>(parsed);
-    return true;
-}
-
 bool ParseOptions(int argc, char** argv, Options& options)
 {
     for (int i = 1; i < argc; ++i) {
@@ -301,30 +214,16 @@ bool ParseOptions(int argc, char** argv, Options& options)
         if (arg == "--work") {
             options.work = value;
         } else if (arg == "--rounds") {
-            if (!ParseNumber(value, options.rounds))
+            if (!ParseNumber(value, options.rounds) || options.rounds == 0)
                 return false;
         } else if (arg == "--lines") {
-            if (!ParseNumber(value, options.lines))
+            if (!ParseNumber(value, options.lines) || options.lines == 0 || options.lines > 100000000)
                 return false;
         } else {
             return false;
         }
     }
-    if (options.work.empty()) {
-        char temp[MAX_PATH + 1];
-        const DWORD got = ::GetTempPathA(sizeof(temp), temp);
-        if (got == 0 || got > MAX_PATH)
-            return false;
-        options.work = std::string(temp, got) + "zemlo-bench";
-    }
-    while (options.work.size() > 3 && options.work.back() == '\\')
-        options.work.pop_back();
-    return true;
-}
-
-void PrintFigure(const char* name, int decimals, double value)
-{
-    std::printf("%s: %.*f\n", name, decimals, value);
+    return NormaliseWorkFolder(options.work);
 }
 
 }  // namespace
@@ -363,9 +262,9 @@ int main(int argc, char** argv)
     bool ok = true;
     for (unsigned round = 0; round < options.rounds && ok; ++round) {
         ok = Install(medium, replay);
-        Clear(bare);
-        Clear(spare);
-        ok = ok && CopyTree(replay, bare) && CopyTree(replay, spare);
+        DeleteTree(bare);
+        DeleteTree(spare);
+        ok = ok && BareCopyTree(replay, bare) && BareCopyTree(replay, spare);
         if (!ok) {
             std::fprintf(stderr, "uninstall_bench: cannot prepare round %u\n", round + 1);
             break;
@@ -373,7 +272,7 @@ int main(int argc, char** argv)
         for (int step = 0; step < 2 && ok; ++step) {
             if ((step == 0) == (round % 2 == 0)) {
                 const Stopwatch clock;
-                ok = DeleteTree(bare, false);
+                ok = BareDeleteTree(bare);
                 const double seconds = clock.Seconds();
                 std::fprintf(stderr, "uninstall_bench: round %u: bare delete %.3f s\n", round + 1, seconds);
                 if (ok && (bestDelete < 0 || seconds < bestDelete))
@@ -403,7 +302,7 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "uninstall_bench: %d entries left after the replay\n", left);
         }
         if (ok) {
-            Clear(replay);
+            DeleteTree(replay);
             ok = ::MoveFileA(spare.c_str(), replay.c_str()) != FALSE;
             const ReplayRun run = ok ? RunReplay(replay, nullptr) : ReplayRun();
             ok = run.ok;
@@ -412,9 +311,9 @@ int main(int argc, char** argv)
             if (ok && (bestSilent < 0 || run.seconds < bestSilent))
                 bestSilent = run.seconds;
         }
-        Clear(replay);
-        Clear(bare);
-        Clear(spare);
+        DeleteTree(replay);
+        DeleteTree(bare);
+        DeleteTree(spare);
     }
     if (!ok) {
         std::fprintf(stderr, "uninstall_bench: stopped: a run failed\n");

@@ -7,6 +7,7 @@
 // Usage: uninstall_driver <program> [--answer yes|no] [--hold-ms N]
 //                         [--freeze-working] [--cancel-working] [--about]
 //                         [--timeout-s S] [--expect-silent-close] [--lock-log]
+//                         [--installed-in FOLDER]
 //
 // The program is started with its own folder as current folder, so that
 // its batch lands in the root of that folder's drive. Each state the
@@ -17,7 +18,10 @@
 // still ends and the folder goes. --about opens the About box from the
 // finished window. --lock-log holds "Uninstall.log" open without sharing,
 // so the program cannot read it: the file error and the failure message
-// must follow, and the window must close with nothing removed. Exit
+// must follow, and the window must close with nothing removed.
+// --installed-in names the installation's folder when the program is a copy
+// from elsewhere (the medium's): the installation is removed, its folder
+// goes without any batch, and the program and its folder stay. Exit
 // code 0 when every check held, 1 otherwise, 2 on bad usage.
 #include "GuiDrive.h"
 #include "winlib/StringUtil.h"
@@ -45,6 +49,7 @@ struct Options {
     bool cancelWorking = false;
     bool about = false;
     bool lockLog = false;
+    std::string installedIn;
     DWORD timeoutMs = 60000;
 };
 
@@ -90,6 +95,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.lockLog = true;
         } else if (arg == "--about") {
             options.about = true;
+        } else if (arg == "--installed-in" && i + 1 < argc) {
+            options.installedIn = argv[++i];
         } else if (arg == "--cancel-working") {
             options.cancelWorking = true;
             options.freezeWorking = true;
@@ -112,7 +119,7 @@ int main(int argc, char** argv)
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: uninstall_driver <program> [--answer yes|no] [--hold-ms N] "
                              "[--freeze-working] [--cancel-working] [--about] [--timeout-s S] [--expect-silent-close] "
-                             "[--lock-log]\n");
+                             "[--lock-log] [--installed-in FOLDER]\n");
         return 2;
     }
     const std::size_t slash = winlib::FindLastBackslash(options.program);
@@ -334,6 +341,17 @@ int main(int argc, char** argv)
     ::CloseHandle(pi.hProcess);
     if (!ended)
         return 1;
+
+    if (!options.installedIn.empty()) {
+        // A copy from elsewhere: no batch; the installation's folder is
+        // removed by the program itself, before it ends.
+        ::Sleep(500);
+        Check(!Exists(options.installedIn), "the installation's folder is gone");
+        Check(Exists(options.program), "the program file from elsewhere stays");
+        Check(!Exists(batch), "no self-removal batch is written");
+        State("removed", 0);
+        return g_failures == 0 ? 0 : 1;
+    }
 
     // The batch waits for the program's end, then removes the folder and
     // itself.

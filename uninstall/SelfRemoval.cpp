@@ -25,11 +25,62 @@ std::string ProgramFolderOf(const std::string& programPath)
     return programPath.substr(0, slash);
 }
 
+namespace {
+// A path as the batch must spell it: "%" doubled. (0x25 is never a GBK
+// trail byte, so a byte replacement is safe.)
+std::string BatchQuoted(const std::string& path)
+{
+    std::string out;
+    out.reserve(path.size());
+    for (char c : path) {
+        out += c;
+        if (c == '%')
+            out += '%';
+    }
+    return out;
+}
+
+bool FolderIdentity(const std::string& folder, BY_HANDLE_FILE_INFORMATION& info)
+{
+    winlib::ScopedHandle handle(::CreateFileA(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return handle && ::GetFileInformationByHandle(handle.get(), &info) != FALSE;
+}
+
+std::string WithoutTrailingBackslash(std::string path)
+{
+    while (winlib::EndsWithBackslash(path))
+        path.erase(winlib::LastCharIndex(path));
+    return path;
+}
+}  // namespace
+
 std::string SelfRemovalBatchText(const std::string& programPath)
 {
-    const std::string folder = ProgramFolderOf(programPath);
-    return winlib::Format(kBatchFormat, programPath.c_str(), programPath.c_str(), folder.c_str(),
-                          kSelfRemovalBatchPath);
+    const std::string program = BatchQuoted(programPath);
+    const std::string folder = BatchQuoted(ProgramFolderOf(programPath));
+    return winlib::Format(kBatchFormat, program.c_str(), program.c_str(), folder.c_str(), kSelfRemovalBatchPath);
+}
+
+bool IsSameFolder(const std::string& first, const std::string& second)
+{
+    BY_HANDLE_FILE_INFORMATION a = {};
+    BY_HANDLE_FILE_INFORMATION b = {};
+    if (FolderIdentity(first, a) && FolderIdentity(second, b))
+        return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+               a.nFileIndexLow == b.nFileIndexLow;
+    return winlib::EqualNoCase(WithoutTrailingBackslash(first), WithoutTrailingBackslash(second));
+}
+
+BOOL DeleteFileEvenIfReadOnly(const std::string& path)
+{
+    if (::DeleteFileA(path.c_str()))
+        return TRUE;
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0)
+        return FALSE;
+    ::SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    return ::DeleteFileA(path.c_str());
 }
 
 void StartSelfRemoval()
@@ -41,6 +92,12 @@ void StartSelfRemoval()
     const DWORD got = ::GetModuleFileNameA(nullptr, program, MAX_PATH);
     if (got == 0 || got >= MAX_PATH)
         return;
+
+    // The batch deletes the program file until that succeeds; a read-only
+    // file (copied from a CD) would keep it looping for ever.
+    const DWORD attributes = ::GetFileAttributesA(program);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        ::SetFileAttributesA(program, attributes & ~FILE_ATTRIBUTE_READONLY);
 
     const std::string text = SelfRemovalBatchText(std::string(program, got));
     {

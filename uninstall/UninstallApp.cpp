@@ -10,9 +10,8 @@ CUninstallApp::CUninstallApp() = default;
 
 BOOL CUninstallApp::InitInstance()
 {
-    // The standard control classes the window's template uses (the
-    // progress bar among them).
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    // The progress bar class of the window's template.
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&controls);
 
     if (::MessageBoxA(nullptr, "真要卸载 ZEMLO V8.0吗?", "卸载软件", MB_YESNO | MB_ICONQUESTION) != IDYES)

@@ -165,15 +165,7 @@ void CUninstallDlg::OnSysCommand(UINT, LPARAM)
 
 void CUninstallDlg::OnPaint()
 {
-    PAINTSTRUCT paint;
-    const HDC dc = ::BeginPaint(m_hWnd, &paint);
-    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-    RECT client;
-    GetClientRect(&client);
-    const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
-    const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
-    ::DrawIcon(dc, x, y, m_hIcon);
-    ::EndPaint(m_hWnd, &paint);
+    PaintMinimizedIcon(m_hIcon);
 }
 
 LRESULT CUninstallDlg::OnFileDeleted(WPARAM, LPARAM lParam)

@@ -40,8 +40,10 @@ BOOL CUninstallThread::ReadLog(LPCSTR path)
         if (ok)
             ok = file.Close(&error) != FALSE;
     }
-    if (ok)
+    if (ok) {
+        m_strLogFolder = ProgramFolderOf(path);
         return TRUE;
+    }
 
     ReportFileError(error);
     if (m_pMainWnd != nullptr)
@@ -51,7 +53,8 @@ BOOL CUninstallThread::ReadLog(LPCSTR path)
 
 void CUninstallThread::ReportFileError(const CFileException& error)
 {
-    error.ReportError(MB_OK);
+    // Owned by the window, as every box of the program is.
+    error.ReportError(MB_OK, m_pMainWnd != nullptr ? m_pMainWnd->GetSafeHwnd() : nullptr);
 }
 
 BOOL CUninstallThread::FindNextEntry(int kind, int& position, int& start, int& length) const
@@ -111,21 +114,32 @@ int CUninstallThread::ExitInstance()
 
 void CUninstallThread::RemoveSelf()
 {
-    StartSelfRemoval();
+    // The batch removes the running program and its folder: right when the
+    // program is the installation's own uninstaller. A copy started from
+    // elsewhere (the one on the installation medium, say) is no part of the
+    // installation and stays; the install folder, which the passes have
+    // emptied, is removed here instead.
+    char program[MAX_PATH];
+    const DWORD got = ::GetModuleFileNameA(nullptr, program, MAX_PATH);
+    if (m_strLogFolder.empty() || (got > 0 && got < MAX_PATH &&
+                                   IsSameFolder(ProgramFolderOf(std::string(program, got)), m_strLogFolder)))
+        StartSelfRemoval();
+    else
+        ::RemoveDirectoryA(m_strLogFolder.c_str());
 }
 
 void CUninstallThread::UnregisterControls()
 {
     ForEachEntry(installlog::kRegCtrl, [](const std::string& path) {
         UnregisterControl(path.c_str());
-        ::DeleteFileA(path.c_str());
+        DeleteFileEvenIfReadOnly(path);
     });
 }
 
 void CUninstallThread::DeleteFiles()
 {
     ForEachEntry(installlog::kFileCopy, [this](const std::string& path) {
-        ::DeleteFileA(path.c_str());
+        DeleteFileEvenIfReadOnly(path);
         // Reported whether or not the file could be deleted: the bar counts
         // the recorded files.
         Report(WM_UNINSTALL_FILE, reinterpret_cast<LPARAM>(path.c_str()));

@@ -46,11 +46,14 @@ public:
     static BOOL UnregisterControl(LPCSTR path);
 
     std::string m_strLog;
+    // The folder of the log ReadLog read, without a trailing backslash.
+    std::string m_strLogFolder;
 
 protected:
     // Shows the file error of ReadLog (the standard box, MB_OK).
     virtual void ReportFileError(const CFileException& error);
-    // The last step of the run: StartSelfRemoval.
+    // The last step of the run: StartSelfRemoval when the running program
+    // lies in the log's folder; otherwise that folder is removed directly.
     virtual void RemoveSelf();
 
 private:

@@ -42,6 +42,19 @@ void CDialog::DoDataExchange(CDataExchange*)
 {
 }
 
+void CDialog::PaintMinimizedIcon(HICON hIcon)
+{
+    PAINTSTRUCT paint;
+    const HDC dc = ::BeginPaint(m_hWnd, &paint);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(&client);
+    const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, hIcon);
+    ::EndPaint(m_hWnd, &paint);
+}
+
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {

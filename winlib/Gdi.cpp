@@ -25,13 +25,19 @@ BOOL CGdiObject::DeleteObject()
     return ::DeleteObject(Detach());
 }
 
+// Each Create* makes a new object only for an empty owner: creating first
+// and then failing to attach would lose the new handle.
 BOOL CBitmap::CreateCompatibleBitmap(HDC hdc, int width, int height)
 {
+    if (m_hObject != nullptr)
+        return FALSE;
     return Attach(::CreateCompatibleBitmap(hdc, width, height));
 }
 
 BOOL CRgn::CreateRectRgn(int left, int top, int right, int bottom)
 {
+    if (m_hObject != nullptr)
+        return FALSE;
     return Attach(::CreateRectRgn(left, top, right, bottom));
 }
 
@@ -65,6 +71,8 @@ BOOL CDC::DeleteDC()
 
 BOOL CDC::CreateCompatibleDC(CDC* pDC)
 {
+    if (m_hDC != nullptr)
+        return FALSE;
     return Attach(::CreateCompatibleDC(pDC != nullptr ? pDC->m_hDC : nullptr));
 }
 

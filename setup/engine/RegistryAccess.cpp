@@ -29,15 +29,11 @@ BOOL SetString(HKEY root, const std::string& key, const std::string& name, const
                             reinterpret_cast<const BYTE*>(text.c_str()), bytes) == ERROR_SUCCESS;
 }
 
-BOOL QueryString(HKEY root, const std::string& key, const std::string& name, std::string& text)
+BOOL ReadValue(HKEY opened, const std::string& name, std::string& text)
 {
-    text.clear();
-    winlib::ScopedRegKey opened = OpenOrCreate(root, key);
-    if (!opened)
-        return FALSE;
     std::vector<char> buffer(kRegistryQueryBufferSize);
     DWORD size = kRegistryQueryBufferSize;
-    if (::RegQueryValueExA(opened.get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
+    if (::RegQueryValueExA(opened, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
                            &size) != ERROR_SUCCESS)
         return FALSE;
     // The data need not carry a terminator: look only at the bytes returned.
@@ -45,6 +41,15 @@ BOOL QueryString(HKEY root, const std::string& key, const std::string& name, std
     const void* zero = std::memchr(buffer.data(), '\0', length);
     text.assign(buffer.data(), zero != nullptr ? static_cast<const char*>(zero) - buffer.data() : length);
     return TRUE;
+}
+
+BOOL QueryString(HKEY root, const std::string& key, const std::string& name, std::string& text)
+{
+    text.clear();
+    winlib::ScopedRegKey opened = OpenOrCreate(root, key);
+    if (!opened)
+        return FALSE;
+    return ReadValue(opened.get(), name, text);
 }
 
 }  // namespace
@@ -61,7 +66,19 @@ BOOL SetUserString(const std::string& key, const std::string& name, const std::s
 
 BOOL QueryMachineString(const std::string& key, const std::string& name, std::string& text)
 {
-    return QueryString(HKEY_LOCAL_MACHINE, key, name, text);
+    if (QueryString(HKEY_LOCAL_MACHINE, key, name, text))
+        return TRUE;
+    // This program is 64-bit; 32-bit programs (AutoCAD 2002 to 2008 among
+    // them) keep their machine-wide settings in the 32-bit view of
+    // HKEY_LOCAL_MACHINE\SOFTWARE. A value missing from the native view is
+    // looked for there too (opened only: that view gets no new keys). On a
+    // 32-bit system both views are the same.
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &opened) !=
+        ERROR_SUCCESS)
+        return FALSE;
+    const winlib::ScopedRegKey owner(opened);
+    return ReadValue(opened, name, text);
 }
 
 BOOL QueryUserString(const std::string& key, const std::string& name, std::string& text)

@@ -1,14 +1,8 @@
 #include "ControlHost.h"
 
-#include "winlib/Gdi.h"
 #include "winlib/WinThread.h"
 
 #include <algorithm>
-#include <vector>
-
-ControlHost::ControlHost(COLORREF background) : m_crBack(background)
-{
-}
 
 bool ControlHost::Create(int width, int height)
 {
@@ -20,32 +14,39 @@ bool ControlHost::Create(int width, int height)
     return true;
 }
 
-HWND ControlHost::AddChild(const char* className, const char* text, DWORD style, int x, int y, int cx, int cy,
-                           int id)
+bool ControlHost::Bind(CWnd& control, const char* className, const char* text, DWORD style, const RECT& r, int id)
 {
-    HWND child = ::CreateWindowExA(0, className, text, style | WS_CHILD | WS_VISIBLE, x, y, cx, cy, m_hWnd,
+    HWND child = ::CreateWindowExA(0, className, text, style | WS_CHILD | WS_VISIBLE, r.left, r.top,
+                                   r.right - r.left, r.bottom - r.top, m_hWnd,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr),
                                    nullptr);
     ::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    return child;
+    CDataExchange dx(this);
+    DDX_Control(&dx, id, control);
+    return child != nullptr && control.m_hWnd == child;
 }
 
 LRESULT ControlHost::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_ERASEBKGND:
+    if (message == WM_ERASEBKGND)
         return TRUE;
-    case WM_PAINT: {
-        ++m_nPaints;
-        CPaintDC dc(m_hWnd);
-        RECT rc;
-        GetClientRect(&rc);
-        dc.FillSolidRect(&rc, m_crBack);
-        return 0;
-    }
-    default:
+    if (message != WM_PAINT)
         return CWnd::WindowProc(message, wParam, lParam);
-    }
+    CPaintDC dc(m_hWnd);
+    RECT rc;
+    GetClientRect(&rc);
+    dc.FillSolidRect(&rc, m_crBack);
+    return 0;
+}
+
+Canvas::Canvas(int width, int height, COLORREF colour)
+{
+    HDC screen = ::GetDC(nullptr);
+    dc.Attach(::CreateCompatibleDC(screen));
+    bitmap.CreateCompatibleBitmap(screen, width, height);
+    ::ReleaseDC(nullptr, screen);
+    m_hOld = dc.SelectObject(&bitmap);
+    dc.FillSolidRect(0, 0, width, height, colour);
 }
 
 void Settle()
@@ -57,21 +58,25 @@ void Settle()
     winlib::PumpWaitingMessages();
 }
 
-COLORREF ScreenPixel(HWND hwnd, int x, int y)
+std::vector<COLORREF> Pixels(HWND hwnd, const RECT& area)
 {
     CClientDC dc(hwnd);
-    return ::GetPixel(dc, x, y);
+    std::vector<COLORREF> pixels;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            pixels.push_back(::GetPixel(dc, x, y));
+    return pixels;
+}
+
+COLORREF ScreenPixel(HWND hwnd, int x, int y)
+{
+    return Pixels(hwnd, {x, y, x + 1, y + 1})[0];
 }
 
 int CountPixels(HWND hwnd, const RECT& area, COLORREF colour)
 {
-    CClientDC dc(hwnd);
-    int count = 0;
-    for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x)
-            if (::GetPixel(dc, x, y) == colour)
-                ++count;
-    return count;
+    const std::vector<COLORREF> pixels = Pixels(hwnd, area);
+    return static_cast<int>(std::count(pixels.begin(), pixels.end(), colour));
 }
 
 namespace {

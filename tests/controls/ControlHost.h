@@ -4,30 +4,51 @@
 // screen (Xvfb), so they are what the user would see.
 #pragma once
 
+#include "controls/ShadeDib.h"
+#include "winlib/Gdi.h"
 #include "winlib/Wnd.h"
 
 #include <windows.h>
 
+#include <vector>
+
 class ControlHost : public CWnd {
 public:
-    explicit ControlHost(COLORREF background = RGB(0, 128, 0));
+    explicit ControlHost(COLORREF background = RGB(0, 128, 0)) : m_crBack(background) {}
     bool Create(int width = 400, int height = 300);
     // Creates a child of the given class, text, style (WS_CHILD and
-    // WS_VISIBLE are added), client position and id.
-    HWND AddChild(const char* className, const char* text, DWORD style, int x, int y, int cx, int cy, int id);
+    // WS_VISIBLE are added), client rectangle and id, and binds control to
+    // it with DDX_Control.
+    bool Bind(CWnd& control, const char* className, const char* text, DWORD style, const RECT& r, int id);
 
     COLORREF m_crBack;
-    int m_nPaints = 0;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
+// A memory context with a screen-compatible bitmap in one colour.
+struct Canvas {
+    Canvas(int width, int height, COLORREF colour);
+    ~Canvas() { dc.SelectObject(m_hOld); }
+    CDC dc;
+    CBitmap bitmap;
+    HGDIOBJ m_hOld;
+};
+
+// Colour-table entry i of a palette bitmap as a colour.
+inline COLORREF Entry(const CShadeDib& dib, int i)
+{
+    const RGBQUAD& q = dib.ColorTable()[i];
+    return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+}
+
 // Delivers every waiting message, including the paints.
 void Settle();
 // The colour the screen shows at client point (x, y) of the window.
 COLORREF ScreenPixel(HWND hwnd, int x, int y);
-// Counts pixels of the given colour in a client rectangle of the window.
+// The colours of a client rectangle of the window, row by row.
+std::vector<COLORREF> Pixels(HWND hwnd, const RECT& area);
 int CountPixels(HWND hwnd, const RECT& area, COLORREF colour);
 // Repaints the window many times and tells whether no GDI object was left
 // behind: by the process's object count where the system reports it, else

@@ -3,43 +3,34 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
-const int kId = 1002;
 const COLORREF kGreen = RGB(0, 128, 0);
 const COLORREF kBlack = RGB(0, 0, 0);
 const COLORREF kShadow = RGB(208, 208, 208);
 
-struct Box {
-    int left = 10000, top = 10000, right = -1, bottom = -1;
-    bool empty() const { return right < 0; }
-};
-
-// The bounding box of the pixels of one colour in the label.
-Box BoundsOf(HWND hwnd, COLORREF colour)
+// The bounding box of the pixels of one colour in the label; right < 0
+// when there are none.
+RECT BoundsOf(HWND hwnd, COLORREF colour)
 {
-    RECT rc;
+    RECT rc, box = {10000, 10000, -1, -1};
     ::GetClientRect(hwnd, &rc);
-    Box box;
+    const std::vector<COLORREF> pixels = Pixels(hwnd, rc);
     for (int y = 0; y < rc.bottom; ++y)
         for (int x = 0; x < rc.right; ++x)
-            if (ScreenPixel(hwnd, x, y) == colour) {
-                box.left = std::min(box.left, x);
-                box.top = std::min(box.top, y);
-                box.right = std::max(box.right, x);
-                box.bottom = std::max(box.bottom, y);
-            }
+            if (pixels[static_cast<size_t>(y * rc.right + x)] == colour)
+                box = {std::min(box.left, LONG(x)), std::min(box.top, LONG(y)), std::max(box.right, LONG(x)),
+                       std::max(box.bottom, LONG(y))};
     return box;
 }
 
-class LabelTest : public ::testing::Test {
-protected:
-    void Bind(const char* text, int cx = 200, int cy = 60)
+// A label on a centred static (the label ignores the alignment styles).
+struct LabelScene {
+    void Show(const char* text, LONG cx = 200, LONG cy = 60)
     {
         ASSERT_TRUE(host.Create());
-        // A centred static: the label ignores the alignment styles.
-        ASSERT_NE(host.AddChild("STATIC", text, SS_CENTER, 10, 10, cx, cy, kId), nullptr);
-        CDataExchange dx(&host);
-        DDX_Control(&dx, kId, label);
+        ASSERT_TRUE(host.Bind(label, "STATIC", text, SS_CENTER, {10, 10, 10 + cx, 10 + cy}, 1002));
         ::InvalidateRect(host, nullptr, TRUE);
         Settle();
     }
@@ -48,78 +39,52 @@ protected:
 };
 }  // namespace
 
-TEST_F(LabelTest, WithoutShadowOnlyBlackTextOverTheParentsPixels)
+TEST(Label, BlackTextAtTheTopLeftOverTheParentsPixelsThatOnlyANewTextRefreshes)
 {
-    Bind("Heading");
-    EXPECT_FALSE(label.EnableShadow(FALSE));
-    const Box text = BoundsOf(label, kBlack);
-    ASSERT_FALSE(text.empty());
-    EXPECT_LT(text.left, 4);  // left-aligned despite SS_CENTER
-    EXPECT_LT(text.top, 10);  // top-aligned in a 60-pixel label
-    EXPECT_TRUE(BoundsOf(label, kShadow).empty());
-    EXPECT_EQ(ScreenPixel(label, 199, 59), kGreen);
+    LabelScene scene;
+    ASSERT_NO_FATAL_FAILURE(scene.Show("MMMMMMMM"));
+    CLabel& label = scene.label;
+    const RECT text = BoundsOf(label, kBlack);
+    ASSERT_GE(text.right, 0);
+    EXPECT_LT(text.left, 4);
+    EXPECT_LT(text.top, 10);
+    EXPECT_LT(BoundsOf(label, kShadow).right, 0);
     EXPECT_EQ(ScreenPixel(label, text.right + 2, text.top), kGreen);
-}
-
-TEST_F(LabelTest, ShadowIsTheTextMovedThreePixelsDownAndRight)
-{
-    Bind("Heading");
-    const Box text = BoundsOf(label, kBlack);
-    EXPECT_FALSE(label.EnableShadow(TRUE));
-    EXPECT_TRUE(label.EnableShadow(TRUE));
-    ::InvalidateRect(label, nullptr, TRUE);
-    Settle();
-    const Box shadow = BoundsOf(label, kShadow);
-    ASSERT_FALSE(shadow.empty());
-    EXPECT_EQ(shadow.right, text.right + 3);
-    EXPECT_EQ(shadow.bottom, text.bottom + 3);
-    // The text lies on top of its shadow, unchanged.
-    const Box over = BoundsOf(label, kBlack);
-    EXPECT_EQ(over.left, text.left);
-    EXPECT_EQ(over.bottom, text.bottom);
-}
-
-TEST_F(LabelTest, RepaintNeverErasesTheBackground)
-{
-    Bind("Heading");
-    // The parent would now paint red, but only the label repaints: what is
-    // behind the text stays what the parent drew before.
-    host.m_crBack = RGB(255, 0, 0);
+    // The parent would now paint red, but only the label repaints.
+    scene.host.m_crBack = RGB(255, 0, 0);
     ::InvalidateRect(label, nullptr, TRUE);
     ::UpdateWindow(label);
     EXPECT_EQ(ScreenPixel(label, 199, 59), kGreen);
-    EXPECT_GT(CountPixels(label, RECT{0, 0, 200, 60}, kBlack), 0);
-}
-
-TEST_F(LabelTest, LongTextWrapsAtWordsAndTheShadowWrapsAlike)
-{
-    Bind("one two three four five six seven eight nine ten", 80, 120);
-    label.EnableShadow(TRUE);
-    ::InvalidateRect(label, nullptr, TRUE);
-    Settle();
-    const Box text = BoundsOf(label, kBlack);
-    const Box shadow = BoundsOf(label, kShadow);
-    ASSERT_FALSE(text.empty());
-    EXPECT_GT(text.bottom - text.top, 30);  // several lines
-    EXPECT_LT(text.right, 80);
-    EXPECT_EQ(shadow.bottom, text.bottom + 3);
-}
-
-TEST_F(LabelTest, NewTextGetsAFreshBackground)
-{
-    Bind("MMMMMMMM");
-    const Box old = BoundsOf(label, kBlack);
-    ASSERT_FALSE(old.empty());
+    EXPECT_EQ(BoundsOf(label, kBlack).right, text.right);
+    // A new text has the parent repaint behind the label first.
     label.SetWindowText(".");
     Settle();
-    // Where the wide glyphs were, the parent's colour is back.
-    EXPECT_LT(BoundsOf(label, kBlack).right, old.right - 20);
-    EXPECT_EQ(ScreenPixel(label, old.right - 1, old.top + 2), kGreen);
+    EXPECT_LT(BoundsOf(label, kBlack).right, text.right - 20);
+    EXPECT_EQ(ScreenPixel(label, text.right - 1, text.top + 2), RGB(255, 0, 0));
 }
 
-TEST_F(LabelTest, ManyPaintsLeaveNoDrawingObjectBehind)
+TEST(Label, ShadowIsTheTextMovedThreePixelsDownAndRightWrappedAlike)
 {
-    Bind("Heading");
-    label.EnableShadow(TRUE);
-    EXPECT_TRUE(PaintsLeaveNoObjectBehind(label));
+    const struct {
+        const char* text;
+        LONG cx, cy, minHeight;
+    } rows[] = {{"Heading", 200, 60, 5}, {"one two three four five six seven eight nine ten", 80, 120, 30}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        LabelScene scene;
+        ASSERT_NO_FATAL_FAILURE(scene.Show(row.text, row.cx, row.cy));
+        CLabel& label = scene.label;
+        const RECT text = BoundsOf(label, kBlack);
+        EXPECT_GT(text.bottom - text.top, row.minHeight);
+        EXPECT_LT(text.right, row.cx);
+        EXPECT_FALSE(label.EnableShadow(TRUE));
+        EXPECT_TRUE(label.EnableShadow(TRUE));
+        ::InvalidateRect(label, nullptr, TRUE);
+        Settle();
+        const RECT shadow = BoundsOf(label, kShadow);
+        EXPECT_EQ(shadow.right, std::min(text.right + 3, row.cx - 1));
+        EXPECT_EQ(shadow.bottom, text.bottom + 3);
+        const RECT over = BoundsOf(label, kBlack);
+        EXPECT_TRUE(::EqualRect(&over, &text));  // the text lies on top, unchanged
+    }
 }

@@ -5,11 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <vector>
 
 namespace {
-const int kId = 1010;
-
 // Counts the paints that reach the control.
 class CountingProgress : public CPercentProgressCtrl {
 public:
@@ -18,96 +15,79 @@ public:
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        if (message == WM_PAINT)
-            ++m_nPaints;
+        m_nPaints += message == WM_PAINT;
         return CPercentProgressCtrl::WindowProc(message, wParam, lParam);
     }
 };
 
+// A 200 x 20 bar over range 0 to 100.
 class ProgressTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(host.Create());
-        ASSERT_NE(host.AddChild(PROGRESS_CLASSA, "", 0, 10, 10, 200, 20, kId), nullptr);
-        CDataExchange dx(&host);
-        DDX_Control(&dx, kId, bar);
-        ASSERT_EQ(bar.m_hWnd, host.GetDlgItemHwnd(kId));
+        ASSERT_TRUE(host.Bind(bar, PROGRESS_CLASSA, "", 0, {10, 10, 210, 30}, 1010));
         Settle();
-    }
-    std::vector<COLORREF> Snapshot(const RECT& r) const
-    {
-        std::vector<COLORREF> pixels;
-        for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x)
-                pixels.push_back(ScreenPixel(bar, x, y));
-        return pixels;
     }
     const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
     const COLORREF window = ::GetSysColor(COLOR_WINDOW);
+    const RECT all = {0, 0, 200, 20};
     ControlHost host;
     CountingProgress bar;
 };
 }  // namespace
 
-TEST_F(ProgressTest, DefaultIsAnEmptyBarWithCentredPercentageInTheHighlightColour)
+TEST_F(ProgressTest, FillFollowsThePositionBeyondEitherEndOfTheRange)
 {
-    EXPECT_EQ(bar.GetPos(), 0);
-    EXPECT_EQ(ScreenPixel(bar, 0, 0), window);
-    EXPECT_EQ(ScreenPixel(bar, 199, 19), window);
-    EXPECT_GT(CountPixels(bar, RECT{80, 0, 120, 20}, highlight), 0);
-    EXPECT_EQ(CountPixels(bar, RECT{0, 0, 60, 20}, highlight), 0);
-    EXPECT_EQ(CountPixels(bar, RECT{140, 0, 200, 20}, highlight), 0);
+    const struct {
+        int pos, fill;
+    } rows[] = {{0, 0}, {50, 100}, {130, 200}, {-20, 0}, {100, 200}, {1, 2}};
+    int previous = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pos);
+        EXPECT_EQ(bar.SetPos(row.pos), previous);
+        previous = row.pos;
+        Settle();
+        // The top and bottom rows lie clear of the centred text.
+        for (int y : {0, 19}) {
+            EXPECT_EQ(CountPixels(bar, {0, y, 200, y + 1}, highlight), row.fill) << y;
+            EXPECT_EQ(CountPixels(bar, {row.fill, y, 200, y + 1}, window), 200 - row.fill) << y;
+        }
+    }
 }
 
-TEST_F(ProgressTest, HalfRangeFillsHalfTheWidthAndSplitsTheTextColours)
+TEST_F(ProgressTest, CentredPercentageTakesTheOppositeColourOfWhatLiesBehind)
 {
-    EXPECT_EQ(bar.SetPos(50), 0);
-    Settle();
-    EXPECT_EQ(ScreenPixel(bar, 0, 0), highlight);
-    EXPECT_EQ(ScreenPixel(bar, 99, 0), highlight);
-    EXPECT_EQ(ScreenPixel(bar, 100, 0), window);
-    // Glyphs left of the boundary are in the window colour over the bar,
-    // those right of it in the highlight colour over the background.
-    EXPECT_GT(CountPixels(bar, RECT{70, 0, 100, 20}, window), 0);
-    EXPECT_GT(CountPixels(bar, RECT{100, 0, 130, 20}, highlight), 0);
-}
-
-TEST_F(ProgressTest, PartialRepaintDrawsTheSameImage)
-{
+    EXPECT_GT(CountPixels(bar, {80, 0, 120, 20}, highlight), 0);
+    EXPECT_EQ(CountPixels(bar, {0, 0, 60, 20}, highlight), 0);
+    EXPECT_EQ(CountPixels(bar, {140, 0, 200, 20}, highlight), 0);
     bar.SetPos(50);
     Settle();
+    EXPECT_GT(CountPixels(bar, {70, 0, 100, 20}, window), 0);
+    EXPECT_GT(CountPixels(bar, {100, 0, 130, 20}, highlight), 0);
+    // A repaint of part of the bar draws the same image there again.
     const RECT right = {100, 0, 200, 20};
-    const std::vector<COLORREF> before = Snapshot(right);
+    const std::vector<COLORREF> before = Pixels(bar, right);
+    CClientDC(bar).FillSolidRect(&right, RGB(1, 2, 3));
     ::InvalidateRect(bar, &right, TRUE);
     ::UpdateWindow(bar);
-    EXPECT_EQ(Snapshot(right), before);
-}
-
-TEST_F(ProgressTest, PositionsOutsideTheRangeOverfillOrLeaveTheBarEmpty)
-{
-    bar.SetPos(130);
+    EXPECT_EQ(Pixels(bar, right), before);
+    // Without text only the bar is left.
+    bar.EnableText(FALSE);
+    EXPECT_TRUE(::GetUpdateRect(bar, nullptr, FALSE));
     Settle();
-    EXPECT_EQ(ScreenPixel(bar, 199, 0), highlight);
-    EXPECT_EQ(ScreenPixel(bar, 0, 19), highlight);
-    bar.SetPos(-20);
-    Settle();
-    EXPECT_EQ(ScreenPixel(bar, 0, 0), window);
-    EXPECT_EQ(bar.GetPos(), -20);
+    EXPECT_EQ(CountPixels(bar, {0, 0, 100, 20}, window), 0);
+    EXPECT_EQ(CountPixels(bar, right, highlight), 0);
 }
 
 TEST_F(ProgressTest, CaptionReplacesThePercentageUntilEmptied)
 {
     bar.SetPos(42);
     Settle();
-    const RECT all = {0, 0, 200, 20};
-    const std::vector<COLORREF> percentage = Snapshot(all);
-
+    const std::vector<COLORREF> percentage = Pixels(bar, all);
     bar.SetWindowText("Copying");
     Settle();
-    EXPECT_EQ(bar.GetWindowText(), "Copying");
-    EXPECT_EQ(bar.GetCaption(), "Copying");
-    EXPECT_NE(Snapshot(all), percentage);
+    EXPECT_NE(Pixels(bar, all), percentage);
 
     bar.m_nPaints = 0;
     bar.SetWindowText("Copying");
@@ -118,53 +98,49 @@ TEST_F(ProgressTest, CaptionReplacesThePercentageUntilEmptied)
     bar.SetWindowText("");
     EXPECT_TRUE(::GetUpdateRect(bar, nullptr, FALSE));
     Settle();
-    EXPECT_EQ(Snapshot(all), percentage);
+    EXPECT_EQ(Pixels(bar, all), percentage);
 }
 
-TEST_F(ProgressTest, GetTextAlwaysTerminatesAndKeepsDoubleByteCharactersWhole)
+TEST_F(ProgressTest, GetTextFitsTheBufferAndKeepsDoubleByteCharactersWhole)
 {
-    bar.SetWindowText("abcdef");
-    char buffer[8];
-    std::memset(buffer, 'x', sizeof(buffer));
-    EXPECT_EQ(::SendMessageA(bar, WM_GETTEXT, 4, reinterpret_cast<LPARAM>(buffer)), 3);
-    EXPECT_STREQ(buffer, "abc");
-    EXPECT_EQ(buffer[4], 'x');  // nothing written beyond the count
-
-    bar.SetWindowText("进度");  // two characters of two bytes each
-    std::memset(buffer, 'x', sizeof(buffer));
-    EXPECT_EQ(::SendMessageA(bar, WM_GETTEXT, 4, reinterpret_cast<LPARAM>(buffer)), 2);
-    EXPECT_STREQ(buffer, "进");
-    EXPECT_EQ(::SendMessageA(bar, WM_GETTEXT, 8, reinterpret_cast<LPARAM>(buffer)), 4);
-    EXPECT_STREQ(buffer, "进度");
-    EXPECT_EQ(::SendMessageA(bar, WM_GETTEXT, 0, reinterpret_cast<LPARAM>(buffer)), 0);
+    const struct {
+        const char* caption;
+        int capacity, count;
+        const char* expected;
+    } rows[] = {{"abcdef", 4, 3, "abc"}, {"进度", 4, 2, "进"}, {"进度", 8, 4, "进度"}, {"abc", 0, 0, nullptr}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.caption << " into " << row.capacity);
+        bar.SetWindowText(row.caption);
+        char buffer[10];
+        std::memset(buffer, 'x', sizeof(buffer));
+        EXPECT_EQ(::SendMessageA(bar, WM_GETTEXT, row.capacity, reinterpret_cast<LPARAM>(buffer)), row.count);
+        if (row.expected != nullptr) {
+            EXPECT_STREQ(buffer, row.expected);
+        }
+        EXPECT_EQ(buffer[row.capacity], 'x');  // nothing written beyond the count
+    }
 }
 
-TEST_F(ProgressTest, StepsThatDoNotMoveTheBoundaryDoNotRepaint)
+TEST_F(ProgressTest, RepaintsOnlyWhenTheBoundaryMovesAPixelOrAfterAResize)
 {
-    bar.SetRange(0, 1000);  // one position is a fifth of a pixel
-    bar.SetStep(1);
+    bar.SetRange(0, 2000);
+    bar.SetStep(2);  // a step is a fifth of a pixel
     bar.m_nPaints = 0;
     bar.StepIt();
     bar.StepIt();
     EXPECT_LE(bar.m_nPaints, 1);
     bar.m_nPaints = 0;
     bar.StepIt();
-    EXPECT_EQ(bar.StepIt(), 3);
+    EXPECT_EQ(bar.StepIt(), 6);
     EXPECT_EQ(bar.m_nPaints, 0);
-    bar.StepIt();  // position 5: the boundary reaches the first pixel
+    bar.StepIt();  // position 10: the boundary reaches the first pixel
     EXPECT_EQ(bar.m_nPaints, 1);  // at once, without pumping messages
     EXPECT_EQ(ScreenPixel(bar, 0, 0), highlight);
     EXPECT_EQ(ScreenPixel(bar, 1, 0), window);
-}
 
-TEST_F(ProgressTest, ResizeMakesTheNextSetPosRepaint)
-{
+    // Same width, so the same fill width: only the resize forces a paint.
+    bar.SetRange(0, 100);
     bar.SetPos(10);
-    Settle();
-    bar.m_nPaints = 0;
-    bar.SetPos(10);
-    EXPECT_EQ(bar.m_nPaints, 0);
-    // Same width, so the same fill width: only the resize forces it.
     ::SetWindowPos(bar, nullptr, 0, 0, 200, 30, SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW);
     ::ValidateRect(bar, nullptr);
     bar.m_nPaints = 0;
@@ -174,51 +150,23 @@ TEST_F(ProgressTest, ResizeMakesTheNextSetPosRepaint)
     EXPECT_EQ(ScreenPixel(bar, 20, 29), window);
 }
 
-TEST_F(ProgressTest, HidingTheTextLeavesOnlyTheBar)
-{
-    bar.SetPos(50);
-    bar.EnableText(FALSE);
-    EXPECT_TRUE(::GetUpdateRect(bar, nullptr, FALSE));
-    Settle();
-    EXPECT_EQ(CountPixels(bar, RECT{0, 0, 100, 20}, window), 0);
-    EXPECT_EQ(CountPixels(bar, RECT{100, 0, 200, 20}, highlight), 0);
-}
-
 TEST_F(ProgressTest, EmptyRangeValidatesAndDrawsNothing)
 {
-    host.m_crBack = RGB(0, 0, 255);
-    bar.SetRange(5, 5);
-    EXPECT_EQ(bar.SetPos(5), 0);
-    Settle();
-    EXPECT_FALSE(::GetUpdateRect(bar, nullptr, FALSE));
-    const int paints = bar.m_nPaints;
-    Settle();
-    EXPECT_EQ(bar.m_nPaints, paints);  // no endless paint messages
-    bar.SetRange(9, 3);
-    ::InvalidateRect(bar, nullptr, TRUE);
-    Settle();
-    EXPECT_FALSE(::GetUpdateRect(bar, nullptr, FALSE));
+    for (auto range : {std::make_pair(5, 5), std::make_pair(9, 3)}) {
+        bar.SetRange(range.first, range.second);
+        bar.SetPos(5);
+        ::InvalidateRect(bar, nullptr, TRUE);
+        Settle();
+        // Else the system would send WM_PAINT again and again.
+        EXPECT_FALSE(::GetUpdateRect(bar, nullptr, FALSE)) << range.first;
+    }
 }
 
-TEST(ProgressWithoutWindow, SettersStoreAndPositionCallsReturnMinusOne)
+TEST(ProgressWithoutWindow, PositionCallsReturnMinusOneAndKeepThePosition)
 {
     CPercentProgressCtrl bar;
-    bar.SetRange(3, 7);
-    bar.SetStep(2);
     bar.EnableText(FALSE);
     EXPECT_EQ(bar.SetPos(5), -1);
     EXPECT_EQ(bar.StepIt(), -1);
     EXPECT_EQ(bar.GetPos(), 0);
-    int lower = 0, upper = 0;
-    bar.GetRange(lower, upper);
-    EXPECT_EQ(lower, 3);
-    EXPECT_EQ(upper, 7);
-}
-
-TEST_F(ProgressTest, ManyPaintsLeaveNoDrawingObjectBehind)
-{
-    bar.SetPos(50);
-    bar.SetWindowText("Copying");
-    Settle();
-    EXPECT_TRUE(PaintsLeaveNoObjectBehind(bar));
 }

@@ -1,78 +1,90 @@
-// The worker's run as a whole: the order of its steps and the messages it
-// sends and posts to the progress page.
-#include "PromptTexts.h"
+// The worker's run as a whole: the order of its steps, the messages it
+// sends and posts to the progress page, the questions of the copy steps
+// and "Uninstall.log" on disk.
 #include "SetupThreadFixture.h"
+
+#include <algorithm>
 
 using testfs::Exists;
 using testfs::IsDirectory;
 
-namespace {
-using Lines = std::vector<std::string>;
-}
-
-TEST_F(SetupThreadTest, CleanRunReportsEveryEntryThenConfiguringThenDone)
+TEST_F(SetupThreadTest, CleanRunCopiesReportsRecordsAndReplacesTheLogInOrder)
 {
+    // 淺 is 9C 5C and 嘰 is 87 5C in GBK: a byte-wise backslash test would
+    // cut these names in two.
+    ASSERT_EQ(std::string("淺嘰"), "\x9C\x5C\x87\x5C");
+    SetInstallDir(temp / "目标嘰\\");
     MakeProductFolders();
     PutMediumFile("Support\\a.lsp", "lisp");
-    PutMediumFile("Support\\b\\c.txt", "text");
+    PutMediumFile("Support\\淺\\運.lsp", "gbk");
+    PutMediumFile("Support\\誠", "plain");
     PutMediumFile("Data\\d.dat", "data");
     PutMediumFile("setup.exe", "MZ");
     PutMediumFile("readme.txt", "read me");
+    const std::string desk = temp / "Desk\\", sub = temp / "Menu\\direveradi ZEMLO V8.0";
+    testfs::MakeDirs(desk);
+    const char shellFolders[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    testreg::Put(HKEY_CURRENT_USER, shellFolders, "Desktop", desk);
+    testreg::Put(HKEY_CURRENT_USER, shellFolders, "Programs", temp / "Menu");
+    // The hidden log of an earlier installation into this folder is
+    // replaced, never merged. (Windows refuses to recreate a hidden file in
+    // place, so it must be deleted first; Wine allows it, so there this
+    // only shows the result.)
+    testfs::WriteFile(Install("Uninstall.log"), "File Copy: " + Install("old.lsp") + "\r\n");
+    ASSERT_TRUE(::SetFileAttributesA(Install("Uninstall.log").c_str(), FILE_ATTRIBUTE_HIDDEN));
 
     RunInstall();
 
-    // Files and sub-folders are reported in search order; a folder after
-    // everything inside it. All progress and the configuring message are
-    // sent (the worker waits), the end is posted.
-    ASSERT_EQ(window.messages.size(), 6u);
-    const std::vector<std::pair<std::string, std::string>> expected = {
-        {Medium("Support\\a.lsp"), Install("Support\\a.lsp")},
-        {Medium("Support\\b\\c.txt"), Install("Support\\b\\c.txt")},
-        {Medium("Support\\b"), Install("Support\\b")},
-        {Medium("Data\\d.dat"), Install("Data\\d.dat")},
-    };
-    for (std::size_t i = 0; i < expected.size(); ++i) {
+    // Files and sub-folders are reported in search order, a folder after
+    // everything inside it. Progress and the configuring message are sent
+    // (the worker waits), the end is posted.
+    const std::vector<std::string> entries = {"Support\\a.lsp", "Support\\淺\\運.lsp", "Support\\淺", "Support\\誠",
+                                              "Data\\d.dat"};
+    ASSERT_EQ(window.messages.size(), entries.size() + 2);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        SCOPED_TRACE(entries[i]);
         const RecordedMessage& m = window.messages[i];
-        EXPECT_EQ(m.message, WM_SETUP_PROGRESS) << i;
-        EXPECT_TRUE(m.sent) << i;
-        EXPECT_EQ(m.wText, expected[i].first) << i;
-        EXPECT_EQ(m.lText, expected[i].second) << i;
+        EXPECT_EQ(m.message, WM_SETUP_PROGRESS);
+        EXPECT_TRUE(m.sent);
+        EXPECT_EQ(m.wText, Medium(entries[i]));
+        EXPECT_EQ(m.lText, Install(entries[i]));
     }
-    EXPECT_EQ(window.messages[4].message, WM_SETUP_CONFIGURING);
-    EXPECT_TRUE(window.messages[4].sent);
-    EXPECT_EQ(window.messages[4].wParam, 0u);
-    EXPECT_EQ(window.messages[4].lParam, 0);
-    EXPECT_EQ(window.messages[5].message, WM_SETUP_DONE);
-    EXPECT_FALSE(window.messages[5].sent);
-    EXPECT_EQ(window.Count(WM_SETUP_FAILED), 0);
+    const RecordedMessage& configuring = window.messages[entries.size()];
+    EXPECT_EQ(configuring.message, WM_SETUP_CONFIGURING);
+    EXPECT_TRUE(configuring.sent);
+    EXPECT_EQ(configuring.wParam, 0u);
+    EXPECT_EQ(configuring.lParam, 0);
+    EXPECT_EQ(window.messages.back().message, WM_SETUP_DONE);
+    EXPECT_FALSE(window.messages.back().sent);
     EXPECT_TRUE(thread.prompts.empty());
 
     // The product folders in their fixed order, each with its "Made Dir: "
-    // line even when empty; then the root files; the log's own line last.
-    const Lines expectedLog = {
-        "Made Dir: " + Install("Support"),
-        "File Copy: " + Install("Support\\a.lsp"),
-        "Made Dir: " + Install("Support\\b"),
-        "File Copy: " + Install("Support\\b\\c.txt"),
-        "Made Dir: " + Install("Controls"),
-        "Made Dir: " + Install("图框"),
-        "Made Dir: " + Install("模板"),
-        "Made Dir: " + Install("Database"),
-        "Made Dir: " + Install("Data"),
-        "File Copy: " + Install("Data\\d.dat"),
-        "Made Dir: " + Install("Temp"),
-        "File Copy: " + Install("readme.txt"),
+    // line before its contents (the uninstaller removes folders
+    // last-recorded first) even when empty; the root files without Setup;
+    // the two machine-wide keys; the shortcuts; the log's own line last.
+    // On disk: CRLF, no byte-order mark, hidden.
+    const auto made = [&](const std::string& path) { return "Made Dir: " + Install(path); };
+    const auto copied = [&](const std::string& path) { return "File Copy: " + Install(path); };
+    const Lines expected = {
+        made("Support"), copied("Support\\a.lsp"), made("Support\\淺"), copied("Support\\淺\\運.lsp"),
+        copied("Support\\誠"), made("Controls"), made("图框"), made("模板"), made("Database"), made("Data"),
+        copied("Data\\d.dat"), made("Temp"), copied("readme.txt"),
         "RegDB Key: 2,SOFTWARE\\Kestrova\\enggZEMLO\\V8",
-        "RegDB Key: 2,SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8",
-        "File Copy: " + Install("Uninstall.log"),
+        "RegDB Key: 2,SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8", "Made Dir: " + sub,
+        "File Copy: " + desk + "土方计算地形分析.LNK", "File Copy: " + sub + "\\ZEMLO V8.0.LNK",
+        "File Copy: " + sub + "\\官方网站.LNK", "File Copy: " + sub + "\\ZEMLO V8.0 卸载程序.LNK", copied("Uninstall.log"),
     };
-    EXPECT_EQ(LogLines(), expectedLog);
+    std::string bytes;
+    for (const std::string& line : expected)
+        bytes += line + "\r\n";
+    EXPECT_EQ(testfs::ReadFile(Install("Uninstall.log")), bytes);
+    EXPECT_EQ(testfs::AttributesWithoutArchive(Install("Uninstall.log")), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
 
     for (const char* name : CSetupThread::ProductFolders())
         EXPECT_TRUE(IsDirectory(Install(name))) << name;
-    EXPECT_EQ(testfs::ReadFile(Install("Support\\b\\c.txt")), "text");
+    EXPECT_EQ(testfs::ReadFile(Install("Support\\淺\\運.lsp")), "gbk");
+    EXPECT_EQ(testfs::ReadFile(Install("Support\\誠")), "plain");
     EXPECT_FALSE(Exists(Install("setup.exe")));
-    EXPECT_TRUE(Exists(Install("Uninstall.log")));
 
     // The thread ends through its own message loop with exit code 0.
     DWORD exitCode = 99;
@@ -83,13 +95,8 @@ TEST_F(SetupThreadTest, CleanRunReportsEveryEntryThenConfiguringThenDone)
 TEST_F(SetupThreadTest, CancelDuringThirdFolderStopsAfterTheEntryAndWritesNoLog)
 {
     MakeProductFolders();
-    PutMediumFile("Support\\s.txt");
-    PutMediumFile("Controls\\c.txt");
-    PutMediumFile("图框\\f1.dwg");
-    PutMediumFile("图框\\f2.dwg");
-    PutMediumFile("模板\\t.dwt");
-    PutMediumFile("readme.txt");
-
+    for (const char* file : {"Support\\s.txt", "Controls\\c.txt", "图框\\f1.dwg", "图框\\f2.dwg", "模板\\t.dwt", "readme.txt"})
+        PutMediumFile(file);
     // The user confirms a cancel while the first entry of the third folder
     // is being reported.
     const std::string third = Install("图框");
@@ -105,10 +112,7 @@ TEST_F(SetupThreadTest, CancelDuringThirdFolderStopsAfterTheEntryAndWritesNoLog)
     EXPECT_FALSE(window.Of(WM_SETUP_FAILED)[0].sent);
     EXPECT_EQ(window.Count(WM_SETUP_CONFIGURING), 0);
     EXPECT_EQ(window.Count(WM_SETUP_DONE), 0);
-
     // What was copied stays; nothing after the entry being handled is done.
-    EXPECT_TRUE(Exists(Install("Support\\s.txt")));
-    EXPECT_TRUE(Exists(Install("Controls\\c.txt")));
     EXPECT_TRUE(Exists(Install("图框\\f1.dwg")));
     EXPECT_FALSE(Exists(Install("图框\\f2.dwg")));
     EXPECT_FALSE(Exists(Install("模板")));
@@ -116,104 +120,101 @@ TEST_F(SetupThreadTest, CancelDuringThirdFolderStopsAfterTheEntryAndWritesNoLog)
     EXPECT_FALSE(Exists(Install("Uninstall.log")));
 }
 
-TEST_F(SetupThreadTest, CancelAfterTheLastProductFolderCheckDoesNotStopTheRun)
+// A product folder missing from the medium, and the user's answers to the
+// question about it.
+struct MissingFolderCase {
+    const char* folder;
+    std::vector<int> answers;
+    bool appearsAtLastAnswer;  // the disc was changed before the last answer
+    bool cancelAtLastAnswer;   // a cancel was confirmed while the box was open
+    bool done;
+};
+
+void PrintTo(const MissingFolderCase& c, std::ostream* os)
 {
-    // Temp is missing; while its question is open the user also confirms a
-    // cancel, then skips the folder. No copy check follows, so every later
-    // step still runs.
-    MakeProductFolders();
-    testfs::RemoveTree(Medium("Temp"));
-    PutMediumFile("readme.txt");
-    thread.answers.push_back({IDIGNORE, [&] { thread.Cancel(); }});
-
-    RunInstall();
-
-    EXPECT_TRUE(thread.IsCancelled());
-    ASSERT_EQ(thread.prompts.size(), 1u);
-    EXPECT_EQ(window.Count(WM_SETUP_FAILED), 0);
-    EXPECT_EQ(window.Count(WM_SETUP_CONFIGURING), 1);
-    EXPECT_EQ(window.Count(WM_SETUP_DONE), 1);
-    EXPECT_TRUE(IsDirectory(Install("Temp")));
-    EXPECT_TRUE(Exists(Install("readme.txt")));
-    EXPECT_TRUE(Exists(Install("Uninstall.log")));
+    *os << c.folder << " answered " << ::testing::PrintToString(c.answers);
 }
 
-TEST_F(SetupThreadTest, MissingFolderAbortEndsTheRunWithFailed)
+class MissingFolderTest : public SetupThreadTest, public ::testing::WithParamInterface<MissingFolderCase> {};
+
+TEST_P(MissingFolderTest, AnswersDecideWhatIsCopied)
 {
+    const MissingFolderCase& c = GetParam();
     MakeProductFolders();
-    PutMediumFile("Support\\s.txt");
-    testfs::RemoveTree(Medium("Controls"));
-    PutMediumFile("readme.txt");
-    thread.answers.push_back({IDABORT, nullptr});
+    for (const char* name : CSetupThread::ProductFolders())
+        PutMediumFile(std::string(name) + "\\f.txt");
+    testfs::RemoveTree(Medium(c.folder));
+    for (std::size_t i = 0; i < c.answers.size(); ++i) {
+        const bool last = i + 1 == c.answers.size();
+        thread.answers.push_back({c.answers[i], [&, last] {
+                                      if (last && c.appearsAtLastAnswer)
+                                          PutMediumFile(std::string(c.folder) + "\\f.txt");
+                                      if (last && c.cancelAtLastAnswer)
+                                          thread.Cancel();
+                                  }});
+    }
 
     RunInstall();
 
-    ASSERT_EQ(thread.prompts.size(), 1u);
-    EXPECT_EQ(thread.prompts[0].type, static_cast<UINT>(MB_ABORTRETRYIGNORE | MB_ICONQUESTION));
-    EXPECT_EQ(thread.prompts[0].type, 0x22u);
     // The system's text for the failed search, then the folder searched
     // (with its backslash).
-    EXPECT_EQ(thread.prompts[0].text, MissingFolderText(ERROR_PATH_NOT_FOUND, Medium("Controls\\")));
-
-    EXPECT_EQ(window.Count(WM_SETUP_FAILED), 1);
-    EXPECT_EQ(window.Count(WM_SETUP_DONE), 0);
-    EXPECT_TRUE(Exists(Install("Support\\s.txt")));
-    EXPECT_FALSE(Exists(Install("Controls")));
-    EXPECT_FALSE(Exists(Install("图框")));
-    EXPECT_FALSE(Exists(Install("readme.txt")));
-    EXPECT_FALSE(Exists(Install("Uninstall.log")));
-}
-
-TEST_F(SetupThreadTest, MissingFolderIgnoreMakesEmptyDestinationAndGoesOn)
-{
-    MakeProductFolders();
-    testfs::RemoveTree(Medium("Support"));
-    PutMediumFile("Controls\\c.txt");
-    thread.answers.push_back({IDIGNORE, nullptr});
-
-    RunInstall();
-
-    ASSERT_EQ(thread.prompts.size(), 1u);
-    EXPECT_TRUE(IsDirectory(Install("Support")));
-    EXPECT_TRUE(testfs::ListFolder(Install("Support")).empty());
-    EXPECT_TRUE(Exists(Install("Controls\\c.txt")));
-    EXPECT_EQ(window.Count(WM_SETUP_DONE), 1);
+    ASSERT_EQ(thread.prompts.size(), c.answers.size());
+    for (const PromptRecord& prompt : thread.prompts) {
+        EXPECT_EQ(prompt.type, static_cast<UINT>(MB_ABORTRETRYIGNORE | MB_ICONQUESTION));
+        EXPECT_EQ(prompt.text, MissingFolderText(ERROR_PATH_NOT_FOUND, Medium(std::string(c.folder) + "\\")));
+    }
+    EXPECT_EQ(window.Count(WM_SETUP_DONE), c.done ? 1 : 0);
+    EXPECT_EQ(window.Count(WM_SETUP_FAILED), c.done ? 0 : 1);
+    EXPECT_EQ(Exists(Install("Uninstall.log")), c.done);
+    // A skipped folder is still made and recorded, empty.
+    EXPECT_EQ(IsDirectory(Install(c.folder)), c.done);
     const Lines lines = LogLines();
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "Made Dir: " + Install("Support"));
-    EXPECT_EQ(lines[1], "Made Dir: " + Install("Controls"));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Made Dir: " + Install(c.folder)), c.done ? 1 : 0);
+    bool before = true;
+    for (const char* name : CSetupThread::ProductFolders()) {
+        const bool missing = std::string(name) == c.folder;
+        EXPECT_EQ(Exists(Install(std::string(name) + "\\f.txt")),
+                  missing ? c.appearsAtLastAnswer : before || c.done) << name;
+        before = before && !missing;
+    }
 }
 
-TEST_F(SetupThreadTest, MissingFolderRetryAfterItAppearsCopiesIt)
+INSTANTIATE_TEST_SUITE_P(Answers, MissingFolderTest,
+                         ::testing::Values(MissingFolderCase{"Controls", {IDABORT}, false, false, false},
+                                           MissingFolderCase{"Support", {IDIGNORE}, false, false, true},
+                                           MissingFolderCase{"Controls", {IDRETRY, IDRETRY}, true, false, true},
+                                           // No copy check follows the last folder: the run goes on.
+                                           MissingFolderCase{"Temp", {IDIGNORE}, false, true, true}));
+
+TEST_F(SetupThreadTest, InstallFolderThatCannotBeMadeEndsTheRunWithFailed)
 {
+    // A file stands where the product folders must go; the user cancels.
+    testfs::WriteFile(temp / "file", "not a folder");
+    SetInstallDir(temp / "file\\");
     MakeProductFolders();
-    testfs::RemoveTree(Medium("Controls"));
-    // First Retry: still missing (a second box). Second Retry: the disc
-    // has been changed and the folder is there.
-    thread.answers.push_back({IDRETRY, nullptr});
-    thread.answers.push_back({IDRETRY, [&] { PutMediumFile("Controls\\x.ocx", "ocx"); }});
-
+    PutMediumFile("Support\\a.lsp");
     RunInstall();
-
-    EXPECT_EQ(thread.prompts.size(), 2u);
-    EXPECT_EQ(testfs::ReadFile(Install("Controls\\x.ocx")), "ocx");
-    EXPECT_EQ(ProgressDestinations(), (Lines{Install("Controls\\x.ocx")}));
-    EXPECT_EQ(window.Count(WM_SETUP_DONE), 1);
-}
-
-TEST_F(SetupThreadTest, FolderThatCannotBeCreatedCancelEndsTheRunWithFailed)
-{
-    MakeProductFolders();
-    // A file stands where the install folder must go.
-    testfs::WriteFile(temp / "dest", "not a folder");
-    thread.answers.push_back({IDCANCEL, nullptr});
-
-    RunInstall();
-
     ASSERT_EQ(thread.prompts.size(), 1u);
-    EXPECT_EQ(thread.prompts[0].type, 0x25u);
+    EXPECT_EQ(thread.prompts[0].type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONQUESTION));
     EXPECT_EQ(window.Count(WM_SETUP_FAILED), 1);
     EXPECT_EQ(window.Count(WM_SETUP_DONE), 0);
     // The "Made Dir: " line was recorded before anything was tried.
     EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + Install("Support")}));
+}
+
+TEST_F(SetupThreadTest, LogThatCannotBeWrittenIsReportedAndTheRunStillEnds)
+{
+    MakeProductFolders();
+    // A folder named Uninstall.log can be neither deleted as a file nor
+    // opened for writing.
+    testfs::MakeDirs(Install("Uninstall.log"));
+
+    RunInstall();
+
+    ASSERT_EQ(thread.prompts.size(), 1u);
+    EXPECT_EQ(thread.prompts[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_NE(thread.prompts[0].text.find(Install("Uninstall.log")), std::string::npos);
+    EXPECT_EQ(window.Count(WM_SETUP_CONFIGURING), 1);
+    EXPECT_EQ(window.Count(WM_SETUP_DONE), 1);
+    EXPECT_EQ(window.Count(WM_SETUP_FAILED), 0);
 }

@@ -1,7 +1,8 @@
 // The fixture of the install worker tests: a medium and a destination in a
 // fresh temporary folder, the registry redirected, a recording window that
 // the worker reports to, and a worker whose questions are answered by
-// script.
+// script. Also the raw registry helpers (fixtures must not go through the
+// accessors under test) and the two questions of the copy steps.
 #pragma once
 
 #include "FileHelpers.h"
@@ -9,6 +10,8 @@
 #include "RegistryOverride.h"
 #include "TempDir.h"
 #include "engine/SetupThread.h"
+#include "winlib/StringUtil.h"
+#include "winlib/SysError.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +19,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+using Lines = std::vector<std::string>;
 
 struct PromptRecord {
     std::string text;
@@ -35,25 +40,56 @@ public:
     std::vector<PromptRecord> prompts;
 
 protected:
-    int AskUser(const std::string& text, UINT type) override;
+    int AskUser(const std::string& text, UINT type) override
+    {
+        prompts.push_back({text, type});
+        if (answers.empty())
+            return winlib::DecliningButton(type);
+        Answer answer = answers.front();
+        answers.pop_front();
+        if (answer.before)
+            answer.before();
+        return answer.button;
+    }
 };
 
 class SetupThreadTest : public ::testing::Test {
 protected:
-    void SetUp() override;
+    void SetUp() override
+    {
+        ASSERT_TRUE(registry.ok());
+        ASSERT_TRUE(window.GetSafeHwnd() != nullptr);
+        testfs::MakeDirs(temp / "medium");
+        thread.m_strSourceDir = m_medium = temp / "medium\\";
+        thread.m_strInstallDir = m_install = temp / "dest\\";
+    }
 
     // Makes the seven product folders on the medium, empty.
-    void MakeProductFolders();
+    void MakeProductFolders()
+    {
+        for (const char* name : CSetupThread::ProductFolders())
+            testfs::MakeDirs(m_medium + name);
+    }
     // medium + relative (relative uses backslashes).
     std::string Medium(const std::string& relative = "") const { return m_medium + relative; }
     std::string Install(const std::string& relative = "") const { return m_install + relative; }
-    void PutMediumFile(const std::string& relative, const std::string& content = "x");
+    void PutMediumFile(const std::string& relative, const std::string& content = "x")
+    {
+        testfs::WriteFile(m_medium + relative, content);
+    }
+    void SetInstallDir(const std::string& dir) { thread.m_strInstallDir = m_install = dir; }
 
     // Runs the worker to its end; fails the test when it hangs.
-    void RunInstall();
-    std::vector<std::string> LogLines() const { return testfs::SplitLines(thread.m_strLog); }
+    void RunInstall() { ASSERT_TRUE(window.RunThread(thread)) << "the install worker did not end"; }
+    Lines LogLines() const { return testfs::SplitLines(thread.m_strLog); }
     // The destination paths of the progress messages, in order.
-    std::vector<std::string> ProgressDestinations() const;
+    Lines ProgressDestinations() const
+    {
+        Lines paths;
+        for (const RecordedMessage& m : window.Of(WM_SETUP_PROGRESS))
+            paths.push_back(m.lText);
+        return paths;
+    }
 
     TempDir temp;
     RegistryOverride registry;
@@ -63,3 +99,44 @@ protected:
     std::string m_medium;   // ends in a backslash
     std::string m_install;  // ends in a backslash
 };
+
+inline std::string MissingFolderText(DWORD error, const std::string& path)
+{
+    return winlib::FormatSystemMessage(error) + "\n找不到安装文件的路径 " + path +
+           "，\n点击“重试”按钮试图重新查找该安装文件路径；\n点击“忽略”按钮将跳过该路径下的操作并继续执行；"
+           "\n点击“取消”按钮将终止程序运行。";
+}
+
+inline std::string CreateFailedText(DWORD error, const std::string& path)
+{
+    return winlib::FormatSystemMessage(error) + "\n不能创建文件夹 " + path +
+           " ，\n点击“重试”按钮试图重新创建文件夹；\n点击“取消”按钮将终止程序运行。";
+}
+
+namespace testreg {
+
+inline void Put(HKEY root, const std::string& key, const std::string& name, const std::string& value)
+{
+    ::RegSetKeyValueA(root, key.c_str(), name.c_str(), REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+inline bool KeyExists(HKEY root, const std::string& key)
+{
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(opened);
+    return true;
+}
+
+// A string value's data, or "<missing>".
+inline std::string Get(HKEY root, const std::string& key, const std::string& name)
+{
+    std::vector<char> data(16384);
+    DWORD size = static_cast<DWORD>(data.size());
+    if (::RegGetValueA(root, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, data.data(), &size) != ERROR_SUCCESS)
+        return "<missing>";
+    return data.data();
+}
+
+}  // namespace testreg

@@ -12,8 +12,6 @@
 #include <deque>
 #include <functional>
 
-class TestFrame;
-
 // What the page members held when a page was shown.
 struct PageVisit {
     int position;
@@ -29,7 +27,7 @@ struct Question {
 // One step per showing of a page: the code it ends with, and what it does
 // while shown. The members start with values the frame never hands in.
 struct ScriptedPages : CWizardPages {
-    using Action = std::function<void(ScriptedPages&, TestFrame&)>;
+    using Action = std::function<void(ScriptedPages&)>;
     struct Script {
         std::deque<std::pair<INT_PTR, Action>> steps;
         std::vector<PageVisit> visits;
@@ -37,7 +35,7 @@ struct ScriptedPages : CWizardPages {
         HWND parent = nullptr;
         bool waitedBeforeDestroy = false, destroyed = false;
     };
-    ScriptedPages(Script& s, TestFrame& f) : script(s), frame(f) { ++script.setsMade; }
+    explicit ScriptedPages(Script& s) : script(s) { ++script.setsMade; }
     ~ScriptedPages() override { script.destroyed = true; }
     INT_PTR DoModal(int n) override
     {
@@ -49,7 +47,7 @@ struct ScriptedPages : CWizardPages {
         auto step = script.steps.front();
         script.steps.pop_front();
         if (step.second)
-            step.second(*this, frame);
+            step.second(*this);
         return step.first;
     }
     BOOL& AgreementAgree() override { return m_bAgree; }
@@ -62,7 +60,6 @@ struct ScriptedPages : CWizardPages {
     BOOL m_bAgree = 7;
     std::string m_strPath = "unset", m_strSourceDir = "unset", m_strInstallDir = "unset", m_strFinishPath = "unset";
     Script& script;
-    TestFrame& frame;
 };
 
 class TestFrame : public CSetupDlg {
@@ -77,7 +74,7 @@ protected:
     std::unique_ptr<CWizardPages> CreatePages() override
     {
         script.parent = m_hWnd;
-        return std::make_unique<ScriptedPages>(script, *this);
+        return std::make_unique<ScriptedPages>(script);
     }
     int AskUser(const char* text, const char* caption, UINT type) override
     {
@@ -93,9 +90,9 @@ protected:
     BOOL OnInitDialog() override { return initResult = CSetupDlg::OnInitDialog(); }
 };
 
-class FrameTest : public ::testing::Test {
-protected:
-    void Codes(std::initializer_list<INT_PTR> codes)
+// One run of a frame with scripted pages.
+struct Wizard {
+    void Codes(const std::vector<INT_PTR>& codes)
     {
         for (INT_PTR code : codes)
             script.steps.push_back({code, nullptr});
@@ -104,7 +101,6 @@ protected:
     // Runs the frame to its end; returns what DoModal returned.
     INT_PTR Run()
     {
-        EXPECT_TRUE(registry.ok());
         const INT_PTR result = frame.DoModal();
         EXPECT_TRUE(script.steps.empty()) << "scripted page endings not reached";
         EXPECT_TRUE(frame.answers.empty()) << "answers not asked for";
@@ -118,7 +114,12 @@ protected:
         return positions;
     }
 
-    RegistryOverride registry;
     ScriptedPages::Script script;
     TestFrame frame{script};
+};
+
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(registry.ok()); }
+    RegistryOverride registry;
 };

@@ -1,4 +1,4 @@
-// The fixture of the log replay tests: a fresh temporary folder, every
+// The fixture of the uninstall worker tests: a fresh temporary folder, every
 // registry root the log can name redirected to temporary keys, a recording
 // window the worker reports to, and a worker that shows no box and starts
 // no batch.
@@ -16,65 +16,97 @@
 #include <string>
 #include <vector>
 
+using Lines = std::vector<std::string>;
+
 // The worker as the window runs it, except that a file error is recorded
-// instead of shown and the self-removal is only counted (it would delete
-// the test program).
+// instead of shown and the self-removal (it would delete the test program)
+// only notes how many messages the window had received by then.
 class TestUninstallThread : public CUninstallThread {
 public:
     std::vector<CFileException> fileErrors;
-    int selfRemovals = 0;
-    // Messages the window had recorded when the self-removal ran.
-    std::size_t messagesAtSelfRemoval = 0;
+    std::vector<std::size_t> selfRemovals;
     RecordingWindow* window = nullptr;
 
 protected:
     void ReportFileError(const CFileException& error) override { fileErrors.push_back(error); }
-    void RemoveSelf() override
-    {
-        ++selfRemovals;
-        if (window != nullptr)
-            messagesAtSelfRemoval = window->messages.size();
-    }
+    void RemoveSelf() override { selfRemovals.push_back(window->messages.size()); }
 };
 
-// HKEY_USERS and HKEY_CURRENT_CONFIG redirected (besides the three roots of
-// RegistryOverride) to fresh keys inside the redirected HKEY_CURRENT_USER.
-class ExtraRootsOverride {
-public:
-    ExtraRootsOverride();
-    ~ExtraRootsOverride();
-    bool ok() const { return m_ok; }
+// The roots of the log's "RegDB Key" entries, by their digit; every other
+// root text means the last.
+inline const HKEY kLogRoots[5] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
+                                  HKEY_CURRENT_CONFIG};
 
-private:
-    HKEY m_users = nullptr;
-    HKEY m_config = nullptr;
-    bool m_ok = false;
-};
+inline bool KeyExists(HKEY root, const std::string& subKey)
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(key);
+    return true;
+}
+
+inline void CreateKey(HKEY root, const std::string& subKey)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS)
+        << subKey;
+    ::RegCloseKey(key);
+}
 
 class UninstallTest : public ::testing::Test {
 protected:
-    void SetUp() override;
+    // HKEY_USERS and HKEY_CURRENT_CONFIG are redirected too (besides the
+    // three roots of RegistryOverride), to fresh keys "ZemloTestUsers" and
+    // "ZemloTestConfig" inside the redirected HKEY_CURRENT_USER.
+    void SetUp() override
+    {
+        ASSERT_TRUE(registry.ok());
+        for (int i = 0; i < 2; ++i) {
+            const char* name = i == 0 ? "ZemloTestUsers" : "ZemloTestConfig";
+            ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                        &extraRoots[i], nullptr), ERROR_SUCCESS);
+            ASSERT_EQ(::RegOverridePredefKey(kLogRoots[3 + i], extraRoots[i]), ERROR_SUCCESS);
+        }
+        ASSERT_TRUE(window.GetSafeHwnd() != nullptr);
+        thread.window = &window;
+        thread.m_pMainWnd = &window;
+    }
+    void TearDown() override
+    {
+        for (int i = 0; i < 2; ++i) {
+            ::RegOverridePredefKey(kLogRoots[3 + i], nullptr);
+            if (extraRoots[i] != nullptr)
+                ::RegCloseKey(extraRoots[i]);
+        }
+    }
 
-    // Writes text as the log file (bytes as given) and reads it with the
+    // Writes the bytes as the log file at logPath and reads it with the
     // worker; fails the test when the read fails.
-    void LoadLog(const std::string& bytes);
-    // Runs the worker to its end; fails the test when it hangs.
-    void RunUninstall();
+    void LoadLog(const std::string& bytes, const std::string& logPath = "")
+    {
+        const std::string path = logPath.empty() ? Path("Uninstall.log") : logPath;
+        testfs::WriteFile(path, bytes);
+        ASSERT_TRUE(thread.ReadLog(path.c_str()));
+        ASSERT_TRUE(thread.fileErrors.empty());
+    }
+    void RunUninstall() { ASSERT_TRUE(window.RunThread(thread)) << "the uninstall worker did not end"; }
+
     // The paths of the WM_UNINSTALL_FILE messages, in order.
-    std::vector<std::string> ReportedFiles() const;
-    // The message numbers the window received, in order.
-    std::vector<UINT> MessageOrder() const;
+    Lines ReportedFiles() const
+    {
+        Lines paths;
+        for (const RecordedMessage& m : window.Of(WM_UNINSTALL_FILE))
+            paths.push_back(m.lText);
+        return paths;
+    }
 
     std::string Path(const std::string& relative) const { return temp / relative; }
 
     TempDir temp;
     RegistryOverride registry;
-    ExtraRootsOverride extraRoots;
+    HKEY extraRoots[2] = {};
     RecordingWindow window;
     TestUninstallThread thread;
 };
-
-namespace regtest {
-bool KeyExists(HKEY root, const std::string& subKey);
-void CreateKey(HKEY root, const std::string& subKey);
-}  // namespace regtest

@@ -42,10 +42,21 @@ run_driver 'U:\ZEMLO V8\Uninstall.exe' --lock-log --timeout-s 30 || fail "the dr
 after=$(cd "$install" && find . | sort)
 [ "$before" = "$after" ] || fail "an unreadable log changed the installation"
 
-echo "== answering Yes, then finish"
+echo "== answering Yes, then finish (the uninstaller and a file read-only, as copied from a CD)"
+"$wine_run" attrib +r 'U:\ZEMLO V8\Uninstall.exe' >/dev/null 2>&1 || fail "cannot make the uninstaller read-only"
+"$wine_run" attrib +r 'U:\ZEMLO V8\readme.txt' >/dev/null 2>&1 || fail "cannot make readme.txt read-only"
 run_driver 'U:\ZEMLO V8\Uninstall.exe' --timeout-s 30 || fail "the driver (Yes) failed"
 [ -e "$install" ] && fail "the install folder is still there: $(cd "$install" && find . | head)"
 [ -e "$sandbox/DelUS.bat" ] && fail "DelUS.bat is still there"
+
+echo "== the medium's own copy: removes the installation, stays itself"
+"$wine_run" "$installer" "$medium_win" 'U:\ZEMLO V8\' >/dev/null 2>&1 || fail "the second installation failed"
+mkdir -p "$sandbox/Medium"
+cp "$medium/Uninstall.exe" "$sandbox/Medium/"
+run_driver 'U:\Medium\Uninstall.exe' --installed-in 'U:\ZEMLO V8' --timeout-s 30 || fail "the driver (copy from elsewhere) failed"
+[ -e "$install" ] && fail "the install folder is still there: $(cd "$install" && find . | head)"
+[ -f "$sandbox/Medium/Uninstall.exe" ] || fail "the medium's copy was deleted"
+rm -rf "$sandbox/Medium"
 
 echo "== no log: silent close"
 # The install folder recorded in the registry would be used instead of the

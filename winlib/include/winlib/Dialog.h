@@ -25,6 +25,9 @@ protected:
     virtual void OnOK();
     virtual void OnCancel();
     virtual void DoDataExchange(CDataExchange* pDX);
+    // The paint of a minimised dialog: the icon background erased
+    // (WM_ICONERASEBKGND) and hIcon drawn centred in the client area.
+    void PaintMinimizedIcon(HICON hIcon);
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:

@@ -26,6 +26,8 @@ BOOL SetUserString(const std::string& key, const std::string& name, const std::s
 // as an 8-bit string that ends at its first zero byte (registry data need
 // not be zero-terminated). text is emptied first and set only on success.
 // FALSE when the key cannot be opened, the value is missing or too long.
+// QueryMachineString also looks in the 32-bit view of the registry when the
+// native view does not have the value.
 BOOL QueryMachineString(const std::string& key, const std::string& name, std::string& text);
 BOOL QueryUserString(const std::string& key, const std::string& name, std::string& text);
 

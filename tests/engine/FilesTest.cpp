@@ -1,0 +1,167 @@
+// The worker's file steps one at a time: copying a folder tree, making the
+// folders of a path, the loose files of the medium's root, the file
+// listing, path joining and the install log's record operations.
+#include "SetupThreadFixture.h"
+
+#include <algorithm>
+
+using testfs::Exists;
+using testfs::IsDirectory;
+
+namespace {
+
+std::string CurrentDirectory()
+{
+    char buffer[MAX_PATH * 2] = {};
+    ::GetCurrentDirectoryA(sizeof buffer, buffer);
+    return buffer;
+}
+
+Lines Sorted(Lines lines)
+{
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+}  // namespace
+
+TEST_F(SetupThreadTest, CopyFolderTreeOverwritesClearsReadOnlyAndRecordsOnlyWhatCopied)
+{
+    PutMediumFile("Support\\a.lsp");
+    testfs::MakeDirs(Install("Support\\a.lsp"));  // a folder of the same name blocks this copy
+    PutMediumFile("Support\\b.lsp", "new");
+    testfs::WriteFile(Install("Support\\b.lsp"), "old content");
+    PutMediumFile("Support\\ro.lsp", "read-only");
+    ASSERT_TRUE(::SetFileAttributesA(Medium("Support\\ro.lsp").c_str(), FILE_ATTRIBUTE_READONLY));
+    PutMediumFile("Support\\示例\\c.txt", "nested");
+    testfs::MakeDirs(Medium("Support\\空"));
+
+    thread.m_pMainWnd = &window;
+    ASSERT_TRUE(thread.CopyFolderTree(Medium("Support"), Install("Support")));
+    ::SetFileAttributesA(Medium("Support\\ro.lsp").c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    EXPECT_EQ(testfs::ReadFile(Install("Support\\b.lsp")), "new");
+    EXPECT_EQ(testfs::ReadFile(Install("Support\\示例\\c.txt")), "nested");
+    EXPECT_TRUE(IsDirectory(Install("Support\\空")));
+    // The copy takes the medium's read-only flag along; it must be gone so
+    // that the product's files can be changed and uninstalled.
+    EXPECT_EQ(testfs::ReadFile(Install("Support\\ro.lsp")), "read-only");
+    EXPECT_EQ(testfs::Attributes(Install("Support\\ro.lsp")) & FILE_ATTRIBUTE_READONLY, 0u);
+    // Called on the test thread itself, so the sends arrive directly. The
+    // blocked file is reported but not recorded.
+    EXPECT_EQ(ProgressDestinations(), (Lines{Install("Support\\a.lsp"), Install("Support\\b.lsp"),
+                                             Install("Support\\ro.lsp"), Install("Support\\示例\\c.txt"),
+                                             Install("Support\\示例"), Install("Support\\空")}));
+    EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + Install("Support"), "File Copy: " + Install("Support\\b.lsp"),
+                                 "File Copy: " + Install("Support\\ro.lsp"), "Made Dir: " + Install("Support\\示例"),
+                                 "File Copy: " + Install("Support\\示例\\c.txt"), "Made Dir: " + Install("Support\\空")}));
+}
+
+TEST_F(SetupThreadTest, CreateFolderPathMakesEveryLevelAndRecordsOneLine)
+{
+    // 淺 (9C 5C) must not be taken for a separator: no folder named after
+    // its first byte may be attempted. Forward slashes separate too.
+    const std::string path = temp / "淺\\嘰嘰/誠";
+    ASSERT_TRUE(thread.CreateFolderPath(path));
+    EXPECT_TRUE(IsDirectory(temp / "淺\\嘰嘰\\誠"));
+    EXPECT_EQ(Sorted(testfs::ListFolder(temp.path())), (Lines{"medium", "淺"}));
+    EXPECT_EQ(testfs::ListFolder(temp / "淺"), (Lines{"嘰嘰"}));
+    // Folders that exist already ask nothing but are recorded again.
+    ASSERT_TRUE(thread.CreateFolderPath(path + "\\"));
+    EXPECT_TRUE(thread.prompts.empty());
+    EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + path, "Made Dir: " + path + "\\"}));
+}
+
+TEST_F(SetupThreadTest, CreateFolderPathAsksRetryOrCancelAtTheFirstLevelThatFails)
+{
+    // A file named like the parent folder blocks the creation.
+    const std::string blocker = temp / "blocked";
+    testfs::WriteFile(blocker, "file");
+    thread.answers.push_back({IDCANCEL, nullptr});
+    EXPECT_FALSE(thread.CreateFolderPath(blocker + "\\A\\B"));
+    ASSERT_EQ(thread.prompts.size(), 1u);
+    // The first level that fails is named, with the system's text for why.
+    const DWORD error = [&] {
+        ::CreateDirectoryA((blocker + "\\A").c_str(), nullptr);
+        return ::GetLastError();
+    }();
+    EXPECT_EQ(thread.prompts[0].text, CreateFailedText(error, blocker + "\\A"));
+    EXPECT_EQ(thread.prompts[0].type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONQUESTION));
+
+    // Retry while still blocked asks again; once the way is clear it goes on.
+    thread.answers.push_back({IDRETRY, nullptr});
+    thread.answers.push_back({IDRETRY, [&] {
+                                  testfs::RemoveTree(blocker);
+                                  testfs::MakeDirs(blocker);
+                              }});
+    ASSERT_TRUE(thread.CreateFolderPath(blocker + "\\Support"));
+    EXPECT_EQ(thread.prompts.size(), 3u);
+    EXPECT_TRUE(IsDirectory(blocker + "\\Support"));
+    EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + blocker + "\\A\\B", "Made Dir: " + blocker + "\\Support"}));
+}
+
+TEST_F(SetupThreadTest, OverlongDestinationIsAFolderThatCannotBeCreated)
+{
+    // A destination of 260 characters or more does not fit the prefix
+    // buffer; it is refused like any folder that cannot be made, never
+    // written past the buffer.
+    std::string path = temp.path();
+    while (path.size() < 300)
+        path += "\\abcdefghijklmnopqrstuvwxyz";
+    thread.answers.push_back({IDRETRY, nullptr});
+    thread.answers.push_back({IDCANCEL, nullptr});
+
+    EXPECT_FALSE(thread.CreateFolderPath(path));
+
+    ASSERT_EQ(thread.prompts.size(), 2u);
+    // The box names a prefix that ends at a separator of the path.
+    const std::string& text = thread.prompts[0].text;
+    const std::string lead = "不能创建文件夹 ";
+    const std::size_t at = text.find(lead);
+    ASSERT_NE(at, std::string::npos);
+    const std::string named = text.substr(at + lead.size(), text.find(" ，", at) - at - lead.size());
+    EXPECT_EQ(path.compare(0, named.size(), named), 0);
+    EXPECT_TRUE(named.size() == path.size() || path[named.size()] == '\\');
+    EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + path}));
+}
+
+TEST_F(SetupThreadTest, RootFilesAreCopiedButSetupTheIconHiddenAndFailuresStillRecorded)
+{
+    PutMediumFile("Setup.Exe", "MZ");
+    PutMediumFile("zemlov8.0.ICO", "icon");
+    PutMediumFile("readme.txt", "text");
+    PutMediumFile("zemlo.url", "url");
+    // A folder of that name in the destination blocks the copy; Uninstall
+    // tries to delete it either way, so it is recorded.
+    testfs::MakeDirs(Install("zemlo.url"));
+
+    thread.CopyTopLevelFiles();
+
+    EXPECT_FALSE(Exists(Install("Setup.Exe")));
+    EXPECT_EQ(testfs::ReadFile(Install("zemlov8.0.ICO")), "icon");
+    EXPECT_EQ(testfs::AttributesWithoutArchive(Install("zemlov8.0.ICO")), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(testfs::Attributes(Install("readme.txt")) & FILE_ATTRIBUTE_HIDDEN, 0u);
+    EXPECT_EQ(Sorted(LogLines()), (Lines{"File Copy: " + Install("readme.txt"), "File Copy: " + Install("zemlo.url"),
+                                         "File Copy: " + Install("zemlov8.0.ICO")}));
+    EXPECT_TRUE(thread.prompts.empty());
+}
+
+TEST_F(SetupThreadTest, ListFilesListsOnlyMatchingFilesAndLeavesTheCurrentFolder)
+{
+    for (const char* name : {"a.ocx", "b.txt", "c.OCX", "sub.ocx\\inner.ocx"})  // sub.ocx: a folder that matches
+        PutMediumFile(name);
+    // The current folder holds a matching file: it may never be listed in
+    // place of a missing folder's.
+    testfs::WriteFile(temp / "cwd\\decoy.ocx", "x");
+    const std::string before = CurrentDirectory();
+    ASSERT_TRUE(::SetCurrentDirectoryA((temp / "cwd").c_str()));
+
+    std::vector<std::string> names = {"stale entry"};
+    thread.ListFiles(Medium(), "*.ocx", names);
+    EXPECT_EQ(Sorted(names), (Lines{"a.ocx", "c.OCX"}));
+    EXPECT_EQ(CurrentDirectory(), temp / "cwd");
+    thread.ListFiles(temp / "missing", "*.ocx", names);
+    EXPECT_TRUE(names.empty());
+    EXPECT_EQ(CurrentDirectory(), temp / "cwd");
+    ::SetCurrentDirectoryA(before.c_str());
+}

@@ -1,0 +1,256 @@
+// The registry accessors, the product and uninstall registration, the
+// registration of the product's controls, and finding the installed
+// AutoCAD releases and writing their profiles.
+#include "SetupThreadFixture.h"
+#include "engine/RegistryAccess.h"
+
+#include <stdexcept>
+
+using namespace engine;
+using testreg::Get;
+using testreg::KeyExists;
+using testreg::Put;
+
+namespace {
+
+const char kProductKey[] = "SOFTWARE\\Kestrova\\enggZEMLO\\V8";
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8";
+
+void PutRaw(DWORD type, const std::string& bytes)
+{
+    ::RegSetKeyValueA(HKEY_CURRENT_USER, "K", "v", type, bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
+const AcadRelease& Release(const std::string& name)
+{
+    for (const AcadRelease& r : AcadReleases())
+        if (name == r.name)
+            return r;
+    throw std::runtime_error("no release " + name);
+}
+
+std::string ReleaseKey(const std::string& name) { return "SOFTWARE\\Autodesk\\AutoCAD\\" + name; }
+
+std::string Profile(const std::string& release, const std::string& code, const std::string& rest = "")
+{
+    return "Software\\Autodesk\\AutoCAD\\" + release + "\\" + code + "\\Profiles\\<<enggZEMLO V8>>" + rest;
+}
+
+}  // namespace
+
+TEST_F(SetupThreadTest, QueryReadsWhateverTheDataButNeverPastItOrTheBuffer)
+{
+    // A read makes the key; a failed one leaves the text empty.
+    std::string text = "stale";
+    EXPECT_FALSE(QueryUserString("Software\\A\\B", "missing", text));
+    EXPECT_EQ(text, "");
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\A\\B"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\A"));
+    ASSERT_TRUE(SetMachineString("Software\\A", "", "default"));
+    EXPECT_TRUE(QueryMachineString("Software\\A", "", text));
+    EXPECT_EQ(text, "default");
+
+    // Data without a terminator, data with an inner zero, and the buffer's
+    // edge: 2047 characters and the terminator fit, one more does not.
+    const std::vector<std::pair<std::string, const char*>> cases = {
+        {"abc", "abc"}, {std::string("ab\0cd", 6), "ab"}, {std::string(2047, 'x') + '\0', nullptr},
+        {std::string(2048, 'x') + '\0', ""}};
+    for (const auto& c : cases) {
+        PutRaw(REG_BINARY, c.first);
+        EXPECT_EQ(QueryUserString("K", "v", text), c.second == nullptr || *c.second != '\0');
+        EXPECT_EQ(text, c.second != nullptr ? c.second : std::string(2047, 'x'));
+    }
+
+    const std::string longText = std::string(5000, 'p') + "end";
+    ASSERT_TRUE(SetUserString("K", "long", longText));
+    EXPECT_EQ(Get(HKEY_CURRENT_USER, "K", "long"), longText);
+}
+
+// A 32-bit AutoCAD keeps its machine-wide values in the 32-bit view of the
+// registry, which this 64-bit program does not see by default. This test
+// uses the prefix's real registry (the views exist only there), under a key
+// of its own that it removes again.
+TEST(MachineRegistryViews, ValueOnlyInThe32BitViewIsFound)
+{
+    const std::string key = "SOFTWARE\\ZemloTestViews\\" + std::to_string(::GetCurrentProcessId());
+    HKEY created = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                                nullptr, &created, nullptr),
+              ERROR_SUCCESS);
+    const char folder[] = "C:\\Program Files (x86)\\AutoCAD 2008";
+    ::RegSetValueExA(created, "AcadLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder), sizeof(folder));
+    ::RegCloseKey(created);
+    HKEY native = nullptr;
+    const bool separate =
+        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &native) != ERROR_SUCCESS;
+    if (native != nullptr)
+        ::RegCloseKey(native);
+
+    std::string text;
+    const BOOL found = QueryMachineString(key, "AcadLocation", text);
+    std::string none;
+    const BOOL missing = QueryMachineString(key, "Location", none);
+
+    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0);
+    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_64KEY, 0);
+    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ZemloTestViews", KEY_WOW64_32KEY, 0);
+    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ZemloTestViews", KEY_WOW64_64KEY, 0);
+
+    ASSERT_TRUE(separate) << "the two views are not separate here, so the test cannot tell";
+    EXPECT_TRUE(found);
+    EXPECT_EQ(text, folder);
+    EXPECT_FALSE(missing);
+    EXPECT_TRUE(none.empty());
+}
+
+TEST_F(SetupThreadTest, EveryOcxIsRegisteredAndLoggedWhateverTheResult)
+{
+    const std::string controls = Install("Controls\\");
+    testfs::MakeDirs(controls + "sub");
+    ASSERT_TRUE(::CopyFileA(ZEMLO_GRID_OCX, (controls + "ZemloGrid.ocx").c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(ZEMLO_CHART_OCX, (controls + "ZemloChart.ocx").c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(ZEMLO_GRID_OCX, (controls + "sub\\Nested.ocx").c_str(), FALSE));
+    testfs::WriteFile(controls + "Broken.ocx", "not a module");
+    testfs::WriteFile(controls + "notes.txt", "x");
+
+    thread.RegisterControls();
+
+    // Listing order (sorted under Wine, as NTFS gives it).
+    EXPECT_EQ(LogLines(), (Lines{"Reg Ctrl: " + controls + "Broken.ocx", "Reg Ctrl: " + controls + "ZemloChart.ocx",
+                                 "Reg Ctrl: " + controls + "ZemloGrid.ocx"}));
+    // The modules' own registration ran, inside the redirected registry.
+    const std::string markers = "SOFTWARE\\Kestrova\\ZemloSampleControls\\";
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, markers + "ZemloGrid", "Module"), controls + "ZemloGrid.ocx");
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, markers + "ZemloChart", "Module"), controls + "ZemloChart.ocx");
+}
+
+TEST_F(SetupThreadTest, EachReleaseIsFoundWhereItsOwnRulesSay)
+{
+    // Nothing installed: nothing found, and the reads leave empty keys.
+    std::string folder;
+    for (const AcadRelease& r : AcadReleases())
+        EXPECT_FALSE(thread.FindAcadFolder(r, folder)) << r.name;
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ReleaseKey("R16.1")));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ReleaseKey("R16.1") + "\\ACAD-301:409"));
+
+    // An installation under code at folder, with "CurVer" per user and/or
+    // machine-wide. "Location" rows leave "AcadLocation" empty.
+    const struct {
+        const char *release, *userCurVer, *machineCurVer, *code, *value, *folder, *found;
+    } cases[] = {
+        // R15.0 has no default code: it needs a "CurVer", from either place.
+        {"R15.0", nullptr, nullptr, "ACAD-1:804", "AcadLocation", "C:\\A2002", ""},
+        {"R15.0", "ACAD-1:804", nullptr, "ACAD-1:804", "AcadLocation", "C:\\A2002", "C:\\A2002\\"},
+        {"R15.0", nullptr, "ACAD-1:804", "ACAD-1:804", "AcadLocation", "C:\\A2002", "C:\\A2002\\"},
+        // R16.0 reads the machine-wide "CurVer" when the user has none; the
+        // later ones do not and look under their default code.
+        {"R16.0", nullptr, "ACAD-209:409", "ACAD-209:409", "AcadLocation", "C:\\A2004\\", "C:\\A2004\\"},
+        {"R16.1", nullptr, "ACAD-309:409", "ACAD-309:409", "AcadLocation", "C:\\A2005", ""},
+        {"R16.1", "ACAD-309:409", nullptr, "ACAD-309:409", "AcadLocation", "C:\\A2005", "C:\\A2005\\"},
+        {"R16.1", nullptr, nullptr, "ACAD-301:409", "AcadLocation", "C:\\A 2005", "C:\\A 2005\\"},
+        // A slash at the end is not a backslash; nor is the second byte of 淺.
+        {"R16.2", nullptr, nullptr, "ACAD-4001:409", "AcadLocation", "C:\\A2006/", "C:\\A2006/\\"},
+        {"R17.0", nullptr, nullptr, "ACAD-5001:804", "AcadLocation", "C:\\淺", "C:\\淺\\"},
+        // "Location" is the fallback from R17.1 on.
+        {"R15.0", "ACAD-1:804", nullptr, "ACAD-1:804", "Location", "C:\\A2002", ""},
+        {"R16.0", nullptr, nullptr, "ACAD-201:804", "Location", "C:\\A2004", ""},
+        {"R16.2", nullptr, nullptr, "ACAD-4001:409", "Location", "C:\\A2006", ""},
+        {"R17.0", nullptr, nullptr, "ACAD-5001:804", "Location", "C:\\A2007", ""},
+        {"R17.1", nullptr, nullptr, "ACAD-6001:804", "Location", "C:\\A2008", "C:\\A2008\\"},
+        {"R17.2", "ACAD-7009:804", nullptr, "ACAD-7009:804", "Location", "C:\\A2009", "C:\\A2009\\"},
+        {"R18.0", nullptr, nullptr, "ACAD-8001:804", "Location", "C:\\A2010", "C:\\A2010\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.release) + " " + c.code + " " + c.value);
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE\\Autodesk");
+        ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Autodesk");
+        if (c.userCurVer != nullptr)
+            Put(HKEY_CURRENT_USER, ReleaseKey(c.release), "CurVer", c.userCurVer);
+        if (c.machineCurVer != nullptr)
+            Put(HKEY_LOCAL_MACHINE, ReleaseKey(c.release), "CurVer", c.machineCurVer);
+        Put(HKEY_LOCAL_MACHINE, ReleaseKey(c.release) + "\\" + c.code, "AcadLocation", "");
+        Put(HKEY_LOCAL_MACHINE, ReleaseKey(c.release) + "\\" + c.code, c.value, c.folder);
+        folder = "stale";
+        EXPECT_EQ(thread.FindAcadFolder(Release(c.release), folder), *c.found != '\0');
+        EXPECT_EQ(folder, c.found);
+    }
+}
+
+TEST_F(SetupThreadTest, ProfilesCarryTheProductPathsThenTheDefaultProfile)
+{
+    thread.m_strInstallDir = "D:\\Soft\\";
+    const std::string p2004 = "D:\\Soft\\Support\\2004-06\\arx;D:\\Soft\\Support\\2004-06\\Menu;";
+    // The user's default profiles of a release (its "ACAD" values), and
+    // what our profile gets: "<<未命名配置>>" wins over "<<Unnamed Profile>>",
+    // either serves alone, with none the list ends in two semicolons; R18.0
+    // prefers the name without angle brackets; from R17.0 on the menu file
+    // is named.
+    const struct {
+        const char *release, *userCurVer, *code;
+        std::vector<std::pair<std::string, std::string>> defaults;
+        std::string searchPath;
+        const char* menu;
+    } cases[] = {
+        {"R16.0", nullptr, "ACAD-201:804", {{"<<未命名配置>>", "C:\\cn"}, {"<<Unnamed Profile>>", "C:\\en"}},
+         p2004 + "C:\\cn;", nullptr},
+        {"R16.1", nullptr, "ACAD-301:409", {}, p2004 + ";", nullptr},
+        {"R16.2", nullptr, "ACAD-4001:409", {{"<<Unnamed Profile>>", "C:\\en"}}, p2004 + "C:\\en;", nullptr},
+        {"R17.0", "ACAD-5009:804", "ACAD-5009:804", {{"<<未命名配置>>", "C:\\Acad\\support;C:\\Acad\\fonts"}},
+         "D:\\Soft\\Support\\2007-09\\arx;D:\\Soft\\Support\\2007-09\\Menu;C:\\Acad\\support;C:\\Acad\\fonts;",
+         "D:\\Soft\\Support\\2007-09\\Menu\\Gravmen"},
+        {"R18.0", nullptr, "ACAD-8001:804", {{"<<初始设置配置>>", "C:\\bracketed"}, {"初始设置配置", "C:\\plain"}},
+         "D:\\Soft\\Support\\2010-11\\arx;D:\\Soft\\Support\\2010-11\\Menu;C:\\plain;",
+         "D:\\Soft\\Support\\2010-11\\Menu\\Gravmen"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.release);
+        const std::string profiles = "Software\\Autodesk\\AutoCAD\\" + std::string(c.release) + "\\" + c.code + "\\Profiles\\";
+        for (const auto& profile : c.defaults)
+            Put(HKEY_CURRENT_USER, profiles + profile.first + "\\General", "ACAD", profile.second);
+        if (c.userCurVer != nullptr)
+            Put(HKEY_CURRENT_USER, ReleaseKey(c.release), "CurVer", c.userCurVer);
+        thread.ConfigureAcadProfile(Release(c.release), "");
+        EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile(c.release, c.code, "\\General"), "ACAD"), c.searchPath);
+        EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile(c.release, c.code), ""), "<<enggZEMLO V8>>");
+        if (c.menu != nullptr)
+            EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile(c.release, c.code, "\\General Configuration"), "MenuFile"), c.menu);
+        else
+            EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Profile(c.release, c.code, "\\General Configuration")));
+    }
+}
+
+TEST_F(SetupThreadTest, RegisterProductWritesItsKeysAndProfilesUnderTheCodesEachStepReads)
+{
+    thread.m_strInstallDir = "D:\\Soft\\";
+    // R15.0 known only per user: its profile goes under that code, never
+    // under an empty one.
+    Put(HKEY_CURRENT_USER, ReleaseKey("R15.0"), "CurVer", "ACAD-1:804");
+    Put(HKEY_LOCAL_MACHINE, ReleaseKey("R15.0") + "\\ACAD-1:804", "AcadLocation", "C:\\A2002");
+    // R16.1 with a machine-wide "CurVer" only: found under the default code,
+    // configured under the machine-wide one.
+    Put(HKEY_LOCAL_MACHINE, ReleaseKey("R16.1") + "\\ACAD-301:409", "AcadLocation", "C:\\A2005");
+    Put(HKEY_LOCAL_MACHINE, ReleaseKey("R16.1"), "CurVer", "ACAD-309:804");
+    // A profile left by an earlier installation: our values are replaced,
+    // others stay.
+    Put(HKEY_CURRENT_USER, Profile("R16.1", "ACAD-309:804", "\\General"), "ACAD", "old");
+    Put(HKEY_CURRENT_USER, Profile("R16.1", "ACAD-309:804", "\\General"), "Other", "kept");
+
+    thread.RegisterProduct();
+
+    EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R15.0", "ACAD-1:804", "\\General"), "ACAD"),
+              "D:\\Soft\\Support\\2000-02\\arx;D:\\Soft\\Support\\2000-02\\Menu;C:\\A2002\\support;"
+              "C:\\A2002\\fonts;C:\\A2002\\help;C:\\A2002\\express;");
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Profile("R16.1", "ACAD-301:409")));
+    EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R16.1", "ACAD-309:804", "\\General"), "ACAD"),
+              "D:\\Soft\\Support\\2004-06\\arx;D:\\Soft\\Support\\2004-06\\Menu;;");
+    EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R16.1", "ACAD-309:804", "\\General"), "Other"), "kept");
+    // Releases not found get no profile.
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Autodesk\\AutoCAD\\R16.0\\ACAD-201:804\\Profiles"));
+
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kProductKey, "installPath"), "D:\\Soft\\");
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kProductKey, "Ver"), "8.00");
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "direveradi ZEMLO V8.0");
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), "D:\\Soft\\Uninstall.exe");
+    // Only the two machine-wide keys are recorded.
+    EXPECT_EQ(LogLines(), (Lines{std::string("RegDB Key: 2,") + kProductKey, std::string("RegDB Key: 2,") + kUninstallKey}));
+}
