@@ -350,7 +350,7 @@ int main(int argc, char** argv)
         Check(Exists(options.program), "the program file from elsewhere stays");
         Check(!Exists(batch), "no self-removal batch is written");
         State("removed", 0);
-        return g_failures == 0 ? 0 : 1;
+        return gui::Failures() == 0 ? 0 : 1;
     }
 
     // The batch waits for the program's end, then removes the folder and
