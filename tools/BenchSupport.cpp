@@ -123,6 +123,12 @@ bool NormaliseWorkFolder(std::string& work)
     return true;
 }
 
+void KeepBest(double& best, double seconds, bool ok)
+{
+    if (ok && (best < 0 || seconds < best))
+        best = seconds;
+}
+
 void PrintFigure(const char* name, int decimals, double value)
 {
     std::printf("%s: %.*f\n", name, decimals, value);

@@ -38,6 +38,10 @@ bool ParseNumber(const char* text, unsigned& value);
 // "zemlo-bench" folder in the temporary folder. False when there is none.
 bool NormaliseWorkFolder(std::string& work);
 
+// Keeps the best (shortest) time of the rounds: seconds replaces best when
+// the run counted (ok) and best is still unset (negative) or longer.
+void KeepBest(double& best, double seconds, bool ok = true);
+
 // One figure as a "name: value" line on stdout.
 void PrintFigure(const char* name, int decimals, double value);
 

@@ -469,15 +469,13 @@ int main(int argc, char** argv)
                 const double seconds = RunBareCopy(medium, copy);
                 ok = seconds >= 0;
                 std::fprintf(stderr, "install_bench: round %u: bare copy %.3f s\n", round + 1, seconds);
-                if (ok && (bestCopy < 0 || seconds < bestCopy))
-                    bestCopy = seconds;
+                KeepBest(bestCopy, seconds, ok);
                 DeleteTree(copy);
             } else {
                 const InstallRun run = RunInstall(medium, install, &window);
                 ok = run.ok;
                 std::fprintf(stderr, "install_bench: round %u: install %.3f s\n", round + 1, run.seconds);
-                if (ok && (bestInstall < 0 || run.seconds < bestInstall))
-                    bestInstall = run.seconds;
+                KeepBest(bestInstall, run.seconds, ok);
                 if (progress >= 0 && run.progress != progress)
                     std::fprintf(stderr, "install_bench: %ld progress reports, %ld before\n", run.progress, progress);
                 progress = run.progress;
@@ -489,8 +487,7 @@ int main(int argc, char** argv)
             ok = run.ok;
             std::fprintf(stderr, "install_bench: round %u: install without window %.3f s\n", round + 1,
                          run.seconds);
-            if (ok && (bestSilent < 0 || run.seconds < bestSilent))
-                bestSilent = run.seconds;
+            KeepBest(bestSilent, run.seconds, ok);
             DeleteTree(install);
         }
     }

@@ -275,14 +275,12 @@ int main(int argc, char** argv)
                 ok = BareDeleteTree(bare);
                 const double seconds = clock.Seconds();
                 std::fprintf(stderr, "uninstall_bench: round %u: bare delete %.3f s\n", round + 1, seconds);
-                if (ok && (bestDelete < 0 || seconds < bestDelete))
-                    bestDelete = seconds;
+                KeepBest(bestDelete, seconds, ok);
             } else {
                 const ReplayRun run = RunReplay(replay, &window);
                 ok = run.ok;
                 std::fprintf(stderr, "uninstall_bench: round %u: replay %.3f s\n", round + 1, run.seconds);
-                if (ok && (bestReplay < 0 || run.seconds < bestReplay))
-                    bestReplay = run.seconds;
+                KeepBest(bestReplay, run.seconds, ok);
                 files = run.files;
             }
         }
@@ -308,8 +306,7 @@ int main(int argc, char** argv)
             ok = run.ok;
             std::fprintf(stderr, "uninstall_bench: round %u: replay without window %.3f s\n", round + 1,
                          run.seconds);
-            if (ok && (bestSilent < 0 || run.seconds < bestSilent))
-                bestSilent = run.seconds;
+            KeepBest(bestSilent, run.seconds, ok);
         }
         DeleteTree(replay);
         DeleteTree(bare);
@@ -333,8 +330,7 @@ int main(int argc, char** argv)
         for (unsigned round = 0; round < options.rounds; ++round) {
             const ParseRun run = RunParse(logPath);
             std::fprintf(stderr, "uninstall_bench: %u lines: parse %.3f s\n", sizes[s], run.seconds);
-            if (run.seconds >= 0 && (bestParse[s] < 0 || run.seconds < bestParse[s]))
-                bestParse[s] = run.seconds;
+            KeepBest(bestParse[s], run.seconds, run.seconds >= 0);
             entries[s] = run.entries;
         }
         if (entries[s] != static_cast<long>(sizes[s]))
