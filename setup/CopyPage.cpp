@@ -122,6 +122,11 @@ void CCopyPage::OnCancel()
     ::LoadStringA(AfxGetInstanceHandle(), IDS_CANCEL_COPY, text, sizeof(text));
     if (AskUser(text, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
+    // The copy may have finished while the question was open: the
+    // installation goes on to its end whatever the answer, so the wizard
+    // goes on too rather than claim that nothing was installed.
+    if (!m_btnCancel.IsWindowEnabled())
+        return;
     m_thread.Cancel();
     EndDialog(ID_WIZFINISH);
 }

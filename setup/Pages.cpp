@@ -4,7 +4,6 @@
 
 #include <io.h>
 
-#include <algorithm>
 #include <shellapi.h>
 
 namespace {
@@ -16,33 +15,9 @@ BOOL IsClick(WPARAM wParam, int id)
 
 }  // namespace
 
-void CenterOverOwner(CWnd& page)
-{
-    const HWND owner = ::GetWindow(page.m_hWnd, GW_OWNER);
-    RECT area;
-    if (owner == nullptr || !::IsWindowVisible(owner) || ::IsIconic(owner))
-        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    else
-        ::GetWindowRect(owner, &area);
-    RECT rect;
-    page.GetWindowRect(&rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    int x = area.left + (area.right - area.left - width) / 2;
-    int y = area.top + (area.bottom - area.top - height) / 2;
-    // Keep the caption bar on the screen whatever the owner's size.
-    RECT screen;
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
-    x = std::max(static_cast<int>(screen.left), std::min(x, static_cast<int>(screen.right) - width));
-    y = std::max(static_cast<int>(screen.top), std::min(y, static_cast<int>(screen.bottom) - height));
-    ::SetWindowPos(page.m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void InitWizardPage(CDialog& page, CLabel& headline, std::initializer_list<CImageButton*> buttons,
                     CImageButton* cancel)
 {
-    // The templates sit at 0, 0: the page goes to the middle of the frame.
-    CenterOverOwner(page);
     // The frame's icons, so that the page shows the program's icon too.
     const HWND frame = page.GetParent();
     for (WPARAM kind : {static_cast<WPARAM>(ICON_BIG), static_cast<WPARAM>(ICON_SMALL)}) {

@@ -15,10 +15,6 @@
 
 #include <string>
 
-// Moves the page to the middle of its owner (of the work area when it has
-// none), keeping it on the screen.
-void CenterOverOwner(CWnd& page);
-
 // The steps every page takes when it opens: the frame's icons, the
 // headline's shadow and the looks of the image buttons (cancel may be
 // null on a page without one).

@@ -79,9 +79,18 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lPa
     auto* self = reinterpret_cast<CDialog*>(lParam);
     if (self == nullptr || !self->SubclassWindow(hwnd))
         return TRUE;
+    // A dialog that its initialisation did not place goes to the middle of
+    // its owner, as the templates at 0, 0 expect.
+    RECT before;
+    ::GetWindowRect(hwnd, &before);
+    BOOL result = TRUE;
     try {
-        return self->OnInitDialog();
+        result = self->OnInitDialog();
     } catch (...) {
-        return TRUE;
     }
+    RECT after;
+    if (::IsWindow(hwnd) && (::GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CHILD) == 0 && ::GetWindowRect(hwnd, &after)
+        && ::EqualRect(&before, &after))
+        self->CenterWindow();
+    return result;
 }

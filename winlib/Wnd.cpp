@@ -2,6 +2,7 @@
 
 #include "winlib/WinApp.h"
 
+#include <algorithm>
 #include <vector>
 
 IMPLEMENT_DYNAMIC(CWnd, CObject)
@@ -260,3 +261,23 @@ int DecliningButton(UINT type)
 }
 
 }  // namespace winlib
+
+void CWnd::CenterWindow()
+{
+    RECT work;
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+    RECT area = work;
+    if (owner != nullptr && ::IsWindowVisible(owner) && !::IsIconic(owner))
+        ::GetWindowRect(owner, &area);
+    RECT rect;
+    GetWindowRect(&rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    int x = area.left + (area.right - area.left - width) / 2;
+    int y = area.top + (area.bottom - area.top - height) / 2;
+    // Whatever the owner's size and place, the caption bar stays reachable.
+    x = std::max(static_cast<int>(work.left), std::min(x, static_cast<int>(work.right) - width));
+    y = std::max(static_cast<int>(work.top), std::min(y, static_cast<int>(work.bottom) - height));
+    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

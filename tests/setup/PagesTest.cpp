@@ -87,6 +87,30 @@ std::string Text(HWND page, int id)
 
 }  // namespace
 
+// ------------------------------------------------------------------ welcome
+
+TEST(WelcomePage, OpensInTheMiddleOfItsOwnerWithItsIconsAndNextMovesOn)
+{
+    CWnd owner;
+    ASSERT_TRUE(owner.CreateEx(0, "owner", WS_POPUP | WS_VISIBLE, RECT{100, 60, 740, 560}, nullptr, 0));
+    const HICON icon = ::LoadIconA(nullptr, MAKEINTRESOURCEA(32516));  // IDI_INFORMATION
+    owner.SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    owner.SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+
+    Scripted<CWelcomePage> page;
+    page.m_pParentWnd = &owner;
+    page.script = [&](auto&, HWND hwnd) {
+        RECT rect;
+        ::GetWindowRect(hwnd, &rect);
+        EXPECT_NEAR((rect.left + rect.right) / 2, 420, 1);
+        EXPECT_NEAR((rect.top + rect.bottom) / 2, 310, 1);
+        EXPECT_EQ(::SendMessageA(hwnd, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(icon));
+        EXPECT_EQ(::SendMessageA(hwnd, WM_GETICON, ICON_SMALL, 0), reinterpret_cast<LRESULT>(icon));
+        Click(hwnd, IDC_NEXT);
+    };
+    EXPECT_EQ(page.Run(), ID_WIZNEXT);
+}
+
 // ---------------------------------------------------------------- agreement
 
 TEST(AgreementText, IsGbkOf1922BytesIn59CrLfLinesWithSectionsApartByOneEmptyLine)
@@ -316,6 +340,8 @@ public:
     int starts = 0;
     std::deque<int> answers;
     std::vector<std::string> questions;
+    // What happens on the page's thread while the question is open.
+    std::function<void(HWND)> whileAsking;
 
 protected:
     void StartWorker() override { ++starts; }
@@ -323,6 +349,8 @@ protected:
     {
         EXPECT_EQ(type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
         questions.push_back(text);
+        if (whileAsking)
+            whileAsking(m_hWnd);
         if (answers.empty()) {
             ADD_FAILURE() << "unscripted question";
             return IDNO;
@@ -419,6 +447,25 @@ TEST(CopyPage, CancelAsksNoKeepsCopyingYesStopsTheWorkerAndLeaves)
     EXPECT_EQ(page.questions[0],
               "安装没有完成。 如果现在退出安装程序，则不会安装或卸载您请求添加/删除的组件。\n\n"
               "可以稍后再运行安装程序来完成此操作。\n\n真要退出安装程序吗？");
+}
+
+TEST(CopyPage, AYesAfterTheCopyHasFinishedLetsTheInstallationEndNormally)
+{
+    Scripted<TestCopyPage> page;
+    page.answers = {IDYES};
+    page.whileAsking = [](HWND hwnd) {
+        // The worker finishes the copy and the configuration while the
+        // question waits for its answer; the question's own message loop
+        // serves the page meanwhile.
+        ::SendMessageA(hwnd, WM_SETUP_CONFIGURING, 0, 0);
+        ::PostMessageA(hwnd, WM_SETUP_DONE, 0, 0);
+        MSG msg;
+        while (::PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE))
+            ::DispatchMessageA(&msg);
+    };
+    page.script = [](auto&, HWND hwnd) { Click(hwnd, IDCANCEL); };
+    EXPECT_EQ(page.Run(), ID_WIZNEXT);
+    EXPECT_FALSE(page.m_thread.IsCancelled());
 }
 
 TEST(CopyPage, AFailedRunLeavesTheWizard)

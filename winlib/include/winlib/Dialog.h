@@ -1,6 +1,8 @@
 // CDialog: a modal dialog from a resource template. The dialog window is
 // subclassed as soon as it exists, so WindowProc sees every message after
-// WM_INITDIALOG and Default reaches the system's dialog procedure.
+// WM_INITDIALOG and Default reaches the system's dialog procedure. A dialog
+// whose OnInitDialog leaves it where the template put it is centred over
+// its owner.
 #pragma once
 
 #include "winlib/Wnd.h"

@@ -68,6 +68,9 @@ public:
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse) { return ::SetTimer(m_hWnd, nIDEvent, nElapse, nullptr); }
     BOOL KillTimer(UINT_PTR nIDEvent) { return ::KillTimer(m_hWnd, nIDEvent); }
     HWND GetParent() const { return ::GetParent(m_hWnd); }
+    // Moves the window to the middle of its owner, or of the work area when
+    // it has no visible, restored owner, keeping it within the work area.
+    void CenterWindow();
     // Removes the remove bits from the style and adds the add bits; TRUE
     // when the style changed.
     BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd);
