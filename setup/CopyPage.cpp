@@ -175,7 +175,7 @@ LRESULT CCopyPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETUP_FAILED:
         return OnFailed(wParam, lParam);
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDC_NEXT && HIWORD(wParam) == BN_CLICKED) {
+        if (IsClick(*this, wParam, IDC_NEXT)) {
             EndDialog(ID_WIZNEXT);
             return 0;
         }

@@ -6,14 +6,12 @@
 
 #include <shellapi.h>
 
-namespace {
-
-BOOL IsClick(WPARAM wParam, int id)
+BOOL IsClick(const CWnd& page, WPARAM wParam, int id)
 {
-    return LOWORD(wParam) == id && HIWORD(wParam) == BN_CLICKED;
+    // A disabled button still reports the clicks a program sends it
+    // (BM_CLICK); they must not pass the checks that disabled it.
+    return LOWORD(wParam) == id && HIWORD(wParam) == BN_CLICKED && ::IsWindowEnabled(::GetDlgItem(page.m_hWnd, id));
 }
-
-}  // namespace
 
 void InitWizardPage(CDialog& page, CLabel& headline, std::initializer_list<CImageButton*> buttons,
                     CImageButton* cancel)
@@ -60,7 +58,7 @@ BOOL CWelcomePage::OnInitDialog()
 
 LRESULT CWelcomePage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_COMMAND && IsClick(wParam, IDC_NEXT)) {
+    if (message == WM_COMMAND && IsClick(*this, wParam, IDC_NEXT)) {
         EndDialog(ID_WIZNEXT);
         return 0;
     }
@@ -115,19 +113,19 @@ void CAgreementPage::OnDisagree()
 LRESULT CAgreementPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_COMMAND) {
-        if (IsClick(wParam, IDC_NEXT)) {
+        if (IsClick(*this, wParam, IDC_NEXT)) {
             EndDialog(ID_WIZNEXT);
             return 0;
         }
-        if (IsClick(wParam, IDC_BACK)) {
+        if (IsClick(*this, wParam, IDC_BACK)) {
             EndDialog(ID_WIZBACK);
             return 0;
         }
-        if (IsClick(wParam, IDC_AGREE)) {
+        if (IsClick(*this, wParam, IDC_AGREE)) {
             OnAgree();
             return 0;
         }
-        if (IsClick(wParam, IDC_DISAGREE)) {
+        if (IsClick(*this, wParam, IDC_DISAGREE)) {
             OnDisagree();
             return 0;
         }
@@ -196,17 +194,17 @@ void CDestinationPage::OnNext()
 LRESULT CDestinationPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_COMMAND) {
-        if (IsClick(wParam, IDC_NEXT)) {
+        if (IsClick(*this, wParam, IDC_NEXT)) {
             OnNext();
             return 0;
         }
-        if (IsClick(wParam, IDC_BACK)) {
+        if (IsClick(*this, wParam, IDC_BACK)) {
             // The path box is not read: the page keeps the path of the
             // last Next, or the one handed in.
             EndDialog(ID_WIZBACK);
             return 0;
         }
-        if (IsClick(wParam, IDC_BROWSE)) {
+        if (IsClick(*this, wParam, IDC_BROWSE)) {
             OnBrowse();
             return 0;
         }
@@ -258,7 +256,7 @@ void CFinishPage::OnFinish()
 
 LRESULT CFinishPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_COMMAND && IsClick(wParam, IDC_NEXT)) {
+    if (message == WM_COMMAND && IsClick(*this, wParam, IDC_NEXT)) {
         OnFinish();
         return 0;
     }

@@ -15,6 +15,10 @@
 
 #include <string>
 
+// Whether a WM_COMMAND's wParam is a click on the page's button id while
+// that button is enabled.
+BOOL IsClick(const CWnd& page, WPARAM wParam, int id);
+
 // The steps every page takes when it opens: the frame's icons, the
 // headline's shadow and the looks of the image buttons (cancel may be
 // null on a page without one).

@@ -134,25 +134,39 @@ void SetThreadSuspended(DWORD threadId, bool suspend)
     }
 }
 
-void SetWorkersSuspended(DWORD processId, DWORD guiThreadId, bool suspend)
+namespace {
+
+// Calls act with each thread of the process but guiThreadId; returns how
+// many there were.
+template <class Act>
+int ForEachWorker(DWORD processId, DWORD guiThreadId, Act act)
 {
     HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
-        return;
+        return 0;
+    int count = 0;
     THREADENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
     for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
         if (entry.th32OwnerProcessID != processId || entry.th32ThreadID == guiThreadId)
             continue;
-        if (HANDLE thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID)) {
-            if (suspend)
-                ::SuspendThread(thread);
-            else
-                ::ResumeThread(thread);
-            ::CloseHandle(thread);
-        }
+        ++count;
+        act(entry.th32ThreadID);
     }
     ::CloseHandle(snapshot);
+    return count;
+}
+
+}  // namespace
+
+int SetWorkersSuspended(DWORD processId, DWORD guiThreadId, bool suspend)
+{
+    return ForEachWorker(processId, guiThreadId, [suspend](DWORD id) { SetThreadSuspended(id, suspend); });
+}
+
+int CountWorkers(DWORD processId, DWORD guiThreadId)
+{
+    return ForEachWorker(processId, guiThreadId, [](DWORD) {});
 }
 
 bool Exists(const std::string& path)
@@ -160,10 +174,12 @@ bool Exists(const std::string& path)
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool StartProgram(const std::string& program, PROCESS_INFORMATION& pi)
+bool StartProgram(const std::string& program, PROCESS_INFORMATION& pi, const std::string& currentFolder)
 {
     const std::size_t slash = winlib::FindLastBackslash(program);
-    const std::string folder = slash == std::string::npos ? std::string(".") : program.substr(0, slash);
+    const std::string folder = !currentFolder.empty() ? currentFolder
+                               : slash == std::string::npos ? std::string(".")
+                                                            : program.substr(0, slash);
     std::string commandLine = "\"" + program + "\"";
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     const HANDLE nul = ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,

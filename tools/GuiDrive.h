@@ -37,13 +37,17 @@ std::string MessageTextOf(HWND box);
 
 // Suspends (or resumes) one thread.
 void SetThreadSuspended(DWORD threadId, bool suspend);
-// Suspends (or resumes) every thread of the process except guiThreadId.
-void SetWorkersSuspended(DWORD processId, DWORD guiThreadId, bool suspend);
+// Suspends (or resumes) every thread of the process except guiThreadId;
+// returns how many threads that was.
+int SetWorkersSuspended(DWORD processId, DWORD guiThreadId, bool suspend);
+// The number of threads of the process besides guiThreadId.
+int CountWorkers(DWORD processId, DWORD guiThreadId);
 
 bool Exists(const std::string& path);
 
-// Starts program with its own folder as current folder and its standard
-// handles on NUL. False with the error printed when it cannot be started.
-bool StartProgram(const std::string& program, PROCESS_INFORMATION& pi);
+// Starts program with currentFolder (its own folder when empty) as current
+// folder and its standard handles on NUL. False with the error printed
+// when it cannot be started.
+bool StartProgram(const std::string& program, PROCESS_INFORMATION& pi, const std::string& currentFolder = "");
 
 }  // namespace gui

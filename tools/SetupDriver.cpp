@@ -155,23 +155,43 @@ bool PickFolder(Run& run, HWND page, const std::string& folder)
     return closed;
 }
 
+// The text of a window as the window system keeps it, read without a
+// message: it works while the window's thread is suspended.
+std::wstring StoredText(HWND hwnd)
+{
+    wchar_t text[1024] = {};
+    ::InternalGetWindowText(hwnd, text, 1024);
+    return text;
+}
+
 // Holds Setup's worker while the progress page shows a path being copied.
 // The worker is held only where it holds nothing the page's thread could
 // need: that thread is stopped first, so the worker soon waits for it in
 // its next progress report; then the worker is stopped and the page's
-// thread let go, which handles the report and shows the path. Without a
-// path yet the worker runs another moment. True when the page is held with
-// a path shown.
+// thread let go, which handles the report and shows a new path. Only that
+// new path proves the worker was caught waiting in its report (and not,
+// say, in the middle of copying a file); otherwise it runs another moment.
+// True when the page is held with a path shown.
 bool HoldCopy(Run& run, HWND page)
 {
+    const HWND status = ::GetDlgItem(page, kStatus);
     for (int i = 0; i < 500; ++i) {
         SetThreadSuspended(run.guiThread, true);
         ::Sleep(20);
-        SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, true);
+        const int held = SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, true);
+        const std::wstring before = StoredText(status);
         SetThreadSuspended(run.guiThread, false);
-        if (!TextOf(::GetDlgItem(page, kStatus)).empty()) {
-            ::Sleep(300);  // the page paints what it has
-            return true;
+        for (int wait = 0; wait < 50; ++wait) {
+            // A thread started after the hold is not held: stop the page's
+            // thread again at once.
+            if (CountWorkers(run.pi.dwProcessId, run.guiThread) != held)
+                break;
+            const std::wstring now = StoredText(status);
+            if (!now.empty() && now != before) {
+                ::Sleep(300);  // the page paints what it has
+                return true;
+            }
+            ::Sleep(2);
         }
         SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, false);
         if (!::IsWindow(page))
@@ -234,6 +254,8 @@ HWND WalkToCopy(Run& run, const std::string& destination, bool full)
         ::Sleep(500);
         Check(::IsWindowVisible(page) != FALSE, "D: (no backslash) is refused: the page stays");
         Check(FocusOf(run.guiThread) == ::GetDlgItem(page, kPath), "the path box has the focus");
+        const LRESULT selection = ::SendMessageA(::GetDlgItem(page, kPath), EM_GETSEL, 0, 0);
+        Check(LOWORD(selection) == 0 && HIWORD(selection) == 2, "the whole path is selected");
         Check(FindOwnedDialog(run.pi.dwProcessId, page) == nullptr, "no message is shown");
         run.Hold("destination-refused");
         const std::string expected = WithBackslash(destination) + "Kestrova\\ZEMLO";
@@ -258,12 +280,21 @@ HWND WalkToCopy(Run& run, const std::string& destination, bool full)
     const ULONGLONG start = ::GetTickCount64();
     while (copy == nullptr && ::GetTickCount64() - start < run.options.timeoutMs) {
         copy = FindProcessDialog(run.pi.dwProcessId, kWizardTitle, kProgress, true);
+        // No pause between looks: the worker starts with the page and a
+        // small medium is copied in moments.
         if (copy == nullptr && ::WaitForSingleObject(run.pi.hProcess, 0) == WAIT_OBJECT_0)
             break;
     }
     Check(copy != nullptr, "the progress page follows");
     if (copy == nullptr)
         return nullptr;
+    // The page starts its worker as the last step of opening: wait for
+    // that thread, so that the hold below has it to hold.
+    const int opening = CountWorkers(run.pi.dwProcessId, run.guiThread);
+    const ULONGLONG caught = ::GetTickCount64();
+    while (CountWorkers(run.pi.dwProcessId, run.guiThread) <= opening && ::IsWindow(copy) &&
+           ::GetTickCount64() - caught < 5000) {
+    }
     const bool held = HoldCopy(run, copy);
     Check(held, "the progress page shows the path being copied");
     if (!held)
@@ -292,8 +323,9 @@ bool CancelCopy(Run& run, HWND copy, bool yes)
         SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, false);
         return false;
     }
-    Check(MessageTextOf(question).rfind("安装没有完成。", 0) == 0 &&
-              MessageTextOf(question).find("真要退出安装程序吗？") != std::string::npos,
+    Check(MessageTextOf(question) ==
+              "安装没有完成。 如果现在退出安装程序，则不会安装或卸载您请求添加/删除的组件。\n\n"
+              "可以稍后再运行安装程序来完成此操作。\n\n真要退出安装程序吗？",
           "the cancel question asks whether to leave the unfinished installation");
     Check(::GetWindow(question, GW_OWNER) == copy, "the question is owned by the progress page");
     run.Hold("copy-cancel-question");
@@ -622,7 +654,9 @@ int main(int argc, char** argv)
                              "[--hold-ms N] [--timeout-s S] [--acad-profile KEY]\n");
         return 2;
     }
-    if (!StartProgram(run.options.program, run.pi))
+    // Started from another drive's folder: Setup finds its medium by its
+    // own path, not by the current folder.
+    if (!StartProgram(run.options.program, run.pi, "C:\\"))
         return 1;
     int result = 1;
     // The wizard's pages all belong to Setup's one window thread; find it
@@ -651,6 +685,9 @@ int main(int argc, char** argv)
         ::TerminateProcess(run.pi.hProcess, 1);
         result = 1;
     }
+    DWORD exitCode = STILL_ACTIVE;
+    ::GetExitCodeProcess(run.pi.hProcess, &exitCode);
+    Check(exitCode == 0, "Setup exits with code 0 (" + std::to_string(exitCode) + ")");
     ::CloseHandle(run.pi.hProcess);
     State("ended", 0);
     return result != 0 || Failures() != 0 ? 1 : 0;

@@ -11,7 +11,11 @@
 # With --shots, each state the drivers reach is captured from the X display
 # as DIR/<scenario>-<state>.png.
 set -u
-build=$1 work=$2
+[ $# -ge 2 ] || { echo "usage: end-to-end.sh <build-dir> <work-dir> [--shots DIR] [--hold-ms N]"; exit 2; }
+# Absolute paths: the prefix's drive links and the Windows programs need them.
+build=$(cd "$1" && pwd) || exit 2
+mkdir -p "$2" && work=$(cd "$2" && pwd) || exit 2
+[ "$work" != / ] && [ "$work" != "$build" ] || { echo "the work folder is emptied first: give one of its own"; exit 2; }
 shift 2
 shots= hold=0
 while [ $# -gt 0 ]; do
@@ -99,6 +103,13 @@ if [ -f "$install_dir/Uninstall.log" ]; then
   mapfile -t links < <(from_gbk < "$install_dir/Uninstall.log" | sed -n 's/^File Copy: \(.*\.[lL][nN][kK]\)$/\1/p')
 fi
 
+# Where each recorded shortcut lies in the prefix: checked to be there now,
+# so that its absence after the uninstallation means something.
+link_file() { printf '%s' "$prefix/drive_c/$(printf '%s' "${1#C:\\}" | tr '\\' '/')"; }
+for link in "${links[@]}"; do
+  [ -e "$(link_file "$link")" ] || fail "recorded shortcut not found after the installation: $link"
+done
+
 setup reinstall-no || fail "declining the re-install"
 [ -f "$install_dir/Uninstall.log" ] || fail "declining the re-install changed the installation"
 
@@ -114,8 +125,7 @@ echo "== Left after the uninstallation"
 [ -e "$prefix/drive_c/DelUS.bat" ] && fail "DelUS.bat is still there"
 [ ${#links[@]} -ge 3 ] || fail "fewer shortcuts recorded than expected: ${#links[@]}"
 for link in "${links[@]}"; do
-  unix="$prefix/drive_c/$(printf '%s' "${link#C:\\}" | tr '\\' '/')"
-  [ -e "$unix" ] && fail "shortcut still there: $link"
+  [ -e "$(link_file "$link")" ] && fail "shortcut still there: $link"
 done
 key_exists 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' && fail "the product key is still there"
 key_exists 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZEMLO V8' && fail "the uninstall entry is still there"

@@ -193,8 +193,10 @@ TEST(AgreementPage, DisabledNextCannotEndThePageAndCancelEndsItWithCancel)
 {
     Scripted<CAgreementPage> page;
     page.script = [](auto&, HWND hwnd) {
-        // A click message on the disabled button is ignored by the button.
+        // A click message on the disabled button is ignored by the button:
+        // the page stays.
         Click(hwnd, IDC_NEXT);
+        EXPECT_TRUE(::IsWindowVisible(hwnd));
         Click(hwnd, IDCANCEL);
     };
     EXPECT_EQ(page.Run(), IDCANCEL);
@@ -411,8 +413,9 @@ TEST(CopyPage, NormalisesTheFoldersSizesTheBarAndFollowsTheWorkersMessages)
         EXPECT_EQ(Text(hwnd, IDC_STATUS), "D:\\運\\Support ...");
         EXPECT_EQ(bar.GetPos(), 1);
 
-        // Enter does not end this page.
+        // Neither Enter nor a click on the disabled Next ends this page.
         ::SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        Click(hwnd, IDC_NEXT);
         EXPECT_TRUE(::IsWindowVisible(hwnd));
 
         EXPECT_EQ(::SendMessageA(hwnd, WM_SETUP_CONFIGURING, 0, 0), 1);
