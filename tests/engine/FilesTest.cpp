@@ -3,27 +3,10 @@
 // listing, path joining and the install log's record operations.
 #include "SetupThreadFixture.h"
 
-#include <algorithm>
-
+using testfs::CurrentFolder;
 using testfs::Exists;
 using testfs::IsDirectory;
-
-namespace {
-
-std::string CurrentDirectory()
-{
-    char buffer[MAX_PATH * 2] = {};
-    ::GetCurrentDirectoryA(sizeof buffer, buffer);
-    return buffer;
-}
-
-Lines Sorted(Lines lines)
-{
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
-
-}  // namespace
+using testfs::Sorted;
 
 TEST_F(SetupThreadTest, CopyFolderTreeOverwritesClearsReadOnlyAndRecordsOnlyWhatCopied)
 {
@@ -153,15 +136,15 @@ TEST_F(SetupThreadTest, ListFilesListsOnlyMatchingFilesAndLeavesTheCurrentFolder
     // The current folder holds a matching file: it may never be listed in
     // place of a missing folder's.
     testfs::WriteFile(temp / "cwd\\decoy.ocx", "x");
-    const std::string before = CurrentDirectory();
+    const std::string before = CurrentFolder();
     ASSERT_TRUE(::SetCurrentDirectoryA((temp / "cwd").c_str()));
 
     std::vector<std::string> names = {"stale entry"};
     thread.ListFiles(Medium(), "*.ocx", names);
     EXPECT_EQ(Sorted(names), (Lines{"a.ocx", "c.OCX"}));
-    EXPECT_EQ(CurrentDirectory(), temp / "cwd");
+    EXPECT_EQ(CurrentFolder(), temp / "cwd");
     thread.ListFiles(temp / "missing", "*.ocx", names);
     EXPECT_TRUE(names.empty());
-    EXPECT_EQ(CurrentDirectory(), temp / "cwd");
+    EXPECT_EQ(CurrentFolder(), temp / "cwd");
     ::SetCurrentDirectoryA(before.c_str());
 }

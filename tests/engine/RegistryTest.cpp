@@ -88,13 +88,12 @@ TEST(MachineRegistryViews, ValueOnlyInThe32BitViewIsFound)
 
     std::string text;
     const BOOL found = QueryMachineString(key, "AcadLocation", text);
-    std::string none;
+    std::string none = "stale";
     const BOOL missing = QueryMachineString(key, "Location", none);
 
-    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0);
-    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_64KEY, 0);
-    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ZemloTestViews", KEY_WOW64_32KEY, 0);
-    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ZemloTestViews", KEY_WOW64_64KEY, 0);
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
+        for (const std::string& made : {key, std::string("SOFTWARE\\ZemloTestViews")})
+            ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, made.c_str(), view, 0);
 
     ASSERT_TRUE(separate) << "the two views are not separate here, so the test cannot tell";
     EXPECT_TRUE(found);

@@ -38,24 +38,9 @@ TEST_F(SetupThreadTest, CleanRunCopiesReportsRecordsAndReplacesTheLogInOrder)
     // Files and sub-folders are reported in search order, a folder after
     // everything inside it. Progress and the configuring message are sent
     // (the worker waits), the end is posted.
-    const std::vector<std::string> entries = {"Support\\a.lsp", "Support\\淺\\運.lsp", "Support\\淺", "Support\\誠",
-                                              "Data\\d.dat"};
-    ASSERT_EQ(window.messages.size(), entries.size() + 2);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        SCOPED_TRACE(entries[i]);
-        const RecordedMessage& m = window.messages[i];
-        EXPECT_EQ(m.message, WM_SETUP_PROGRESS);
-        EXPECT_TRUE(m.sent);
-        EXPECT_EQ(m.wText, Medium(entries[i]));
-        EXPECT_EQ(m.lText, Install(entries[i]));
-    }
-    const RecordedMessage& configuring = window.messages[entries.size()];
-    EXPECT_EQ(configuring.message, WM_SETUP_CONFIGURING);
-    EXPECT_TRUE(configuring.sent);
-    EXPECT_EQ(configuring.wParam, 0u);
-    EXPECT_EQ(configuring.lParam, 0);
-    EXPECT_EQ(window.messages.back().message, WM_SETUP_DONE);
-    EXPECT_FALSE(window.messages.back().sent);
+    EXPECT_EQ(window.Trace(), (Lines{Progress("Support\\a.lsp"), Progress("Support\\淺\\運.lsp"), Progress("Support\\淺"),
+                                    Progress("Support\\誠"), Progress("Data\\d.dat"),
+                                    TraceLine(WM_SETUP_CONFIGURING, true), TraceLine(WM_SETUP_DONE, false)}));
     EXPECT_TRUE(thread.prompts.empty());
 
     // The product folders in their fixed order, each with its "Made Dir: "
@@ -106,12 +91,8 @@ TEST_F(SetupThreadTest, CancelDuringThirdFolderStopsAfterTheEntryAndWritesNoLog)
     };
     RunInstall();
 
-    EXPECT_EQ(ProgressDestinations(),
-              (Lines{Install("Support\\s.txt"), Install("Controls\\c.txt"), Install("图框\\f1.dwg")}));
-    ASSERT_EQ(window.Count(WM_SETUP_FAILED), 1);
-    EXPECT_FALSE(window.Of(WM_SETUP_FAILED)[0].sent);
-    EXPECT_EQ(window.Count(WM_SETUP_CONFIGURING), 0);
-    EXPECT_EQ(window.Count(WM_SETUP_DONE), 0);
+    EXPECT_EQ(window.Trace(), (Lines{Progress("Support\\s.txt"), Progress("Controls\\c.txt"), Progress("图框\\f1.dwg"),
+                                    TraceLine(WM_SETUP_FAILED, false)}));
     // What was copied stays; nothing after the entry being handled is done.
     EXPECT_TRUE(Exists(Install("图框\\f1.dwg")));
     EXPECT_FALSE(Exists(Install("图框\\f2.dwg")));

@@ -1,8 +1,8 @@
 // The fixture of the install worker tests: a medium and a destination in a
 // fresh temporary folder, the registry redirected, a recording window that
 // the worker reports to, and a worker whose questions are answered by
-// script. Also the raw registry helpers (fixtures must not go through the
-// accessors under test) and the two questions of the copy steps.
+// script. Also the two questions of the copy steps and the reading of a
+// string value.
 #pragma once
 
 #include "FileHelpers.h"
@@ -82,6 +82,11 @@ protected:
     // Runs the worker to its end; fails the test when it hangs.
     void RunInstall() { ASSERT_TRUE(window.RunThread(thread)) << "the install worker did not end"; }
     Lines LogLines() const { return testfs::SplitLines(thread.m_strLog); }
+    // The progress message of a medium entry, sent to the window's thread.
+    std::string Progress(const std::string& entry) const
+    {
+        return TraceLine(WM_SETUP_PROGRESS, true, Medium(entry), Install(entry));
+    }
     // The destination paths of the progress messages, in order.
     Lines ProgressDestinations() const
     {
@@ -114,20 +119,6 @@ inline std::string CreateFailedText(DWORD error, const std::string& path)
 }
 
 namespace testreg {
-
-inline void Put(HKEY root, const std::string& key, const std::string& name, const std::string& value)
-{
-    ::RegSetKeyValueA(root, key.c_str(), name.c_str(), REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
-}
-
-inline bool KeyExists(HKEY root, const std::string& key)
-{
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return false;
-    ::RegCloseKey(opened);
-    return true;
-}
 
 // A string value's data, or "<missing>".
 inline std::string Get(HKEY root, const std::string& key, const std::string& name)

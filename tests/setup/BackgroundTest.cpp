@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 #include <olectl.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <set>
 #include <tuple>
@@ -63,13 +62,6 @@ protected:
     TempDir temp;
 };
 
-std::string CurrentFolder()
-{
-    char buffer[MAX_PATH] = {};
-    ::GetCurrentDirectoryA(MAX_PATH, buffer);
-    return buffer;
-}
-
 }  // namespace
 
 TEST_F(BackgroundTest, FindPicturesListsTheMatchingFilesAndLeavesTheCurrentFolder)
@@ -78,17 +70,17 @@ TEST_F(BackgroundTest, FindPicturesListsTheMatchingFilesAndLeavesTheCurrentFolde
     for (const char* name : {"b.jpg", "A.JPG", "c.png"})
         testfs::WriteFile(folder + name, "x");
     testfs::MakeDirs(folder + "d.jpg");
-    const std::string before = CurrentFolder();
+    const std::string before = testfs::CurrentFolder();
 
     std::vector<std::string> list = {"left over"};
     frame.FindPictures(folder, "*.jpg", list);
-    std::sort(list.begin(), list.end());  // Wine sorts, NTFS too; the code does not rely on it
-    EXPECT_EQ(list, (std::vector<std::string>{folder + "A.JPG", folder + "b.jpg"}));
-    EXPECT_EQ(CurrentFolder(), before);
+    // Wine sorts, NTFS too; the code does not rely on it.
+    EXPECT_EQ(testfs::Sorted(list), (std::vector<std::string>{folder + "A.JPG", folder + "b.jpg"}));
+    EXPECT_EQ(testfs::CurrentFolder(), before);
 
     frame.FindPictures(temp / "没有\\", "*.jpg", list);
     EXPECT_TRUE(list.empty());
-    EXPECT_EQ(CurrentFolder(), before);
+    EXPECT_EQ(testfs::CurrentFolder(), before);
 }
 
 TEST_F(BackgroundTest, EachPictureIsFittedIntoTheCanvasByItsProportions)

@@ -22,7 +22,9 @@ struct PageVisit {
 struct Question {
     std::string text, caption;
     UINT type;
+    bool operator==(const Question& o) const { return text == o.text && caption == o.caption && type == o.type; }
 };
+inline void PrintTo(const Question& q, std::ostream* os) { *os << q.caption << ": " << q.text << " (" << q.type << ")"; }
 
 // One step per showing of a page: the code it ends with, and what it does
 // while shown. The members start with values the frame never hands in.

@@ -46,17 +46,11 @@ TEST_F(FrameTest, PageLoopMovesByTheCodeEachPageEndsWith)
         EXPECT_EQ(w.script.setsMade, 1);
         EXPECT_TRUE(w.script.waitedBeforeDestroy);
         EXPECT_TRUE(w.script.destroyed);
-        ASSERT_EQ(w.frame.questions.size(), c.answers.size());
-        for (const Question& q : w.frame.questions) {
-            EXPECT_EQ(q.text, "真要退出安装程序吗?");
-            EXPECT_EQ(q.caption, kTitle);
-            EXPECT_EQ(q.type, kYesNoQuestion);
-        }
+        EXPECT_EQ(w.frame.questions,
+                  std::vector<Question>(c.answers.size(), {"真要退出安装程序吗?", kTitle, kYesNoQuestion}));
     }
     // Looking for an earlier installation made the product key.
-    HKEY key = nullptr;
-    EXPECT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ, &key), ERROR_SUCCESS);
-    ::RegCloseKey(key);
+    EXPECT_TRUE(testreg::KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
 }
 
 TEST_F(FrameTest, ValuesGoInBeforeEachPageAndComeBackAfterItWhateverTheCode)
@@ -113,20 +107,14 @@ TEST_F(FrameTest, AnEarlierInstallationIsAskedAbout)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.installPath.substr(0, 20));
-        ASSERT_EQ(::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kProductKey, "installPath", REG_SZ, c.installPath.c_str(),
-                                    static_cast<DWORD>(c.installPath.size() + 1)),
-                  ERROR_SUCCESS);
+        ASSERT_TRUE(testreg::Put(HKEY_LOCAL_MACHINE, kProductKey, "installPath", c.installPath));
         Wizard w;
         w.Codes(c.codes);
         if (c.answer != 0)
             w.frame.answers = {c.answer};
         EXPECT_EQ(w.Run(), IDCANCEL);
-        ASSERT_EQ(w.frame.questions.size(), c.answer != 0 ? 1u : 0u);
-        if (c.answer != 0) {
-            EXPECT_EQ(w.frame.questions[0].text, "已经安装了本软件!\n是否重新安装?");
-            EXPECT_EQ(w.frame.questions[0].caption, "警告");
-            EXPECT_EQ(w.frame.questions[0].type, kYesNoQuestion);
-        }
+        EXPECT_EQ(w.frame.questions,
+                  std::vector<Question>(c.answer != 0, {"已经安装了本软件!\n是否重新安装?", "警告", kYesNoQuestion}));
         EXPECT_EQ(w.frame.initResult, c.answer == IDNO ? FALSE : TRUE);
         EXPECT_EQ(w.script.setsMade, c.answer == IDNO ? 0 : 1);
         for (const PageVisit& visit : w.script.visits)

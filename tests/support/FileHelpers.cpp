@@ -4,6 +4,8 @@
 #include "winlib/Handles.h"
 #include "winlib/StringUtil.h"
 
+#include <algorithm>
+
 namespace testfs {
 
 void MakeDirs(const std::string& path)
@@ -42,28 +44,6 @@ std::string ReadFile(const std::string& path)
     return content;
 }
 
-DWORD Attributes(const std::string& path)
-{
-    return ::GetFileAttributesA(path.c_str());
-}
-
-DWORD AttributesWithoutArchive(const std::string& path)
-{
-    const DWORD attributes = Attributes(path);
-    return attributes == INVALID_FILE_ATTRIBUTES ? attributes : (attributes & ~FILE_ATTRIBUTE_ARCHIVE);
-}
-
-bool Exists(const std::string& path)
-{
-    return Attributes(path) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool IsDirectory(const std::string& path)
-{
-    const DWORD attributes = Attributes(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 std::vector<std::string> ListFolder(const std::string& folder)
 {
     std::vector<std::string> names;
@@ -91,6 +71,19 @@ void RemoveTree(const std::string& path)
         ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileA(path.c_str());
     }
+}
+
+std::string CurrentFolder()
+{
+    char buffer[MAX_PATH * 2] = {};
+    ::GetCurrentDirectoryA(sizeof buffer, buffer);
+    return buffer;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> lines)
+{
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }
 
 std::vector<std::string> SplitLines(const std::string& text)

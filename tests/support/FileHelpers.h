@@ -15,17 +15,27 @@ void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 // Makes every missing folder of path.
 void MakeDirs(const std::string& path);
-bool Exists(const std::string& path);
-bool IsDirectory(const std::string& path);
 // GetFileAttributesA, INVALID_FILE_ATTRIBUTES when missing.
-DWORD Attributes(const std::string& path);
+inline DWORD Attributes(const std::string& path) { return ::GetFileAttributesA(path.c_str()); }
+inline bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
+inline bool IsDirectory(const std::string& path)
+{
+    return Exists(path) && (Attributes(path) & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 // The attributes with FILE_ATTRIBUTE_ARCHIVE left out: Wine reports it for
 // every file, Windows only where it was set, and nothing here sets it.
-DWORD AttributesWithoutArchive(const std::string& path);
+inline DWORD AttributesWithoutArchive(const std::string& path)
+{
+    return Exists(path) ? Attributes(path) & ~FILE_ATTRIBUTE_ARCHIVE : INVALID_FILE_ATTRIBUTES;
+}
 // Removes a file or a whole tree, clearing read-only and hidden flags.
 void RemoveTree(const std::string& path);
 // Names of the entries of a folder (no dots), in the system's order.
 std::vector<std::string> ListFolder(const std::string& folder);
+// The process's current folder.
+std::string CurrentFolder();
+// The lines sorted, for listings whose order the system decides.
+std::vector<std::string> Sorted(std::vector<std::string> lines);
 // Splits a text at LF into lines; a final LF does not give an empty line.
 std::vector<std::string> SplitLines(const std::string& text);
 

@@ -1,13 +1,5 @@
 #include "RecordingWindow.h"
 
-namespace {
-// The workers' messages: 1012-1015 of Setup, 1036-1040 of Uninstall.
-bool IsWorkerMessage(UINT message)
-{
-    return (message >= 1012 && message <= 1015) || (message >= 1036 && message <= 1040);
-}
-}  // namespace
-
 RecordingWindow::RecordingWindow()
 {
     CreateMessageOnly();
@@ -15,7 +7,8 @@ RecordingWindow::RecordingWindow()
 
 LRESULT RecordingWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (!IsWorkerMessage(message))
+    // The workers' messages: 1012-1015 of Setup, 1036-1040 of Uninstall.
+    if ((message < 1012 || message > 1015) && (message < 1036 || message > 1040))
         return CWnd::WindowProc(message, wParam, lParam);
 
     RecordedMessage record;
@@ -49,6 +42,15 @@ bool RecordingWindow::RunThread(CWinThread& thread, DWORD timeoutMs)
     return true;
 }
 
+std::vector<std::string> RecordingWindow::Trace() const
+{
+    std::vector<std::string> lines;
+    for (const RecordedMessage& m : messages)
+        lines.push_back(TraceLine(m.message, m.sent, m.wText.empty() ? std::to_string(m.wParam) : m.wText,
+                                  m.lText.empty() ? std::to_string(m.lParam) : m.lText));
+    return lines;
+}
+
 std::vector<RecordedMessage> RecordingWindow::Of(UINT message) const
 {
     std::vector<RecordedMessage> result;
@@ -56,9 +58,4 @@ std::vector<RecordedMessage> RecordingWindow::Of(UINT message) const
         if (m.message == message)
             result.push_back(m);
     return result;
-}
-
-int RecordingWindow::Count(UINT message) const
-{
-    return static_cast<int>(Of(message).size());
 }

@@ -20,6 +20,13 @@ struct RecordedMessage {
     bool sent = false;  // true when it arrived by SendMessage
 };
 
+// A message as one line: "<id> sent|posted <wParam> <lParam>", each
+// parameter by its string where it is one.
+inline std::string TraceLine(UINT message, bool sent, const std::string& w = "0", const std::string& l = "0")
+{
+    return std::to_string(message) + (sent ? " sent " : " posted ") + w + " " + l;
+}
+
 class RecordingWindow : public CWnd {
 public:
     RecordingWindow();
@@ -30,7 +37,9 @@ public:
     bool RunThread(CWinThread& thread, DWORD timeoutMs = 60000);
 
     std::vector<RecordedMessage> Of(UINT message) const;
-    int Count(UINT message) const;
+    int Count(UINT message) const { return static_cast<int>(Of(message).size()); }
+    // Every recorded message as its TraceLine, in order.
+    std::vector<std::string> Trace() const;
 
     std::vector<RecordedMessage> messages;
     // Called on the window's thread for every recorded message, while the

@@ -23,3 +23,25 @@ private:
     HKEY m_keys[3] = {};
     bool m_ok = false;
 };
+
+// Raw registry helpers for checks and set-up (never the accessors under
+// test).
+namespace testreg {
+
+inline bool KeyExists(HKEY root, const std::string& key)
+{
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(opened);
+    return true;
+}
+
+// Writes a string value, making the key.
+inline bool Put(HKEY root, const std::string& key, const std::string& name, const std::string& value)
+{
+    return ::RegSetKeyValueA(root, key.c_str(), name.c_str(), REG_SZ, value.c_str(),
+                             static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
+
+}  // namespace testreg

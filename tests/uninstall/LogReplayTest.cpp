@@ -84,14 +84,12 @@ TEST_P(ReplayTest, InstallationIsUndoneAndEveryStageReported)
 
     // One sent report per file in the order of the log, the end of the file
     // pass, the self-removal, then the end of the run.
-    EXPECT_EQ(ReportedFiles(), files);
-    std::vector<UINT> order(files.size(), WM_UNINSTALL_FILE);
-    order.insert(order.end(), {WM_UNINSTALL_FILES_DONE, WM_UNINSTALL_DONE});
-    ASSERT_EQ(window.messages.size(), order.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        EXPECT_EQ(window.messages[i].message, order[i]) << i;
-        EXPECT_TRUE(window.messages[i].sent && window.messages[i].wParam == 0) << i;
-    }
+    Lines trace;
+    for (const std::string& file : files)
+        trace.push_back(TraceLine(WM_UNINSTALL_FILE, true, "0", file));
+    trace.push_back(TraceLine(WM_UNINSTALL_FILES_DONE, true));
+    trace.push_back(TraceLine(WM_UNINSTALL_DONE, true));
+    EXPECT_EQ(window.Trace(), trace);
     EXPECT_EQ(thread.selfRemovals, std::vector<std::size_t>{files.size() + 1});
 
     for (const std::string& path : files)

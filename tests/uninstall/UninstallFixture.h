@@ -37,14 +37,7 @@ protected:
 inline const HKEY kLogRoots[5] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
                                   HKEY_CURRENT_CONFIG};
 
-inline bool KeyExists(HKEY root, const std::string& subKey)
-{
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    ::RegCloseKey(key);
-    return true;
-}
+using testreg::KeyExists;
 
 inline void CreateKey(HKEY root, const std::string& subKey)
 {
