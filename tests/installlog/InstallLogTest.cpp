@@ -41,14 +41,12 @@ TEST(InstallLog, RecordedLinesAreFoundAgainKindByKind)
     EXPECT_EQ(CountEntries(log, kRegCtrl), 1);
 }
 
-TEST(InstallLog, LastEntryWithoutLineFeedRunsToTheEnd)
+TEST(InstallLog, EdgesOfTheTextAndBadKinds)
 {
-    const std::string log = "File Copy: C:\\a\nFile Copy: C:\\b";
-    EXPECT_EQ(Entries(log, kFileCopy), (std::vector<std::string>{"C:\\a", "C:\\b"}));
-}
-
-TEST(InstallLog, KindWithoutEntriesAndBadKindsFindNothing)
-{
+    // The last entry runs to the end without a line feed, even when empty.
+    EXPECT_EQ(Entries("File Copy: C:\\a\nFile Copy: C:\\b", kFileCopy), (std::vector<std::string>{"C:\\a", "C:\\b"}));
+    EXPECT_EQ(Entries("Made Dir: ", kMadeDir), std::vector<std::string>{""});
+    // A kind without entries and bad kinds find nothing and change nothing.
     const std::string log = "File Copy: C:\\a\n";
     std::size_t position = 0, start = 7, length = 9;
     EXPECT_FALSE(FindNextEntry(log, kMadeDir, position, start, length));
@@ -62,16 +60,6 @@ TEST(InstallLog, KindWithoutEntriesAndBadKindsFindNothing)
     EXPECT_FALSE(FindNextEntry(log, kFileCopy, position, start, length));
 }
 
-TEST(InstallLog, EmptyEntryTextAtTheEnd)
-{
-    const std::string log = "Made Dir: ";
-    std::size_t position = 0, start = 0, length = 1;
-    ASSERT_TRUE(FindNextEntry(log, kMadeDir, position, start, length));
-    EXPECT_EQ(start, log.size());
-    EXPECT_EQ(length, 0u);
-    EXPECT_FALSE(FindNextEntry(log, kMadeDir, position, start, length));
-}
-
 TEST(InstallLog, RootDigitsAndTheirTexts)
 {
     std::string log;
@@ -80,26 +68,19 @@ TEST(InstallLog, RootDigitsAndTheirTexts)
     AppendRegKeyEntry(log, 17, "c");
     EXPECT_EQ(log, "RegDB Key: 0,a\nRegDB Key: 4,b\nRegDB Key: 4,c\n");
 
-    struct Case {
+    // Entry text, whether it splits, the root and the sub-key.
+    const struct {
         const char* text;
         bool ok;
         RegRootDigit root;
         const char* subKey;
+    } cases[] = {
+        {"0,CLSID", true, kClassesRoot, "CLSID"}, {"1,Software\\A,B", true, kCurrentUser, "Software\\A,B"},
+        {"2,SOFTWARE\\Kestrova", true, kLocalMachine, "SOFTWARE\\Kestrova"}, {"3,.DEFAULT", true, kUsers, ".DEFAULT"},
+        {"4,System", true, kOtherRoot, "System"}, {"7,x", true, kOtherRoot, "x"}, {"22,x", true, kOtherRoot, "x"},
+        {",x", true, kOtherRoot, "x"}, {"2", false, kOtherRoot, ""}, {"SOFTWARE\\Kestrova", false, kOtherRoot, ""},
     };
-    const Case cases[] = {
-        {"0,CLSID", true, kClassesRoot, "CLSID"},
-        {"1,Software\\A,B", true, kCurrentUser, "Software\\A,B"},
-        {"2,SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8", true, kLocalMachine,
-         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8"},
-        {"3,.DEFAULT", true, kUsers, ".DEFAULT"},
-        {"4,System", true, kOtherRoot, "System"},
-        {"7,x", true, kOtherRoot, "x"},
-        {"22,x", true, kOtherRoot, "x"},
-        {",x", true, kOtherRoot, "x"},
-        {"2", false, kOtherRoot, ""},
-        {"SOFTWARE\\Kestrova", false, kOtherRoot, ""},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         RegRootDigit root = kOtherRoot;
         std::string_view subKey;
         EXPECT_EQ(SplitRegKeyEntry(c.text, root, subKey), c.ok) << c.text;

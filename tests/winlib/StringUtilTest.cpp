@@ -5,15 +5,11 @@
 using namespace winlib;
 
 // 淺 is 9C 5C and 嘰 is 87 5C in GBK: the second byte is a backslash.
-TEST(StringUtil, RunsUnderTheChineseCodePage)
+TEST(StringUtil, BackslashAtTheEndIsAWholeCharacter)
 {
     ASSERT_EQ(::GetACP(), 936u) << "the tests need code page 936 (LANG=zh_CN.UTF-8)";
     EXPECT_TRUE(IsLeadByte('\x9C'));
     EXPECT_FALSE(IsLeadByte('\\'));
-}
-
-TEST(StringUtil, BackslashAtTheEndIsAWholeCharacter)
-{
     EXPECT_TRUE(EndsWithBackslash("C:\\"));
     EXPECT_FALSE(EndsWithBackslash("C:\\淺"));
     EXPECT_TRUE(EndsWithBackslash("C:\\淺\\"));

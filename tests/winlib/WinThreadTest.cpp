@@ -22,7 +22,7 @@ public:
 };
 }  // namespace
 
-TEST(WinThread, RunEndsWithTheQuitCodeAndMessagesArrive)
+TEST(WinThread, RunEndsWithTheQuitCodeAndMessagesArriveAndAFailedStartWithExitInstance)
 {
     RecordingWindow window;
     PostingThread thread;
@@ -35,14 +35,10 @@ TEST(WinThread, RunEndsWithTheQuitCodeAndMessagesArrive)
     ASSERT_TRUE(::GetExitCodeThread(thread.m_hThread, &code));
     EXPECT_EQ(code, 7u);
     EXPECT_NE(thread.m_nThreadID, 0u);
-}
 
-TEST(WinThread, FailedInitInstanceEndsWithExitInstance)
-{
-    RecordingWindow window;
-    FailingInit thread;
-    ASSERT_TRUE(window.RunThread(thread));
-    DWORD code = 0;
-    ASSERT_TRUE(::GetExitCodeThread(thread.m_hThread, &code));
+    // A failed InitInstance ends with ExitInstance's code.
+    FailingInit failing;
+    ASSERT_TRUE(window.RunThread(failing));
+    ASSERT_TRUE(::GetExitCodeThread(failing.m_hThread, &code));
     EXPECT_EQ(code, 42u);
 }
