@@ -13,9 +13,7 @@
 // must double it.
 TEST(SelfRemovalBatch, BatchNamesTheProgramAndItsFolderAsTheInterpreterReadsThem)
 {
-    struct Case {
-        std::string program, quotedProgram, quotedFolder;
-    };
+    struct Case { std::string program, quotedProgram, quotedFolder; };
     const Case cases[] = {
         {"C:\\Program Files\\Kestrova\\ZEMLO V8\\Uninstall.exe", "C:\\Program Files\\Kestrova\\ZEMLO V8\\Uninstall.exe",
          "C:\\Program Files\\Kestrova\\ZEMLO V8"},
