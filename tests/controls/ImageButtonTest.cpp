@@ -41,7 +41,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(ImageButtonTest, KindAndLookComeFromTheStyle)
+TEST_F(ImageButtonTest, KindAndLookComeFromTheStyleAndOnlyAPushButtonCannotBeChecked)
 {
     const struct {
         DWORD style;
@@ -58,6 +58,8 @@ TEST_F(ImageButtonTest, KindAndLookComeFromTheStyle)
         EXPECT_EQ(button.HasBorder(), row.border);
         EXPECT_EQ(button.GetTextFormat(), row.format);
         EXPECT_EQ(button.GetStyle() & 0xF, static_cast<DWORD>(BS_OWNERDRAW));
+        button.SendMessage(BM_SETCHECK, BST_CHECKED);
+        EXPECT_EQ(Checked(button), row.kind != CImageButton::KIND_PUSH);
     }
 }
 
@@ -143,10 +145,6 @@ TEST_F(ImageButtonTest, EveryTextureBuildsForOddTinyAndEmptySizes)
 
 TEST_F(ImageButtonTest, CheckBoxTogglesOnClickSpaceAndDoubleClickButNotOnReleaseOutside)
 {
-    CImageButton& push = Add(BS_PUSHBUTTON, {150, 10, 240, 36});
-    push.SendMessage(BM_SETCHECK, BST_CHECKED);
-    EXPECT_FALSE(Checked(push));
-
     CImageButton& check = Add(BS_AUTOCHECKBOX);
     Click(check);
     EXPECT_FALSE(check.IsMouseDown());
@@ -212,10 +210,7 @@ TEST_F(ImageButtonTest, MouseShowsHoverAndPressedLooksAndDisabledShowsTheNormalI
     EXPECT_EQ(ScreenPixel(button, 3, 12), normal);
 
     // Pressed, dragged off and back: the pressed look follows the pointer.
-    const struct {
-        LONG x;
-        bool pushed;
-    } moves[] = {{5, true}, {110, false}, {5, true}};
+    const struct { LONG x; bool pushed; } moves[] = {{5, true}, {110, false}, {5, true}};
     for (const auto& move : moves) {
         ::SetCursorPos(wr.left + move.x, wr.top + 5);
         button.SendMessage(&move == moves ? WM_LBUTTONDOWN : WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(move.x, 5));

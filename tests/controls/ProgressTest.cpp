@@ -39,9 +39,7 @@ protected:
 
 TEST_F(ProgressTest, FillFollowsThePositionBeyondEitherEndOfTheRange)
 {
-    const struct {
-        int pos, fill;
-    } rows[] = {{0, 0}, {50, 100}, {130, 200}, {-20, 0}, {100, 200}, {1, 2}};
+    const struct { int pos, fill; } rows[] = {{0, 0}, {50, 100}, {130, 200}, {-20, 0}, {100, 200}, {1, 2}};
     int previous = 0;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.pos);
@@ -121,7 +119,7 @@ TEST_F(ProgressTest, GetTextFitsTheBufferAndKeepsDoubleByteCharactersWhole)
     }
 }
 
-TEST_F(ProgressTest, RepaintsOnlyWhenTheBoundaryMovesAPixelOrAfterAResize)
+TEST_F(ProgressTest, RepaintsOnlyWhenTheBoundaryMovesAPixelOrAfterAResizeAndNeverForAnEmptyRange)
 {
     bar.SetRange(0, 2000);
     bar.SetStep(2);  // a step is a fifth of a pixel
@@ -148,10 +146,8 @@ TEST_F(ProgressTest, RepaintsOnlyWhenTheBoundaryMovesAPixelOrAfterAResize)
     EXPECT_EQ(bar.m_nPaints, 1);
     EXPECT_EQ(ScreenPixel(bar, 19, 29), highlight);
     EXPECT_EQ(ScreenPixel(bar, 20, 29), window);
-}
 
-TEST_F(ProgressTest, EmptyRangeValidatesAndDrawsNothing)
-{
+    // An empty range draws nothing but still validates.
     for (auto range : {std::make_pair(5, 5), std::make_pair(9, 3)}) {
         bar.SetRange(range.first, range.second);
         bar.SetPos(5);

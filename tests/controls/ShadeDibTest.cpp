@@ -30,10 +30,7 @@ TEST(ShadeDib, AllocateRoundsTheDepthAndPacksHeaderTableAndRows)
 
 TEST(ShadeDib, ImpossibleSizesLeaveAnEmptyBitmapThatIgnoresEveryOperation)
 {
-    const struct {
-        long width, height;
-        WORD bits;
-    } rows[] = {{-1, 4, 8}, {4, -4, 8}, {0x40000000, 0x40000000, 24}};
+    const struct { long width, height; WORD bits; } rows[] = {{-1, 4, 8}, {4, -4, 8}, {0x40000000, 0x40000000, 24}};
     CDC dc;
     ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
     for (const auto& row : rows) {
