@@ -134,9 +134,7 @@ TEST_F(SetupThreadTest, EachReleaseIsFoundWhereItsOwnRulesSay)
 
     // An installation under code at folder, with "CurVer" per user and/or
     // machine-wide. "Location" rows leave "AcadLocation" empty.
-    const struct {
-        const char *release, *userCurVer, *machineCurVer, *code, *value, *folder, *found;
-    } cases[] = {
+    const struct { const char *release, *userCurVer, *machineCurVer, *code, *value, *folder, *found; } cases[] = {
         // R15.0 has no default code: it needs a "CurVer", from either place.
         {"R15.0", nullptr, nullptr, "ACAD-1:804", "AcadLocation", "C:\\A2002", ""},
         {"R15.0", "ACAD-1:804", nullptr, "ACAD-1:804", "AcadLocation", "C:\\A2002", "C:\\A2002\\"},

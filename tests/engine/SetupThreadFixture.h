@@ -22,10 +22,7 @@
 
 using Lines = std::vector<std::string>;
 
-struct PromptRecord {
-    std::string text;
-    UINT type = 0;
-};
+struct PromptRecord { std::string text; UINT type = 0; };
 
 // A worker whose AskUser takes its answers from a script instead of a box.
 // An unscripted question is recorded and answered with the button that

@@ -69,12 +69,7 @@ TEST(InstallLog, RootDigitsAndTheirTexts)
     EXPECT_EQ(log, "RegDB Key: 0,a\nRegDB Key: 4,b\nRegDB Key: 4,c\n");
 
     // Entry text, whether it splits, the root and the sub-key.
-    const struct {
-        const char* text;
-        bool ok;
-        RegRootDigit root;
-        const char* subKey;
-    } cases[] = {
+    const struct { const char* text; bool ok; RegRootDigit root; const char* subKey; } cases[] = {
         {"0,CLSID", true, kClassesRoot, "CLSID"}, {"1,Software\\A,B", true, kCurrentUser, "Software\\A,B"},
         {"2,SOFTWARE\\Kestrova", true, kLocalMachine, "SOFTWARE\\Kestrova"}, {"3,.DEFAULT", true, kUsers, ".DEFAULT"},
         {"4,System", true, kOtherRoot, "System"}, {"7,x", true, kOtherRoot, "x"}, {"22,x", true, kOtherRoot, "x"},

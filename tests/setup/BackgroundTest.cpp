@@ -91,10 +91,7 @@ TEST_F(BackgroundTest, EachPictureIsFittedIntoTheCanvasByItsProportions)
     // inside a grey border. 1 : 1: w = 768, left = 128. The left 768 columns
     // of the stretched copy (red in its columns 0-511) land in columns
     // 128-895. The canvas colours are exact; JPEG keeps the picture's close.
-    const struct {
-        const char* picture;
-        std::vector<std::tuple<int, int, COLORREF>> samples;
-    } cases[] = {
+    const struct { const char* picture; std::vector<std::tuple<int, int, COLORREF>> samples; } cases[] = {
         {"standard.jpg", {{0, 0, kRed}, {0, 767, kRed}, {500, 384, kRed}, {1023, 0, kBlue}, {1023, 767, kBlue},
                           {524, 384, kBlue}}},
         {"wide.jpg", {{500, 0, kGrey}, {0, 60, kGrey}, {500, 127, kWhite}, {0, 130, kRed}, {500, 500, kRed},
@@ -181,11 +178,7 @@ ZEMLO_TRACK(OleLoadPicturePath, (LPOLESTR path, LPUNKNOWN u, DWORD r, OLE_COLOR 
                 g_pictures.push_back(static_cast<IPicture*>(*out));
             })
 
-struct Hook {
-    const char *dll, *name;
-    void* tracked;
-    void** original;
-};
+struct Hook { const char *dll, *name; void* tracked; void** original; };
 #define ZEMLO_HOOK(dll, fn) Hook{dll, #fn, reinterpret_cast<void*>(&Tracked##fn), reinterpret_cast<void**>(&g_##fn)}
 const Hook kHooks[] = {ZEMLO_HOOK("gdi32.dll", CreateCompatibleBitmap), ZEMLO_HOOK("gdi32.dll", CreateCompatibleDC),
                        ZEMLO_HOOK("gdi32.dll", CreateSolidBrush),       ZEMLO_HOOK("user32.dll", CopyImage),

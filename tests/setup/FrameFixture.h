@@ -13,11 +13,7 @@
 #include <functional>
 
 // What the page members held when a page was shown.
-struct PageVisit {
-    int position;
-    BOOL agree;
-    std::string destinationPath, copySourceDir, copyInstallDir, finishPath;
-};
+struct PageVisit { int position; BOOL agree; std::string destinationPath, copySourceDir, copyInstallDir, finishPath; };
 
 struct Question {
     std::string text, caption;

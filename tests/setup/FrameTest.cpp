@@ -16,11 +16,7 @@ const UINT kYesNoQuestion = MB_YESNO | MB_ICONQUESTION;
 
 TEST_F(FrameTest, PageLoopMovesByTheCodeEachPageEndsWith)
 {
-    const struct {
-        std::vector<INT_PTR> codes;
-        std::deque<int> answers;
-        Order positions;
-    } cases[] = {
+    const struct { std::vector<INT_PTR> codes; std::deque<int> answers; Order positions; } cases[] = {
         {{ID_WIZNEXT, ID_WIZNEXT, ID_WIZNEXT, ID_WIZNEXT, ID_WIZNEXT}, {}, {0, 1, 2, 3, 4}},
         // IDOK (Enter in a text box), 0 and 12345 show the same page again;
         // a Back on the first page stays there; Finish leaves at once.
