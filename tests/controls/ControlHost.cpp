@@ -68,17 +68,6 @@ std::vector<COLORREF> Pixels(HWND hwnd, const RECT& area)
     return pixels;
 }
 
-COLORREF ScreenPixel(HWND hwnd, int x, int y)
-{
-    return Pixels(hwnd, {x, y, x + 1, y + 1})[0];
-}
-
-int CountPixels(HWND hwnd, const RECT& area, COLORREF colour)
-{
-    const std::vector<COLORREF> pixels = Pixels(hwnd, area);
-    return static_cast<int>(std::count(pixels.begin(), pixels.end(), colour));
-}
-
 namespace {
 // Makes many GDI objects at once and returns the highest slot of the
 // handle table they took (the low word of a GDI handle is its slot). The

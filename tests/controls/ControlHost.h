@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 class ControlHost : public CWnd {
@@ -45,11 +46,15 @@ inline COLORREF Entry(const CShadeDib& dib, int i)
 
 // Delivers every waiting message, including the paints.
 void Settle();
-// The colour the screen shows at client point (x, y) of the window.
-COLORREF ScreenPixel(HWND hwnd, int x, int y);
 // The colours of a client rectangle of the window, row by row.
 std::vector<COLORREF> Pixels(HWND hwnd, const RECT& area);
-int CountPixels(HWND hwnd, const RECT& area, COLORREF colour);
+// The colour the screen shows at client point (x, y) of the window.
+inline COLORREF ScreenPixel(HWND hwnd, int x, int y) { return Pixels(hwnd, {x, y, x + 1, y + 1})[0]; }
+inline int CountPixels(HWND hwnd, const RECT& area, COLORREF colour)
+{
+    const std::vector<COLORREF> pixels = Pixels(hwnd, area);
+    return static_cast<int>(std::count(pixels.begin(), pixels.end(), colour));
+}
 // Repaints the window many times and tells whether no GDI object was left
 // behind: by the process's object count where the system reports it, else
 // by watching the slots of the GDI handle table.

@@ -62,14 +62,11 @@ TEST_F(SetupThreadTest, CreateFolderPathAsksRetryOrCancelAtTheFirstLevelThatFail
     testfs::WriteFile(blocker, "file");
     thread.answers.push_back({IDCANCEL, nullptr});
     EXPECT_FALSE(thread.CreateFolderPath(blocker + "\\A\\B"));
-    ASSERT_EQ(thread.prompts.size(), 1u);
     // The first level that fails is named, with the system's text for why.
-    const DWORD error = [&] {
-        ::CreateDirectoryA((blocker + "\\A").c_str(), nullptr);
-        return ::GetLastError();
-    }();
-    EXPECT_EQ(thread.prompts[0].text, CreateFailedText(error, blocker + "\\A"));
-    EXPECT_EQ(thread.prompts[0].type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONQUESTION));
+    ::CreateDirectoryA((blocker + "\\A").c_str(), nullptr);
+    const DWORD error = ::GetLastError();
+    EXPECT_EQ(thread.prompts,
+              (std::vector<PromptRecord>{{CreateFailedText(error, blocker + "\\A"), MB_RETRYCANCEL | MB_ICONQUESTION}}));
 
     // Retry while still blocked asks again; once the way is clear it goes on.
     thread.answers.push_back({IDRETRY, nullptr});

@@ -139,11 +139,9 @@ TEST_P(MissingFolderTest, AnswersDecideWhatIsCopied)
 
     // The system's text for the failed search, then the folder searched
     // (with its backslash).
-    ASSERT_EQ(thread.prompts.size(), c.answers.size());
-    for (const PromptRecord& prompt : thread.prompts) {
-        EXPECT_EQ(prompt.type, static_cast<UINT>(MB_ABORTRETRYIGNORE | MB_ICONQUESTION));
-        EXPECT_EQ(prompt.text, MissingFolderText(ERROR_PATH_NOT_FOUND, Medium(std::string(c.folder) + "\\")));
-    }
+    const PromptRecord prompt = {MissingFolderText(ERROR_PATH_NOT_FOUND, Medium(std::string(c.folder) + "\\")),
+                                 MB_ABORTRETRYIGNORE | MB_ICONQUESTION};
+    EXPECT_EQ(thread.prompts, std::vector<PromptRecord>(c.answers.size(), prompt));
     EXPECT_EQ(window.Count(WM_SETUP_DONE), c.done ? 1 : 0);
     EXPECT_EQ(window.Count(WM_SETUP_FAILED), c.done ? 0 : 1);
     EXPECT_EQ(Exists(Install("Uninstall.log")), c.done);

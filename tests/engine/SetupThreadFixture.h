@@ -22,7 +22,12 @@
 
 using Lines = std::vector<std::string>;
 
-struct PromptRecord { std::string text; UINT type = 0; };
+struct PromptRecord {
+    std::string text;
+    UINT type = 0;
+    bool operator==(const PromptRecord& o) const { return text == o.text && type == o.type; }
+};
+inline void PrintTo(const PromptRecord& p, std::ostream* os) { *os << p.text << " (" << p.type << ")"; }
 
 // A worker whose AskUser takes its answers from a script instead of a box.
 // An unscripted question is recorded and answered with the button that

@@ -21,13 +21,7 @@ namespace {
 constexpr COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255), kWhite = RGB(255, 255, 255),
                    kGrey = RGB(192, 192, 192), kTeal = RGB(0, 128, 128);
 
-std::string TestPicture(const char* name)
-{
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string program(path);
-    return program.substr(0, program.rfind('\\')) + "\\pictures\\" + name;
-}
+std::string TestPicture(const char* name) { return testfs::ProgramFolder() + "pictures\\" + name; }
 
 // JPEG keeps solid colours close, not exact.
 ::testing::AssertionResult Near(COLORREF actual, COLORREF expected)

@@ -1,5 +1,6 @@
 // The wizard frame: start-up, the page loop's moves, the quit question and
 // the values handed between the pages.
+#include "FileHelpers.h"
 #include "FrameFixture.h"
 #include "TempDir.h"
 #include "winlib/WinThread.h"
@@ -52,8 +53,7 @@ TEST_F(FrameTest, PageLoopMovesByTheCodeEachPageEndsWith)
 TEST_F(FrameTest, ValuesGoInBeforeEachPageAndComeBackAfterItWhateverTheCode)
 {
     TempDir elsewhere;  // the source folder does not follow the current folder
-    char saved[MAX_PATH] = {};
-    ::GetCurrentDirectoryA(MAX_PATH, saved);
+    const std::string saved = testfs::CurrentFolder();
     ::SetCurrentDirectoryA(elsewhere.path().c_str());
     Wizard w;
     w.Codes({ID_WIZNEXT});
@@ -66,11 +66,9 @@ TEST_F(FrameTest, ValuesGoInBeforeEachPageAndComeBackAfterItWhateverTheCode)
     w.Codes({ID_WIZFINISH});
     w.frame.answers = {IDNO};
     w.Run();
-    ::SetCurrentDirectoryA(saved);
+    ::SetCurrentDirectoryA(saved.c_str());
 
-    char program[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, program, MAX_PATH);
-    const std::string programFolder = std::string(program).substr(0, std::string(program).rfind('\\'));
+    const std::string programFolder = testfs::ProgramFolder();
     ASSERT_EQ(w.Positions(), (Order{0, 1, 2, 1, 1, 2, 3, 4}));
     const std::vector<PageVisit>& v = w.script.visits;
     EXPECT_EQ(v[0].agree, 7);  // the welcome page gets nothing
@@ -79,11 +77,11 @@ TEST_F(FrameTest, ValuesGoInBeforeEachPageAndComeBackAfterItWhateverTheCode)
     EXPECT_EQ(v[3].agree, TRUE);
     EXPECT_EQ(v[4].agree, FALSE);
     EXPECT_EQ(v[5].destinationPath, "E:\\Kestrova\\ZEMLO");
-    EXPECT_EQ(v[6].copySourceDir, programFolder);
+    EXPECT_EQ(v[6].copySourceDir + "\\", programFolder);
     EXPECT_EQ(v[6].copyInstallDir, "E:\\Kestrova\\ZEMLO");
     EXPECT_EQ(v[7].finishPath, "E:\\Kestrova\\ZEMLO");
     // The source folder came back from the progress page with its backslash.
-    EXPECT_EQ(w.frame.m_strSourceDir, programFolder + "\\");
+    EXPECT_EQ(w.frame.m_strSourceDir, programFolder);
     EXPECT_EQ(w.frame.m_bAgree, FALSE);
 }
 

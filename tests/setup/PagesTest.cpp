@@ -275,15 +275,10 @@ namespace {
 // Controls an empty folder, 图框 one file, 運 (DF 5C) not a product folder.
 void MakeMedium(const TempDir& medium)
 {
-    testfs::WriteFile(medium / "Setup.exe", "x");
-    testfs::WriteFile(medium / "readme.txt", "x");
-    testfs::WriteFile(medium / "Support\\acad.mnu", "x");
-    testfs::WriteFile(medium / "Support\\2007-09\\Menu\\z.mnu", "x");
-    testfs::WriteFile(medium / "Support\\2007-09\\y.lsp", "x");
+    for (const char* file : {"Setup.exe", "readme.txt", "Support\\acad.mnu", "Support\\2007-09\\Menu\\z.mnu",
+                             "Support\\2007-09\\y.lsp", "图框\\A3.dwg", "運\\a.txt", "運\\b.txt"})
+        testfs::WriteFile(medium / file, "x");
     testfs::MakeDirs(medium / "Controls");
-    testfs::WriteFile(medium / "图框\\A3.dwg", "x");
-    testfs::WriteFile(medium / "運\\a.txt", "x");
-    testfs::WriteFile(medium / "運\\b.txt", "x");
 }
 
 class TestCopyPage : public CCopyPage {

@@ -73,6 +73,13 @@ void RemoveTree(const std::string& path)
     }
 }
 
+std::string ProgramFolder()
+{
+    char path[MAX_PATH] = {};
+    const std::string program(path, ::GetModuleFileNameA(nullptr, path, MAX_PATH));
+    return program.substr(0, program.rfind('\\') + 1);
+}
+
 std::string CurrentFolder()
 {
     char buffer[MAX_PATH * 2] = {};

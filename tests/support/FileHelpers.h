@@ -32,6 +32,8 @@ inline DWORD AttributesWithoutArchive(const std::string& path)
 void RemoveTree(const std::string& path);
 // Names of the entries of a folder (no dots), in the system's order.
 std::vector<std::string> ListFolder(const std::string& folder);
+// The folder of the running test program, with its backslash.
+std::string ProgramFolder();
 // The process's current folder.
 std::string CurrentFolder();
 // The lines sorted, for listings whose order the system decides.

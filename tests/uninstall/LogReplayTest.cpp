@@ -24,11 +24,7 @@ void PrintTo(const ReplayCase& c, std::ostream* os) { *os << c.name; }
 // The stand-in control, built beside this test program, copied to path.
 void CopyMarkerControl(const std::string& path)
 {
-    char self[MAX_PATH];
-    const DWORD got = ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-    ASSERT_TRUE(got > 0 && got < MAX_PATH);
-    std::string built(self, got);
-    built = built.substr(0, built.rfind('\\')) + "\\marker_control.ocx";
+    const std::string built = testfs::ProgramFolder() + "marker_control.ocx";
     ASSERT_TRUE(::CopyFileA(built.c_str(), path.c_str(), FALSE)) << built;
 }
 }  // namespace
