@@ -43,14 +43,10 @@ protected:
 
 TEST_F(ImageButtonTest, KindAndLookComeFromTheStyleAndOnlyAPushButtonCannotBeChecked)
 {
-    const struct {
-        DWORD style;
-        int kind;
-        BOOL border;
-        UINT format;
-    } rows[] = {{BS_PUSHBUTTON, CImageButton::KIND_PUSH, TRUE, 0x25},
-                {BS_AUTOCHECKBOX | BS_LEFT, CImageButton::KIND_CHECKBOX, FALSE, 0x24},
-                {BS_AUTORADIOBUTTON | BS_RIGHT | BS_PUSHLIKE, CImageButton::KIND_RADIO, TRUE, 0x26}};
+    const struct { DWORD style; int kind; BOOL border; UINT format; } rows[] = {
+        {BS_PUSHBUTTON, CImageButton::KIND_PUSH, TRUE, 0x25},
+        {BS_AUTOCHECKBOX | BS_LEFT, CImageButton::KIND_CHECKBOX, FALSE, 0x24},
+        {BS_AUTORADIOBUTTON | BS_RIGHT | BS_PUSHLIKE, CImageButton::KIND_RADIO, TRUE, 0x26}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.style);
         CImageButton& button = Add(row.style);
@@ -99,10 +95,8 @@ TEST_F(ImageButtonTest, NoiseGrainSpansMinusToPlusGranularity)
     CImageButton& button = Add(BS_PUSHBUTTON, {10, 10, 210, 110});
     // Type 0 and every type above 8 are noise around entry 128; with
     // granularity 0 the grain is 0 unless rand() returns its maximum.
-    const struct {
-        UINT type;
-        BYTE granularity, lo, hiMin, hiMax;
-    } rows[] = {{0, 8, 120, 134, 136}, {9, 8, 120, 134, 136}, {200, 8, 120, 134, 136}, {0, 0, 128, 128, 129}};
+    const struct { UINT type; BYTE granularity, lo, hiMin, hiMax; } rows[] = {
+        {0, 8, 120, 134, 136}, {9, 8, 120, 134, 136}, {200, 8, 120, 134, 136}, {0, 0, 128, 128, 129}};
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.type << " at " << int(row.granularity));
         button.ApplyShading(row.type, row.granularity, 10, 0, 0);

@@ -65,10 +65,8 @@ TEST(Label, BlackTextAtTheTopLeftOverTheParentsPixelsThatOnlyANewTextRefreshes)
 
 TEST(Label, ShadowIsTheTextMovedThreePixelsDownAndRightWrappedAlike)
 {
-    const struct {
-        const char* text;
-        LONG cx, cy, minHeight;
-    } rows[] = {{"Heading", 200, 60, 5}, {"one two three four five six seven eight nine ten", 80, 120, 30}};
+    const struct { const char* text; LONG cx, cy, minHeight; } rows[] = {
+        {"Heading", 200, 60, 5}, {"one two three four five six seven eight nine ten", 80, 120, 30}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
         LabelScene scene;

@@ -101,11 +101,8 @@ TEST_F(ProgressTest, CaptionReplacesThePercentageUntilEmptied)
 
 TEST_F(ProgressTest, GetTextFitsTheBufferAndKeepsDoubleByteCharactersWhole)
 {
-    const struct {
-        const char* caption;
-        int capacity, count;
-        const char* expected;
-    } rows[] = {{"abcdef", 4, 3, "abc"}, {"进度", 4, 2, "进"}, {"进度", 8, 4, "进度"}, {"abc", 0, 0, nullptr}};
+    const struct { const char* caption; int capacity, count; const char* expected; } rows[] = {
+        {"abcdef", 4, 3, "abc"}, {"进度", 4, 2, "进"}, {"进度", 8, 4, "进度"}, {"abc", 0, 0, nullptr}};
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.caption << " into " << row.capacity);
         bar.SetWindowText(row.caption);
@@ -156,13 +153,4 @@ TEST_F(ProgressTest, RepaintsOnlyWhenTheBoundaryMovesAPixelOrAfterAResizeAndNeve
         // Else the system would send WM_PAINT again and again.
         EXPECT_FALSE(::GetUpdateRect(bar, nullptr, FALSE)) << range.first;
     }
-}
-
-TEST(ProgressWithoutWindow, PositionCallsReturnMinusOneAndKeepThePosition)
-{
-    CPercentProgressCtrl bar;
-    bar.EnableText(FALSE);
-    EXPECT_EQ(bar.SetPos(5), -1);
-    EXPECT_EQ(bar.StepIt(), -1);
-    EXPECT_EQ(bar.GetPos(), 0);
 }
