@@ -1,3 +1,6 @@
+// The log format's edges. Its ordinary lines are checked where they are
+// made and read: the install worker's whole log in the engine tests, every
+// kind replayed from a written log in the uninstall tests.
 #include "installlog/InstallLog.h"
 
 #include <gtest/gtest.h>
@@ -17,29 +20,6 @@ std::vector<std::string> Entries(const std::string& log, int kind)
     return texts;
 }
 }  // namespace
-
-TEST(InstallLog, RecordedLinesAreFoundAgainKindByKind)
-{
-    std::string log;
-    AppendEntry(log, kMadeDir, "D:\\Soft\\Support");
-    AppendEntry(log, kFileCopy, "D:\\Soft\\Support\\a.lsp");
-    AppendEntry(log, kRegCtrl, "D:\\Soft\\Controls\\x.ocx");
-    AppendRegKeyEntry(log, kLocalMachine, "SOFTWARE\\Kestrova\\enggZEMLO\\V8");
-    AppendEntry(log, kFileCopy, "D:\\Soft\\Uninstall.log");
-
-    EXPECT_EQ(log,
-              "Made Dir: D:\\Soft\\Support\n"
-              "File Copy: D:\\Soft\\Support\\a.lsp\n"
-              "Reg Ctrl: D:\\Soft\\Controls\\x.ocx\n"
-              "RegDB Key: 2,SOFTWARE\\Kestrova\\enggZEMLO\\V8\n"
-              "File Copy: D:\\Soft\\Uninstall.log\n");
-    EXPECT_EQ(Entries(log, kFileCopy),
-              (std::vector<std::string>{"D:\\Soft\\Support\\a.lsp", "D:\\Soft\\Uninstall.log"}));
-    EXPECT_EQ(Entries(log, kMadeDir), (std::vector<std::string>{"D:\\Soft\\Support"}));
-    EXPECT_EQ(Entries(log, kRegDbKey), (std::vector<std::string>{"2,SOFTWARE\\Kestrova\\enggZEMLO\\V8"}));
-    EXPECT_EQ(CountEntries(log, kFileCopy), 2);
-    EXPECT_EQ(CountEntries(log, kRegCtrl), 1);
-}
 
 TEST(InstallLog, EdgesOfTheTextAndBadKinds)
 {

@@ -108,7 +108,7 @@ TEST_F(FrameTest, AnEarlierInstallationIsAskedAbout)
             w.frame.answers = {c.answer};
         EXPECT_EQ(w.Run(), IDCANCEL);
         EXPECT_EQ(w.frame.questions,
-                  std::vector<Question>(c.answer != 0, {"已经安装了本软件!\n是否重新安装?", "警告", kYesNoQuestion}));
+                  std::vector<Question>(c.answer != 0 ? 1 : 0, {"已经安装了本软件!\n是否重新安装?", "警告", kYesNoQuestion}));
         EXPECT_EQ(w.frame.initResult, c.answer == IDNO ? FALSE : TRUE);
         EXPECT_EQ(w.script.setsMade, c.answer == IDNO ? 0 : 1);
         for (const PageVisit& visit : w.script.visits)
