@@ -6,12 +6,11 @@
 #include <algorithm>
 #include <cstring>
 
-TEST(ShadeDib, AllocateRoundsTheDepthAndPacksHeaderTableAndRows)
+// The buttons ask for 8 bits; 4 bits serve the table bounds test below.
+TEST(ShadeDib, AllocatePacksHeaderTableAndRowsOnFourByteBoundaries)
 {
     const struct { long width, height; WORD asked, bits, colours; DWORD stride; } rows[] = {
-        {3, 5, 8, 8, 256, 4},  {10, 2, 0, 1, 2, 4},    {10, 2, 1, 1, 2, 4},    {10, 2, 2, 4, 16, 8},
-        {10, 2, 4, 4, 16, 8},  {10, 2, 5, 8, 256, 12}, {10, 2, 6, 8, 256, 12}, {10, 2, 9, 24, 0, 32},
-        {10, 2, 16, 24, 0, 32}, {10, 2, 32, 24, 0, 32}};
+        {3, 5, 8, 8, 256, 4}, {10, 2, 8, 8, 256, 12}, {10, 2, 4, 4, 16, 8}};
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.width << "x" << row.height << ", " << row.asked << " bits");
         CShadeDib dib;
