@@ -89,14 +89,6 @@ protected:
     {
         return TraceLine(WM_SETUP_PROGRESS, true, Medium(entry), Install(entry));
     }
-    // The destination paths of the progress messages, in order.
-    Lines ProgressDestinations() const
-    {
-        Lines paths;
-        for (const RecordedMessage& m : window.Of(WM_SETUP_PROGRESS))
-            paths.push_back(m.lText);
-        return paths;
-    }
 
     TempDir temp;
     RegistryOverride registry;

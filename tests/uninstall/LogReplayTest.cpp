@@ -145,7 +145,9 @@ TEST_F(UninstallTest, ControlIsUnregisteredThenDeletedBeforeTheFilePass)
 
     EXPECT_TRUE(controlsGoneAtFirstReport);
     // The file entries still report the files the control pass deleted.
-    EXPECT_EQ(ReportedFiles(), (Lines{control, plain}));
+    EXPECT_EQ(window.Trace(), (Lines{TraceLine(WM_UNINSTALL_FILE, true, "0", control),
+                                    TraceLine(WM_UNINSTALL_FILE, true, "0", plain),
+                                    TraceLine(WM_UNINSTALL_FILES_DONE, true), TraceLine(WM_UNINSTALL_DONE, true)}));
     EXPECT_FALSE(Exists(Path("Controls")));
 }
 

@@ -86,15 +86,6 @@ protected:
     }
     void RunUninstall() { ASSERT_TRUE(window.RunThread(thread)) << "the uninstall worker did not end"; }
 
-    // The paths of the WM_UNINSTALL_FILE messages, in order.
-    Lines ReportedFiles() const
-    {
-        Lines paths;
-        for (const RecordedMessage& m : window.Of(WM_UNINSTALL_FILE))
-            paths.push_back(m.lText);
-        return paths;
-    }
-
     std::string Path(const std::string& relative) const { return temp / relative; }
 
     TempDir temp;
