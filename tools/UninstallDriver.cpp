@@ -140,29 +140,11 @@ int main(int argc, char** argv)
         }
     }
 
-    std::string commandLine = "\"" + options.program + "\"";
     // The program's standard handles (and so its batch's echo) go to NUL,
     // not into the driver's report.
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    const HANDLE nul = ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                     &inherit, OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nul;
-    startup.hStdOutput = nul;
-    startup.hStdError = nul;
     PROCESS_INFORMATION pi = {};
-    const BOOL started = ::CreateProcessA(options.program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
-                                         nullptr, folder.c_str(), &startup, &pi);
-    if (nul != INVALID_HANDLE_VALUE)
-        ::CloseHandle(nul);
-    if (!started) {
-        std::fprintf(stderr, "uninstall_driver: cannot start %s (error %lu)\n", options.program.c_str(),
-                     ::GetLastError());
+    if (!gui::StartProgram(options.program, pi))
         return 1;
-    }
-    ::CloseHandle(pi.hThread);
 
     HWND confirm = WaitForDialog(pi.hProcess, pi.dwProcessId, "卸载软件", options.timeoutMs);
     Check(confirm != nullptr, "the confirmation box appears");
