@@ -7,7 +7,8 @@
 // Usage: uninstall_driver <program> [--answer yes|no] [--hold-ms N]
 //                         [--freeze-working] [--cancel-working] [--about]
 //                         [--timeout-s S] [--expect-silent-close] [--lock-log]
-//                         [--installed-in FOLDER]
+//                         [--installed-in FOLDER] [--expect-left N]
+//                         [--hold-file PATH] [--batch-cpu-max SECONDS]
 //
 // The program is started with its own folder as current folder, so that
 // its batch lands in the root of that folder's drive. Each state the
@@ -21,9 +22,18 @@
 // must follow, and the window must close with nothing removed.
 // --installed-in names the installation's folder when the program is a copy
 // from elsewhere (the medium's): the installation is removed, its folder
-// goes without any batch, and the program and its folder stay. Exit
-// code 0 when every check held, 1 otherwise, 2 on bad usage.
+// goes without any batch, and the program and its folder stay.
+// --expect-left N: the finished text must say that N items are left, and
+// the finish button must show the list of them (printed as "left: ...").
+// --hold-file holds a file open without delete sharing from before the
+// start until the program has ended: it must be reported as left for the
+// restart, and the program's folder stays with it. --batch-cpu-max holds
+// the finished window three seconds and checks that the self-removal batch
+// (the program's cmd.exe child) used at most that much CPU meanwhile; the
+// batch must end once the program has ended. Exit code 0 when every check
+// held, 1 otherwise, 2 on bad usage.
 #include "GuiDrive.h"
+#include "winlib/Handles.h"
 #include "winlib/StringUtil.h"
 
 #include <windows.h>
@@ -50,8 +60,35 @@ struct Options {
     bool about = false;
     bool lockLog = false;
     std::string installedIn;
+    int expectLeft = -1;
+    std::string holdFile;
+    double batchCpuMax = -1;
     DWORD timeoutMs = 60000;
 };
+
+// The self-removal batch: the command interpreter the program started.
+HANDLE OpenBatchProcess(DWORD programId)
+{
+    winlib::ScopedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32First(snapshot.get(), &entry); more; more = ::Process32Next(snapshot.get(), &entry)) {
+        if (entry.th32ParentProcessID == programId && winlib::EqualNoCase(entry.szExeFile, "cmd.exe"))
+            return ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    }
+    return nullptr;
+}
+
+double CpuSeconds(HANDLE process)
+{
+    FILETIME created, exited, kernel, user;
+    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return -1;
+    auto seconds = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
 
 // The paths of the log's "File Copy: " entries, in log order: the status
 // line shows them one by one while the files go, which is how the driver
@@ -97,6 +134,12 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.about = true;
         } else if (arg == "--installed-in" && i + 1 < argc) {
             options.installedIn = argv[++i];
+        } else if (arg == "--expect-left" && i + 1 < argc) {
+            options.expectLeft = std::atoi(argv[++i]);
+        } else if (arg == "--hold-file" && i + 1 < argc) {
+            options.holdFile = argv[++i];
+        } else if (arg == "--batch-cpu-max" && i + 1 < argc) {
+            options.batchCpuMax = std::atof(argv[++i]);
         } else if (arg == "--cancel-working") {
             options.cancelWorking = true;
             options.freezeWorking = true;
@@ -119,7 +162,8 @@ int main(int argc, char** argv)
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: uninstall_driver <program> [--answer yes|no] [--hold-ms N] "
                              "[--freeze-working] [--cancel-working] [--about] [--timeout-s S] [--expect-silent-close] "
-                             "[--lock-log] [--installed-in FOLDER]\n");
+                             "[--lock-log] [--installed-in FOLDER] [--expect-left N] [--hold-file PATH] "
+                             "[--batch-cpu-max SECONDS]\n");
         return 2;
     }
     const std::size_t slash = winlib::FindLastBackslash(options.program);
@@ -128,7 +172,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string folder = options.program.substr(0, slash);
+    // Where the batch once lay: the root of the current drive. Nothing may
+    // be written or deleted there now.
     const std::string batch = options.program.substr(0, 2) + "\\DelUS.bat";
+    const bool batchThere = Exists(batch);
 
     HANDLE lockedLog = INVALID_HANDLE_VALUE;
     if (options.lockLog) {
@@ -136,6 +183,17 @@ int main(int argc, char** argv)
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (lockedLog == INVALID_HANDLE_VALUE) {
             std::fprintf(stderr, "uninstall_driver: cannot lock the log (error %lu)\n", ::GetLastError());
+            return 1;
+        }
+    }
+
+    winlib::ScopedHandle heldFile;
+    if (!options.holdFile.empty()) {
+        heldFile.reset(::CreateFileA(options.holdFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!heldFile) {
+            std::fprintf(stderr, "uninstall_driver: cannot hold %s (error %lu)\n", options.holdFile.c_str(),
+                         ::GetLastError());
             return 1;
         }
     }
@@ -188,7 +246,7 @@ int main(int argc, char** argv)
             ::TerminateProcess(pi.hProcess, 1);
         ::CloseHandle(lockedLog);
         Check(Exists(options.program) && Exists(folder + "\\Uninstall.log"), "nothing is removed");
-        Check(!Exists(batch), "no self-removal batch is written");
+        Check(Exists(batch) == batchThere, "nothing is written at the root's DelUS.bat");
         ::CloseHandle(pi.hProcess);
         State("ended", 0);
         return gui::Failures() == 0 ? 0 : 1;
@@ -209,7 +267,7 @@ int main(int argc, char** argv)
         if (!ended)
             ::TerminateProcess(pi.hProcess, 1);
         Check(Exists(options.program), "the program file stays");
-        Check(!Exists(batch), "no self-removal batch is written");
+        Check(Exists(batch) == batchThere, "nothing is written at the root's DelUS.bat");
         State("ended", 0);
         ::CloseHandle(pi.hProcess);
         return gui::Failures() == 0 ? 0 : 1;
@@ -282,10 +340,9 @@ int main(int argc, char** argv)
         if (!ended)
             return 1;
         const ULONGLONG removeStart = ::GetTickCount64();
-        while ((Exists(folder) || Exists(batch)) && ::GetTickCount64() - removeStart < options.timeoutMs)
+        while (Exists(folder) && ::GetTickCount64() - removeStart < options.timeoutMs)
             ::Sleep(50);
         Check(!Exists(folder), "the batch removes the program's folder");
-        Check(!Exists(batch), "the batch deletes itself");
         State("removed", 0);
         return gui::Failures() == 0 ? 0 : 1;
     }
@@ -293,7 +350,16 @@ int main(int argc, char** argv)
     Check(!::IsWindowVisible(progress), "the progress bar is hidden at the end");
     Check(!::IsWindowVisible(::GetDlgItem(window, 1004)), "the group box is hidden at the end");
     Check(::IsWindowVisible(::GetDlgItem(window, 1003)) != FALSE, "the completion label is shown at the end");
-    Check(TextOf(::GetDlgItem(window, 1003)) == "卸载完成!", "the completion label reads its text");
+    const std::string finishedText = TextOf(::GetDlgItem(window, 1003));
+    std::printf("finished: %s\n", finishedText.c_str());
+    if (options.expectLeft < 0) {
+        Check(finishedText == "卸载完成!", "the completion label reads its text");
+    } else {
+        const std::string counted = winlib::Format("卸载完成，但有 %d 项未能删除", options.expectLeft);
+        Check(finishedText.compare(0, counted.size(), counted) == 0, "the finished text counts what is left");
+    }
+    if (!options.holdFile.empty())
+        Check(finishedText.find("重新启动计算机") != std::string::npos, "the finished text says a restart finishes it");
     Check(TextOf(::GetDlgItem(window, 1001)).empty(), "the status line is empty at the end");
     GUITHREADINFO info = {};
     info.cbSize = sizeof(info);
@@ -315,9 +381,37 @@ int main(int argc, char** argv)
         }
     }
 
+    winlib::ScopedHandle batchProcess;
+    if (options.batchCpuMax >= 0) {
+        batchProcess.reset(OpenBatchProcess(pi.dwProcessId));
+        Check(batchProcess.valid(), "the self-removal batch runs");
+        if (batchProcess) {
+            const double before = CpuSeconds(batchProcess.get());
+            ::Sleep(3000);
+            const double used = CpuSeconds(batchProcess.get()) - before;
+            std::printf("batch CPU while the window stayed open 3 s: %.3f s\n", used);
+            Check(used >= 0 && used <= options.batchCpuMax, "the batch waits without spinning");
+        }
+    }
+
     Click(window, IDOK);
+    if (options.expectLeft >= 0) {
+        // The list of what is left, owned by the window.
+        HWND list = WaitForDialog(pi.hProcess, pi.dwProcessId, "Uninstall", options.timeoutMs);
+        Check(list != nullptr && ::GetWindow(list, GW_OWNER) == window, "the finish button shows what is left");
+        if (list != nullptr) {
+            std::printf("left: %s\n", MessageTextOf(list).c_str());
+            State("left-list", options.holdMs);
+            Click(list, IDOK);
+        }
+    }
     const bool ended = ::WaitForSingleObject(pi.hProcess, options.timeoutMs) == WAIT_OBJECT_0;
     Check(ended, "the program ends after the finish button");
+    heldFile.reset();
+    if (batchProcess) {
+        Check(::WaitForSingleObject(batchProcess.get(), options.timeoutMs) == WAIT_OBJECT_0,
+              "the batch ends after the program");
+    }
     DWORD exitCode = 1;
     ::GetExitCodeProcess(pi.hProcess, &exitCode);
     ::CloseHandle(pi.hProcess);
@@ -330,7 +424,20 @@ int main(int argc, char** argv)
         ::Sleep(500);
         Check(!Exists(options.installedIn), "the installation's folder is gone");
         Check(Exists(options.program), "the program file from elsewhere stays");
-        Check(!Exists(batch), "no self-removal batch is written");
+        Check(Exists(batch) == batchThere, "nothing is written at the root's DelUS.bat");
+        State("removed", 0);
+        return gui::Failures() == 0 ? 0 : 1;
+    }
+
+    if (!options.holdFile.empty()) {
+        // The held file keeps the folder until the restart; the program
+        // file goes all the same.
+        const ULONGLONG removeStart = ::GetTickCount64();
+        while (Exists(options.program) && ::GetTickCount64() - removeStart < options.timeoutMs)
+            ::Sleep(50);
+        Check(!Exists(options.program), "the batch deletes the program file");
+        Check(Exists(options.holdFile), "the held file waits for the restart");
+        Check(Exists(batch) == batchThere, "nothing is written at the root's DelUS.bat");
         State("removed", 0);
         return gui::Failures() == 0 ? 0 : 1;
     }
@@ -338,13 +445,13 @@ int main(int argc, char** argv)
     // The batch waits for the program's end, then removes the folder and
     // itself.
     const ULONGLONG removeStart = ::GetTickCount64();
-    while ((Exists(folder) || Exists(batch)) && ::GetTickCount64() - removeStart < options.timeoutMs)
+    while (Exists(folder) && ::GetTickCount64() - removeStart < options.timeoutMs)
         ::Sleep(50);
     std::printf("removal: %.2f s after the program ended\n",
                 static_cast<double>(::GetTickCount64() - removeStart) / 1000.0);
     Check(!Exists(options.program), "the batch deletes the program file");
     Check(!Exists(folder), "the batch removes the program's folder");
-    Check(!Exists(batch), "the batch deletes itself");
+    Check(Exists(batch) == batchThere, "nothing is written at the root's DelUS.bat");
     State("removed", 0);
     return gui::Failures() == 0 ? 0 : 1;
 }

@@ -228,4 +228,30 @@ private:
     HRESULT m_hr;
 };
 
+// The two handles CreateProcess hands out, closed together.
+class ScopedProcessInformation {
+public:
+    ScopedProcessInformation() = default;
+    explicit ScopedProcessInformation(const PROCESS_INFORMATION& info)
+        : m_process(info.hProcess), m_thread(info.hThread), m_processId(info.dwProcessId),
+          m_threadId(info.dwThreadId) {}
+    ScopedProcessInformation(ScopedProcessInformation&&) noexcept = default;
+    ScopedProcessInformation& operator=(ScopedProcessInformation&&) noexcept = default;
+
+    HANDLE process() const { return m_process.get(); }
+    HANDLE thread() const { return m_thread.get(); }
+    DWORD process_id() const { return m_processId; }
+    DWORD thread_id() const { return m_threadId; }
+    bool valid() const { return m_process.valid(); }
+    // Closes one of the handles early (the other stays owned).
+    void close_process() { m_process.reset(); }
+    void close_thread() { m_thread.reset(); }
+
+private:
+    ScopedHandle m_process;
+    ScopedHandle m_thread;
+    DWORD m_processId = 0;
+    DWORD m_threadId = 0;
+};
+
 }  // namespace winlib
