@@ -42,6 +42,7 @@ CPercentProgressCtrl::CPercentProgressCtrl()
       m_nLower(0),
       m_bShowText(TRUE),
       m_nFillWidth(-1),
+      m_nPercent(-1),
       m_crBar(::GetSysColor(COLOR_HIGHLIGHT)),
       m_crBack(::GetSysColor(COLOR_WINDOW)),
       m_crTextOnBack(::GetSysColor(COLOR_HIGHLIGHT)),
@@ -75,14 +76,20 @@ int CPercentProgressCtrl::SetPos(int nPos)
     RECT rc;
     GetClientRect(&rc);
     int fill = 0;
+    int percent = 0;
     // An empty range has no fraction; its bar shows nothing.
     if (m_nLower < m_nUpper) {
         const double ratio = (static_cast<double>(m_nPosition) - m_nLower) /
                              (static_cast<double>(m_nUpper) - m_nLower);
         fill = TruncToInt((rc.right - rc.left) * ratio);
+        percent = TruncToInt(ratio * 100.0);
     }
-    if (fill != m_nFillWidth) {
+    // Repainted only when what it shows changes: the filled width, or the
+    // percentage (a bar narrower than 100 pixels shows a new percentage
+    // before its fill grows).
+    if (fill != m_nFillWidth || percent != m_nPercent) {
         m_nFillWidth = fill;
+        m_nPercent = percent;
         ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     }
     return old;

@@ -152,6 +152,7 @@ protected:
     CPercentProgressCtrl m_ctlProgress;
     CImageButton m_btnNext;
     CImageButton m_btnBack;
+    HWND m_hwndStatus = nullptr;  // the status line, looked up once
 
 public:
     CSetupThread m_thread;

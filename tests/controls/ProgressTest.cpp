@@ -72,7 +72,7 @@ TEST_F(ProgressTest, CentredPercentageTakesTheOppositeColourOfWhatLiesBehind)
     EXPECT_EQ(Pixels(bar, right), before);
 }
 
-TEST_F(ProgressTest, RepaintsOnlyWhenTheBoundaryMovesAPixelOrAfterAResizeAndNeverForAnEmptyRange)
+TEST_F(ProgressTest, RepaintsOnlyWhenTheBoundaryMovesAPixelOrThePercentageChangesOrAfterAResizeAndNeverForAnEmptyRange)
 {
     bar.SetRange(0, 2000);
     bar.SetStep(2);  // a step is a fifth of a pixel
@@ -99,6 +99,19 @@ TEST_F(ProgressTest, RepaintsOnlyWhenTheBoundaryMovesAPixelOrAfterAResizeAndNeve
     EXPECT_EQ(bar.m_nPaints, 1);
     EXPECT_EQ(ScreenPixel(bar, 19, 29), highlight);
     EXPECT_EQ(ScreenPixel(bar, 20, 29), window);
+
+    // Narrower than 100 pixels, the bar shows a new percentage before its
+    // fill grows: the new text is painted, and only once.
+    ::SetWindowPos(bar, nullptr, 0, 0, 40, 20, SWP_NOMOVE | SWP_NOZORDER);
+    bar.SetPos(0);
+    Settle();
+    const std::vector<COLORREF> zero = Pixels(bar, {0, 0, 40, 20});
+    bar.m_nPaints = 0;
+    bar.SetPos(1);  // 0.4 pixels of fill
+    bar.SetPos(1);
+    EXPECT_EQ(bar.m_nPaints, 1);
+    EXPECT_EQ(CountPixels(bar, {0, 0, 40, 1}, highlight), 0);
+    EXPECT_NE(Pixels(bar, {0, 0, 40, 20}), zero);
 
     // An empty range draws nothing but still validates.
     for (auto range : {std::make_pair(5, 5), std::make_pair(9, 3)}) {
