@@ -1,16 +1,25 @@
-// install_bench: how much longer the installation worker takes than a bare
-// recursive copy of the same medium, and what one synchronous progress
-// report costs.
+// install_bench: how long the installation worker takes on the real
+// progress page against the floor of the fixed work per entry (walk, copy,
+// attribute change, one synchronous report to a window on another thread
+// that sets a status line and steps a bar), and, as before, against a bare
+// recursive copy with a message-only window.
 //
 // Usage: install_bench [--files N] [--megabytes M] [--work DIR] [--rounds R]
+//                      [--page-only]
 //
 // It builds a medium of N files (about M MB in all) under DIR\medium, kept
-// for the next run with the same N and M, installs it into DIR\install with
-// CSetupThread reporting to a message-only window, copies it into
-// DIR\barecopy with a plain FindFirstFile/CopyFile loop, and prints its
-// figures as "name: value" lines on stdout.
+// for the next run with the same N and M, and then, every round, in an
+// order that turns with the round: the bare copy into DIR\barecopy, the
+// floor's copy into DIR\floor, the install on the real progress page, on a
+// message-only window and with no window at all into DIR\install. The best
+// of the rounds counts. Last it installs once more in a child process of
+// its own and reports that process's peak working set. With --page-only it
+// times only the progress page (the scaling runs). Figures are printed as
+// "name: value" lines on stdout, progress on stderr.
 
 #include "BenchSupport.h"
+#include "Pages.h"
+#include "SetupIds.h"
 #include "Unattended.h"
 #include "winlib/Handles.h"
 #include "winlib/WinThread.h"
@@ -19,6 +28,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <commctrl.h>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -47,23 +57,13 @@ const char kStampFormat[] = "install_bench medium 1 files=%u megabytes=%u\r\n";
 struct Options {
     unsigned files = 10000;
     unsigned megabytes = 200;
-    unsigned rounds = 2;
+    unsigned rounds = 3;
+    bool pageOnly = false;
     std::string work;  // no trailing backslash
+    // Set in the child process that measures the working set: the result
+    // file it writes.
+    std::string child;
 };
-
-// Makes path and every missing folder above it. Walks by characters, since
-// the second byte of a GBK character may be a backslash.
-bool MakeFolders(const std::string& path)
-{
-    for (const char* p = path.c_str(); *p != '\0'; p = ::CharNextA(p)) {
-        if (*p != '\\' || p == path.c_str() || p[-1] == ':')
-            continue;
-        const std::string prefix(path.c_str(), p);
-        if (!Exists(prefix))
-            ::CreateDirectoryA(prefix.c_str(), nullptr);
-    }
-    return ::CreateDirectoryA(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
-}
 
 // ---------------------------------------------------------------------------
 // The medium
@@ -234,45 +234,25 @@ bool PrepareMedium(const Options& options, const std::string& medium,
 }
 
 // ---------------------------------------------------------------------------
-// The message side
-
-// Stands in for the progress page: besides counting the reports, it reads
-// the two paths of each while the send lasts, as the page does, but draws
-// nothing.
-class ProgressWindow : public InstallReportWindow {
-public:
-    void Reset()
-    {
-        InstallReportWindow::Reset();
-        pathBytes = 0;
-    }
-
-    std::size_t pathBytes = 0;
-
-protected:
-    void OnProgress(const char* source, const char* destination) override
-    {
-        pathBytes += std::strlen(source) + std::strlen(destination);
-    }
-};
-
-// Pumps messages until handle is signalled, then takes what was posted
-// last (the worker posts WM_SETUP_DONE just before it ends).
-void PumpUntilSignalled(HANDLE handle)
-{
-    winlib::WaitPumpingMessages(handle);
-    winlib::PumpWaitingMessages();
-}
+// The runs
 
 struct InstallRun {
-    double seconds = 0;
+    double seconds = -1;
     long progress = 0;
     bool ok = false;
 };
 
-// One installation of medium into install (emptied first). With no window
-// the worker runs without reporting, which shows what the reports cost.
-InstallRun RunInstall(const std::string& medium, const std::string& install, ProgressWindow* window)
+// The medium's entries the worker reports: every file and every folder
+// below the product folders.
+long ExpectedReports(const Options& options, const std::vector<std::string>& folders)
+{
+    return static_cast<long>(options.files + folders.size() - 7);
+}
+
+// One installation of medium into install (emptied first) by the worker
+// reporting to a message-only window, or with no window at all (which
+// shows what the reports cost). Times the whole run.
+InstallRun RunInstall(const std::string& medium, const std::string& install, InstallReportWindow* window)
 {
     InstallRun run;
     if (!DeleteTree(install)) {
@@ -292,7 +272,8 @@ InstallRun RunInstall(const std::string& medium, const std::string& install, Pro
         std::fprintf(stderr, "install_bench: cannot start the worker (error %lu)\n", ::GetLastError());
         return run;
     }
-    PumpUntilSignalled(thread.m_hThread);
+    winlib::WaitPumpingMessages(thread.m_hThread);
+    winlib::PumpWaitingMessages();
     run.seconds = clock.Seconds();
 
     if (!thread.m_questions.empty())
@@ -301,6 +282,161 @@ InstallRun RunInstall(const std::string& medium, const std::string& install, Pro
     if (window != nullptr)
         run.progress = window->progress;
     return run;
+}
+
+// The real progress page with its real worker, shown. It is timed from the
+// start of the worker (the page is up, its files counted) to the worker's
+// report that the files are done; the configuration after that, which does
+// not grow with the files, is timed apart.
+class BenchCopyPage : public CCopyPage {
+public:
+    double copySeconds = -1;
+    double configureSeconds = -1;
+    long reports = 0;
+    bool done = false;
+    bool asked = false;
+
+protected:
+    void StartWorker() override
+    {
+        ShowWindow(SW_SHOW);
+        UpdateWindow();
+        SetTimer(kQuestionTimer, 500);
+        m_clock = Stopwatch();
+        CCopyPage::StartWorker();
+    }
+    // Only the cancel question comes here, and nobody cancels.
+    int AskUser(const char*, UINT type) override { return winlib::DecliningButton(type); }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        switch (message) {
+        case WM_SETUP_PROGRESS:
+            ++reports;
+            break;
+        case WM_SETUP_CONFIGURING:
+            copySeconds = m_clock.Seconds();
+            break;
+        case WM_SETUP_DONE:
+            done = true;
+            configureSeconds = m_clock.Seconds() - copySeconds;
+            KillTimer(kQuestionTimer);
+            break;
+        case WM_TIMER:
+            if (wParam == kQuestionTimer) {
+                DeclineQuestions();
+                return 0;
+            }
+            break;
+        default:
+            break;
+        }
+        return CCopyPage::WindowProc(message, wParam, lParam);
+    }
+
+private:
+    static constexpr UINT_PTR kQuestionTimer = 77;
+
+    // A question of the worker (a message box owned by the page, whose own
+    // loop still delivers this page's timer) would stop the run until
+    // somebody answers: it is declined, and the run does not count.
+    void DeclineQuestions()
+    {
+        ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hwnd, LPARAM self) -> BOOL {
+            auto* page = reinterpret_cast<BenchCopyPage*>(self);
+            if (hwnd != page->m_hWnd && ::GetWindow(hwnd, GW_OWNER) == page->m_hWnd && ::IsWindowVisible(hwnd)) {
+                char text[512] = {};
+                ::GetDlgItemTextA(hwnd, 0xFFFF, text, sizeof(text));
+                std::fprintf(stderr, "install_bench: declined a question: %s\n", text);
+                page->asked = true;
+                for (int button : {IDCANCEL, IDABORT, IDNO})
+                    ::PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+            }
+            return TRUE;
+        }, reinterpret_cast<LPARAM>(this));
+    }
+
+    Stopwatch m_clock;
+};
+
+struct PageRun {
+    double seconds = -1;
+    double configureSeconds = -1;
+    long progress = 0;
+    bool ok = false;
+};
+
+PageRun RunPage(const std::string& medium, const std::string& install)
+{
+    PageRun run;
+    if (!DeleteTree(install)) {
+        std::fprintf(stderr, "install_bench: cannot empty %s\n", install.c_str());
+        return run;
+    }
+    BenchCopyPage page;
+    page.m_strSourceDir = medium;
+    page.m_strInstallDir = install;
+    const INT_PTR result = page.DoModal();
+    run.seconds = page.copySeconds;
+    run.configureSeconds = page.configureSeconds;
+    run.progress = page.reports;
+    run.ok = result == ID_WIZNEXT && page.done && !page.asked && page.copySeconds >= 0;
+    if (!run.ok)
+        std::fprintf(stderr, "install_bench: the progress page ended with %d\n", static_cast<int>(result));
+    return run;
+}
+
+// The floor's copy of one folder tree, on the worker's thread: each entry
+// is found, copied (a folder made), its attributes set, and reported to
+// the floor's window with one synchronous send.
+bool FloorCopyTree(const std::string& source, const std::string& destination, HWND window)
+{
+    WIN32_FIND_DATAA data;
+    winlib::ScopedFindHandle find(::FindFirstFileA((source + "\\*").c_str(), &data));
+    if (!find)
+        return false;
+    bool ok = true;
+    do {
+        if (IsDots(data.cFileName))
+            continue;
+        const std::string from = source + "\\" + data.cFileName;
+        const std::string to = destination + "\\" + data.cFileName;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ok = ::CreateDirectoryA(to.c_str(), nullptr) && FloorCopyTree(from, to, window) && ok;
+        } else {
+            ok = ::CopyFileA(from.c_str(), to.c_str(), FALSE) && ok;
+            ::SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+        ::SendMessageA(window, FloorWindow::kReport, 0, reinterpret_cast<LPARAM>(to.c_str()));
+    } while (::FindNextFileA(find.get(), &data));
+    return ok;
+}
+
+// Seconds of the floor's copy of the product folders into floor (emptied
+// first); negative when something could not be copied.
+double RunFloor(const std::string& medium, const std::string& floor, FloorWindow& window, long entries,
+                long& reports)
+{
+    if (!DeleteTree(floor) || !::CreateDirectoryA(floor.c_str(), nullptr)) {
+        std::fprintf(stderr, "install_bench: cannot empty %s\n", floor.c_str());
+        return -1;
+    }
+    window.Reset(static_cast<int>(entries));
+    bool ok = true;
+    const HWND hwnd = window.Handle();
+    const Stopwatch clock;
+    RunServingMessages([&] {
+        for (const char* name : CSetupThread::ProductFolders()) {
+            const std::string to = floor + "\\" + name;
+            ok = ::CreateDirectoryA(to.c_str(), nullptr) && FloorCopyTree(medium + "\\" + name, to, hwnd) && ok;
+        }
+    });
+    const double seconds = clock.Seconds();
+    reports = window.Reports();
+    if (!ok) {
+        std::fprintf(stderr, "install_bench: the floor's copy failed\n");
+        return -1;
+    }
+    return seconds;
 }
 
 // Seconds of one bare copy of medium into copy (emptied first); negative
@@ -321,50 +457,16 @@ double RunBareCopy(const std::string& medium, const std::string& copy)
     return seconds;
 }
 
-// Mean microseconds of one WM_SETUP_PROGRESS sent from another thread to
-// window while this thread pumps, with two short paths as the worker sends.
-// The sender stops after count messages or kRoundTripSeconds, whichever
-// comes first (a send can cost hundreds of microseconds under Wine); sent
-// tells how many it sent, received how many the window took.
-double MeasureRoundTrip(ProgressWindow& window, long count, long& sent, long& received)
-{
-    window.Reset();
-    winlib::ScopedHandle finished(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    const HWND hwnd = window.m_hWnd;
-    const HANDLE event = finished.get();
-    long sentByThread = 0;
-
-    const Stopwatch clock;
-    std::thread sender([hwnd, event, count, &clock, &sentByThread] {
-        static const char source[] = "D:\\Support\\图层01\\part00001.dwg";
-        static const char destination[] = "C:\\ZEMLO V8.0\\Support\\图层01\\part00001.dwg";
-        long i = 0;
-        while (i < count) {
-            ::SendMessageA(hwnd, WM_SETUP_PROGRESS, reinterpret_cast<WPARAM>(source),
-                           reinterpret_cast<LPARAM>(destination));
-            // The clock is read once per hundred sends, so that reading it
-            // adds nothing worth mentioning.
-            if (++i % 100 == 0 && clock.Seconds() >= kRoundTripSeconds)
-                break;
-        }
-        sentByThread = i;
-        ::SetEvent(event);
-    });
-    PumpUntilSignalled(event);
-    const double seconds = clock.Seconds();
-    sender.join();
-
-    sent = sentByThread;
-    received = window.progress;
-    return seconds * 1e6 / static_cast<double>(sent);
-}
-
 // ---------------------------------------------------------------------------
 
 bool ParseOptions(int argc, char** argv, Options& options)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--page-only") {
+            options.pageOnly = true;
+            continue;
+        }
         if (i + 1 >= argc)
             return false;
         const char* value = argv[++i];
@@ -379,6 +481,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
                 return false;
         } else if (arg == "--work") {
             options.work = value;
+        } else if (arg == "--child") {
+            options.child = value;
         } else {
             return false;
         }
@@ -386,40 +490,27 @@ bool ParseOptions(int argc, char** argv, Options& options)
     return NormaliseWorkFolder(options.work);
 }
 
-// Points HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER of this process at
-// scratch keys while it lives, so that the installs of the benchmark
-// neither register a product nor put shortcuts on the prefix's desktop
-// (without shell folders there are no shortcuts), then deletes them.
-class ScratchRegistry {
-public:
-    ScratchRegistry()
-    {
-        const HKEY roots[2] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
-        for (int i = 0; i < 2; ++i) {
-            const std::string path = std::string(kScratchKey) + (i == 0 ? "\\HKLM" : "\\HKCU");
-            HKEY key = nullptr;
-            if (::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr) == ERROR_SUCCESS) {
-                m_keys[i].reset(key);
-                ::RegOverridePredefKey(roots[i], key);
-            }
-        }
-    }
-    ~ScratchRegistry()
-    {
-        ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-        ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-        m_keys[0].reset();
-        m_keys[1].reset();
-        ::RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
-    }
-    ScratchRegistry(const ScratchRegistry&) = delete;
-    ScratchRegistry& operator=(const ScratchRegistry&) = delete;
+double PerEntryUs(double seconds, long entries)
+{
+    return entries > 0 ? seconds * 1e6 / static_cast<double>(entries) : 0.0;
+}
 
-private:
-    static constexpr const char* kScratchKey = "Software\\ZemloBench";
-    winlib::ScopedRegKey m_keys[2];
-};
+// The child process of the working-set figure: one install on the progress
+// page; writes its peak working set in bytes into the result file.
+int RunChild(const Options& options)
+{
+    const std::string install = options.work + "\\install";
+    const PageRun run = RunPage(options.work + "\\medium", install);
+    DeleteTree(install);
+    if (!run.ok)
+        return 1;
+    winlib::ScopedHandle file(::CreateFileA(options.child.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    char text[64];
+    const int length = std::snprintf(text, sizeof(text), "%.0f", PeakWorkingSetBytes());
+    DWORD written = 0;
+    return file && ::WriteFile(file.get(), text, static_cast<DWORD>(length), &written, nullptr) ? 0 : 1;
+}
 
 }  // namespace
 
@@ -428,13 +519,20 @@ int main(int argc, char** argv)
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
-                     "usage: install_bench [--files N] [--megabytes M] [--work DIR] [--rounds R]\n"
-                     "  defaults: N=10000, M=200, DIR=%%TEMP%%\\zemlo-bench, R=2\n");
+                     "usage: install_bench [--files N] [--megabytes M] [--work DIR] [--rounds R] [--page-only]\n"
+                     "  defaults: N=10000, M=200, DIR=%%TEMP%%\\zemlo-bench, R=3\n");
         return 2;
     }
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    const ScratchRegistry registry;
+    if (!options.child.empty())
+        return RunChild(options);
+
     const std::string medium = options.work + "\\medium";
     const std::string install = options.work + "\\install";
     const std::string copy = options.work + "\\barecopy";
+    const std::string floor = options.work + "\\floor";
     if (!MakeFolders(options.work)) {
         std::fprintf(stderr, "install_bench: cannot make %s (error %lu)\n", options.work.c_str(), ::GetLastError());
         return 1;
@@ -446,89 +544,124 @@ int main(int argc, char** argv)
     if (!PrepareMedium(options, medium, folders, reused))
         return 1;
     const double prepareSeconds = prepareClock.Seconds();
+    const long expected = ExpectedReports(options, folders);
 
-    const ScratchRegistry registry;
-    ProgressWindow window;
-    if (!window.CreateMessageOnly()) {
-        std::fprintf(stderr, "install_bench: cannot create the window (error %lu)\n", ::GetLastError());
+    InstallReportWindow window;
+    FloorWindow floorWindow;
+    if (!window.CreateMessageOnly() || !floorWindow.Create("ZEMLO V8.0 floor")) {
+        std::fprintf(stderr, "install_bench: cannot create the windows (error %lu)\n", ::GetLastError());
         return 1;
     }
 
-    // Each round runs the bare copy and the install back to back, in
-    // alternating order (so neither always inherits the other's cache and
-    // write-back state), and then the install without a window; the best
-    // time of each over the rounds counts.
-    double bestInstall = -1;
-    double bestCopy = -1;
-    double bestSilent = -1;
-    long progress = -1;
+    // The variants of a round run in an order that turns with the round,
+    // so that none always inherits another's cache and write-back state.
+    enum Variant { kBare, kFloor, kPage, kMessageOnly, kSilent, kVariantCount };
+    static const char* const kNames[kVariantCount] = {"bare copy", "floor", "progress page",
+                                                      "message-only window", "no window"};
+    double best[kVariantCount] = {-1, -1, -1, -1, -1};
+    double bestConfigure = -1;
+    long pageReports = -1;
+    long floorReports = -1;
+    long messageReports = -1;
     bool ok = true;
     for (unsigned round = 0; round < options.rounds && ok; ++round) {
-        for (int step = 0; step < 2 && ok; ++step) {
-            if ((step == 0) == (round % 2 == 0)) {
-                const double seconds = RunBareCopy(medium, copy);
-                ok = seconds >= 0;
-                std::fprintf(stderr, "install_bench: round %u: bare copy %.3f s\n", round + 1, seconds);
-                KeepBest(bestCopy, seconds, ok);
+        for (int step = 0; step < kVariantCount && ok; ++step) {
+            const Variant variant = static_cast<Variant>((step + round) % kVariantCount);
+            if (options.pageOnly && variant != kPage)
+                continue;
+            double seconds = -1;
+            switch (variant) {
+            case kBare:
+                seconds = RunBareCopy(medium, copy);
                 DeleteTree(copy);
-            } else {
-                const InstallRun run = RunInstall(medium, install, &window);
-                ok = run.ok;
-                std::fprintf(stderr, "install_bench: round %u: install %.3f s\n", round + 1, run.seconds);
-                KeepBest(bestInstall, run.seconds, ok);
-                if (progress >= 0 && run.progress != progress)
-                    std::fprintf(stderr, "install_bench: %ld progress reports, %ld before\n", run.progress, progress);
-                progress = run.progress;
+                break;
+            case kFloor:
+                seconds = RunFloor(medium, floor, floorWindow, expected, floorReports);
+                DeleteTree(floor);
+                break;
+            case kPage: {
+                const PageRun run = RunPage(medium, install);
+                seconds = run.ok ? run.seconds : -1;
+                KeepBest(bestConfigure, run.configureSeconds, run.ok);
+                pageReports = run.progress;
                 DeleteTree(install);
+                break;
             }
-        }
-        if (ok) {
-            const InstallRun run = RunInstall(medium, install, nullptr);
-            ok = run.ok;
-            std::fprintf(stderr, "install_bench: round %u: install without window %.3f s\n", round + 1,
-                         run.seconds);
-            KeepBest(bestSilent, run.seconds, ok);
-            DeleteTree(install);
+            case kMessageOnly:
+            case kSilent: {
+                const InstallRun run = RunInstall(medium, install, variant == kSilent ? nullptr : &window);
+                seconds = run.ok ? run.seconds : -1;
+                if (variant == kMessageOnly)
+                    messageReports = run.progress;
+                DeleteTree(install);
+                break;
+            }
+            default:
+                break;
+            }
+            ok = seconds >= 0;
+            std::fprintf(stderr, "install_bench: round %u: %s %.3f s\n", round + 1, kNames[variant], seconds);
+            KeepBest(best[variant], seconds, ok);
         }
     }
     DeleteTree(install);
     DeleteTree(copy);
+    DeleteTree(floor);
     if (!ok) {
         std::fprintf(stderr, "install_bench: stopped: a run failed\n");
         return 1;
     }
+    for (long reports : {pageReports, floorReports, messageReports}) {
+        if (reports >= 0 && reports != expected)
+            std::fprintf(stderr, "install_bench: %ld progress reports, %ld entries\n", reports, expected);
+    }
 
-    long sent = 0;
-    long received = 0;
-    const double roundTripUs = MeasureRoundTrip(window, kRoundTripMessages, sent, received);
-
-    // One report per entry below the product folders: every file and every
-    // subfolder.
-    const long expected = static_cast<long>(options.files + folders.size() - 7);
-    if (progress != expected)
-        std::fprintf(stderr, "install_bench: %ld progress reports, %ld entries\n", progress, expected);
-    if (received != sent)
-        std::fprintf(stderr, "install_bench: %ld of %ld round-trip messages arrived\n", received, sent);
-
-    // install_no_window_* is the worker with nobody to report to (no sends);
-    // progress_send_estimate_seconds is progress_messages round trips.
     std::printf("files: %u\n", options.files);
     std::printf("folders: %u\n", static_cast<unsigned>(folders.size()));
     std::printf("megabytes: %u\n", options.megabytes);
     std::printf("medium: %s\n", reused ? "reused" : "generated");
     PrintFigure("medium_seconds", 3, prepareSeconds);
     std::printf("rounds: %u\n", options.rounds);
-    PrintFigure("install_seconds", 3, bestInstall);
-    PrintFigure("bare_copy_seconds", 3, bestCopy);
-    PrintFigure("install_vs_copy_ratio", 3, bestInstall / bestCopy);
-    std::printf("install_vs_copy_target: 1.15\n");
-    PrintFigure("install_no_window_seconds", 3, bestSilent);
-    PrintFigure("install_no_window_vs_copy_ratio", 3, bestSilent / bestCopy);
-    std::printf("progress_messages: %ld\n", progress);
-    PrintFigure("progress_roundtrip_us", 2, roundTripUs);
-    std::printf("progress_roundtrip_messages: %ld\n", sent);
-    PrintFigure("progress_send_estimate_seconds", 3,
-                static_cast<double>(progress) * roundTripUs / 1e6);
+    std::printf("install_entries: %ld\n", expected);
+    std::printf("install_%u_files_us_per_entry: %.1f\n", options.files, PerEntryUs(best[kPage], expected));
+    if (options.pageOnly) {
+        std::fflush(stdout);
+        return 0;
+    }
+    PrintFigure("install_page_seconds", 3, best[kPage]);
+    PrintFigure("install_page_us_per_entry", 1, PerEntryUs(best[kPage], expected));
+    PrintFigure("install_page_configure_seconds", 3, bestConfigure);
+    PrintFigure("install_floor_seconds", 3, best[kFloor]);
+    PrintFigure("install_floor_us_per_entry", 1, PerEntryUs(best[kFloor], expected));
+    PrintFigure("install_vs_floor_ratio", 3, best[kPage] / best[kFloor]);
+    std::printf("install_vs_floor_target: 1.05\n");
+    PrintFigure("bare_copy_seconds", 3, best[kBare]);
+    PrintFigure("bare_copy_us_per_file", 1, PerEntryUs(best[kBare], static_cast<long>(options.files)));
+    PrintFigure("install_page_vs_copy_ratio", 3, best[kPage] / best[kBare]);
+    PrintFigure("install_floor_vs_copy_ratio", 3, best[kFloor] / best[kBare]);
+    // The figures of the message-only window and of no window at all are
+    // whole runs, the configuration included.
+    PrintFigure("install_seconds", 3, best[kMessageOnly]);
+    PrintFigure("install_vs_copy_ratio", 3, best[kMessageOnly] / best[kBare]);
+    PrintFigure("install_no_window_seconds", 3, best[kSilent]);
+    PrintFigure("install_no_window_vs_copy_ratio", 3, best[kSilent] / best[kBare]);
+    std::fflush(stdout);
+
+    // The working set of a whole install on the progress page, in a fresh
+    // process of its own so that nothing of this one counts.
+    const std::string result = options.work + "\\peak.txt";
+    ::DeleteFileA(result.c_str());
+    const std::string arguments = "--files " + std::to_string(options.files) + " --megabytes " +
+                                  std::to_string(options.megabytes) + " --work \"" + options.work +
+                                  "\" --child \"" + result + "\"";
+    if (RunSelf(arguments) == 0) {
+        const double bytes = std::atof(ReadSmallFile(result).c_str());
+        PrintFigure("install_peak_working_set_mb", 1, bytes / (1 << 20));
+        std::printf("install_peak_working_set_target_mb: 30\n");
+    } else {
+        std::fprintf(stderr, "install_bench: the working-set run failed\n");
+    }
+    ::DeleteFileA(result.c_str());
     std::fflush(stdout);
     return 0;
 }
