@@ -105,6 +105,19 @@ bool BareDeleteTree(const std::string& folder)
     return ::RemoveDirectoryA(folder.c_str()) && ok;
 }
 
+std::string ReadSmallFile(const std::string& path)
+{
+    winlib::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return std::string();
+    char buffer[256];
+    DWORD got = 0;
+    if (!::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr))
+        return std::string();
+    return std::string(buffer, got);
+}
+
 bool MakeFolders(const std::string& path)
 {
     if (Exists(path))

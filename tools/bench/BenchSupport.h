@@ -36,6 +36,10 @@ bool DeleteTree(const std::string& folder);
 bool BareCopyTree(const std::string& source, const std::string& destination);
 bool BareDeleteTree(const std::string& folder);
 
+// The first 256 bytes of a file (a stamp, a result); empty when it cannot
+// be read.
+std::string ReadSmallFile(const std::string& path);
+
 // Makes path and every missing folder above it.
 bool MakeFolders(const std::string& path);
 

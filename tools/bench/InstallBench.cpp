@@ -163,19 +163,6 @@ bool WriteFileOfSize(const std::string& path, std::uint64_t size)
     return true;
 }
 
-std::string ReadSmallFile(const std::string& path)
-{
-    winlib::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return std::string();
-    char buffer[256];
-    DWORD got = 0;
-    if (!::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr))
-        return std::string();
-    return std::string(buffer, got);
-}
-
 std::string StampText(const Options& options)
 {
     char text[128];
