@@ -177,7 +177,14 @@ bool FloorWindow::Create(const char* caption)
     if (m_status == nullptr || m_bar == nullptr)
         return false;
     ::SetWindowLongPtrA(m_bar, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    ::SendMessageA(m_status, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    // The font of the programs' windows: drawing its text is part of the
+    // fixed work of showing each path.
+    const HDC screen = ::GetDC(nullptr);
+    const int height = -::MulDiv(9, ::GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ::ReleaseDC(nullptr, screen);
+    m_font.reset(::CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "宋体"));
+    ::SendMessageA(m_status, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
     ::ShowWindow(m_hwnd, SW_SHOW);
     ::UpdateWindow(m_hwnd);
     return true;

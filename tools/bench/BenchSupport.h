@@ -72,6 +72,7 @@ private:
     HWND m_hwnd = nullptr;
     HWND m_status = nullptr;
     HWND m_bar = nullptr;
+    winlib::ScopedFont m_font;
     long m_reports = 0;
     int m_range = 1;
     int m_fill = -1;
