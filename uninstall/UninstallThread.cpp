@@ -182,7 +182,10 @@ void CUninstallThread::DeleteRegKeys()
 
 BOOL CUninstallThread::UnregisterControl(LPCSTR path)
 {
-    winlib::ScopedModule module(::LoadLibraryA(path));
+    // The control's own DLLs are looked for beside it and in the system
+    // folder only; a path that is not absolute is refused, never searched.
+    winlib::ScopedModule module(
+        ::LoadLibraryExA(path, nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!module)
         return FALSE;
     using UnregisterServer = HRESULT(STDAPICALLTYPE*)();

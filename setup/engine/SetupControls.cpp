@@ -27,7 +27,10 @@ void CSetupThread::RegisterControls()
 
 BOOL CSetupThread::RegisterControl(const std::string& path)
 {
-    winlib::ScopedModule module(::LoadLibraryA(path.c_str()));
+    // The control's own DLLs are looked for beside it and in the system
+    // folder only (the program's folder and the current one are not searched).
+    winlib::ScopedModule module(
+        ::LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!module)
         return FALSE;
     const FARPROC proc = ::GetProcAddress(module.get(), "DllRegisterServer");
