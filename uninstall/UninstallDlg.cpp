@@ -88,7 +88,7 @@ BOOL CUninstallDlg::OnInitDialog()
     std::string folder;
     if (!ReadInstalledPath(folder))
         folder = ProgramFolder();
-    const std::string logPath = folder + installlog::kLogFileName;
+    const std::string logPath = winlib::JoinPath(folder, installlog::kLogFileName);
 
     if (::_access(logPath.c_str(), 0) != 0) {
         // Nothing recorded here: close without a word.

@@ -37,7 +37,7 @@ LONG RegKey::Create(HKEY parent, const std::string& subKey, REGSAM access, View 
 bool RegKey::ReadString(const std::string& name, std::string& text, DWORD maxBytes, Accept accept) const
 {
     text.clear();
-    if (!valid())
+    if (!valid() || maxBytes == MAXDWORD)
         return false;
     // One byte more than the query may fill, so that the buffer is never
     // null (a null buffer makes the query report only the size).
@@ -47,13 +47,13 @@ bool RegKey::ReadString(const std::string& name, std::string& text, DWORD maxByt
     if (::RegQueryValueExA(m_key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
                            &size) != ERROR_SUCCESS)
         return false;
+    if (size > maxBytes)
+        return false;
     if (accept == Accept::Strings && type != REG_SZ && type != REG_EXPAND_SZ)
         return false;
     // Only the bytes returned count, and they need not end in a zero.
-    const std::size_t length = size < maxBytes ? size : maxBytes;
-    const void* zero = std::memchr(buffer.data(), '\0', length);
-    text.assign(buffer.data(), zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - buffer.data())
-                                               : length);
+    const void* zero = std::memchr(buffer.data(), '\0', size);
+    text.assign(buffer.data(), zero != nullptr ? static_cast<const char*>(zero) - buffer.data() : size);
     return true;
 }
 

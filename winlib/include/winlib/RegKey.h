@@ -49,9 +49,10 @@ public:
     explicit operator bool() const { return valid(); }
     void Close() { m_key.reset(); }
 
-    // Reads a value of at most maxBytes bytes of data. The text is the data
-    // up to its first zero byte, or all of it when the stored value lacks a
-    // terminator. True on success; false (text emptied) when no key is
+    // Reads a value of at most maxBytes bytes of data, as the ANSI query
+    // returns it: a string that is stored without a terminator gets one
+    // there, which then counts too. The text is the data up to its first
+    // zero byte, or all of it when the data has none. True on success; false (text emptied) when no key is
     // open, the value is missing, longer than maxBytes, or of a type that
     // accept refuses. An empty name addresses the key's default value.
     bool ReadString(const std::string& name, std::string& text, DWORD maxBytes,
