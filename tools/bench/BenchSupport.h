@@ -44,7 +44,8 @@ std::string ReadSmallFile(const std::string& path);
 bool MakeFolders(const std::string& path);
 
 // The floor's window: a visible top-level window of our own with a status
-// line (a plain static) and a bar. kReport, sent with a path as lParam,
+// line (a static showing one line, shortened in the middle, as the
+// programs' status lines do) and a bar. kReport, sent with a path as lParam,
 // sets the status line to "<path> ..." and steps the bar, which is
 // repainted (at once) only when its filled width changes: the least a
 // window showing each entry can do.

@@ -20,6 +20,7 @@
 
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -185,13 +186,14 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "ui_bench: no pictures or no surface for the frame\n");
         } else {
             const winlib::ScopedSelectObject select(dc.get(), surface.get());
-            double best = -1;
+            // The best time of each picture; the slowest picture's counts.
+            std::vector<double> best(frame.m_arrPictures.size(), -1.0);
             const auto paint = [&](int times) {
                 for (int i = 0; i < times; ++i) {
                     frame.m_nPicture = i % static_cast<int>(frame.m_arrPictures.size());
                     const Stopwatch clock;
                     frame.PaintBackground(dc.get(), rect);
-                    KeepBest(best, clock.Seconds());
+                    KeepBest(best[static_cast<std::size_t>(frame.m_nPicture)], clock.Seconds());
                 }
             };
             paint(1);  // the decoder's first load
@@ -201,7 +203,7 @@ int main(int argc, char** argv)
             paint(kRepaints);
             const double mean = all.Seconds() / kRepaints;
             const DWORD objectsAfter = GdiObjects();
-            PrintFigure("frame_repaint_1920x1080_ms", 1, best * 1e3);
+            PrintFigure("frame_repaint_1920x1080_ms", 1, *std::max_element(best.begin(), best.end()) * 1e3);
             PrintFigure("frame_repaint_1920x1080_mean_ms", 1, mean * 1e3);
             std::printf("frame_repaint_target_ms: 50\n");
             std::printf("frame_pictures: %u\n", static_cast<unsigned>(frame.m_arrPictures.size()));

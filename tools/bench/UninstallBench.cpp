@@ -24,6 +24,7 @@
 #include "Unattended.h"
 #include "UninstallDlg.h"
 #include "UninstallThread.h"
+#include "installlog/Contract.h"
 #include "installlog/InstallLog.h"
 #include "winlib/Handles.h"
 #include "winlib/StdioFile.h"
@@ -212,12 +213,12 @@ private:
 bool RecordInstallFolder(const std::string& install)
 {
     HKEY opened = nullptr;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kestrova\\enggZEMLO\\V8", 0, nullptr, 0, KEY_ALL_ACCESS,
-                          nullptr, &opened, nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, installlog::kProductKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          &opened, nullptr) != ERROR_SUCCESS)
         return false;
     winlib::ScopedRegKey key(opened);
     const std::string value = install + "\\";
-    return ::RegSetValueExA(key.get(), "installPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+    return ::RegSetValueExA(key.get(), installlog::kInstallPathValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                             static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
