@@ -4,6 +4,7 @@
 #include "winlib/Gdi.h"
 #include "winlib/StringUtil.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -89,9 +90,19 @@ int CPercentProgressCtrl::SetPos(int nPos)
     // percentage (a bar narrower than 100 pixels shows a new percentage
     // before its fill grows).
     if (fill != m_nFillWidth || percent != m_nPercent) {
+        // With the same percentage only the pixels between the old and the
+        // new boundary change: the whole image is drawn again clipped to
+        // them, which gives the same pixels as a whole repaint.
+        const bool strip = percent == m_nPercent && m_nFillWidth >= 0;
+        RECT changed = rc;
+        if (strip) {
+            changed.left = std::max(rc.left, rc.left + std::min(fill, m_nFillWidth));
+            changed.right = std::min(rc.right, rc.left + std::max(fill, m_nFillWidth));
+        }
         m_nFillWidth = fill;
         m_nPercent = percent;
-        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        if (!strip || changed.left < changed.right)
+            ::RedrawWindow(m_hWnd, strip ? &changed : nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     }
     return old;
 }

@@ -100,9 +100,24 @@ TEST_F(ProgressTest, RepaintsOnlyWhenTheBoundaryMovesAPixelOrThePercentageChange
     EXPECT_EQ(ScreenPixel(bar, 19, 29), highlight);
     EXPECT_EQ(ScreenPixel(bar, 20, 29), window);
 
+    // While the percentage stays, a step repaints only what the boundary
+    // crossed; the bar then shows what a whole repaint shows, the centred
+    // text included.
+    bar.SetRange(0, 2000);
+    bar.SetPos(990);
+    Settle();
+    for (int pos = 993; pos <= 1110; pos += 3) {
+        bar.SetPos(pos);
+        const std::vector<COLORREF> stepped = Pixels(bar, {0, 0, 200, 30});
+        ::InvalidateRect(bar, nullptr, TRUE);
+        ::UpdateWindow(bar);
+        EXPECT_EQ(Pixels(bar, {0, 0, 200, 30}), stepped) << pos;
+    }
+
     // Narrower than 100 pixels, the bar shows a new percentage before its
     // fill grows: the new text is painted, and only once.
     ::SetWindowPos(bar, nullptr, 0, 0, 40, 20, SWP_NOMOVE | SWP_NOZORDER);
+    bar.SetRange(0, 100);
     bar.SetPos(0);
     Settle();
     const std::vector<COLORREF> zero = Pixels(bar, {0, 0, 40, 20});
