@@ -1,8 +1,7 @@
-// The image button. Every one of the two programs' image buttons is a push
-// button shaded as a hard or soft bump without colouring, so of check boxes
-// and radio buttons only the kind and the look that their styles give are
-// checked, not their clicks or group walk, and of the other textures only
-// that they build at every size.
+// The image button: its kinds, its images, its looks under the mouse, and
+// as a check box or radio button its clicks and its group. Of the textures
+// the two programs do not use only that they build at every size is
+// checked.
 #include "ControlHost.h"
 #include "controls/ImageButton.h"
 
@@ -36,6 +35,11 @@ protected:
         return *buttons.back();
     }
     bool Checked(CImageButton& b) { return b.SendMessage(BM_GETCHECK) == 1; }
+    void Click(CImageButton& b, int upX = 5)
+    {
+        b.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        b.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(upX, 5));
+    }
     ControlHost host;
     std::vector<std::unique_ptr<CImageButton>> buttons;
 };
@@ -122,6 +126,55 @@ TEST_F(ImageButtonTest, EveryTextureBuildsForOddTinyAndEmptySizes)
     EXPECT_FALSE(detached.NormalImage().HasImage());
     ::InvalidateRect(zero, nullptr, TRUE);  // drawing a zero-sized button still works
     Settle();
+}
+
+TEST_F(ImageButtonTest, CheckBoxTogglesOnClickSpaceAndDoubleClickButNotOnReleaseOutside)
+{
+    CImageButton& check = Add(BS_AUTOCHECKBOX);
+    Click(check);
+    EXPECT_NE(::GetCapture(), check.m_hWnd);  // the release ended the press
+    EXPECT_TRUE(Checked(check));
+    Click(check, 300);  // released outside the button, over the host
+    EXPECT_TRUE(Checked(check));
+    check.SendMessage(WM_KEYDOWN, VK_SPACE, 0);
+    check.SendMessage(WM_KEYUP, VK_SPACE, 0);
+    EXPECT_FALSE(Checked(check));
+    // A double click is a second press: the release toggles again.
+    check.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(::GetCapture(), check.m_hWnd);
+    check.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_TRUE(Checked(check));
+}
+
+TEST_F(ImageButtonTest, CheckedRadioClearsTheOthersOfItsGroupOnly)
+{
+    CImageButton& a = Add(BS_AUTORADIOBUTTON | WS_GROUP, {10, 10, 100, 36});
+    CImageButton& b = Add(BS_AUTORADIOBUTTON, {10, 40, 100, 66});
+    CWnd plain;  // a standard radio button of the group: not ours, ignores the group message
+    ASSERT_TRUE(host.Bind(plain, "BUTTON", "plain", BS_AUTORADIOBUTTON, {10, 70, 100, 96}, 1500));
+    CImageButton& c = Add(BS_AUTORADIOBUTTON, {10, 100, 100, 126});
+    // The group walk skips disabled buttons, so it never comes back to this
+    // one; it must still end.
+    CImageButton& disabled = Add(BS_AUTORADIOBUTTON | WS_DISABLED, {10, 130, 100, 156});
+    CImageButton& other = Add(BS_AUTORADIOBUTTON | WS_GROUP, {150, 10, 240, 36});
+    plain.SendMessage(BM_SETCHECK, BST_CHECKED);
+    other.SendMessage(BM_SETCHECK, TRUE);
+    a.SendMessage(BM_SETCHECK, TRUE);
+    Settle();
+    c.SendMessage(BM_SETCHECK, TRUE);
+    EXPECT_TRUE(Checked(a));  // the group message is posted
+    Settle();
+    EXPECT_FALSE(Checked(a) || Checked(b));
+    EXPECT_TRUE(Checked(c) && Checked(other));
+    EXPECT_EQ(plain.SendMessage(BM_GETCHECK), BST_CHECKED);
+    Click(b);
+    Settle();
+    EXPECT_TRUE(Checked(b));
+    EXPECT_FALSE(Checked(c));
+    disabled.SendMessage(BM_SETCHECK, TRUE);
+    Settle();
+    EXPECT_FALSE(Checked(b));
+    EXPECT_TRUE(Checked(disabled));
 }
 
 TEST_F(ImageButtonTest, MouseShowsHoverAndPressedLooksAndDisabledShowsTheNormalImage)
