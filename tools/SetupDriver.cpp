@@ -171,12 +171,14 @@ std::wstring StoredText(HWND hwnd)
 // thread let go, which handles the report and shows a new path. Only that
 // new path proves the worker was caught waiting in its report (and not,
 // say, in the middle of copying a file); otherwise it runs another moment.
-// True when the page is held with a path shown.
-bool HoldCopy(Run& run, HWND page)
+// True when the page is held with a path shown. guiHeld: the caller has
+// already stopped the page's thread (once), and this takes it over.
+bool HoldCopy(Run& run, HWND page, bool guiHeld)
 {
     const HWND status = ::GetDlgItem(page, kStatus);
     for (int i = 0; i < 500; ++i) {
-        SetThreadSuspended(run.guiThread, true);
+        if (i > 0 || !guiHeld)
+            SetThreadSuspended(run.guiThread, true);
         ::Sleep(20);
         const int held = SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, true);
         const std::wstring before = StoredText(status);
@@ -272,30 +274,40 @@ HWND WalkToCopy(Run& run, const std::string& destination, bool full)
     } else {
         SetText(::GetDlgItem(page, kPath), WithBackslash(destination) + "Kestrova\\ZEMLO");
     }
+    // Next starts the copy. However small the medium, the copy must not
+    // run to its end before it is held: from the click on, Setup's window
+    // thread runs only in short slices, stopped between them, until the
+    // copy's worker exists. The worker then stops by itself in its first
+    // progress report, which the stopped window thread cannot take.
+    // The page starts its worker as the last step of opening, so a new
+    // thread counts only once the page exists (found, if still hidden,
+    // without a message to it); threads that come or go before the page
+    // set the count to beat.
+    SetThreadSuspended(run.guiThread, true);
+    int opening = CountWorkers(run.pi.dwProcessId, run.guiThread);
     Click(page, kNext);
-
-    // The progress page: caught as soon as it exists (its worker starts
-    // before the page shows itself), then held with a path shown.
     HWND copy = nullptr;
     const ULONGLONG start = ::GetTickCount64();
-    while (copy == nullptr && ::GetTickCount64() - start < run.options.timeoutMs) {
-        copy = FindProcessDialog(run.pi.dwProcessId, kWizardTitle, kProgress, true);
-        // No pause between looks: the worker starts with the page and a
-        // small medium is copied in moments.
-        if (copy == nullptr && ::WaitForSingleObject(run.pi.hProcess, 0) == WAIT_OBJECT_0)
+    while (::GetTickCount64() - start < run.options.timeoutMs) {
+        SetThreadSuspended(run.guiThread, false);
+        ::SwitchToThread();
+        SetThreadSuspended(run.guiThread, true);
+        const int now = CountWorkers(run.pi.dwProcessId, run.guiThread);
+        if (now > opening) {
+            copy = FindProcessDialog(run.pi.dwProcessId, kWizardTitle, kProgress, true);
+            if (copy != nullptr)
+                break;
+        }
+        opening = now;  // threads that came or went before the page
+        if (::WaitForSingleObject(run.pi.hProcess, 0) == WAIT_OBJECT_0)
             break;
     }
     Check(copy != nullptr, "the progress page follows");
-    if (copy == nullptr)
+    if (copy == nullptr) {
+        SetThreadSuspended(run.guiThread, false);
         return nullptr;
-    // The page starts its worker as the last step of opening: wait for
-    // that thread, so that the hold below has it to hold.
-    const int opening = CountWorkers(run.pi.dwProcessId, run.guiThread);
-    const ULONGLONG caught = ::GetTickCount64();
-    while (CountWorkers(run.pi.dwProcessId, run.guiThread) <= opening && ::IsWindow(copy) &&
-           ::GetTickCount64() - caught < 5000) {
     }
-    const bool held = HoldCopy(run, copy);
+    const bool held = HoldCopy(run, copy, true);
     Check(held, "the progress page shows the path being copied");
     if (!held)
         return nullptr;
