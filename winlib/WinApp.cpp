@@ -1,5 +1,6 @@
 #include "winlib/WinApp.h"
 
+#include "winlib/Path.h"
 #include "winlib/StringUtil.h"
 
 #include <vector>
@@ -71,13 +72,5 @@ int AfxWinMain(HINSTANCE hInstance)
 
 std::string AfxGetModuleFileName()
 {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD got = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (got < buffer.size())
-            return std::string(buffer.data(), got);
-        // A longer path than the buffer holds: grow it rather than work on
-        // a cut-off name.
-        buffer.resize(buffer.size() * 2);
-    }
+    return winlib::ProgramFileName();
 }
