@@ -1,8 +1,7 @@
 #include "winlib/Dialog.h"
 
+#include "winlib/SysError.h"
 #include "winlib/WinApp.h"
-
-IMPLEMENT_DYNAMIC(CDialog, CWnd)
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd)
@@ -87,6 +86,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lPa
     try {
         result = self->OnInitDialog();
     } catch (...) {
+        winlib::ReportUnhandledException("dialog initialisation");
     }
     RECT after;
     if (::IsWindow(hwnd) && (::GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CHILD) == 0 && ::GetWindowRect(hwnd, &after)

@@ -4,8 +4,6 @@
 
 #include <vector>
 
-IMPLEMENT_DYNAMIC(CWinApp, CWinThread)
-
 namespace {
 CWinApp* g_pApp = nullptr;
 

@@ -1,11 +1,10 @@
 #include "winlib/Wnd.h"
 
+#include "winlib/SysError.h"
 #include "winlib/WinApp.h"
 
 #include <algorithm>
 #include <vector>
-
-IMPLEMENT_DYNAMIC(CWnd, CObject)
 
 namespace {
 // The property that links a window to its CWnd object.
@@ -200,8 +199,9 @@ LRESULT CWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     try {
         result = WindowProc(message, wParam, lParam);
     } catch (...) {
-        // Nothing may unwind through the system's code; the message counts
-        // as handled.
+        // Nothing may unwind through the system's code: the exception is
+        // reported and the message counts as handled.
+        winlib::ReportUnhandledException("window procedure");
         result = 0;
     }
     m_pCurrentMsg = previous;

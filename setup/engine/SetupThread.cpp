@@ -10,8 +10,6 @@
 
 #include <vector>
 
-IMPLEMENT_DYNCREATE(CSetupThread, CWinThread)
-
 namespace {
 
 // The source folder of a product tree is missing: Abort, Retry or Ignore.

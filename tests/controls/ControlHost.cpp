@@ -41,11 +41,8 @@ LRESULT ControlHost::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 Canvas::Canvas(int width, int height, COLORREF colour)
 {
-    HDC screen = ::GetDC(nullptr);
-    dc.Attach(::CreateCompatibleDC(screen));
-    bitmap.CreateCompatibleBitmap(screen, width, height);
-    ::ReleaseDC(nullptr, screen);
-    m_hOld = dc.SelectObject(&bitmap);
+    bitmap.CreateCompatibleBitmap(winlib::ScopedGetDC(nullptr).get(), width, height);
+    select.emplace(dc, bitmap);
     dc.FillSolidRect(0, 0, width, height, colour);
 }
 

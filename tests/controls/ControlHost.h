@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 class ControlHost : public CWnd {
@@ -31,10 +32,9 @@ protected:
 // A memory context with a screen-compatible bitmap in one colour.
 struct Canvas {
     Canvas(int width, int height, COLORREF colour);
-    ~Canvas() { dc.SelectObject(m_hOld); }
-    CDC dc;
+    CCompatibleDC dc{nullptr};
     CBitmap bitmap;
-    HGDIOBJ m_hOld;
+    std::optional<winlib::ScopedSelectObject> select;
 };
 
 // Colour-table entry i of a palette bitmap as a colour.

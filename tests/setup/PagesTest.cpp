@@ -452,7 +452,7 @@ TEST(CopyPageWithWorker, AConfirmedCancelStopsTheCopyAndTheWorkerEndsBeforeThePa
     EXPECT_EQ(page->m_thread.m_strSourceDir, medium.path() + "\\");
     EXPECT_EQ(page->m_thread.m_strInstallDir, target / "ZEMLO\\");
     HANDLE thread = nullptr;
-    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), page->m_thread.m_hThread, ::GetCurrentProcess(), &thread, 0,
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), page->m_thread.GetThreadHandle(), ::GetCurrentProcess(), &thread, 0,
                                   FALSE, DUPLICATE_SAME_ACCESS));
     // The page object (and the worker in it) goes only after the worker.
     page.reset();

@@ -4,21 +4,18 @@
 // procedure) or DefWindowProc. No exception leaves a window procedure.
 #pragma once
 
-#include "winlib/Object.h"
-
 #include <windows.h>
 
 #include <string>
 
 class CDataExchange;
 
-class CWnd : public CObject {
-    DECLARE_DYNAMIC(CWnd)
+class CWnd {
 public:
     CWnd() = default;
     // Destroys a window that this object created and is still alive, and
     // gives a subclassed window its own procedure back.
-    ~CWnd() override;
+    virtual ~CWnd();
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
 
