@@ -241,27 +241,6 @@ void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
         rControl.SubclassWindow(::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC));
 }
 
-namespace winlib {
-
-int DecliningButton(UINT type)
-{
-    switch (type & MB_TYPEMASK) {
-    case MB_ABORTRETRYIGNORE:
-        return IDABORT;
-    case MB_YESNO:
-        return IDNO;
-    case MB_OKCANCEL:
-    case MB_RETRYCANCEL:
-    case MB_YESNOCANCEL:
-    case MB_CANCELTRYCONTINUE:
-        return IDCANCEL;
-    default:
-        return IDOK;
-    }
-}
-
-}  // namespace winlib
-
 void CWnd::CenterWindow()
 {
     RECT work;

@@ -111,12 +111,3 @@ public:
 };
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
-
-namespace winlib {
-
-// The button that declines a message box of the given type (MB_ flags):
-// Abort for Abort/Retry/Ignore, No for Yes/No, Cancel where there is one,
-// else OK. For answering in place of a user who is not there.
-int DecliningButton(UINT type);
-
-}  // namespace winlib

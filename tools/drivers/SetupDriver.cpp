@@ -379,15 +379,6 @@ std::string RegText(HKEY root, const char* key, const char* value)
     return text;
 }
 
-bool KeyExists(HKEY root, const std::string& key)
-{
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return false;
-    ::RegCloseKey(opened);
-    return true;
-}
-
 std::vector<std::string> LogLines(const std::string& path)
 {
     std::vector<std::string> lines;

@@ -105,19 +105,6 @@ bool WaitGone(HWND hwnd, DWORD timeoutMs)
     return true;
 }
 
-void Click(HWND dialog, int id)
-{
-    ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-
-std::string TextOf(HWND hwnd)
-{
-    char text[4096] = {};
-    ::SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 2000,
-                          nullptr);
-    return text;
-}
-
 std::string MessageTextOf(HWND box)
 {
     return TextOf(::GetDlgItem(box, 0xFFFF));
@@ -167,11 +154,6 @@ int SetWorkersSuspended(DWORD processId, DWORD guiThreadId, bool suspend)
 int CountWorkers(DWORD processId, DWORD guiThreadId)
 {
     return ForEachWorker(processId, guiThreadId, [](DWORD) {});
-}
-
-bool Exists(const std::string& path)
-{
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool StartProgram(const std::string& program, PROCESS_INFORMATION& pi, const std::string& currentFolder)
