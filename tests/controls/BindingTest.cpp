@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <vector>
 
 namespace {
 // A modal dialog from a template that binds the controls the way the
@@ -54,14 +56,20 @@ private:
 TEST(DialogBinding, BoundControlsDrawThemselvesAndLeaveNoDrawingObjectBehind)
 {
     BoundDialog dlg([](BoundDialog& d) {
-        // The button is drawn by its owner-draw code: left of the caption,
-        // inside the edges, the screen shows the texture's own pixel (rows
-        // are stored bottom row first).
+        // The button is drawn by its owner-draw code: along its top row,
+        // inside the edge, the screen shows the grain of the texture in
+        // colours of its palette, where a plain button is one colour.
         RECT rc;
         d.m_next.GetClientRect(&rc);
-        const CShadeDib& image = d.m_next.NormalImage();
-        const int y = rc.bottom / 2;
-        EXPECT_EQ(ScreenPixel(d.m_next, 3, y), Entry(image, image.PixelRows()[(rc.bottom - 1 - y) * image.Stride() + 3]));
+        std::vector<COLORREF> row = Pixels(d.m_next, {3, 3, rc.right - 3, 4});
+        for (COLORREF pixel : row) {
+            bool inPalette = false;
+            for (int i = 0; i < 256 && !inPalette; ++i)
+                inPalette = pixel == ButtonRamp(i);
+            EXPECT_TRUE(inPalette) << std::hex << pixel;
+        }
+        std::sort(row.begin(), row.end());
+        EXPECT_GE(std::unique(row.begin(), row.end()) - row.begin(), 3);
         for (HWND control : {d.m_next.m_hWnd, d.m_bar.m_hWnd, d.m_heading.m_hWnd})
             EXPECT_TRUE(PaintsLeaveNoObjectBehind(control));
     });
