@@ -1,5 +1,6 @@
 #include "winlib/Dialog.h"
 
+#include "winlib/Gdi.h"
 #include "winlib/SysError.h"
 #include "winlib/WinApp.h"
 
@@ -43,15 +44,13 @@ void CDialog::DoDataExchange(CDataExchange*)
 
 void CDialog::PaintMinimizedIcon(HICON hIcon)
 {
-    PAINTSTRUCT paint;
-    const HDC dc = ::BeginPaint(m_hWnd, &paint);
-    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    CPaintDC dc(m_hWnd);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
     RECT client;
     GetClientRect(&client);
     const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
     const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
     ::DrawIcon(dc, x, y, hIcon);
-    ::EndPaint(m_hWnd, &paint);
 }
 
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)

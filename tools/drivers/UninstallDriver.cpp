@@ -24,6 +24,7 @@
 // goes without any batch, and the program and its folder stay. Exit
 // code 0 when every check held, 1 otherwise, 2 on bad usage.
 #include "GuiDrive.h"
+#include "winlib/Handles.h"
 #include "winlib/StringUtil.h"
 
 #include <windows.h>
@@ -111,11 +112,287 @@ bool ParseOptions(int argc, char** argv, Options& options)
     return !options.program.empty();
 }
 
+// One run of the program: what the driver was told, where the program
+// lives, and the started process.
+struct Run {
+    Options options;
+    std::string folder;  // the program's folder
+    std::string batch;   // where the self-removal batch would be
+    winlib::ScopedHandle process;
+    DWORD processId = 0;
+    DWORD guiThread = 0;
+
+    HWND WaitForDialog(const char* caption) const
+    {
+        return gui::WaitForDialog(process.get(), processId, caption, options.timeoutMs);
+    }
+    bool Ended(DWORD waitMs) const { return ::WaitForSingleObject(process.get(), waitMs) == WAIT_OBJECT_0; }
+    void Terminate() const { ::TerminateProcess(process.get(), 1); }
+};
+
+int Verdict()
+{
+    return gui::Failures() == 0 ? 0 : 1;
+}
+
+// Polls until the window is gone or the time is up.
+void WaitDestroyed(HWND hwnd, DWORD timeoutMs)
+{
+    const ULONGLONG closing = ::GetTickCount64();
+    while (::IsWindow(hwnd) && ::GetTickCount64() - closing < timeoutMs)
+        ::Sleep(20);
+}
+
+// Polls until the program's folder and the batch are gone or the time is
+// up; returns the seconds that took.
+double WaitForRemoval(const Run& run)
+{
+    const ULONGLONG removeStart = ::GetTickCount64();
+    while ((Exists(run.folder) || Exists(run.batch)) && ::GetTickCount64() - removeStart < run.options.timeoutMs)
+        ::Sleep(50);
+    return static_cast<double>(::GetTickCount64() - removeStart) / 1000.0;
+}
+
+// Starts the program with its standard handles (and so its batch's echo)
+// on NUL, not in the driver's report.
+bool Start(Run& run)
+{
+    PROCESS_INFORMATION pi = {};
+    if (!gui::StartProgram(run.options.program, pi))
+        return false;
+    run.process.reset(pi.hProcess);
+    run.processId = pi.dwProcessId;
+    return true;
+}
+
+// Checks the confirmation box and answers it; false when it never came.
+bool AnswerConfirmation(const Run& run)
+{
+    HWND confirm = run.WaitForDialog("卸载软件");
+    Check(confirm != nullptr, "the confirmation box appears");
+    if (confirm == nullptr) {
+        run.Terminate();
+        return false;
+    }
+    Check(::GetWindow(confirm, GW_OWNER) == nullptr, "the confirmation box has no owner");
+    Check(::GetDlgItem(confirm, IDYES) != nullptr && ::GetDlgItem(confirm, IDNO) != nullptr,
+          "the confirmation box offers Yes and No");
+    State("confirm", run.options.holdMs);
+    Click(confirm, run.options.yes ? IDYES : IDNO);
+    return true;
+}
+
+// The log cannot be read: the standard file-error box, then the failure
+// message, both with the application's name as caption; the program ends
+// with nothing removed.
+int ExpectLogFailure(Run& run, winlib::ScopedHandle& lockedLog)
+{
+    const Options& options = run.options;
+    HWND fileError = run.WaitForDialog("Uninstall");
+    Check(fileError != nullptr, "the file error is shown");
+    if (fileError != nullptr) {
+        std::printf("file error: %s\n", TextOf(::GetDlgItem(fileError, 0xFFFF)).c_str());
+        State("file-error", options.holdMs);
+        Click(fileError, IDOK);
+        WaitDestroyed(fileError, options.timeoutMs);
+    }
+    HWND failure = run.WaitForDialog("Uninstall");
+    Check(failure != nullptr && TextOf(::GetDlgItem(failure, 0xFFFF)) == "ZEMLO V8.0 卸载未能完成!",
+          "the failure message follows");
+    // (The window itself has not been shown yet: a modal dialog appears
+    // once its queue is empty, and the failure comes first.)
+    Check(failure != nullptr && TextOf(::GetWindow(failure, GW_OWNER)) == "ZEMLO V8.0 卸载",
+          "the failure message is owned by the window");
+    if (failure != nullptr) {
+        State("failed", options.holdMs);
+        Click(failure, IDOK);
+    }
+    const bool ended = run.Ended(options.timeoutMs);
+    Check(ended, "the program ends after the failure message");
+    if (!ended)
+        run.Terminate();
+    lockedLog.reset();
+    Check(Exists(options.program) && Exists(run.folder + "\\Uninstall.log"), "nothing is removed");
+    Check(!Exists(run.batch), "no self-removal batch is written");
+    run.process.reset();
+    State("ended", 0);
+    return Verdict();
+}
+
+// Declined, or a window that closes at once without a word: the program
+// ends by itself and nothing is removed.
+int ExpectQuietEnd(Run& run)
+{
+    const Options& options = run.options;
+    const ULONGLONG start = ::GetTickCount64();
+    bool boxSeen = false;
+    while (!run.Ended(20) && ::GetTickCount64() - start < options.timeoutMs) {
+        if (FindProcessDialog(run.process ? run.processId : 0, "Uninstall") != nullptr)
+            boxSeen = true;
+    }
+    const bool ended = run.Ended(0);
+    Check(ended, "the program ends by itself");
+    Check(!boxSeen, "no message box is shown");
+    if (!ended)
+        run.Terminate();
+    Check(Exists(options.program), "the program file stays");
+    Check(!Exists(run.batch), "no self-removal batch is written");
+    State("ended", 0);
+    run.process.reset();
+    return Verdict();
+}
+
+// How far the run has come, by the status line ("<path> ... " for the
+// file just deleted) against the log's files.
+int ShownPosition(HWND status, const std::vector<std::string>& recorded)
+{
+    const std::string shown = TextOf(status);
+    const std::size_t dots = shown.rfind(" ... ");
+    if (dots == std::string::npos)
+        return 0;
+    for (std::size_t i = 0; i < recorded.size(); ++i)
+        if (recorded[i] == shown.substr(0, dots))
+            return static_cast<int>(i) + 1;
+    return 0;
+}
+
+// With the worker held a third of the way: the window's working state,
+// and with --cancel-working its closing while the worker is held.
+void InspectWorking(const Run& run, HWND window, int position, int upper)
+{
+    const Options& options = run.options;
+    const HWND finish = ::GetDlgItem(window, IDOK);
+    ::Sleep(300);  // the window paints what it has
+    std::printf("progress: %d of %d\n", position, upper);
+    Check(!::IsWindowEnabled(finish), "the finish button is disabled while working");
+    Check(::IsWindowEnabled(::GetDlgItem(window, IDCANCEL)), "the cancel button is enabled while working");
+    Check(!::IsWindowVisible(::GetDlgItem(window, 1003)), "the completion label is hidden while working");
+    State("working", options.holdMs);
+    if (options.cancelWorking) {
+        // Closed while the worker is held: the window goes at once, the
+        // run still reaches its end, then the program ends.
+        Click(window, IDCANCEL);
+        const ULONGLONG closing = ::GetTickCount64();
+        while (::IsWindowVisible(window) && ::GetTickCount64() - closing < options.timeoutMs)
+            ::Sleep(20);
+        Check(!::IsWindowVisible(window), "the window closes while the worker is held");
+        Check(::WaitForSingleObject(run.process.get(), 0) == WAIT_TIMEOUT, "the program waits for its worker");
+    }
+}
+
+// Waits until the finish button is enabled (only the cancel button can end
+// the window before that), holding the worker on the way when asked to.
+void WaitForEnd(const Run& run, HWND window)
+{
+    const Options& options = run.options;
+    const HWND progress = ::GetDlgItem(window, 1000);
+    const HWND status = ::GetDlgItem(window, 1001);
+    const HWND finish = ::GetDlgItem(window, IDOK);
+    const std::vector<std::string> recorded =
+        options.freezeWorking ? RecordedFiles(run.folder + "\\Uninstall.log") : std::vector<std::string>();
+    bool frozen = false;
+    const ULONGLONG start = ::GetTickCount64();
+    while (!::IsWindowEnabled(finish) && ::GetTickCount64() - start < options.timeoutMs) {
+        if (options.freezeWorking && !frozen && ::IsWindowVisible(progress)) {
+            const int upper = static_cast<int>(recorded.size());
+            const int position = ShownPosition(status, recorded);
+            if (upper > 0 && position * 3 >= upper) {
+                SetWorkersSuspended(run.processId, run.guiThread, true);
+                frozen = true;
+                InspectWorking(run, window, position, upper);
+                SetWorkersSuspended(run.processId, run.guiThread, false);
+                if (options.cancelWorking)
+                    break;
+            }
+        }
+        if (run.Ended(5))
+            break;
+    }
+}
+
+// After a close during the run: the program ends after its worker and the
+// batch removes the folder.
+int ExpectEndAfterCancel(Run& run)
+{
+    const bool ended = run.Ended(run.options.timeoutMs);
+    Check(ended, "the program ends after its worker");
+    run.process.reset();
+    if (!ended)
+        return 1;
+    WaitForRemoval(run);
+    Check(!Exists(run.folder), "the batch removes the program's folder");
+    Check(!Exists(run.batch), "the batch deletes itself");
+    State("removed", 0);
+    return Verdict();
+}
+
+void CheckFinishedWindow(const Run& run, HWND window)
+{
+    const HWND finish = ::GetDlgItem(window, IDOK);
+    Check(::IsWindowEnabled(finish) != FALSE, "the finish button is enabled at the end");
+    Check(!::IsWindowVisible(::GetDlgItem(window, 1000)), "the progress bar is hidden at the end");
+    Check(!::IsWindowVisible(::GetDlgItem(window, 1004)), "the group box is hidden at the end");
+    Check(::IsWindowVisible(::GetDlgItem(window, 1003)) != FALSE, "the completion label is shown at the end");
+    Check(TextOf(::GetDlgItem(window, 1003)) == "卸载完成!", "the completion label reads its text");
+    Check(TextOf(::GetDlgItem(window, 1001)).empty(), "the status line is empty at the end");
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    Check(::GetGUIThreadInfo(run.guiThread, &info) && info.hwndFocus == finish, "the finish button has the focus");
+    State("finished", run.options.holdMs);
+}
+
+// The About box of the system menu.
+void OpenAbout(const Run& run, HWND window)
+{
+    ::PostMessageA(window, WM_SYSCOMMAND, 0x0010, 0);
+    HWND about = run.WaitForDialog("direveradi ZEMLO");
+    Check(about != nullptr && ::GetWindow(about, GW_OWNER) == window, "the About box opens, owned by the window");
+    if (about != nullptr) {
+        State("about", run.options.holdMs);
+        Click(about, IDOK);
+        WaitDestroyed(about, run.options.timeoutMs);
+        Check(!::IsWindow(about), "the About box closes with its button");
+    }
+}
+
+// Presses the finish button and checks what goes: with the installation's
+// own program, the batch removes the program and its folder after the
+// program's end; with a copy from elsewhere, the program removed the
+// installation's folder itself, and no batch is written.
+int FinishAndCheckRemoval(Run& run, HWND window)
+{
+    const Options& options = run.options;
+    Click(window, IDOK);
+    const bool ended = run.Ended(options.timeoutMs);
+    Check(ended, "the program ends after the finish button");
+    run.process.reset();
+    if (!ended)
+        return 1;
+
+    if (!options.installedIn.empty()) {
+        ::Sleep(500);
+        Check(!Exists(options.installedIn), "the installation's folder is gone");
+        Check(Exists(options.program), "the program file from elsewhere stays");
+        Check(!Exists(run.batch), "no self-removal batch is written");
+        State("removed", 0);
+        return Verdict();
+    }
+
+    const double seconds = WaitForRemoval(run);
+    std::printf("removal: %.2f s after the program ended\n", seconds);
+    Check(!Exists(options.program), "the batch deletes the program file");
+    Check(!Exists(run.folder), "the batch removes the program's folder");
+    Check(!Exists(run.batch), "the batch deletes itself");
+    State("removed", 0);
+    return Verdict();
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    Options options;
+    Run run;
+    Options& options = run.options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: uninstall_driver <program> [--answer yes|no] [--hold-ms N] "
                              "[--freeze-working] [--cancel-working] [--about] [--timeout-s S] [--expect-silent-close] "
@@ -127,224 +404,38 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "uninstall_driver: give the program's full path\n");
         return 2;
     }
-    const std::string folder = options.program.substr(0, slash);
-    const std::string batch = options.program.substr(0, 2) + "\\DelUS.bat";
+    run.folder = options.program.substr(0, slash);
+    run.batch = options.program.substr(0, 2) + "\\DelUS.bat";
 
-    HANDLE lockedLog = INVALID_HANDLE_VALUE;
+    winlib::ScopedHandle lockedLog;
     if (options.lockLog) {
-        lockedLog = ::CreateFileA((folder + "\\Uninstall.log").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (lockedLog == INVALID_HANDLE_VALUE) {
+        lockedLog.reset(::CreateFileA((run.folder + "\\Uninstall.log").c_str(), GENERIC_READ, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!lockedLog.valid()) {
             std::fprintf(stderr, "uninstall_driver: cannot lock the log (error %lu)\n", ::GetLastError());
             return 1;
         }
     }
 
-    // The program's standard handles (and so its batch's echo) go to NUL,
-    // not into the driver's report.
-    PROCESS_INFORMATION pi = {};
-    if (!gui::StartProgram(options.program, pi))
+    if (!Start(run) || !AnswerConfirmation(run))
         return 1;
+    if (options.lockLog)
+        return ExpectLogFailure(run, lockedLog);
+    if (!options.yes || options.silentClose)
+        return ExpectQuietEnd(run);
 
-    HWND confirm = WaitForDialog(pi.hProcess, pi.dwProcessId, "卸载软件", options.timeoutMs);
-    Check(confirm != nullptr, "the confirmation box appears");
-    if (confirm == nullptr) {
-        ::TerminateProcess(pi.hProcess, 1);
-        return 1;
-    }
-    Check(::GetWindow(confirm, GW_OWNER) == nullptr, "the confirmation box has no owner");
-    Check(::GetDlgItem(confirm, IDYES) != nullptr && ::GetDlgItem(confirm, IDNO) != nullptr,
-          "the confirmation box offers Yes and No");
-    State("confirm", options.holdMs);
-    Click(confirm, options.yes ? IDYES : IDNO);
-
-    if (options.lockLog) {
-        // The standard file-error box, then the failure message; both
-        // carry the application's name as caption.
-        HWND fileError = WaitForDialog(pi.hProcess, pi.dwProcessId, "Uninstall", options.timeoutMs);
-        Check(fileError != nullptr, "the file error is shown");
-        if (fileError != nullptr) {
-            std::printf("file error: %s\n", TextOf(::GetDlgItem(fileError, 0xFFFF)).c_str());
-            State("file-error", options.holdMs);
-            Click(fileError, IDOK);
-            const ULONGLONG closing = ::GetTickCount64();
-            while (::IsWindow(fileError) && ::GetTickCount64() - closing < options.timeoutMs)
-                ::Sleep(20);
-        }
-        HWND failure = WaitForDialog(pi.hProcess, pi.dwProcessId, "Uninstall", options.timeoutMs);
-        Check(failure != nullptr && TextOf(::GetDlgItem(failure, 0xFFFF)) == "ZEMLO V8.0 卸载未能完成!",
-              "the failure message follows");
-        // (The window itself has not been shown yet: a modal dialog appears
-        // once its queue is empty, and the failure comes first.)
-        Check(failure != nullptr && TextOf(::GetWindow(failure, GW_OWNER)) == "ZEMLO V8.0 卸载",
-              "the failure message is owned by the window");
-        if (failure != nullptr) {
-            State("failed", options.holdMs);
-            Click(failure, IDOK);
-        }
-        const bool ended = ::WaitForSingleObject(pi.hProcess, options.timeoutMs) == WAIT_OBJECT_0;
-        Check(ended, "the program ends after the failure message");
-        if (!ended)
-            ::TerminateProcess(pi.hProcess, 1);
-        ::CloseHandle(lockedLog);
-        Check(Exists(options.program) && Exists(folder + "\\Uninstall.log"), "nothing is removed");
-        Check(!Exists(batch), "no self-removal batch is written");
-        ::CloseHandle(pi.hProcess);
-        State("ended", 0);
-        return gui::Failures() == 0 ? 0 : 1;
-    }
-
-    if (!options.yes || options.silentClose) {
-        // No window, or one that closes at once without a word.
-        const ULONGLONG start = ::GetTickCount64();
-        bool boxSeen = false;
-        while (::WaitForSingleObject(pi.hProcess, 20) == WAIT_TIMEOUT &&
-               ::GetTickCount64() - start < options.timeoutMs) {
-            if (FindProcessDialog(pi.hProcess ? pi.dwProcessId : 0, "Uninstall") != nullptr)
-                boxSeen = true;
-        }
-        const bool ended = ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0;
-        Check(ended, "the program ends by itself");
-        Check(!boxSeen, "no message box is shown");
-        if (!ended)
-            ::TerminateProcess(pi.hProcess, 1);
-        Check(Exists(options.program), "the program file stays");
-        Check(!Exists(batch), "no self-removal batch is written");
-        State("ended", 0);
-        ::CloseHandle(pi.hProcess);
-        return gui::Failures() == 0 ? 0 : 1;
-    }
-
-    HWND window = WaitForDialog(pi.hProcess, pi.dwProcessId, "ZEMLO V8.0 卸载", options.timeoutMs);
+    HWND window = run.WaitForDialog("ZEMLO V8.0 卸载");
     Check(window != nullptr, "the uninstall window appears");
     if (window == nullptr) {
-        ::TerminateProcess(pi.hProcess, 1);
+        run.Terminate();
         return 1;
     }
-    const HWND progress = ::GetDlgItem(window, 1000);
-    const HWND status = ::GetDlgItem(window, 1001);
-    const HWND finish = ::GetDlgItem(window, IDOK);
-    const std::vector<std::string> recorded =
-        options.freezeWorking ? RecordedFiles(folder + "\\Uninstall.log") : std::vector<std::string>();
-    const DWORD guiThread = ::GetWindowThreadProcessId(window, nullptr);
-
-    // Until the end, only the cancel button can end the window.
-    bool frozen = false;
-    const ULONGLONG start = ::GetTickCount64();
-    while (!::IsWindowEnabled(finish) && ::GetTickCount64() - start < options.timeoutMs) {
-        if (options.freezeWorking && !frozen && ::IsWindowVisible(progress)) {
-            // The status line reads "<path> ... " for the file just deleted.
-            const std::string shown = TextOf(status);
-            const std::size_t dots = shown.rfind(" ... ");
-            const int upper = static_cast<int>(recorded.size());
-            int position = 0;
-            if (dots != std::string::npos) {
-                for (int i = 0; i < upper; ++i) {
-                    if (recorded[static_cast<std::size_t>(i)] == shown.substr(0, dots)) {
-                        position = i + 1;
-                        break;
-                    }
-                }
-            }
-            if (upper > 0 && position * 3 >= upper) {
-                SetWorkersSuspended(pi.dwProcessId, guiThread, true);
-                frozen = true;
-                ::Sleep(300);  // the window paints what it has
-                std::printf("progress: %d of %d\n", position, upper);
-                Check(!::IsWindowEnabled(finish), "the finish button is disabled while working");
-                Check(::IsWindowEnabled(::GetDlgItem(window, IDCANCEL)), "the cancel button is enabled while working");
-                Check(!::IsWindowVisible(::GetDlgItem(window, 1003)), "the completion label is hidden while working");
-                State("working", options.holdMs);
-                if (options.cancelWorking) {
-                    // Closed while the worker is held: the window goes at
-                    // once, the run still reaches its end, then the
-                    // program ends.
-                    Click(window, IDCANCEL);
-                    const ULONGLONG closing = ::GetTickCount64();
-                    while (::IsWindowVisible(window) && ::GetTickCount64() - closing < options.timeoutMs)
-                        ::Sleep(20);
-                    Check(!::IsWindowVisible(window), "the window closes while the worker is held");
-                    Check(::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT,
-                          "the program waits for its worker");
-                }
-                SetWorkersSuspended(pi.dwProcessId, guiThread, false);
-                if (options.cancelWorking)
-                    break;
-            }
-        }
-        if (::WaitForSingleObject(pi.hProcess, 5) == WAIT_OBJECT_0)
-            break;
-    }
-    if (options.cancelWorking) {
-        const bool ended = ::WaitForSingleObject(pi.hProcess, options.timeoutMs) == WAIT_OBJECT_0;
-        Check(ended, "the program ends after its worker");
-        ::CloseHandle(pi.hProcess);
-        if (!ended)
-            return 1;
-        const ULONGLONG removeStart = ::GetTickCount64();
-        while ((Exists(folder) || Exists(batch)) && ::GetTickCount64() - removeStart < options.timeoutMs)
-            ::Sleep(50);
-        Check(!Exists(folder), "the batch removes the program's folder");
-        Check(!Exists(batch), "the batch deletes itself");
-        State("removed", 0);
-        return gui::Failures() == 0 ? 0 : 1;
-    }
-    Check(::IsWindowEnabled(finish) != FALSE, "the finish button is enabled at the end");
-    Check(!::IsWindowVisible(progress), "the progress bar is hidden at the end");
-    Check(!::IsWindowVisible(::GetDlgItem(window, 1004)), "the group box is hidden at the end");
-    Check(::IsWindowVisible(::GetDlgItem(window, 1003)) != FALSE, "the completion label is shown at the end");
-    Check(TextOf(::GetDlgItem(window, 1003)) == "卸载完成!", "the completion label reads its text");
-    Check(TextOf(::GetDlgItem(window, 1001)).empty(), "the status line is empty at the end");
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof(info);
-    Check(::GetGUIThreadInfo(guiThread, &info) && info.hwndFocus == finish, "the finish button has the focus");
-    State("finished", options.holdMs);
-
-    if (options.about) {
-        // The About box of the system menu.
-        ::PostMessageA(window, WM_SYSCOMMAND, 0x0010, 0);
-        HWND about = WaitForDialog(pi.hProcess, pi.dwProcessId, "direveradi ZEMLO", options.timeoutMs);
-        Check(about != nullptr && ::GetWindow(about, GW_OWNER) == window, "the About box opens, owned by the window");
-        if (about != nullptr) {
-            State("about", options.holdMs);
-            Click(about, IDOK);
-            const ULONGLONG closing = ::GetTickCount64();
-            while (::IsWindow(about) && ::GetTickCount64() - closing < options.timeoutMs)
-                ::Sleep(20);
-            Check(!::IsWindow(about), "the About box closes with its button");
-        }
-    }
-
-    Click(window, IDOK);
-    const bool ended = ::WaitForSingleObject(pi.hProcess, options.timeoutMs) == WAIT_OBJECT_0;
-    Check(ended, "the program ends after the finish button");
-    DWORD exitCode = 1;
-    ::GetExitCodeProcess(pi.hProcess, &exitCode);
-    ::CloseHandle(pi.hProcess);
-    if (!ended)
-        return 1;
-
-    if (!options.installedIn.empty()) {
-        // A copy from elsewhere: no batch; the installation's folder is
-        // removed by the program itself, before it ends.
-        ::Sleep(500);
-        Check(!Exists(options.installedIn), "the installation's folder is gone");
-        Check(Exists(options.program), "the program file from elsewhere stays");
-        Check(!Exists(batch), "no self-removal batch is written");
-        State("removed", 0);
-        return gui::Failures() == 0 ? 0 : 1;
-    }
-
-    // The batch waits for the program's end, then removes the folder and
-    // itself.
-    const ULONGLONG removeStart = ::GetTickCount64();
-    while ((Exists(folder) || Exists(batch)) && ::GetTickCount64() - removeStart < options.timeoutMs)
-        ::Sleep(50);
-    std::printf("removal: %.2f s after the program ended\n",
-                static_cast<double>(::GetTickCount64() - removeStart) / 1000.0);
-    Check(!Exists(options.program), "the batch deletes the program file");
-    Check(!Exists(folder), "the batch removes the program's folder");
-    Check(!Exists(batch), "the batch deletes itself");
-    State("removed", 0);
-    return gui::Failures() == 0 ? 0 : 1;
+    run.guiThread = ::GetWindowThreadProcessId(window, nullptr);
+    WaitForEnd(run, window);
+    if (options.cancelWorking)
+        return ExpectEndAfterCancel(run);
+    CheckFinishedWindow(run, window);
+    if (options.about)
+        OpenAbout(run, window);
+    return FinishAndCheckRemoval(run, window);
 }
