@@ -42,3 +42,23 @@ TEST(WinThread, RunEndsWithTheQuitCodeAndMessagesArriveAndAFailedStartWithExitIn
     ASSERT_TRUE(::GetExitCodeThread(failing.GetThreadHandle(), &code));
     EXPECT_EQ(code, 42u);
 }
+
+TEST(WinThread, OwnsItsHandleUntilItGoesAndStartsOnlyOnce)
+{
+    RecordingWindow window;
+    HANDLE handle = nullptr;
+    {
+        FailingInit thread;
+        EXPECT_EQ(thread.GetThreadHandle(), nullptr);
+        ASSERT_TRUE(window.RunThread(thread));
+        handle = thread.GetThreadHandle();
+        ASSERT_NE(handle, nullptr);
+        // A second start would lose the first thread's handle.
+        EXPECT_FALSE(thread.CreateThread());
+        EXPECT_EQ(thread.GetThreadHandle(), handle);
+        DWORD flags = 0;
+        EXPECT_TRUE(::GetHandleInformation(handle, &flags));
+    }
+    DWORD flags = 0;
+    EXPECT_FALSE(::GetHandleInformation(handle, &flags));
+}
