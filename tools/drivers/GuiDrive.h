@@ -4,6 +4,7 @@
 #pragma once
 
 #include "DriveKit.h"
+#include "winlib/Handles.h"
 
 #include <windows.h>
 
@@ -49,8 +50,9 @@ int CountWorkers(DWORD processId, DWORD guiThreadId);
 
 
 // Starts program with currentFolder (its own folder when empty) as current
-// folder and its standard handles on NUL. False with the error printed
-// when it cannot be started.
-bool StartProgram(const std::string& program, PROCESS_INFORMATION& pi, const std::string& currentFolder = "");
+// folder and its standard handles on NUL; process then holds its handles.
+// False with the error printed when it cannot be started.
+bool StartProgram(const std::string& program, winlib::ScopedProcessInformation& process,
+                  const std::string& currentFolder = "");
 
 }  // namespace gui

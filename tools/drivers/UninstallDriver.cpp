@@ -118,16 +118,19 @@ struct Run {
     Options options;
     std::string folder;  // the program's folder
     std::string batch;   // where the self-removal batch would be
-    winlib::ScopedHandle process;
+    winlib::ScopedProcessInformation process;
     DWORD processId = 0;
     DWORD guiThread = 0;
 
     HWND WaitForDialog(const char* caption) const
     {
-        return gui::WaitForDialog(process.get(), processId, caption, options.timeoutMs);
+        return gui::WaitForDialog(process.process_handle(), processId, caption, options.timeoutMs);
     }
-    bool Ended(DWORD waitMs) const { return ::WaitForSingleObject(process.get(), waitMs) == WAIT_OBJECT_0; }
-    void Terminate() const { ::TerminateProcess(process.get(), 1); }
+    bool Ended(DWORD waitMs) const
+    {
+        return ::WaitForSingleObject(process.process_handle(), waitMs) == WAIT_OBJECT_0;
+    }
+    void Terminate() const { ::TerminateProcess(process.process_handle(), 1); }
 };
 
 int Verdict()
@@ -157,11 +160,9 @@ double WaitForRemoval(const Run& run)
 // on NUL, not in the driver's report.
 bool Start(Run& run)
 {
-    PROCESS_INFORMATION pi = {};
-    if (!gui::StartProgram(run.options.program, pi))
+    if (!gui::StartProgram(run.options.program, run.process))
         return false;
-    run.process.reset(pi.hProcess);
-    run.processId = pi.dwProcessId;
+    run.processId = run.process.process_id();
     return true;
 }
 
@@ -227,7 +228,7 @@ int ExpectQuietEnd(Run& run)
     const ULONGLONG start = ::GetTickCount64();
     bool boxSeen = false;
     while (!run.Ended(20) && ::GetTickCount64() - start < options.timeoutMs) {
-        if (FindProcessDialog(run.process ? run.processId : 0, "Uninstall") != nullptr)
+        if (FindProcessDialog(run.process.process_handle() ? run.processId : 0, "Uninstall") != nullptr)
             boxSeen = true;
     }
     const bool ended = run.Ended(0);
@@ -276,7 +277,8 @@ void InspectWorking(const Run& run, HWND window, int position, int upper)
         while (::IsWindowVisible(window) && ::GetTickCount64() - closing < options.timeoutMs)
             ::Sleep(20);
         Check(!::IsWindowVisible(window), "the window closes while the worker is held");
-        Check(::WaitForSingleObject(run.process.get(), 0) == WAIT_TIMEOUT, "the program waits for its worker");
+        Check(::WaitForSingleObject(run.process.process_handle(), 0) == WAIT_TIMEOUT,
+              "the program waits for its worker");
     }
 }
 
