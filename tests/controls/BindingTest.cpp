@@ -1,4 +1,5 @@
 #include "ControlHost.h"
+#include "DebugOutput.h"
 #include "controls/ImageButton.h"
 #include "controls/Label.h"
 #include "controls/PercentProgressCtrl.h"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -16,7 +18,10 @@ namespace {
 // ends.
 class BoundDialog : public CDialog {
 public:
-    explicit BoundDialog(std::function<void(BoundDialog&)> check) : CDialog(300), m_check(std::move(check)) {}
+    explicit BoundDialog(std::function<void(BoundDialog&)> check, bool failInit = false)
+        : CDialog(300), m_check(std::move(check)), m_bFailInit(failInit)
+    {
+    }
 
     CImageButton m_next;
     CPercentProgressCtrl m_bar;
@@ -36,6 +41,8 @@ protected:
         m_next.ApplyShading(CImageButton::SHS_HARDBUMP, 8, 10, 0, 0);
         m_bar.SetPos(50);
         SetTimer(1, 300);
+        if (m_bFailInit)
+            throw std::runtime_error("initialisation failed");
         return TRUE;
     }
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
@@ -50,6 +57,7 @@ protected:
 
 private:
     std::function<void(BoundDialog&)> m_check;
+    bool m_bFailInit;
 };
 }  // namespace
 
@@ -77,4 +85,16 @@ TEST(DialogBinding, BoundControlsDrawThemselvesAndLeaveNoDrawingObjectBehind)
     // The dialog is gone; the objects let go of their windows.
     EXPECT_EQ(dlg.m_next.m_hWnd, nullptr);
     EXPECT_EQ(dlg.m_bar.m_hWnd, nullptr);
+}
+
+TEST(DialogBinding, AnExceptionFromTheInitialisationIsReportedAndTheDialogStillRuns)
+{
+    DebugOutput output;
+    DebugOutput::Clear();
+    bool shown = false;
+    BoundDialog dlg([&shown](BoundDialog& d) { shown = ::IsWindowVisible(d.m_hWnd) != FALSE; }, true);
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(shown);
+    EXPECT_NE(DebugOutput::Text().find("dialog initialisation: initialisation failed"), std::string::npos)
+        << DebugOutput::Text();
 }

@@ -1,5 +1,6 @@
 // The owners of Handles.h that have no other user in the tests, and what
 // happens to an exception that reaches a window procedure or a thread.
+#include "DebugOutput.h"
 #include "RecordingWindow.h"
 #include "winlib/Handles.h"
 #include "winlib/WinThread.h"
@@ -9,7 +10,6 @@
 
 #include <objbase.h>
 
-#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -159,45 +159,6 @@ TEST(ScopedCoMem, FreesTaskMemoryOnceWhetherOwnedFromTheStartMovedOrReceived)
 }
 
 namespace {
-
-// Collects what the process writes with OutputDebugStringA: the system
-// raises DBG_PRINTEXCEPTION_C with the text for a debugger, and a vectored
-// handler sees it first.
-class DebugOutput {
-public:
-    DebugOutput() : m_handler(::AddVectoredExceptionHandler(1, &DebugOutput::Handler)) {}
-    ~DebugOutput() { ::RemoveVectoredExceptionHandler(m_handler); }
-    DebugOutput(const DebugOutput&) = delete;
-    DebugOutput& operator=(const DebugOutput&) = delete;
-
-    static std::string Text()
-    {
-        std::lock_guard<std::mutex> lock(s_mutex);
-        return s_text;
-    }
-    static void Clear()
-    {
-        std::lock_guard<std::mutex> lock(s_mutex);
-        s_text.clear();
-    }
-
-private:
-    static LONG CALLBACK Handler(EXCEPTION_POINTERS* info)
-    {
-        const EXCEPTION_RECORD* record = info->ExceptionRecord;
-        if (record->ExceptionCode == DBG_PRINTEXCEPTION_C && record->NumberParameters >= 2) {
-            std::lock_guard<std::mutex> lock(s_mutex);
-            s_text += reinterpret_cast<const char*>(record->ExceptionInformation[1]);
-        }
-        return EXCEPTION_CONTINUE_SEARCH;
-    }
-
-    void* m_handler;
-    static std::mutex s_mutex;
-    static std::string s_text;
-};
-std::mutex DebugOutput::s_mutex;
-std::string DebugOutput::s_text;
 
 const UINT kThrow = WM_APP + 7;
 
