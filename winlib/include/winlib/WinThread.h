@@ -43,8 +43,9 @@ private:
     winlib::ScopedHandle m_thread;
 
 public:
-    // Read-only view of the thread handle for callers written against the
-    // former public member; GetThreadHandle() is the accessor to use.
+    // Read-only view of the thread handle under its MFC name, for the
+    // benchmark tools that read it so; everything else calls
+    // GetThreadHandle().
     class HandleView {
     public:
         explicit HandleView(const winlib::ScopedHandle& owner) : m_owner(owner) {}
