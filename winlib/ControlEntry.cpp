@@ -21,7 +21,10 @@ ControlCallResult CallControlEntry(const std::string& path, ControlEntry entry)
 {
     if (!IsFullPath(path))
         return ControlCallResult::NotFullPath;
-    const ScopedModule module(::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    // The modules the control needs come from its own folder or the system
+    // folder, never from the program's or the current folder.
+    const ScopedModule module(
+        ::LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!module)
         return ControlCallResult::NotLoaded;
     const char* name = entry == ControlEntry::Register ? "DllRegisterServer" : "DllUnregisterServer";

@@ -19,9 +19,9 @@ enum class ControlCallResult {
     EntryFailed    // the entry ran and returned anything but S_OK (S_FALSE too)
 };
 
-// Loads the control from its full path (LoadLibraryEx with the altered
-// search path, so the modules it needs are looked for in its own folder
-// first), calls DllRegisterServer or DllUnregisterServer, and unloads it.
+// Loads the control from its full path (the modules it needs are looked
+// for in its own folder and in the system folder only), calls
+// DllRegisterServer or DllUnregisterServer, and unloads it.
 // A relative path is refused: it would be looked for along the module
 // search path and could load some other file of that name.
 ControlCallResult CallControlEntry(const std::string& path, ControlEntry entry);
