@@ -30,8 +30,8 @@ TEST(ShadeDib, AllocateRoundsTheDepthAndPacksHeaderTableAndRows)
 TEST(ShadeDib, ImpossibleSizesLeaveAnEmptyBitmapThatIgnoresEveryOperation)
 {
     const struct { long width, height; WORD bits; } rows[] = {{-1, 4, 8}, {4, -4, 8}, {0x40000000, 0x40000000, 24}};
-    CDC dc;
-    ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
+    CCompatibleDC dc(nullptr);
+    ASSERT_NE(dc.GetSafeHdc(), nullptr);
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.width << "x" << row.height);
         CShadeDib dib, copy;

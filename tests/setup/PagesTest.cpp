@@ -284,6 +284,7 @@ void MakeMedium(const TempDir& medium)
 
 class TestCopyPage : public CCopyPage {
 public:
+    using CCopyPage::Worker;
     int starts = 0;
     std::deque<int> answers;
     std::vector<std::string> questions;
@@ -370,7 +371,7 @@ TEST(CopyPage, NormalisesTheFoldersSizesTheBarAndFollowsTheWorkersMessages)
         ::PostMessageA(hwnd, WM_SETUP_DONE, 0, 0);
     };
     EXPECT_EQ(page.Run(), ID_WIZNEXT);
-    EXPECT_FALSE(page.m_thread.IsCancelled());
+    EXPECT_FALSE(page.Worker().IsCancelled());
 }
 
 TEST(CopyPage, CancelAsksNoKeepsCopyingYesStopsTheWorkerAndLeavesUnlessTheCopyHasFinished)
@@ -380,11 +381,11 @@ TEST(CopyPage, CancelAsksNoKeepsCopyingYesStopsTheWorkerAndLeavesUnlessTheCopyHa
     page.script = [&](auto& self, HWND hwnd) {
         Click(hwnd, IDCANCEL);
         EXPECT_TRUE(::IsWindowVisible(hwnd));
-        EXPECT_FALSE(self.m_thread.IsCancelled());
+        EXPECT_FALSE(self.Worker().IsCancelled());
         ::SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);  // Esc
     };
     EXPECT_EQ(page.Run(), ID_WIZFINISH);
-    EXPECT_TRUE(page.m_thread.IsCancelled());
+    EXPECT_TRUE(page.Worker().IsCancelled());
     ASSERT_EQ(page.questions.size(), 2u);
     EXPECT_EQ(page.questions[0],
               "安装没有完成。 如果现在退出安装程序，则不会安装或卸载您请求添加/删除的组件。\n\n"
@@ -404,7 +405,7 @@ TEST(CopyPage, CancelAsksNoKeepsCopyingYesStopsTheWorkerAndLeavesUnlessTheCopyHa
     };
     late.script = [](auto&, HWND hwnd) { Click(hwnd, IDCANCEL); };
     EXPECT_EQ(late.Run(), ID_WIZNEXT);
-    EXPECT_FALSE(late.m_thread.IsCancelled());
+    EXPECT_FALSE(late.Worker().IsCancelled());
 
     // A failed run leaves the wizard.
     Scripted<TestCopyPage> failed;
@@ -419,6 +420,7 @@ namespace {
 // The progress page with its real worker, the cancel question answered Yes.
 class WorkingCopyPage : public CCopyPage {
 public:
+    using CCopyPage::Worker;
     int asked = 0;
 
 protected:
@@ -449,11 +451,11 @@ TEST(CopyPageWithWorker, AConfirmedCancelStopsTheCopyAndTheWorkerEndsBeforeThePa
     page->script = [](auto&, HWND hwnd) { Click(hwnd, IDCANCEL); };
     EXPECT_EQ(page->Run(), ID_WIZFINISH);
     EXPECT_EQ(page->asked, 1);
-    EXPECT_TRUE(page->m_thread.IsCancelled());
-    EXPECT_EQ(page->m_thread.m_strSourceDir, medium.path() + "\\");
-    EXPECT_EQ(page->m_thread.m_strInstallDir, target / "ZEMLO\\");
+    EXPECT_TRUE(page->Worker().IsCancelled());
+    EXPECT_EQ(page->Worker().m_strSourceDir, medium.path() + "\\");
+    EXPECT_EQ(page->Worker().m_strInstallDir, target / "ZEMLO\\");
     HANDLE thread = nullptr;
-    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), page->m_thread.m_hThread, ::GetCurrentProcess(), &thread, 0,
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), page->Worker().GetThreadHandle(), ::GetCurrentProcess(), &thread, 0,
                                   FALSE, DUPLICATE_SAME_ACCESS));
     // The page object (and the worker in it) goes only after the worker.
     page.reset();
