@@ -154,7 +154,10 @@ protected:
     CImageButton m_btnBack;
     HWND m_hwndStatus = nullptr;  // the status line, looked up once
 
-public:
+    // The worker as the page configured it, for a subclass to inspect.
+    const CSetupThread& Worker() const { return m_thread; }
+
+private:
     CSetupThread m_thread;
 };
 

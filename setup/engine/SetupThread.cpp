@@ -13,8 +13,6 @@
 
 #include <vector>
 
-IMPLEMENT_DYNCREATE(CSetupThread, CWinThread)
-
 namespace {
 
 // The source folder of a product tree is missing: Abort, Retry or Ignore.

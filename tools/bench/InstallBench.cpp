@@ -292,8 +292,8 @@ protected:
         m_clock = Stopwatch();
         CCopyPage::StartWorker();
     }
-    // Only the cancel question comes here, and nobody cancels.
-    int AskUser(const char*, UINT type) override { return winlib::DecliningButton(type); }
+    // Only the cancel question (Yes/No) comes here, and nobody cancels.
+    int AskUser(const char*, UINT) override { return IDNO; }
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
         switch (message) {
