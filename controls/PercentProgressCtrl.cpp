@@ -2,7 +2,9 @@
 
 #include "controls/MemDC.h"
 #include "winlib/Gdi.h"
+#include "winlib/StringUtil.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -42,6 +44,7 @@ CPercentProgressCtrl::CPercentProgressCtrl()
       m_nLower(0),
       m_bShowText(TRUE),
       m_nFillWidth(-1),
+      m_nPercent(-1),
       m_crBar(::GetSysColor(COLOR_HIGHLIGHT)),
       m_crBack(::GetSysColor(COLOR_WINDOW)),
       m_crTextOnBack(::GetSysColor(COLOR_HIGHLIGHT)),
@@ -75,15 +78,31 @@ int CPercentProgressCtrl::SetPos(int nPos)
     RECT rc;
     GetClientRect(&rc);
     int fill = 0;
+    int percent = 0;
     // An empty range has no fraction; its bar shows nothing.
     if (m_nLower < m_nUpper) {
         const double ratio = (static_cast<double>(m_nPosition) - m_nLower) /
                              (static_cast<double>(m_nUpper) - m_nLower);
         fill = TruncToInt((rc.right - rc.left) * ratio);
+        percent = TruncToInt(ratio * 100.0);
     }
-    if (fill != m_nFillWidth) {
+    // Repainted only when what it shows changes: the filled width, or the
+    // percentage (a bar narrower than 100 pixels shows a new percentage
+    // before its fill grows).
+    if (fill != m_nFillWidth || percent != m_nPercent) {
+        // With the same percentage only the pixels between the old and the
+        // new boundary change: the whole image is drawn again clipped to
+        // them, which gives the same pixels as a whole repaint.
+        const bool strip = percent == m_nPercent && m_nFillWidth >= 0;
+        RECT changed = rc;
+        if (strip) {
+            changed.left = std::max(rc.left, rc.left + std::min(fill, m_nFillWidth));
+            changed.right = std::min(rc.right, rc.left + std::max(fill, m_nFillWidth));
+        }
         m_nFillWidth = fill;
-        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        m_nPercent = percent;
+        if (!strip || changed.left < changed.right)
+            ::RedrawWindow(m_hWnd, strip ? &changed : nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     }
     return old;
 }
@@ -145,10 +164,7 @@ LRESULT CPercentProgressCtrl::OnGetText(WPARAM wParam, LPARAM lParam) const
     // window text.
     size_t count = 0;
     while (count < m_strCaption.size()) {
-        const size_t step = ::IsDBCSLeadByte(static_cast<BYTE>(m_strCaption[count])) &&
-                                    count + 1 < m_strCaption.size()
-                                ? 2
-                                : 1;
+        const size_t step = winlib::CharLength(m_strCaption, count);
         if (count + step > capacity - 1)
             break;
         count += step;
@@ -194,17 +210,13 @@ void CPercentProgressCtrl::OnPaint()
     dc.SetBkMode(TRANSPARENT);
     const UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 
-    CRgn barRgn;
-    barRgn.Attach(CreateDeviceRectRgn(dc, left));
+    const CRgn barRgn(CreateDeviceRectRgn(dc, left));
     dc.SelectClipRgn(&barRgn);
     dc.SetTextColor(m_crTextOnBar);
     dc.DrawText(text.c_str(), static_cast<int>(text.size()), &rc, format);
-    barRgn.DeleteObject();
 
-    CRgn backRgn;
-    backRgn.Attach(CreateDeviceRectRgn(dc, right));
+    const CRgn backRgn(CreateDeviceRectRgn(dc, right));
     dc.SelectClipRgn(&backRgn);
     dc.SetTextColor(m_crTextOnBack);
     dc.DrawText(text.c_str(), static_cast<int>(text.size()), &rc, format);
-    backRgn.DeleteObject();
 }

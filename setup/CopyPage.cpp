@@ -28,8 +28,8 @@ void CCopyPage::WaitForWorker()
     // The worker sends to this thread synchronously while it copies:
     // serving messages meanwhile lets those sends return (a send to a page
     // that is gone fails at once).
-    if (m_thread.m_hThread != nullptr)
-        winlib::WaitPumpingMessages(m_thread.m_hThread);
+    if (m_thread.GetThreadHandle() != nullptr)
+        winlib::WaitPumpingMessages(m_thread.GetThreadHandle());
 }
 
 int CCopyPage::CountFiles(const std::string& folder, BOOL bRecursive)
@@ -78,6 +78,7 @@ BOOL CCopyPage::OnInitDialog()
     CDialog::OnInitDialog();
     InitWizardPage(*this, m_ctlHeadline, {&m_btnNext, &m_btnBack}, &m_btnCancel);
     m_btnNext.EnableWindow(FALSE);
+    m_hwndStatus = GetDlgItemHwnd(IDC_STATUS);
 
     m_strSourceDir = Normalised(m_strSourceDir);
     m_strInstallDir = Normalised(m_strInstallDir);
@@ -95,7 +96,7 @@ void CCopyPage::StartWorker()
 {
     // One run per page object: a worker that still runs is never
     // reconfigured under its feet.
-    if (m_thread.m_hThread != nullptr)
+    if (m_thread.GetThreadHandle() != nullptr)
         return;
     m_thread.m_strSourceDir = m_strSourceDir;
     m_thread.m_strInstallDir = m_strInstallDir;
@@ -134,15 +135,14 @@ void CCopyPage::OnCancel()
 LRESULT CCopyPage::OnProgress(WPARAM, LPARAM lParam)
 {
     const char* destination = reinterpret_cast<const char*>(lParam);
-    ::SetDlgItemTextA(m_hWnd, IDC_STATUS,
-                      winlib::Format("%s ...", destination != nullptr ? destination : "").c_str());
+    ::SetWindowTextA(m_hwndStatus, winlib::Format("%s ...", destination != nullptr ? destination : "").c_str());
     m_ctlProgress.StepIt();
     return 1;
 }
 
 LRESULT CCopyPage::OnConfiguring(WPARAM, LPARAM)
 {
-    ::SetDlgItemTextA(m_hWnd, IDC_STATUS, "");
+    ::SetWindowTextA(m_hwndStatus, "");
     m_ctlProgress.ShowWindow(SW_HIDE);
     m_ctlGroup.ShowWindow(SW_HIDE);
     m_ctlConfiguring.ShowWindow(SW_SHOW);

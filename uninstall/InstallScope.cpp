@@ -1,5 +1,6 @@
 #include "InstallScope.h"
 
+#include "installlog/Contract.h"
 #include "installlog/InstallLog.h"
 #include "winlib/StringUtil.h"
 
@@ -8,8 +9,6 @@
 #include <cstring>
 #include <vector>
 
-const char kProductKeyPath[] = "SOFTWARE\\Kestrova\\enggZEMLO\\V8";
-const char kUninstallKeyPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8";
 const char kMenuFolderName[] = "direveradi ZEMLO V8.0";
 
 namespace {
@@ -198,7 +197,7 @@ bool CInstallScope::AllowsKey(std::string_view text, std::string& subKey)
     if (!installlog::SplitRegKeyEntry(text, root, key) || root != installlog::kLocalMachine)
         return false;
     const std::string name(key);
-    for (const char* allowed : {kProductKeyPath, kUninstallKeyPath}) {
+    for (const char* allowed : {installlog::kProductKey, installlog::kUninstallKey}) {
         if (winlib::EqualNoCase(name, allowed)) {
             subKey = allowed;
             return true;

@@ -50,7 +50,8 @@ public:
     // "Reg Ctrl: " a control file inside, not itself a link.
     bool AllowsControl(const std::string& text, std::string& path) const;
     // "RegDB Key: " root "2" with the product key or the uninstall entry;
-    // subKey is then the key's path as the uninstaller spells it.
+    // subKey is then the key's path as Setup spells it (installlog's
+    // kProductKey or kUninstallKey).
     static bool AllowsKey(std::string_view text, std::string& subKey);
 
 private:
@@ -61,8 +62,5 @@ private:
     std::string m_strFolder;
 };
 
-// The registry keys Setup writes under HKEY_LOCAL_MACHINE.
-extern const char kProductKeyPath[];
-extern const char kUninstallKeyPath[];
 // The name of the Programs menu folder Setup makes for its shortcuts.
 extern const char kMenuFolderName[];

@@ -1,6 +1,7 @@
 #include "SelfRemoval.h"
 
 #include "winlib/Handles.h"
+#include "winlib/Path.h"
 #include "winlib/StringUtil.h"
 
 #include <windows.h>
@@ -25,10 +26,7 @@ const char kBatchFormat[] =
 
 std::string ProgramFolderOf(const std::string& programPath)
 {
-    const std::size_t slash = winlib::FindLastBackslash(programPath);
-    if (slash == std::string::npos)
-        return programPath;
-    return programPath.substr(0, slash);
+    return winlib::ParentFolder(programPath);
 }
 
 namespace {
@@ -52,13 +50,6 @@ bool FolderIdentity(const std::string& folder, BY_HANDLE_FILE_INFORMATION& info)
                                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return handle && ::GetFileInformationByHandle(handle.get(), &info) != FALSE;
 }
-
-std::string WithoutTrailingBackslash(std::string path)
-{
-    while (winlib::EndsWithBackslash(path))
-        path.erase(winlib::LastCharIndex(path));
-    return path;
-}
 }  // namespace
 
 std::string SelfRemovalBatchText(const std::string& programPath, const std::string& batchPath,
@@ -77,7 +68,7 @@ bool IsSameFolder(const std::string& first, const std::string& second)
     if (FolderIdentity(first, a) && FolderIdentity(second, b))
         return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
                a.nFileIndexLow == b.nFileIndexLow;
-    return winlib::EqualNoCase(WithoutTrailingBackslash(first), WithoutTrailingBackslash(second));
+    return winlib::EqualNoCase(winlib::StripTrailingBackslashes(first), winlib::StripTrailingBackslashes(second));
 }
 
 BOOL DeleteFileEvenIfReadOnly(const std::string& path)
@@ -168,12 +159,11 @@ bool LaunchSelfRemovalBatch(const std::string& programPath, const std::string& f
 
 bool StartSelfRemoval()
 {
-    // The program's full file name. A name that does not fit the buffer
-    // comes back cut short; a batch built from it would wait for or remove
-    // the wrong file and folder, so there is no self-removal then.
-    char program[MAX_PATH];
-    const DWORD got = ::GetModuleFileNameA(nullptr, program, MAX_PATH);
-    if (got == 0 || got >= MAX_PATH)
+    // The program's full file name. The batch's commands take no longer
+    // paths than MAX_PATH; one they could not delete would keep the batch
+    // looping, so a longer name gets no self-removal.
+    const std::string program = winlib::ProgramFileName();
+    if (program.empty() || program.size() >= MAX_PATH)
         return false;
     char temp[MAX_PATH + 1] = {};
     const DWORD tempLength = ::GetTempPathA(MAX_PATH + 1, temp);
@@ -182,21 +172,20 @@ bool StartSelfRemoval()
 
     // The batch deletes the program file until that succeeds; a read-only
     // file (copied from a CD) would keep it looping for ever.
-    const DWORD attributes = ::GetFileAttributesA(program);
+    const DWORD attributes = ::GetFileAttributesA(program.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
-        ::SetFileAttributesA(program, attributes & ~FILE_ATTRIBUTE_READONLY);
+        ::SetFileAttributesA(program.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 
     winlib::ScopedProcessInformation process;
-    if (!LaunchSelfRemovalBatch(std::string(program, got), std::string(temp, tempLength), process))
+    if (!LaunchSelfRemovalBatch(program, std::string(temp, tempLength), process))
         return false;
 
     // The batch may run only once the uninstaller stands above it, so that
     // the uninstaller finishes its work and its window while the batch idles
     // in its loop.
-    ::SetThreadPriority(process.thread(), THREAD_PRIORITY_IDLE);
+    ::SetThreadPriority(process.thread_handle(), THREAD_PRIORITY_IDLE);
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
     ::SetPriorityClass(::GetCurrentProcess(), HIGH_PRIORITY_CLASS);
-    process.close_process();
-    ::ResumeThread(process.thread());
+    ::ResumeThread(process.thread_handle());
     return true;
 }

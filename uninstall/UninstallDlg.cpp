@@ -1,20 +1,16 @@
 #include "UninstallDlg.h"
 
 #include "UninstallIds.h"
+#include "installlog/Contract.h"
 #include "installlog/InstallLog.h"
-#include "winlib/Handles.h"
+#include "winlib/Path.h"
+#include "winlib/RegKey.h"
 #include "winlib/StringUtil.h"
 #include "winlib/WinApp.h"
 
 #include <io.h>
 
 #include <vector>
-
-namespace {
-// Where Setup records the install folder (value "installPath").
-const char kProductKey[] = "SOFTWARE\\Kestrova\\enggZEMLO\\V8";
-const char kLogName[] = "Uninstall.log";
-}  // namespace
 
 CUninstallDlg::CUninstallDlg(CWnd* pParent) : CDialog(IDD_UNINSTALL_DIALOG, pParent)
 {
@@ -29,8 +25,8 @@ CUninstallDlg::~CUninstallDlg()
     // The window is gone by now, so the worker's reports fail at once
     // instead of waiting; serving messages meanwhile answers any report
     // that was already on its way.
-    if (m_thread.m_hThread != nullptr)
-        winlib::WaitPumpingMessages(m_thread.m_hThread);
+    if (m_thread.GetThreadHandle() != nullptr)
+        winlib::WaitPumpingMessages(m_thread.GetThreadHandle());
 }
 
 void CUninstallDlg::DoDataExchange(CDataExchange* pDX)
@@ -47,21 +43,12 @@ void CUninstallDlg::DoDataExchange(CDataExchange* pDX)
 
 BOOL CUninstallDlg::ReadInstalledPath(std::string& out)
 {
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS)
+    winlib::RegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, installlog::kProductKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return FALSE;
-    winlib::ScopedRegKey key(opened);
-    // Room for 1024 bytes and a terminator that the stored value may lack.
-    std::vector<char> buffer(1025, '\0');
-    DWORD type = 0;
-    DWORD size = 1024;
-    if (::RegQueryValueExA(key.get(), "installPath", nullptr, &type,
-                           reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS)
-        return FALSE;
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
-        return FALSE;
-    std::string path(buffer.data());
-    if (path.empty())
+    // A string value of at most 1024 bytes, with or without its terminator.
+    std::string path;
+    if (!key.ReadString(installlog::kInstallPathValue, path, 1024) || path.empty())
         return FALSE;
     winlib::AppendBackslash(path);
     out = path;
@@ -73,22 +60,20 @@ std::string CUninstallDlg::LogPath()
     // The log beside the program names the installation the program
     // belongs to; the recorded folder serves only for a program started
     // from elsewhere (the medium's copy), which has none beside it.
-    const std::string beside = ProgramFolder() + kLogName;
+    const std::string beside = winlib::JoinPath(ProgramFolder(), installlog::kLogFileName);
     if (::_access(beside.c_str(), 0) == 0)
         return beside;
     std::string folder;
     if (ReadInstalledPath(folder))
-        return folder + kLogName;
+        return winlib::JoinPath(folder, installlog::kLogFileName);
     return beside;
 }
 
 std::string CUninstallDlg::ProgramFolder()
 {
-    char name[MAX_PATH] = {};
-    const DWORD got = ::GetModuleFileNameA(nullptr, name, MAX_PATH);
-    const std::string path(name, got < MAX_PATH ? got : MAX_PATH - 1);
-    const std::size_t slash = winlib::FindLastBackslash(path);
-    return slash == std::string::npos ? path : path.substr(0, slash + 1);
+    std::string folder = winlib::ProgramFolder();
+    winlib::AppendBackslash(folder);
+    return folder;
 }
 
 BOOL CUninstallDlg::OnInitDialog()

@@ -2,16 +2,17 @@
 
 #include "SelfRemoval.h"
 #include "installlog/InstallLog.h"
+#include "installlog/Contract.h"
 #include "winlib/ControlProcess.h"
 #include "winlib/Handles.h"
+#include "winlib/Path.h"
+#include "winlib/RegKey.h"
 #include "winlib/StdioFile.h"
 #include "winlib/StringUtil.h"
 #include "winlib/Wnd.h"
 
 #include <limits>
 #include <vector>
-
-IMPLEMENT_DYNCREATE(CUninstallThread, CWinThread)
 
 namespace {
 // What ReadLog reports for a file that is no log: the system's text for a
@@ -100,30 +101,12 @@ bool IsModuleFile(const std::string& path)
            (magic[0] == 'M' && magic[1] == 'Z');
 }
 
-// The running program's full file name, empty when it does not fit.
-std::string RunningProgram()
-{
-    char program[MAX_PATH];
-    const DWORD got = ::GetModuleFileNameA(nullptr, program, MAX_PATH);
-    return got > 0 && got < MAX_PATH ? std::string(program, got) : std::string();
-}
-
 // A string value of a key under HKEY_LOCAL_MACHINE, read with a bound.
 bool ReadMachineString(const char* subKey, const char* valueName, std::string& out)
 {
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
-        return false;
-    winlib::ScopedRegKey key(opened);
-    std::vector<char> buffer(2049, '\0');
-    DWORD type = 0;
-    DWORD size = 2048;
-    if (::RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
-            ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        return false;
-    out = buffer.data();
-    return true;
+    winlib::RegKey key;
+    return key.Open(HKEY_LOCAL_MACHINE, subKey, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+           key.ReadString(valueName, out, 2048);
 }
 }  // namespace
 
@@ -162,7 +145,7 @@ BOOL CUninstallThread::ReadLog(LPCSTR path)
         ok = false;
     }
     if (ok) {
-        m_strLogFolder = ProgramFolderOf(path);
+        m_strLogFolder = winlib::ParentFolder(path);
         m_scope = CInstallScope(m_strLogFolder);
         return TRUE;
     }
@@ -236,8 +219,8 @@ int CUninstallThread::ExitInstance()
 
 bool CUninstallThread::IsSelfRemoving() const
 {
-    const std::string program = RunningProgram();
-    return m_strLogFolder.empty() || (!program.empty() && IsSameFolder(ProgramFolderOf(program), m_strLogFolder));
+    const std::string program = winlib::ProgramFileName();
+    return m_strLogFolder.empty() || (!program.empty() && IsSameFolder(winlib::ParentFolder(program), m_strLogFolder));
 }
 
 void CUninstallThread::RemoveSelf()
@@ -247,8 +230,8 @@ void CUninstallThread::RemoveSelf()
     // elsewhere (the one on the installation medium, say) is no part of the
     // installation and stays; the install folder, which the passes have
     // emptied, is removed here instead.
-    const std::string program = RunningProgram();
-    const std::string programFolder = program.empty() ? "" : ProgramFolderOf(program);
+    const std::string program = winlib::ProgramFileName();
+    const std::string programFolder = program.empty() ? "" : winlib::ParentFolder(program);
     if (IsSelfRemoving()) {
         if (!StartSelfRemoval())
             m_strFolderLeft = programFolder.empty() ? m_strLogFolder : programFolder;
@@ -321,7 +304,7 @@ void CUninstallThread::DeleteFiles()
     // The running uninstaller is one of the installation's files; it cannot
     // go while it runs, and the self-removal takes it once it has ended.
     std::string program;
-    NormalizeEntryPath(RunningProgram(), program);
+    NormalizeEntryPath(winlib::ProgramFileName(), program);
     ForEachEntry(installlog::kFileCopy, [this, &program](const std::string& text) {
         std::string path;
         LeftReason reason = LeftReason::Refused;
@@ -355,7 +338,7 @@ bool CUninstallThread::NamesAnotherInstallation(const char* subKey, const char* 
     std::string value;
     if (!ReadMachineString(subKey, valueName, value) || value.empty())
         return false;
-    const std::string folder = isProgram ? ProgramFolderOf(value) : value;
+    const std::string folder = isProgram ? winlib::ParentFolder(value) : value;
     return !IsSameFolder(folder, m_strLogFolder);
 }
 
@@ -370,10 +353,11 @@ void CUninstallThread::DeleteRegKeys()
         // The product key and the uninstall entry name one installation;
         // when that is another one (installed later into another folder),
         // they are its keys, not this one's, and stay.
-        if (subKey == kProductKeyPath ? NamesAnotherInstallation(kProductKeyPath, "installPath", false)
-                                      : NamesAnotherInstallation(kUninstallKeyPath, "UninstallString", true))
+        if (subKey == installlog::kProductKey
+                ? NamesAnotherInstallation(installlog::kProductKey, installlog::kInstallPathValue, false)
+                : NamesAnotherInstallation(installlog::kUninstallKey, installlog::kUninstallStringValue, true))
             return;
-        const LONG result = ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, subKey.c_str());
+        const LONG result = winlib::RegKey::DeleteLeafKey(HKEY_LOCAL_MACHINE, subKey);
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
             Left(text, LeftReason::NotRemoved);
     });

@@ -35,7 +35,6 @@ struct LeftEntry {
 };
 
 class CUninstallThread : public CWinThread {
-    DECLARE_DYNCREATE(CUninstallThread)
 public:
     CUninstallThread();
     ~CUninstallThread() override;

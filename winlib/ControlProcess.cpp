@@ -14,9 +14,9 @@ ControlCallResult WatchControlServer(const ScopedProcessInformation& process, DW
 {
     const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
     auto endChild = [&process](ControlCallResult result) {
-        ::TerminateProcess(process.process(), ERROR_TIMEOUT);
+        ::TerminateProcess(process.process_handle(), ERROR_TIMEOUT);
         ::DebugActiveProcessStop(process.process_id());
-        ::WaitForSingleObject(process.process(), 5000);
+        ::WaitForSingleObject(process.process_handle(), 5000);
         return result;
     };
     for (;;) {
@@ -51,7 +51,7 @@ ControlCallResult WatchControlServer(const ScopedProcessInformation& process, DW
         case EXIT_PROCESS_DEBUG_EVENT: {
             const DWORD exitCode = event.u.ExitProcess.dwExitCode;
             ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
-            ::WaitForSingleObject(process.process(), 5000);
+            ::WaitForSingleObject(process.process_handle(), 5000);
             return exitCode == 0 ? ControlCallResult::Succeeded : ControlCallResult::Failed;
         }
         default:

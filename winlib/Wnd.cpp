@@ -1,16 +1,58 @@
 #include "winlib/Wnd.h"
 
+#include "winlib/SysError.h"
 #include "winlib/WinApp.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
-IMPLEMENT_DYNAMIC(CWnd, CObject)
-
 namespace {
-// The property that links a window to its CWnd object.
-const char kObjectProp[] = "ZemloCWnd";
 const char kClassName[] = "ZemloWnd";
+
+// Which object each bound window belongs to. Kept in the process rather
+// than as a window property: every message to a bound window looks its
+// object up, and a property read is a round trip to the window server
+// under some systems. Entries go when a window is unbound, destroyed, or
+// its object is destroyed, so none outlives its object.
+class WindowMap {
+public:
+    CWnd* Find(HWND hwnd)
+    {
+        ::AcquireSRWLockShared(&m_lock);
+        const auto found = m_objects.find(hwnd);
+        CWnd* object = found != m_objects.end() ? found->second : nullptr;
+        ::ReleaseSRWLockShared(&m_lock);
+        return object;
+    }
+    void Bind(HWND hwnd, CWnd* object)
+    {
+        ::AcquireSRWLockExclusive(&m_lock);
+        m_objects[hwnd] = object;
+        ::ReleaseSRWLockExclusive(&m_lock);
+    }
+    // Removes the entry of hwnd when it belongs to object.
+    void Unbind(HWND hwnd, const CWnd* object)
+    {
+        ::AcquireSRWLockExclusive(&m_lock);
+        const auto found = m_objects.find(hwnd);
+        if (found != m_objects.end() && found->second == object)
+            m_objects.erase(found);
+        ::ReleaseSRWLockExclusive(&m_lock);
+    }
+
+private:
+    SRWLOCK m_lock = SRWLOCK_INIT;
+    std::unordered_map<HWND, CWnd*> m_objects;
+};
+
+WindowMap& Objects()
+{
+    // Never destroyed: windows of static objects are unbound after the
+    // statics of this file are gone.
+    static WindowMap* const map = new WindowMap;
+    return *map;
+}
 }  // namespace
 
 CWnd::~CWnd()
@@ -21,11 +63,13 @@ CWnd::~CWnd()
         else
             UnsubclassWindow();
     }
+    if (m_hWnd != nullptr)
+        Objects().Unbind(m_hWnd, this);
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd)
 {
-    return hwnd != nullptr ? static_cast<CWnd*>(::GetPropA(hwnd, kObjectProp)) : nullptr;
+    return hwnd != nullptr ? Objects().Find(hwnd) : nullptr;
 }
 
 const char* CWnd::RegisterOwnClass()
@@ -75,7 +119,7 @@ void CWnd::Attach(HWND hwnd, WNDPROC pfnSuper)
 {
     m_hWnd = hwnd;
     m_pfnSuper = pfnSuper;
-    ::SetPropA(hwnd, kObjectProp, this);
+    Objects().Bind(hwnd, this);
 }
 
 BOOL CWnd::SubclassWindow(HWND hwnd)
@@ -102,8 +146,7 @@ HWND CWnd::UnsubclassWindow()
         return nullptr;
     if (m_pfnSuper != nullptr && ::IsWindow(hwnd))
         ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
-    if (::IsWindow(hwnd))
-        ::RemovePropA(hwnd, kObjectProp);
+    Objects().Unbind(hwnd, this);
     m_pfnSuper = nullptr;
     m_hWnd = nullptr;
     return hwnd;
@@ -200,8 +243,9 @@ LRESULT CWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     try {
         result = WindowProc(message, wParam, lParam);
     } catch (...) {
-        // Nothing may unwind through the system's code; the message counts
-        // as handled.
+        // Nothing may unwind through the system's code: the exception is
+        // reported and the message counts as handled.
+        winlib::ReportUnhandledException("window procedure");
         result = 0;
     }
     m_pCurrentMsg = previous;
@@ -224,7 +268,7 @@ LRESULT CALLBACK CWnd::StdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     if (message == WM_NCDESTROY) {
         // The window is gone: unbind, and let the object know.
         WNDPROC super = self->m_pfnSuper;
-        ::RemovePropA(hwnd, kObjectProp);
+        Objects().Unbind(hwnd, self);
         if (super != nullptr)
             ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(super));
         self->m_hWnd = nullptr;
@@ -240,27 +284,6 @@ void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
     if (rControl.m_hWnd == nullptr)
         rControl.SubclassWindow(::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC));
 }
-
-namespace winlib {
-
-int DecliningButton(UINT type)
-{
-    switch (type & MB_TYPEMASK) {
-    case MB_ABORTRETRYIGNORE:
-        return IDABORT;
-    case MB_YESNO:
-        return IDNO;
-    case MB_OKCANCEL:
-    case MB_RETRYCANCEL:
-    case MB_YESNOCANCEL:
-    case MB_CANCELTRYCONTINUE:
-        return IDCANCEL;
-    default:
-        return IDOK;
-    }
-}
-
-}  // namespace winlib
 
 void CWnd::CenterWindow()
 {

@@ -1,15 +1,9 @@
 // Registration of the product's ActiveX controls.
 #include "engine/SetupThread.h"
 
-#include "winlib/Handles.h"
+#include "winlib/ControlEntry.h"
 
 #include <vector>
-
-namespace {
-
-using RegisterServerProc = HRESULT(WINAPI*)();
-
-}  // namespace
 
 void CSetupThread::RegisterControls()
 {
@@ -27,14 +21,5 @@ void CSetupThread::RegisterControls()
 
 BOOL CSetupThread::RegisterControl(const std::string& path)
 {
-    winlib::ScopedModule module(::LoadLibraryA(path.c_str()));
-    if (!module)
-        return FALSE;
-    const FARPROC proc = ::GetProcAddress(module.get(), "DllRegisterServer");
-    if (proc == nullptr)
-        return FALSE;
-    // Through the generic function pointer type, the one cast between
-    // function pointer types that the compiler accepts without a warning.
-    const auto registerServer = reinterpret_cast<RegisterServerProc>(reinterpret_cast<void (*)()>(proc));
-    return registerServer() == S_OK;
+    return winlib::CallControlEntry(path, winlib::ControlEntry::Register) == winlib::ControlCallResult::Succeeded;
 }

@@ -2,12 +2,11 @@
 #include "engine/SetupThread.h"
 
 #include "engine/RegistryAccess.h"
+#include "installlog/Contract.h"
 #include "winlib/StringUtil.h"
 
 namespace {
 
-const char kProductKey[] = "SOFTWARE\\Kestrova\\enggZEMLO\\V8";
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8";
 const char kDisplayName[] = "direveradi ZEMLO V8.0";
 const char kVersion[] = "8.00";
 
@@ -37,9 +36,9 @@ BOOL ReadProductCode(const engine::HiveOrder& order, const std::string& releaseK
 
 void CSetupThread::RegisterProduct()
 {
-    engine::SetMachineString(kProductKey, "installPath", m_strInstallDir);
-    engine::SetMachineString(kProductKey, "Ver", kVersion);
-    LogRegKey(HKEY_LOCAL_MACHINE, kProductKey);
+    engine::SetMachineString(installlog::kProductKey, installlog::kInstallPathValue, m_strInstallDir);
+    engine::SetMachineString(installlog::kProductKey, installlog::kVersionValue, kVersion);
+    LogRegKey(HKEY_LOCAL_MACHINE, installlog::kProductKey);
 
     // One folder string shared by all releases; each detection empties it.
     std::string acadFolder;
@@ -48,9 +47,9 @@ void CSetupThread::RegisterProduct()
             ConfigureAcadProfile(release, acadFolder);
 
     const std::string uninstaller = MakePath(m_strInstallDir, "Uninstall.exe");
-    engine::SetMachineString(kUninstallKey, "DisplayName", kDisplayName);
-    engine::SetMachineString(kUninstallKey, "UninstallString", uninstaller);
-    LogRegKey(HKEY_LOCAL_MACHINE, kUninstallKey);
+    engine::SetMachineString(installlog::kUninstallKey, installlog::kDisplayNameValue, kDisplayName);
+    engine::SetMachineString(installlog::kUninstallKey, installlog::kUninstallStringValue, uninstaller);
+    LogRegKey(HKEY_LOCAL_MACHINE, installlog::kUninstallKey);
 }
 
 BOOL CSetupThread::FindAcadFolder(const engine::AcadRelease& release, std::string& acadFolder)

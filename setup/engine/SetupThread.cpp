@@ -1,7 +1,10 @@
 #include "engine/SetupThread.h"
 
+#include "installlog/Contract.h"
 #include "installlog/InstallLog.h"
 #include "winlib/FileFind.h"
+#include "winlib/Path.h"
+#include "winlib/RegRoot.h"
 #include "winlib/StdioFile.h"
 #include "winlib/StringUtil.h"
 #include "winlib/SysError.h"
@@ -9,8 +12,6 @@
 #include "winlib/WinApp.h"
 
 #include <vector>
-
-IMPLEMENT_DYNCREATE(CSetupThread, CWinThread)
 
 namespace {
 
@@ -21,8 +22,6 @@ const char kMissingFolderText[] =
 // A folder of the destination path cannot be created: Retry or Cancel.
 const char kCreateFailedText[] =
     "%s\n不能创建文件夹 %s ，\n点击“重试”按钮试图重新创建文件夹；\n点击“取消”按钮将终止程序运行。";
-
-const char kLogFileName[] = "Uninstall.log";
 
 // Folder paths are built in a buffer of MAX_PATH characters, terminator
 // included; a longer prefix cannot be made.
@@ -48,19 +47,6 @@ BOOL CreateOneFolder(const std::string& prefix)
         return FALSE;
     }
     return ::CreateDirectoryA(prefix.c_str(), nullptr);
-}
-
-int RootDigit(HKEY root)
-{
-    if (root == HKEY_CLASSES_ROOT)
-        return installlog::kClassesRoot;
-    if (root == HKEY_CURRENT_USER)
-        return installlog::kCurrentUser;
-    if (root == HKEY_LOCAL_MACHINE)
-        return installlog::kLocalMachine;
-    if (root == HKEY_USERS)
-        return installlog::kUsers;
-    return installlog::kOtherRoot;
 }
 
 }  // namespace
@@ -244,15 +230,10 @@ void CSetupThread::ListFiles(const std::string& folder, const char* pattern,
 {
     list.clear();
 
-    std::vector<char> saved(MAX_PATH);
-    DWORD got = ::GetCurrentDirectoryA(static_cast<DWORD>(saved.size()), saved.data());
-    if (got >= saved.size()) {
-        saved.resize(got + 1);
-        got = ::GetCurrentDirectoryA(static_cast<DWORD>(saved.size()), saved.data());
-    }
+    const winlib::CurrentFolderKeeper keeper;
     // A folder that cannot be entered has nothing to list; searching the
     // unchanged current folder instead would list the wrong files.
-    if (got == 0 || !::SetCurrentDirectoryA(folder.c_str()))
+    if (!keeper.saved() || !::SetCurrentDirectoryA(folder.c_str()))
         return;
 
     CFileFind finder;
@@ -264,7 +245,6 @@ void CSetupThread::ListFiles(const std::string& folder, const char* pattern,
         list.push_back(finder.GetFileName());
     }
     finder.Close();
-    ::SetCurrentDirectoryA(saved.data());
 }
 
 std::string CSetupThread::MakePath(const std::string& folder, const std::string& name)
@@ -294,12 +274,12 @@ void CSetupThread::LogRegCtrl(const std::string& path)
 
 void CSetupThread::LogRegKey(HKEY root, const std::string& subKey)
 {
-    installlog::AppendRegKeyEntry(m_strLog, RootDigit(root), subKey);
+    installlog::AppendRegKeyEntry(m_strLog, winlib::RegRootDigitOf(root), subKey);
 }
 
 BOOL CSetupThread::WriteUninstallLog()
 {
-    const std::string path = MakePath(m_strInstallDir, kLogFileName);
+    const std::string path = MakePath(m_strInstallDir, installlog::kLogFileName);
     // The log records itself, last, so that Uninstall deletes it too.
     LogFileCopy(path);
 

@@ -71,16 +71,16 @@ TEST(SelfRemovalBatch, BatchRemovesTheProgramItsFolderAndItselfOnly)
     std::string secondBatch;
     ASSERT_TRUE(LaunchSelfRemovalBatch(program, batchFolder, second, &secondBatch));
     EXPECT_NE(batch, secondBatch);
-    ::TerminateProcess(second.process(), 0);
-    ::WaitForSingleObject(second.process(), 5000);
+    ::TerminateProcess(second.process_handle(), 0);
+    ::WaitForSingleObject(second.process_handle(), 5000);
     ::DeleteFileA(secondBatch.c_str());
 
-    ::ResumeThread(process.thread());
+    ::ResumeThread(process.thread_handle());
     // Held for three seconds: the batch keeps trying, about once a second.
-    EXPECT_EQ(::WaitForSingleObject(process.process(), 3000), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(::WaitForSingleObject(process.process_handle(), 3000), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_TRUE(testfs::Exists(program));
     FILETIME created, exited, kernel, user;
-    ASSERT_TRUE(::GetProcessTimes(process.process(), &created, &exited, &kernel, &user));
+    ASSERT_TRUE(::GetProcessTimes(process.process_handle(), &created, &exited, &kernel, &user));
     auto seconds = [](const FILETIME& t) {
         return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
     };
@@ -88,7 +88,7 @@ TEST(SelfRemovalBatch, BatchRemovesTheProgramItsFolderAndItselfOnly)
     EXPECT_LT(seconds(kernel) + seconds(user), 1.5);
     held.reset();
 
-    ASSERT_EQ(::WaitForSingleObject(process.process(), 30000), static_cast<DWORD>(WAIT_OBJECT_0));
+    ASSERT_EQ(::WaitForSingleObject(process.process_handle(), 30000), static_cast<DWORD>(WAIT_OBJECT_0));
     EXPECT_FALSE(testfs::Exists(program));
     EXPECT_FALSE(testfs::Exists(app));
     EXPECT_FALSE(testfs::Exists(batch));

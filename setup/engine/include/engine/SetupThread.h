@@ -19,7 +19,6 @@
 class CFileException;
 
 class CSetupThread : public CWinThread {
-    DECLARE_DYNCREATE(CSetupThread)
 public:
     CSetupThread();
     ~CSetupThread() override;
