@@ -365,5 +365,10 @@ void CUninstallThread::DeleteRegKeys()
 
 BOOL CUninstallThread::UnregisterControl(LPCSTR path, DWORD timeoutMs)
 {
-    return winlib::RunControlServer(path, true, timeoutMs) == winlib::ControlCallResult::Succeeded;
+    // Only a full path on a drive: a relative name would be looked for
+    // along the search path and could be any file of that name.
+    std::string normal;
+    if (path == nullptr || !NormalizeEntryPath(path, normal))
+        return FALSE;
+    return winlib::RunControlServer(normal, true, timeoutMs) == winlib::ControlCallResult::Succeeded;
 }
