@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -25,9 +26,13 @@ bool IsDeviceName(const std::string& component)
     static const char* const kDevices[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",
                                            "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3",
                                            "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
-    std::string base = component.substr(0, component.find('.'));
-    while (!base.empty() && base.back() == ' ')
-        base.pop_back();
+    std::size_t length = std::min(component.find('.'), component.size());
+    while (length > 0 && component[length - 1] == ' ')
+        --length;
+    // Every device name has three, four, six or seven characters.
+    if (length < 3 || length > 7 || length == 5)
+        return false;
+    const std::string base = component.substr(0, length);
     for (const char* device : kDevices)
         if (winlib::EqualNoCase(base, device))
             return true;
@@ -137,9 +142,14 @@ bool CInstallScope::LinkOnTheWay(const std::string& path) const
             end += winlib::CharLength(path, end);
         if (end >= path.size())
             break;  // the entry itself
-        const DWORD attributes = ::GetFileAttributesA(path.substr(0, end).c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-            return true;
+        const std::string folder = path.substr(0, end);
+        if (m_plainFolders.count(folder) == 0) {
+            const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+                return true;
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+                m_plainFolders.insert(folder);
+        }
         i = end + 1;
     }
     return false;

@@ -16,6 +16,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 // The normal form of an entry's path: drive letter, colon, then components
 // joined by single backslashes ("/" counts as one), with no trailing
@@ -60,6 +61,9 @@ private:
     bool LinkOnTheWay(const std::string& path) const;
 
     std::string m_strFolder;
+    // Folders inside already found to be plain folders: the files of one
+    // folder are judged with one look at each folder above them.
+    mutable std::unordered_set<std::string> m_plainFolders;
 };
 
 // The name of the Programs menu folder Setup makes for its shortcuts.
