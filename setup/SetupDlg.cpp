@@ -82,9 +82,17 @@ BOOL CSetupDlg::OnInitDialog()
     std::unique_ptr<CWizardPages> pages = CreatePages();
     if (pages) {
         RunPages(*pages);
-        // The progress page's worker may still be running after a cancel;
-        // it must be done with the pages before they go.
+        // The progress page's worker may still be running after a cancel
+        // (undoing what it did); it must be done with the pages before
+        // they go.
         pages->WaitUntilIdle();
+        // An installation that did not complete has been undone: the user
+        // learns that nothing was installed, or what was left.
+        const std::string report = pages->FailureReport();
+        if (!report.empty()) {
+            m_nExitCode = 1;
+            AskUser(report.c_str(), kWizardTitle, MB_OK | MB_ICONINFORMATION);
+        }
     }
     // Ends the frame's own modal loop as soon as it starts.
     PostMessage(WM_CLOSE);
@@ -145,6 +153,7 @@ void CSetupDlg::HandIn(CWizardPages& pages, int n)
         break;
     case CWizardPages::kDestination:
         pages.DestinationPath() = m_strInstallDir;
+        pages.DestinationSourceDir() = m_strSourceDir;
         break;
     case CWizardPages::kCopy:
         pages.CopySourceDir() = m_strSourceDir;
@@ -152,6 +161,7 @@ void CSetupDlg::HandIn(CWizardPages& pages, int n)
         break;
     case CWizardPages::kFinish:
         pages.FinishPath() = m_strInstallDir;
+        pages.FinishNotice() = m_strNotice;
         break;
     default:
         break;
@@ -170,6 +180,7 @@ void CSetupDlg::TakeBack(CWizardPages& pages, int n)
     case CWizardPages::kCopy:
         // The progress page has given the folder its trailing backslash.
         m_strSourceDir = pages.CopySourceDir();
+        m_strNotice = pages.CopyNotice();
         break;
     default:
         break;
@@ -179,8 +190,9 @@ void CSetupDlg::TakeBack(CWizardPages& pages, int n)
 BOOL CSetupDlg::ReadInstalledPath(const char* key, const char* valueName, std::string& path)
 {
     path.clear();
+    // Only looked up: a run that installs nothing leaves no empty key.
     HKEY raw = nullptr;
-    if (::RegCreateKeyA(HKEY_LOCAL_MACHINE, key, &raw) != ERROR_SUCCESS)
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS)
         return FALSE;
     const winlib::ScopedRegKey hkey(raw);
     std::vector<char> buffer(kInstalledPathBuffer);

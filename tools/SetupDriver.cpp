@@ -16,8 +16,9 @@
 //   quit               Cancel + No on the welcome page shows it again;
 //                      Cancel + Yes on the agreement page ends Setup.
 //   cancel-copy <dir>  installs into <dir>, cancels during the copy and
-//                      confirms: Setup ends without the finish page and
-//                      records nothing.
+//                      confirms: Setup undoes what it copied, says that
+//                      nothing was installed and ends with code 1, without
+//                      the finish page, having recorded nothing.
 //   reinstall-no       the re-install question answered No ends Setup
 //                      before any page.
 // Each state reached is printed as "state: <name>" and held for N ms (for
@@ -41,6 +42,7 @@ using namespace gui;
 namespace {
 
 const char kWizardTitle[] = "ZEMLO V8.0 安装向导";
+const char kNothingInstalled[] = "安装没有完成，本次安装所做的更改已全部撤销，没有安装任何内容。";
 const char kDefaultPath[] = "C:\\Program Files\\Kestrova\\ZEMLO\\";
 const char kProductKey[] = "SOFTWARE\\Kestrova\\enggZEMLO\\V8";
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8";
@@ -578,15 +580,24 @@ int CancelDuringCopy(Run& run)
         return 1;
     if (!CancelCopy(run, copy, true))
         return 1;
+    // What was copied is undone; then Setup says that nothing was
+    // installed, and ends.
     bool finishSeen = false;
+    HWND report = nullptr;
     const ULONGLONG start = ::GetTickCount64();
-    while (::WaitForSingleObject(run.pi.hProcess, 20) == WAIT_TIMEOUT &&
+    while (report == nullptr && ::WaitForSingleObject(run.pi.hProcess, 20) == WAIT_TIMEOUT &&
            ::GetTickCount64() - start < run.options.timeoutMs) {
         if (FindProcessDialog(run.pi.dwProcessId, nullptr, kReadme) != nullptr ||
             FindProcessDialog(run.pi.dwProcessId, kWizardTitle, IDYES) != nullptr)
             finishSeen = true;
+        report = FindProcessDialog(run.pi.dwProcessId, kWizardTitle, IDOK);
     }
-    Check(::WaitForSingleObject(run.pi.hProcess, 0) == WAIT_OBJECT_0, "Yes ends Setup");
+    Check(report != nullptr && MessageTextOf(report) == kNothingInstalled, "Setup says that nothing was installed");
+    if (report != nullptr) {
+        run.Hold("cancel-report");
+        Click(report, IDOK);
+    }
+    Check(run.WaitEnd(), "Setup ends after the report");
     Check(!finishSeen, "no finish page and no further question");
     const std::string dir = WithBackslash(run.options.folder) + "Kestrova\\ZEMLO\\";
     Check(!Exists(dir + "Uninstall.log"), "no install log is written");
@@ -685,9 +696,12 @@ int main(int argc, char** argv)
         ::TerminateProcess(run.pi.hProcess, 1);
         result = 1;
     }
+    // An installation that was started and undone ends with code 1.
     DWORD exitCode = STILL_ACTIVE;
     ::GetExitCodeProcess(run.pi.hProcess, &exitCode);
-    Check(exitCode == 0, "Setup exits with code 0 (" + std::to_string(exitCode) + ")");
+    const DWORD expectedExit = run.options.scenario == "cancel-copy" ? 1 : 0;
+    Check(exitCode == expectedExit,
+          "Setup exits with code " + std::to_string(expectedExit) + " (" + std::to_string(exitCode) + ")");
     ::CloseHandle(run.pi.hProcess);
     State("ended", 0);
     return result != 0 || Failures() != 0 ? 1 : 0;

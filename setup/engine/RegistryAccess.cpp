@@ -46,10 +46,12 @@ BOOL ReadValue(HKEY opened, const std::string& name, std::string& text)
 BOOL QueryString(HKEY root, const std::string& key, const std::string& name, std::string& text)
 {
     text.clear();
-    winlib::ScopedRegKey opened = OpenOrCreate(root, key);
-    if (!opened)
+    // A read never creates: a missing key simply has no value.
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
         return FALSE;
-    return ReadValue(opened.get(), name, text);
+    const winlib::ScopedRegKey owner(opened);
+    return ReadValue(opened, name, text);
 }
 
 }  // namespace
@@ -84,6 +86,27 @@ BOOL QueryMachineString(const std::string& key, const std::string& name, std::st
 BOOL QueryUserString(const std::string& key, const std::string& name, std::string& text)
 {
     return QueryString(HKEY_CURRENT_USER, key, name, text);
+}
+
+BOOL QueryWholeString(HKEY root, const std::string& key, const std::string& name, std::string& text)
+{
+    text.clear();
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
+        return FALSE;
+    const winlib::ScopedRegKey owner(opened);
+    std::vector<char> buffer(kRegistryQueryBufferSize);
+    DWORD size = kRegistryQueryBufferSize;
+    if (::RegQueryValueExA(opened, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
+        ERROR_SUCCESS)
+        return FALSE;
+    std::size_t length = std::min<std::size_t>(size, buffer.size());
+    while (length > 0 && buffer[length - 1] == '\0')
+        --length;
+    if (std::memchr(buffer.data(), '\0', length) != nullptr)
+        return FALSE;
+    text.assign(buffer.data(), length);
+    return TRUE;
 }
 
 }  // namespace engine

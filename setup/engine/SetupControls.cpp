@@ -1,15 +1,9 @@
-// Registration of the product's ActiveX controls.
+// Registration of the product's ActiveX controls, each in a child process.
 #include "engine/SetupThread.h"
 
-#include "winlib/Handles.h"
+#include "winlib/ControlProcess.h"
 
 #include <vector>
-
-namespace {
-
-using RegisterServerProc = HRESULT(WINAPI*)();
-
-}  // namespace
 
 void CSetupThread::RegisterControls()
 {
@@ -18,7 +12,14 @@ void CSetupThread::RegisterControls()
     ListFiles(folder, "*.ocx", names);
     for (const std::string& name : names) {
         const std::string path = folder + name;
-        RegisterControl(path);
+        // Only what this run put there from the medium: a file that was in
+        // the folder before is nobody's to load.
+        if (!m_copier.WasCopied(path))
+            continue;
+        if (RegisterControl(path))
+            m_recorder.ControlRegistered(path);
+        else
+            ++m_nFailedControls;
         // Recorded whatever the registration gave: Uninstall unregisters
         // and deletes every control file it finds in the log.
         LogRegCtrl(path);
@@ -27,14 +28,5 @@ void CSetupThread::RegisterControls()
 
 BOOL CSetupThread::RegisterControl(const std::string& path)
 {
-    winlib::ScopedModule module(::LoadLibraryA(path.c_str()));
-    if (!module)
-        return FALSE;
-    const FARPROC proc = ::GetProcAddress(module.get(), "DllRegisterServer");
-    if (proc == nullptr)
-        return FALSE;
-    // Through the generic function pointer type, the one cast between
-    // function pointer types that the compiler accepts without a warning.
-    const auto registerServer = reinterpret_cast<RegisterServerProc>(reinterpret_cast<void (*)()>(proc));
-    return registerServer() == S_OK;
+    return winlib::RunControlServer(path, false, m_nControlTimeoutMs) == winlib::ControlCallResult::Succeeded;
 }
