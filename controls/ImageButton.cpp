@@ -41,7 +41,7 @@ BOOL TrackLeave(HWND hwnd, DWORD flags)
     tme.dwFlags = flags;
     tme.hwndTrack = hwnd;
     tme.dwHoverTime = 0;
-    return ::_TrackMouseEvent(&tme);
+    return ::TrackMouseEvent(&tme);
 }
 
 }  // namespace

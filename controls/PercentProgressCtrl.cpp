@@ -2,6 +2,7 @@
 
 #include "controls/MemDC.h"
 #include "winlib/Gdi.h"
+#include "winlib/StringUtil.h"
 
 #include <climits>
 #include <cmath>
@@ -145,10 +146,7 @@ LRESULT CPercentProgressCtrl::OnGetText(WPARAM wParam, LPARAM lParam) const
     // window text.
     size_t count = 0;
     while (count < m_strCaption.size()) {
-        const size_t step = ::IsDBCSLeadByte(static_cast<BYTE>(m_strCaption[count])) &&
-                                    count + 1 < m_strCaption.size()
-                                ? 2
-                                : 1;
+        const size_t step = winlib::CharLength(m_strCaption, count);
         if (count + step > capacity - 1)
             break;
         count += step;

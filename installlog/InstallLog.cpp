@@ -43,7 +43,7 @@ void AppendEntry(std::string& log, LogEntryKind kind, std::string_view text)
 
 void AppendRegKeyEntry(std::string& log, int rootDigit, std::string_view subKey)
 {
-    if (rootDigit < kClassesRoot || rootDigit > kOtherRoot)
+    if (!IsRegRootDigit(rootDigit))
         rootDigit = kOtherRoot;
     log += kPrefixes[kRegDbKey];
     log += static_cast<char>('0' + rootDigit);
@@ -81,15 +81,24 @@ int CountEntries(std::string_view log, int kind)
     return count;
 }
 
+bool IsRegRootDigit(int digit)
+{
+    return digit >= kClassesRoot && digit <= kOtherRoot;
+}
+
+RegRootDigit RegRootFromText(std::string_view text)
+{
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '3')
+        return static_cast<RegRootDigit>(text[0] - '0');
+    return kOtherRoot;
+}
+
 bool SplitRegKeyEntry(std::string_view text, RegRootDigit& root, std::string_view& subKey)
 {
     const std::size_t comma = text.find(',');
     if (comma == std::string_view::npos)
         return false;
-    const std::string_view rootText = text.substr(0, comma);
-    root = kOtherRoot;
-    if (rootText.size() == 1 && rootText[0] >= '0' && rootText[0] <= '3')
-        root = static_cast<RegRootDigit>(rootText[0] - '0');
+    root = RegRootFromText(text.substr(0, comma));
     subKey = text.substr(comma + 1);
     return true;
 }

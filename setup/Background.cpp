@@ -4,6 +4,7 @@
 
 #include "winlib/FileFind.h"
 #include "winlib/Handles.h"
+#include "winlib/Path.h"
 #include "winlib/StringUtil.h"
 
 #include <ocidl.h>
@@ -13,19 +14,6 @@ namespace {
 
 // Pictures taller than 4 : 3 fill the canvas's height, the others its width.
 constexpr double kCanvasRatio = 0.75;
-
-std::string CurrentFolder()
-{
-    std::vector<char> buffer(1024);
-    for (;;) {
-        const DWORD got = ::GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
-        if (got == 0)
-            return std::string();
-        if (got < buffer.size())
-            return std::string(buffer.data(), got);
-        buffer.resize(got);
-    }
-}
 
 std::wstring ToWide(const std::string& text)
 {
@@ -73,7 +61,7 @@ void CSetupDlg::FindPictures(const std::string& folder, const char* pattern, std
     std::string prefix = folder;
     winlib::AppendBackslash(prefix);
 
-    const std::string saved = CurrentFolder();
+    const winlib::CurrentFolderKeeper keeper;
     if (!::SetCurrentDirectoryA(prefix.c_str()))
         return;  // no such folder: no pictures, and the current folder is untouched
     // The pattern is searched with the folder in front, so the result never
@@ -87,7 +75,6 @@ void CSetupDlg::FindPictures(const std::string& folder, const char* pattern, std
         list.push_back(prefix + finder.GetFileName());
     }
     finder.Close();
-    ::SetCurrentDirectoryA(saved.c_str());
 }
 
 HBITMAP CSetupDlg::LoadPicture(const std::string& path)

@@ -2,6 +2,7 @@
 
 #include "SetupDlg.h"
 #include "winlib/Handles.h"
+#include "winlib/WinApp.h"
 
 #include <commctrl.h>
 
@@ -13,8 +14,7 @@ BOOL CSetupApp::InitInstance()
 {
     // The pages use the common controls; decoding the background pictures
     // and hosting controls need COM on this thread.
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&controls);
+    AfxInitCommonControls(ICC_WIN95_CLASSES);
     const winlib::ScopedComInit com;
 
     CSetupDlg dlg;

@@ -1,14 +1,14 @@
 #include "SetupDlg.h"
 
 #include "SetupIds.h"
-#include "winlib/Handles.h"
+#include "installlog/Contract.h"
+#include "winlib/Path.h"
+#include "winlib/RegKey.h"
 #include "winlib/StringUtil.h"
 #include "winlib/WinApp.h"
 
 namespace {
 
-const char kProductKey[] = "SOFTWARE\\Kestrova\\enggZEMLO\\V8";
-const char kInstallPathValue[] = "installPath";
 const char kDefaultInstallDir[] = "C:\\Program Files\\Kestrova\\ZEMLO\\";
 const char kPictureFolder[] = "\\安装界面\\";
 const char kPicturePattern[] = "*.jpg";
@@ -19,17 +19,6 @@ const char kQuitQuestion[] = "真要退出安装程序吗?";
 
 // The size of the buffer the installed path is read into.
 constexpr DWORD kInstalledPathBuffer = 2048;
-
-// The folder of the running program file, without a trailing backslash; a
-// path without any backslash is kept whole.
-std::string ProgramFolder()
-{
-    std::string path = AfxGetModuleFileName();
-    const std::size_t slash = winlib::FindLastBackslash(path);
-    if (slash != std::string::npos)
-        path.erase(slash);
-    return path;
-}
 
 }  // namespace
 
@@ -60,14 +49,14 @@ BOOL CSetupDlg::OnInitDialog()
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-    m_strSourceDir = ProgramFolder();
+    m_strSourceDir = winlib::ProgramFolder();
     FindPictures(m_strSourceDir + kPictureFolder, kPicturePattern, m_arrPictures);
 
     // An earlier installation left its folder in the product key: ask
     // before installing over it. The folder read is not used; the default
     // destination below stays in force.
     std::string installedPath;
-    if (ReadInstalledPath(kProductKey, kInstallPathValue, installedPath)
+    if (ReadInstalledPath(installlog::kProductKey, installlog::kInstallPathValue, installedPath)
         && AskUser(kReinstallQuestion, kReinstallCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
         PostMessage(WM_CLOSE);
         return FALSE;
@@ -191,22 +180,10 @@ BOOL CSetupDlg::ReadInstalledPath(const char* key, const char* valueName, std::s
 {
     path.clear();
     // Only looked up: a run that installs nothing leaves no empty key.
-    HKEY raw = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS)
+    winlib::RegKey hkey;
+    if (hkey.Open(HKEY_LOCAL_MACHINE, key, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return FALSE;
-    const winlib::ScopedRegKey hkey(raw);
-    std::vector<char> buffer(kInstalledPathBuffer);
-    DWORD size = kInstalledPathBuffer;
-    if (::RegQueryValueExA(hkey.get(), valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size)
-        != ERROR_SUCCESS)
-        return FALSE;
-    // The value need not end in a terminator: take the bytes read, up to
-    // the first NUL.
-    std::size_t length = 0;
-    while (length < size && buffer[length] != '\0')
-        ++length;
-    path.assign(buffer.data(), length);
-    return TRUE;
+    return hkey.ReadString(valueName, path, kInstalledPathBuffer, winlib::RegKey::Accept::AnyType);
 }
 
 void CSetupDlg::OnPaint()

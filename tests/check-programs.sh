@@ -2,6 +2,13 @@
 # Checks the shipped programs as files: 64-bit GUI executables that need no
 # DLL beyond Windows' own (a missing libstdc++/libgcc DLL makes a program
 # exit silently), ask for administrator rights and carry the icon.
+# Every DLL in the import table must be one of the system's KnownDLLs
+# (HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\KnownDLLs, the
+# names common to Windows 7 to 11): the loader takes those from the system
+# folder only. Any other imported DLL is looked for in the program's folder
+# first, where a copy planted beside Setup.exe on a medium or in a download
+# folder would run with administrator rights; such DLLs (comctl32 among
+# them) are loaded at run time from the system folder instead.
 #
 # Usage: check-programs.sh <objdump> <program.exe>...
 set -u
@@ -16,8 +23,10 @@ for exe in "$@"; do
   dlls=$(grep 'DLL Name:' <<<"$header" | awk '{print $3}')
   for dll in $dlls; do
     case "${dll,,}" in
-      kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|shell32.dll|ole32.dll|oleaut32.dll|comctl32.dll|msvcrt.dll) ;;
-      *) echo "FAIL $name: depends on $dll"; failed=1 ;;
+      advapi32.dll|comdlg32.dll|gdi32.dll|imagehlp.dll|imm32.dll|kernel32.dll|msctf.dll|msvcrt.dll|normaliz.dll|\
+      nsi.dll|ole32.dll|oleaut32.dll|psapi.dll|rpcrt4.dll|sechost.dll|setupapi.dll|shell32.dll|shlwapi.dll|\
+      user32.dll|wldap32.dll|ws2_32.dll) ;;
+      *) echo "FAIL $name: imports $dll, which is not a KnownDLL (Windows looks for it beside the program first)"; failed=1 ;;
     esac
   done
   grep -q 'requireAdministrator' "$exe" || { echo "FAIL $name: no administrator manifest"; failed=1; }

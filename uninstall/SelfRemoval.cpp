@@ -1,6 +1,7 @@
 #include "SelfRemoval.h"
 
 #include "winlib/Handles.h"
+#include "winlib/Path.h"
 #include "winlib/StringUtil.h"
 
 #include <windows.h>
@@ -19,10 +20,7 @@ const char kBatchFormat[] =
 
 std::string ProgramFolderOf(const std::string& programPath)
 {
-    const std::size_t slash = winlib::FindLastBackslash(programPath);
-    if (slash == std::string::npos)
-        return programPath;
-    return programPath.substr(0, slash);
+    return winlib::ParentFolder(programPath);
 }
 
 namespace {
@@ -46,13 +44,6 @@ bool FolderIdentity(const std::string& folder, BY_HANDLE_FILE_INFORMATION& info)
                                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return handle && ::GetFileInformationByHandle(handle.get(), &info) != FALSE;
 }
-
-std::string WithoutTrailingBackslash(std::string path)
-{
-    while (winlib::EndsWithBackslash(path))
-        path.erase(winlib::LastCharIndex(path));
-    return path;
-}
 }  // namespace
 
 std::string SelfRemovalBatchText(const std::string& programPath)
@@ -69,7 +60,7 @@ bool IsSameFolder(const std::string& first, const std::string& second)
     if (FolderIdentity(first, a) && FolderIdentity(second, b))
         return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
                a.nFileIndexLow == b.nFileIndexLow;
-    return winlib::EqualNoCase(WithoutTrailingBackslash(first), WithoutTrailingBackslash(second));
+    return winlib::EqualNoCase(winlib::StripTrailingBackslashes(first), winlib::StripTrailingBackslashes(second));
 }
 
 BOOL DeleteFileEvenIfReadOnly(const std::string& path)
@@ -85,21 +76,20 @@ BOOL DeleteFileEvenIfReadOnly(const std::string& path)
 
 void StartSelfRemoval()
 {
-    // The program's full file name. A name that does not fit the buffer
-    // comes back cut short; a batch built from it would wait for or remove
-    // the wrong file and folder, so there is no self-removal then.
-    char program[MAX_PATH];
-    const DWORD got = ::GetModuleFileNameA(nullptr, program, MAX_PATH);
-    if (got == 0 || got >= MAX_PATH)
+    // The program's full file name. The batch's commands take no longer
+    // paths than MAX_PATH; one they could not delete would keep the batch
+    // looping, so a longer name gets no self-removal.
+    const std::string program = winlib::ProgramFileName();
+    if (program.empty() || program.size() >= MAX_PATH)
         return;
 
     // The batch deletes the program file until that succeeds; a read-only
     // file (copied from a CD) would keep it looping for ever.
-    const DWORD attributes = ::GetFileAttributesA(program);
+    const DWORD attributes = ::GetFileAttributesA(program.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
-        ::SetFileAttributesA(program, attributes & ~FILE_ATTRIBUTE_READONLY);
+        ::SetFileAttributesA(program.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 
-    const std::string text = SelfRemovalBatchText(std::string(program, got));
+    const std::string text = SelfRemovalBatchText(program);
     {
         winlib::ScopedHandle batch(::CreateFileA(kSelfRemovalBatchPath, GENERIC_WRITE, 0, nullptr,
                                                  CREATE_ALWAYS,

@@ -2,6 +2,8 @@
 
 #include "UninstallDlg.h"
 
+#include "winlib/WinApp.h"
+
 #include <commctrl.h>
 
 CUninstallApp theApp;
@@ -11,8 +13,7 @@ CUninstallApp::CUninstallApp() = default;
 BOOL CUninstallApp::InitInstance()
 {
     // The progress bar class of the window's template.
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
-    ::InitCommonControlsEx(&controls);
+    AfxInitCommonControls(ICC_PROGRESS_CLASS);
 
     if (::MessageBoxA(nullptr, "真要卸载 ZEMLO V8.0吗?", "卸载软件", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return FALSE;

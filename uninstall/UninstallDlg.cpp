@@ -1,20 +1,16 @@
 #include "UninstallDlg.h"
 
 #include "UninstallIds.h"
+#include "installlog/Contract.h"
 #include "installlog/InstallLog.h"
-#include "winlib/Handles.h"
+#include "winlib/Path.h"
+#include "winlib/RegKey.h"
 #include "winlib/StringUtil.h"
 #include "winlib/WinApp.h"
 
 #include <io.h>
 
 #include <vector>
-
-namespace {
-// Where Setup records the install folder (value "installPath").
-const char kProductKey[] = "SOFTWARE\\Kestrova\\enggZEMLO\\V8";
-const char kLogName[] = "Uninstall.log";
-}  // namespace
 
 CUninstallDlg::CUninstallDlg(CWnd* pParent) : CDialog(IDD_UNINSTALL_DIALOG, pParent)
 {
@@ -47,21 +43,12 @@ void CUninstallDlg::DoDataExchange(CDataExchange* pDX)
 
 BOOL CUninstallDlg::ReadInstalledPath(std::string& out)
 {
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS)
+    winlib::RegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, installlog::kProductKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return FALSE;
-    winlib::ScopedRegKey key(opened);
-    // Room for 1024 bytes and a terminator that the stored value may lack.
-    std::vector<char> buffer(1025, '\0');
-    DWORD type = 0;
-    DWORD size = 1024;
-    if (::RegQueryValueExA(key.get(), "installPath", nullptr, &type,
-                           reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS)
-        return FALSE;
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
-        return FALSE;
-    std::string path(buffer.data());
-    if (path.empty())
+    // A string value of at most 1024 bytes, with or without its terminator.
+    std::string path;
+    if (!key.ReadString(installlog::kInstallPathValue, path, 1024) || path.empty())
         return FALSE;
     winlib::AppendBackslash(path);
     out = path;
@@ -70,11 +57,9 @@ BOOL CUninstallDlg::ReadInstalledPath(std::string& out)
 
 std::string CUninstallDlg::ProgramFolder()
 {
-    char name[MAX_PATH] = {};
-    const DWORD got = ::GetModuleFileNameA(nullptr, name, MAX_PATH);
-    const std::string path(name, got < MAX_PATH ? got : MAX_PATH - 1);
-    const std::size_t slash = winlib::FindLastBackslash(path);
-    return slash == std::string::npos ? path : path.substr(0, slash + 1);
+    std::string folder = winlib::ProgramFolder();
+    winlib::AppendBackslash(folder);
+    return folder;
 }
 
 BOOL CUninstallDlg::OnInitDialog()
@@ -103,7 +88,7 @@ BOOL CUninstallDlg::OnInitDialog()
     std::string folder;
     if (!ReadInstalledPath(folder))
         folder = ProgramFolder();
-    const std::string logPath = folder + kLogName;
+    const std::string logPath = winlib::JoinPath(folder, installlog::kLogFileName);
 
     if (::_access(logPath.c_str(), 0) != 0) {
         // Nothing recorded here: close without a word.

@@ -2,7 +2,10 @@
 
 #include "SelfRemoval.h"
 #include "installlog/InstallLog.h"
-#include "winlib/Handles.h"
+#include "winlib/ControlEntry.h"
+#include "winlib/Path.h"
+#include "winlib/RegKey.h"
+#include "winlib/RegRoot.h"
 #include "winlib/StdioFile.h"
 #include "winlib/Wnd.h"
 
@@ -41,7 +44,7 @@ BOOL CUninstallThread::ReadLog(LPCSTR path)
             ok = file.Close(&error) != FALSE;
     }
     if (ok) {
-        m_strLogFolder = ProgramFolderOf(path);
+        m_strLogFolder = winlib::ParentFolder(path);
         return TRUE;
     }
 
@@ -119,10 +122,9 @@ void CUninstallThread::RemoveSelf()
     // elsewhere (the one on the installation medium, say) is no part of the
     // installation and stays; the install folder, which the passes have
     // emptied, is removed here instead.
-    char program[MAX_PATH];
-    const DWORD got = ::GetModuleFileNameA(nullptr, program, MAX_PATH);
-    if (m_strLogFolder.empty() || (got > 0 && got < MAX_PATH &&
-                                   IsSameFolder(ProgramFolderOf(std::string(program, got)), m_strLogFolder)))
+    const std::string program = winlib::ProgramFileName();
+    if (m_strLogFolder.empty() ||
+        (!program.empty() && IsSameFolder(winlib::ParentFolder(program), m_strLogFolder)))
         StartSelfRemoval();
     else
         ::RemoveDirectoryA(m_strLogFolder.c_str());
@@ -167,26 +169,15 @@ void CUninstallThread::DeleteRegKeys()
         // to RegDeleteKeyA would aim at the root itself. Skipped.
         if (!installlog::SplitRegKeyEntry(text, digit, subKey) || subKey.empty())
             return;
-        HKEY root = HKEY_CURRENT_CONFIG;
-        switch (digit) {
-        case installlog::kClassesRoot: root = HKEY_CLASSES_ROOT; break;
-        case installlog::kCurrentUser: root = HKEY_CURRENT_USER; break;
-        case installlog::kLocalMachine: root = HKEY_LOCAL_MACHINE; break;
-        case installlog::kUsers: root = HKEY_USERS; break;
-        default: break;
-        }
-        const std::string key(subKey);
-        ::RegDeleteKeyA(root, key.c_str());
+        const HKEY root = winlib::RegRootKeyOf(digit);
+        if (root != nullptr)
+            winlib::RegKey::DeleteLeafKey(root, std::string(subKey));
     });
 }
 
 BOOL CUninstallThread::UnregisterControl(LPCSTR path)
 {
-    winlib::ScopedModule module(::LoadLibraryA(path));
-    if (!module)
+    if (path == nullptr)
         return FALSE;
-    using UnregisterServer = HRESULT(STDAPICALLTYPE*)();
-    const auto unregister =
-        reinterpret_cast<UnregisterServer>(reinterpret_cast<void*>(::GetProcAddress(module.get(), "DllUnregisterServer")));
-    return unregister != nullptr && unregister() == S_OK;
+    return winlib::CallControlEntry(path, winlib::ControlEntry::Unregister) == winlib::ControlCallResult::Succeeded;
 }

@@ -41,8 +41,8 @@ public:
     void DeleteFiles();
     void RemoveFolders();
     void DeleteRegKeys();
-    // Loads a control and calls its DllUnregisterServer; TRUE only when that
-    // answered S_OK.
+    // Loads a control by its full path and calls its DllUnregisterServer;
+    // TRUE only when that answered S_OK (a relative path is not loaded).
     static BOOL UnregisterControl(LPCSTR path);
 
     std::string m_strLog;

@@ -26,8 +26,14 @@ ControlCallResult RunControlServer(const std::string& controlPath, bool unregist
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    if (!::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                          nullptr, &startup, &info))
+    // The child takes this process's error mode: a control that crashes
+    // then ends its process at once instead of holding it in the system's
+    // crash dialog (or a debugger) until the time limit.
+    const UINT errorMode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    const BOOL started = ::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                                          nullptr, nullptr, &startup, &info);
+    ::SetErrorMode(errorMode);
+    if (!started)
         return ControlCallResult::NotStarted;
     const ScopedHandle process(info.hProcess);
     const ScopedHandle thread(info.hThread);

@@ -1,5 +1,6 @@
 #include "winlib/FileFind.h"
 
+#include "winlib/Path.h"
 #include "winlib/StringUtil.h"
 
 #include <cstring>
@@ -14,11 +15,12 @@ BOOL CFileFind::FindFile(LPCSTR pstrName)
     m_hFind.reset(h);
     m_hasNext = true;
 
-    // The root is everything up to and including the last separator.
-    std::size_t cut = std::string::npos;
-    for (std::size_t i = 0; i < pattern.size(); i += winlib::CharLength(pattern, i))
-        if (pattern[i] == '\\' || pattern[i] == '/' || (pattern[i] == ':' && i == 1))
-            cut = i;
+    // The root is everything up to and including the last separator, or
+    // the drive ("C:") of a pattern such as "C:*.txt".
+    std::size_t cut = winlib::FindLastSeparator(pattern);
+    if ((cut == std::string::npos || cut < 1) && pattern.size() > 1 && pattern[1] == ':' &&
+        !winlib::IsLeadByte(pattern[0]))
+        cut = 1;
     m_strRoot = cut == std::string::npos ? std::string() : pattern.substr(0, cut + 1);
     return TRUE;
 }

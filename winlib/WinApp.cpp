@@ -1,7 +1,11 @@
 #include "winlib/WinApp.h"
 
+#include "winlib/Path.h"
 #include "winlib/StringUtil.h"
 
+#include <commctrl.h>
+
+#include <string>
 #include <vector>
 
 IMPLEMENT_DYNAMIC(CWinApp, CWinThread)
@@ -22,6 +26,9 @@ std::string ModuleBaseName()
 CWinApp::CWinApp(LPCSTR lpszAppName)
     : m_strAppName(lpszAppName != nullptr ? lpszAppName : ModuleBaseName())
 {
+    // The application object is a global: this runs before WinMain and
+    // before the program loads any DLL of its own accord.
+    AfxRestrictDllSearch();
     m_pszAppName = m_strAppName.c_str();
     m_hInstance = ::GetModuleHandleA(nullptr);
     m_bAutoDelete = FALSE;
@@ -71,13 +78,62 @@ int AfxWinMain(HINSTANCE hInstance)
 
 std::string AfxGetModuleFileName()
 {
-    std::vector<char> buffer(MAX_PATH);
+    return winlib::ProgramFileName();
+}
+
+BOOL AfxRestrictDllSearch()
+{
+    // Looked up rather than imported: Windows 7 has it only with an update,
+    // and an import the loader cannot resolve would stop the program from
+    // starting at all.
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    const auto setDefault = kernel == nullptr ? nullptr
+        : reinterpret_cast<SetDefaultDllDirectoriesFn>(
+              reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        return TRUE;
+    ::SetDllDirectoryA("");
+    return FALSE;
+}
+
+HMODULE AfxLoadSystemLibrary(LPCSTR lpszName)
+{
+    if (lpszName == nullptr || *lpszName == '\0')
+        return nullptr;
+    // A plain name keeps the side-by-side redirection of the manifest (the
+    // Common Controls 6 assembly) while the search itself covers only the
+    // system folder.
+    HMODULE module = ::LoadLibraryExA(lpszName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module != nullptr || ::GetLastError() != ERROR_INVALID_PARAMETER)
+        return module;
+    // A system without the search flags: the full path in the system folder.
+    std::vector<char> folder(MAX_PATH);
     for (;;) {
-        const DWORD got = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (got < buffer.size())
-            return std::string(buffer.data(), got);
-        // A longer path than the buffer holds: grow it rather than work on
-        // a cut-off name.
-        buffer.resize(buffer.size() * 2);
+        const UINT got = ::GetSystemDirectoryA(folder.data(), static_cast<UINT>(folder.size()));
+        if (got == 0)
+            return nullptr;
+        if (got < folder.size())
+            break;
+        folder.resize(got + 1);
     }
+    std::string path = folder.data();
+    winlib::AppendBackslash(path);
+    path += lpszName;
+    return ::LoadLibraryA(path.c_str());
+}
+
+BOOL AfxInitCommonControls(DWORD dwClasses)
+{
+    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    // Never freed: the window classes it registers live in the module.
+    static const HMODULE comctl = AfxLoadSystemLibrary("comctl32.dll");
+    if (comctl == nullptr)
+        return FALSE;
+    const auto init = reinterpret_cast<InitFn>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(comctl, "InitCommonControlsEx")));
+    if (init == nullptr)
+        return FALSE;
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), dwClasses};
+    return init(&controls);
 }

@@ -3,24 +3,12 @@
 #include "engine/RegistryAccess.h"
 #include "installlog/InstallLog.h"
 #include "winlib/Handles.h"
+#include "winlib/RegRoot.h"
 #include "winlib/StdioFile.h"
 #include "winlib/StringUtil.h"
 
 namespace engine {
 namespace {
-
-int RootDigit(HKEY root)
-{
-    if (root == HKEY_CLASSES_ROOT)
-        return installlog::kClassesRoot;
-    if (root == HKEY_CURRENT_USER)
-        return installlog::kCurrentUser;
-    if (root == HKEY_LOCAL_MACHINE)
-        return installlog::kLocalMachine;
-    if (root == HKEY_USERS)
-        return installlog::kUsers;
-    return installlog::kOtherRoot;
-}
 
 winlib::ScopedRegKey OpenExisting(HKEY root, const std::string& key, REGSAM access)
 {
@@ -132,7 +120,7 @@ bool InstallRecorder::LogRegKey(HKEY root, const std::string& subKey)
 {
     if (!installlog::IsRecordableText(subKey))
         return false;
-    installlog::AppendRegKeyEntry(m_log, RootDigit(root), subKey);
+    installlog::AppendRegKeyEntry(m_log, winlib::RegRootDigitOf(root), subKey);
     return true;
 }
 

@@ -1,6 +1,6 @@
 #include "engine/RegistryAccess.h"
 
-#include "winlib/Handles.h"
+#include "winlib/RegKey.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,49 +9,22 @@
 namespace engine {
 namespace {
 
-winlib::ScopedRegKey OpenOrCreate(HKEY root, const std::string& key)
-{
-    HKEY opened = nullptr;
-    if (::RegCreateKeyA(root, key.c_str(), &opened) != ERROR_SUCCESS)
-        return winlib::ScopedRegKey();
-    return winlib::ScopedRegKey(opened);
-}
-
 BOOL SetString(HKEY root, const std::string& key, const std::string& name, const std::string& text)
 {
-    winlib::ScopedRegKey opened = OpenOrCreate(root, key);
-    if (!opened)
+    winlib::RegKey opened;
+    if (opened.Create(root, key) != ERROR_SUCCESS)
         return FALSE;
-    // Written straight from the string, terminator included: a text of any
-    // length goes in whole, never through a fixed-size copy.
-    const DWORD bytes = static_cast<DWORD>(text.size() + 1);
-    return ::RegSetValueExA(opened.get(), name.c_str(), 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(text.c_str()), bytes) == ERROR_SUCCESS;
-}
-
-BOOL ReadValue(HKEY opened, const std::string& name, std::string& text)
-{
-    std::vector<char> buffer(kRegistryQueryBufferSize);
-    DWORD size = kRegistryQueryBufferSize;
-    if (::RegQueryValueExA(opened, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
-                           &size) != ERROR_SUCCESS)
-        return FALSE;
-    // The data need not carry a terminator: look only at the bytes returned.
-    const std::size_t length = std::min<std::size_t>(size, buffer.size());
-    const void* zero = std::memchr(buffer.data(), '\0', length);
-    text.assign(buffer.data(), zero != nullptr ? static_cast<const char*>(zero) - buffer.data() : length);
-    return TRUE;
+    return opened.WriteString(name, text) == ERROR_SUCCESS;
 }
 
 BOOL QueryString(HKEY root, const std::string& key, const std::string& name, std::string& text)
 {
     text.clear();
     // A read never creates: a missing key simply has no value.
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
+    winlib::RegKey opened;
+    if (opened.Open(root, key, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return FALSE;
-    const winlib::ScopedRegKey owner(opened);
-    return ReadValue(opened, name, text);
+    return opened.ReadString(name, text, kRegistryQueryBufferSize, winlib::RegKey::Accept::AnyType);
 }
 
 }  // namespace
@@ -75,12 +48,10 @@ BOOL QueryMachineString(const std::string& key, const std::string& name, std::st
     // HKEY_LOCAL_MACHINE\SOFTWARE. A value missing from the native view is
     // looked for there too (opened only: that view gets no new keys). On a
     // 32-bit system both views are the same.
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &opened) !=
-        ERROR_SUCCESS)
+    winlib::RegKey opened;
+    if (opened.Open(HKEY_LOCAL_MACHINE, key, KEY_QUERY_VALUE, winlib::RegKey::View::Wow32) != ERROR_SUCCESS)
         return FALSE;
-    const winlib::ScopedRegKey owner(opened);
-    return ReadValue(opened, name, text);
+    return opened.ReadString(name, text, kRegistryQueryBufferSize, winlib::RegKey::Accept::AnyType);
 }
 
 BOOL QueryUserString(const std::string& key, const std::string& name, std::string& text)
@@ -91,14 +62,13 @@ BOOL QueryUserString(const std::string& key, const std::string& name, std::strin
 BOOL QueryWholeString(HKEY root, const std::string& key, const std::string& name, std::string& text)
 {
     text.clear();
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
+    winlib::RegKey opened;
+    if (opened.Open(root, key, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return FALSE;
-    const winlib::ScopedRegKey owner(opened);
     std::vector<char> buffer(kRegistryQueryBufferSize);
     DWORD size = kRegistryQueryBufferSize;
-    if (::RegQueryValueExA(opened, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
-        ERROR_SUCCESS)
+    if (::RegQueryValueExA(opened.get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
+                           &size) != ERROR_SUCCESS)
         return FALSE;
     std::size_t length = std::min<std::size_t>(size, buffer.size());
     while (length > 0 && buffer[length - 1] == '\0')

@@ -4,11 +4,10 @@
 
 #include "engine/AcadConfigurator.h"
 #include "engine/ShortcutMaker.h"
+#include "installlog/Contract.h"
 
 namespace {
 
-const char kProductKey[] = "SOFTWARE\\Kestrova\\enggZEMLO\\V8";
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8";
 const char kDisplayName[] = "direveradi ZEMLO V8.0";
 const char kVersion[] = "8.00";
 
@@ -16,15 +15,16 @@ const char kVersion[] = "8.00";
 
 void CSetupThread::RegisterProduct()
 {
-    m_recorder.SetString(HKEY_LOCAL_MACHINE, kProductKey, "installPath", m_strInstallDir);
-    m_recorder.SetString(HKEY_LOCAL_MACHINE, kProductKey, "Ver", kVersion);
+    using namespace installlog;
+    m_recorder.SetString(HKEY_LOCAL_MACHINE, kProductKey, kInstallPathValue, m_strInstallDir);
+    m_recorder.SetString(HKEY_LOCAL_MACHINE, kProductKey, kVersionValue, kVersion);
     LogRegKey(HKEY_LOCAL_MACHINE, kProductKey);
 
     engine::AcadConfigurator(m_recorder, m_strInstallDir).ConfigureAll();
 
     const std::string uninstaller = MakePath(m_strInstallDir, "Uninstall.exe");
-    m_recorder.SetString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", kDisplayName);
-    m_recorder.SetString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", uninstaller);
+    m_recorder.SetString(HKEY_LOCAL_MACHINE, kUninstallKey, kDisplayNameValue, kDisplayName);
+    m_recorder.SetString(HKEY_LOCAL_MACHINE, kUninstallKey, kUninstallStringValue, uninstaller);
     LogRegKey(HKEY_LOCAL_MACHINE, kUninstallKey);
 }
 

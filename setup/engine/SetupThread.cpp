@@ -1,5 +1,6 @@
 #include "engine/SetupThread.h"
 
+#include "installlog/Contract.h"
 #include "winlib/ControlProcess.h"
 #include "winlib/StdioFile.h"
 #include "winlib/StringUtil.h"
@@ -9,8 +10,6 @@
 IMPLEMENT_DYNCREATE(CSetupThread, CWinThread)
 
 namespace {
-
-const char kLogFileName[] = "Uninstall.log";
 
 const char kNothingInstalled[] = "安装没有完成，本次安装所做的更改已全部撤销，没有安装任何内容。";
 const char kSomethingLeft[] = "安装没有完成，本次安装所做的更改已撤销，但以下项目未能删除：\n";
@@ -183,7 +182,7 @@ bool CSetupThread::LogRegKey(HKEY root, const std::string& subKey)
 
 BOOL CSetupThread::WriteUninstallLog()
 {
-    const std::string path = MakePath(m_strInstallDir, kLogFileName);
+    const std::string path = MakePath(m_strInstallDir, installlog::kLogFileName);
     // The log records itself, last, so that Uninstall deletes it too.
     if (!LogFileCopy(path))
         return FALSE;

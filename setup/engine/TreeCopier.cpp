@@ -2,6 +2,7 @@
 
 #include "installlog/InstallLog.h"
 #include "winlib/FileFind.h"
+#include "winlib/Path.h"
 #include "winlib/StringUtil.h"
 #include "winlib/SysError.h"
 
@@ -219,15 +220,10 @@ void TreeCopier::ListFiles(const std::string& folder, const char* pattern, std::
 {
     list.clear();
 
-    std::vector<char> saved(MAX_PATH);
-    DWORD got = ::GetCurrentDirectoryA(static_cast<DWORD>(saved.size()), saved.data());
-    if (got >= saved.size()) {
-        saved.resize(got + 1);
-        got = ::GetCurrentDirectoryA(static_cast<DWORD>(saved.size()), saved.data());
-    }
+    const winlib::CurrentFolderKeeper keeper;
     // A folder that cannot be entered has nothing to list; searching the
     // unchanged current folder instead would list the wrong files.
-    if (got == 0 || !::SetCurrentDirectoryA(folder.c_str()))
+    if (!keeper.saved() || !::SetCurrentDirectoryA(folder.c_str()))
         return;
 
     CFileFind finder;
@@ -239,7 +235,6 @@ void TreeCopier::ListFiles(const std::string& folder, const char* pattern, std::
         list.push_back(finder.GetFileName());
     }
     finder.Close();
-    ::SetCurrentDirectoryA(saved.data());
 }
 
 }  // namespace engine

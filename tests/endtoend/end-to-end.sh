@@ -7,21 +7,25 @@
 # question answered No. A stand-in AutoCAD 2008 (registry only) gets the
 # product's profile.
 #
-# Usage: end-to-end.sh <build-dir> <work-dir> [--shots DIR] [--hold-ms N]
+# Usage: end-to-end.sh <build-dir> <work-dir> [--shots DIR] [--hold-ms N] [--dpi N]
 # With --shots, each state the drivers reach is captured from the X display
-# as DIR/<scenario>-<state>.png.
+# as DIR/<scenario>-<state>.png. With --dpi, the prefix's screen has N dots
+# per inch (96 is Windows' 100 %, 120 is 125 %, 144 is 150 %).
 set -u
-[ $# -ge 2 ] || { echo "usage: end-to-end.sh <build-dir> <work-dir> [--shots DIR] [--hold-ms N]"; exit 2; }
+[ $# -ge 2 ] || { echo "usage: end-to-end.sh <build-dir> <work-dir> [--shots DIR] [--hold-ms N] [--dpi N]"; exit 2; }
 # Absolute paths: the prefix's drive links and the Windows programs need them.
 build=$(cd "$1" && pwd) || exit 2
 mkdir -p "$2" && work=$(cd "$2" && pwd) || exit 2
 [ "$work" != / ] && [ "$work" != "$build" ] || { echo "the work folder is emptied first: give one of its own"; exit 2; }
 shift 2
-shots= hold=0
+shots= hold=0 dpi=
 while [ $# -gt 0 ]; do
   case $1 in
     --shots) shots=$2; shift 2 ;;
     --hold-ms) hold=$2; shift 2 ;;
+    --dpi)
+      dpi=$2; shift 2
+      [[ $dpi =~ ^[1-9][0-9]{1,2}$ ]] || { echo "--dpi wants dots per inch, 10 to 999"; exit 2; } ;;
     *) echo "unknown option $1"; exit 2 ;;
   esac
 done
@@ -75,6 +79,12 @@ setup() {
 echo "== A fresh prefix in $prefix"
 "$wine_run" cmd /c exit </dev/null >/dev/null 2>&1 || "$wine_run" cmd /c exit </dev/null >/dev/null 2>&1 \
   || { echo "FAIL: no prefix"; exit 1; }
+if [ -n "$dpi" ]; then
+  # Wine 8 takes the screen's DPI from the user's "LogPixels" (before the
+  # machine-wide one under Hardware Profiles) when its processes start.
+  reg_add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi"
+  stop_wine
+fi
 ln -sfn "$build/medium" "$prefix/dosdevices/d:"
 program_files="$prefix/drive_c/Program Files"
 install_dir="$program_files/Kestrova/ZEMLO"

@@ -50,12 +50,23 @@ static void Touch(const char* ending)
         CloseHandle(file);
 }
 
+#if PROBE_BEHAVIOUR == 2
+static LONG WINAPI DieAtOnce(EXCEPTION_POINTERS* exception)
+{
+    (void)exception;
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+#endif
+
 __declspec(dllexport) HRESULT WINAPI DllRegisterServer(void)
 {
     Touch(".started");
 #if PROBE_BEHAVIOUR == 1
     return E_FAIL;
 #elif PROBE_BEHAVIOUR == 2
+    /* The process dies of the access violation at once: no debugger is
+     * offered (Wine would start one and keep the process until it ends). */
+    SetUnhandledExceptionFilter(DieAtOnce);
     *(volatile int*)0 = 1;
     return S_OK;
 #elif PROBE_BEHAVIOUR == 3

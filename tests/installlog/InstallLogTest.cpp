@@ -65,3 +65,18 @@ TEST(InstallLog, RootDigitsAndTheirTexts)
         }
     }
 }
+
+// Every log digit and every text a hand-edited log may hold: only a single
+// "0" to "3" names its root; the digit check takes exactly 0 to 4.
+TEST(InstallLog, RootDigitCheckAndRootOfAText)
+{
+    const std::pair<const char*, RegRootDigit> texts[] = {
+        {"0", kClassesRoot}, {"1", kCurrentUser}, {"2", kLocalMachine}, {"3", kUsers}, {"4", kOtherRoot},
+        {"5", kOtherRoot},   {"02", kOtherRoot},  {" 2", kOtherRoot},   {"2 ", kOtherRoot}, {"", kOtherRoot},
+        {"-1", kOtherRoot},  {"HKLM", kOtherRoot}};
+    for (const auto& t : texts)
+        EXPECT_EQ(RegRootFromText(t.first), t.second) << '"' << t.first << '"';
+    EXPECT_EQ(RegRootFromText(std::string_view("2\0", 2)), kOtherRoot);
+    for (int digit = -2; digit <= 6; ++digit)
+        EXPECT_EQ(IsRegRootDigit(digit), digit >= 0 && digit <= 4) << digit;
+}

@@ -30,14 +30,22 @@ enum LogEntryKind : int {
 const char* EntryPrefix(int kind);
 
 // The registry roots as they are written before the comma of a
-// "RegDB Key: " entry. kOtherRoot stands for any root not listed.
+// "RegDB Key: " entry. kOtherRoot stands for any root not listed; Uninstall
+// takes it as HKEY_CURRENT_CONFIG.
 enum RegRootDigit : int {
-    kClassesRoot = 0,
-    kCurrentUser = 1,
-    kLocalMachine = 2,
-    kUsers = 3,
+    kClassesRoot = 0,   // HKEY_CLASSES_ROOT
+    kCurrentUser = 1,   // HKEY_CURRENT_USER
+    kLocalMachine = 2,  // HKEY_LOCAL_MACHINE
+    kUsers = 3,         // HKEY_USERS
     kOtherRoot = 4
 };
+
+// True for the digits 0 to 4 of RegRootDigit.
+bool IsRegRootDigit(int digit);
+
+// The root a root text names: exactly one character "0" to "3" gives its
+// digit; anything else ("4", "02", " 2", "", "HKLM") gives kOtherRoot.
+RegRootDigit RegRootFromText(std::string_view text);
 
 // Whether text may stand as the text of an entry: not empty, no control
 // character (bytes 0 to 31 and 127: CR, LF, NUL and the rest) and none of

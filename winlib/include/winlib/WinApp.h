@@ -1,6 +1,7 @@
 // CWinApp: the one application object of a program. The program's WinMain
 // hands over to AfxWinMain, which runs InitInstance and, when that returns
-// TRUE, the message loop.
+// TRUE, the message loop. Constructing it (a global, so before WinMain)
+// first confines the process's DLL search to the system folder.
 #pragma once
 
 #include "winlib/WinThread.h"
@@ -32,3 +33,21 @@ HINSTANCE AfxGetInstanceHandle();
 // The full path of the running program file, however long it is.
 std::string AfxGetModuleFileName();
 int AfxWinMain(HINSTANCE hInstance);
+
+// Confines every later DLL load of the process that names no full path to
+// the system folder (and the side-by-side assemblies of the manifest): the
+// program's own folder, which may be a download folder or a medium someone
+// else wrote, and the current folder are no longer searched. Falls back to
+// dropping only the current folder where the system lacks
+// SetDefaultDllDirectories. Returns TRUE when the full restriction is in
+// force. Safe to call more than once.
+BOOL AfxRestrictDllSearch();
+// Loads a system DLL from the system folder (or its side-by-side version
+// when the manifest asks for one), never from the program's or the current
+// folder. lpszName is a plain file name such as "comctl32.dll".
+HMODULE AfxLoadSystemLibrary(LPCSTR lpszName);
+// Registers the common control classes in dwClasses (ICC_*) through
+// comctl32, which the programs do not import, so that the loader never
+// looks for it beside the program: it is loaded from the system folder on
+// first use and stays loaded for the program's life.
+BOOL AfxInitCommonControls(DWORD dwClasses);

@@ -1,0 +1,97 @@
+#include "winlib/RegKey.h"
+
+#include <cstring>
+#include <vector>
+
+namespace winlib {
+namespace {
+
+REGSAM WithView(REGSAM access, RegKey::View view)
+{
+    return view == RegKey::View::Wow32 ? (access | KEY_WOW64_32KEY) : access;
+}
+
+}  // namespace
+
+LONG RegKey::Open(HKEY parent, const std::string& subKey, REGSAM access, View view)
+{
+    m_key.reset();
+    HKEY opened = nullptr;
+    const LONG result = ::RegOpenKeyExA(parent, subKey.c_str(), 0, WithView(access, view), &opened);
+    if (result == ERROR_SUCCESS)
+        m_key.reset(opened);
+    return result;
+}
+
+LONG RegKey::Create(HKEY parent, const std::string& subKey, REGSAM access, View view)
+{
+    m_key.reset();
+    HKEY opened = nullptr;
+    const LONG result = ::RegCreateKeyExA(parent, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                          WithView(access, view), nullptr, &opened, nullptr);
+    if (result == ERROR_SUCCESS)
+        m_key.reset(opened);
+    return result;
+}
+
+bool RegKey::ReadString(const std::string& name, std::string& text, DWORD maxBytes, Accept accept) const
+{
+    text.clear();
+    if (!valid() || maxBytes == MAXDWORD)
+        return false;
+    // One byte more than the query may fill, so that the buffer is never
+    // null (a null buffer makes the query report only the size).
+    std::vector<char> buffer(static_cast<std::size_t>(maxBytes) + 1);
+    DWORD type = REG_NONE;
+    DWORD size = maxBytes;
+    if (::RegQueryValueExA(m_key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                           &size) != ERROR_SUCCESS)
+        return false;
+    if (size > maxBytes)
+        return false;
+    if (accept == Accept::Strings && type != REG_SZ && type != REG_EXPAND_SZ)
+        return false;
+    // Only the bytes returned count, and they need not end in a zero.
+    const void* zero = std::memchr(buffer.data(), '\0', size);
+    text.assign(buffer.data(), zero != nullptr ? static_cast<const char*>(zero) - buffer.data() : size);
+    return true;
+}
+
+LONG RegKey::WriteString(const std::string& name, const std::string& text) const
+{
+    if (!valid())
+        return ERROR_INVALID_HANDLE;
+    return ::RegSetValueExA(m_key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                            static_cast<DWORD>(text.size() + 1));
+}
+
+LONG RegKey::WriteDword(const std::string& name, DWORD value) const
+{
+    if (!valid())
+        return ERROR_INVALID_HANDLE;
+    return ::RegSetValueExA(m_key.get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                            sizeof(value));
+}
+
+LONG RegKey::DeleteValue(const std::string& name) const
+{
+    if (!valid())
+        return ERROR_INVALID_HANDLE;
+    return ::RegDeleteValueA(m_key.get(), name.c_str());
+}
+
+LONG RegKey::DeleteLeafKey(const std::string& subKey) const
+{
+    if (!valid())
+        return ERROR_INVALID_HANDLE;
+    return DeleteLeafKey(m_key.get(), subKey);
+}
+
+LONG RegKey::DeleteLeafKey(HKEY parent, const std::string& subKey)
+{
+    if (subKey.empty())
+        return ERROR_INVALID_PARAMETER;
+    return ::RegDeleteKeyA(parent, subKey.c_str());
+}
+
+}  // namespace winlib

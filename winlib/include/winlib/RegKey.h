@@ -1,0 +1,81 @@
+// winlib::RegKey: the one owner of an open registry key that Setup and
+// Uninstall read and write through. Move-only; the key is closed when the
+// owner goes out of scope (GetLastError is kept intact, see Handles.h).
+//
+// Every call returns the Win32 result code (ERROR_SUCCESS on success) or a
+// bool, never throws, and never writes past a buffer: string reads are
+// bounded by a byte limit the caller chooses.
+#pragma once
+
+#include "winlib/Handles.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace winlib {
+
+class RegKey {
+public:
+    // Which registry view a key is opened in. Native is the view of this
+    // (64-bit) program. Wow32 adds KEY_WOW64_32KEY: under HKLM\SOFTWARE a
+    // 64-bit program then sees the keys of 32-bit programs (stored under
+    // SOFTWARE\Wow6432Node); on a 32-bit system both views are the same.
+    enum class View { Native, Wow32 };
+
+    // Which value types a string read accepts. Strings: REG_SZ and
+    // REG_EXPAND_SZ only (an expandable string is returned unexpanded).
+    // AnyType: the data of any type, taken as 8-bit text.
+    enum class Accept { Strings, AnyType };
+
+    RegKey() = default;
+    RegKey(RegKey&&) noexcept = default;
+    RegKey& operator=(RegKey&&) noexcept = default;
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+
+    // Opens an existing key (RegOpenKeyEx); never creates one. Any key held
+    // before is closed first, also when the open fails.
+    LONG Open(HKEY parent, const std::string& subKey, REGSAM access, View view = View::Native);
+
+    // Opens the key, creating it and any missing key above it
+    // (RegCreateKeyEx, non-volatile). The default access, MAXIMUM_ALLOWED,
+    // is what RegCreateKey asks for. Any key held before is closed first.
+    LONG Create(HKEY parent, const std::string& subKey, REGSAM access = MAXIMUM_ALLOWED,
+                View view = View::Native);
+
+    HKEY get() const { return m_key.get(); }
+    bool valid() const { return m_key.valid(); }
+    explicit operator bool() const { return valid(); }
+    void Close() { m_key.reset(); }
+
+    // Reads a value of at most maxBytes bytes of data, as the ANSI query
+    // returns it: a string that is stored without a terminator gets one
+    // there, which then counts too. The text is the data up to its first
+    // zero byte, or all of it when the data has none. True on success; false (text emptied) when no key is
+    // open, the value is missing, longer than maxBytes, or of a type that
+    // accept refuses. An empty name addresses the key's default value.
+    bool ReadString(const std::string& name, std::string& text, DWORD maxBytes,
+                    Accept accept = Accept::Strings) const;
+
+    // Writes text as REG_SZ: its bytes and the terminating zero, whole
+    // whatever its length.
+    LONG WriteString(const std::string& name, const std::string& text) const;
+    LONG WriteDword(const std::string& name, DWORD value) const;
+
+    LONG DeleteValue(const std::string& name) const;
+
+    // Deletes a sub-key that has no sub-keys of its own (RegDeleteKey); a key
+    // with sub-keys stays. An empty subKey is refused (ERROR_INVALID_PARAMETER)
+    // rather than aimed at the open key itself.
+    LONG DeleteLeafKey(const std::string& subKey) const;
+
+    // The same for a sub-key of any open or predefined key (HKEY_CURRENT_USER
+    // and the other roots).
+    static LONG DeleteLeafKey(HKEY parent, const std::string& subKey);
+
+private:
+    ScopedRegKey m_key;
+};
+
+}  // namespace winlib
