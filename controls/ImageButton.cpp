@@ -302,19 +302,17 @@ void CImageButton::DrawItem(LPDRAWITEMSTRUCT lpDIS)
     const int cx = rc.right - rc.left;
     const int cy = rc.bottom - rc.top;
 
-    CDC itemDC;
-    itemDC.Attach(lpDIS->hDC);
-    CDC dc;
-    dc.CreateCompatibleDC(&itemDC);
+    // The item's context belongs to the system; the button is drawn off
+    // screen and copied to it in one block.
+    CDC itemDC(lpDIS->hDC);
+    CCompatibleDC dc(itemDC);
     CBitmap bitmap;
     bitmap.CreateCompatibleBitmap(itemDC, cx, cy);
-    const HGDIOBJ oldBitmap = dc.SelectObject(&bitmap);
+    const winlib::ScopedSelectObject selectBitmap(dc, bitmap);
     const std::string caption = GetWindowText();
     const int length = static_cast<int>(caption.size());
     dc.SetBkMode(TRANSPARENT);
-    HGDIOBJ oldFont = nullptr;
-    if (HGDIOBJ guiFont = ::GetStockObject(DEFAULT_GUI_FONT))
-        oldFont = dc.SelectObject(guiFont);
+    const winlib::ScopedSelectObject selectFont(dc, ::GetStockObject(DEFAULT_GUI_FONT));
 
     if (state & ODS_DISABLED) {
         if (!m_dibDisabled.Blit(dc, 0, 0))
@@ -370,11 +368,8 @@ void CImageButton::DrawItem(LPDRAWITEMSTRUCT lpDIS)
     }
 
     itemDC.BitBlt(0, 0, cx, cy, &dc, 0, 0, SRCCOPY);
-    if (oldFont != nullptr)
-        dc.SelectObject(oldFont);
-    dc.SelectObject(oldBitmap);
-    itemDC.Detach();
-    // The bitmap, then the memory context, are deleted here.
+    // The font and the bitmap are selected back, then the bitmap and the
+    // memory context are deleted.
 }
 
 BOOL CImageButton::IsCursorOver(LPARAM lParam) const

@@ -50,15 +50,11 @@ void CLabel::OnPaint()
 
     dc.SetBkMode(TRANSPARENT);
 
-    // The window's own font is borrowed: the temporary wrapper gives the
-    // handle back without deleting it.
-    CFont windowFont;
-    CFont* font = m_pFont;
-    if (font == nullptr) {
-        windowFont.Attach(reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT)));
-        font = &windowFont;
-    }
-    HGDIOBJ oldFont = font->m_hObject != nullptr ? dc.SelectObject(font) : nullptr;
+    // Without a font of its own the label borrows the window's font (the
+    // window keeps owning it).
+    const HFONT font = m_pFont != nullptr ? m_pFont->GetSafeHandle()
+                                          : reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+    const winlib::ScopedSelectObject selectFont(dc, font);
 
     if (m_bShadow) {
         dc.SetTextColor(m_crShadow);
@@ -68,10 +64,6 @@ void CLabel::OnPaint()
     }
     dc.SetTextColor(m_crText);
     dc.DrawText(text.c_str(), static_cast<int>(text.size()), &rc, DT_WORDBREAK);
-
-    if (oldFont != nullptr)
-        dc.SelectObject(oldFont);
-    windowFont.Detach();
 }
 
 void CLabel::RefreshBackground()

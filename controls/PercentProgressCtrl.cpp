@@ -192,17 +192,13 @@ void CPercentProgressCtrl::OnPaint()
     dc.SetBkMode(TRANSPARENT);
     const UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 
-    CRgn barRgn;
-    barRgn.Attach(CreateDeviceRectRgn(dc, left));
+    const CRgn barRgn(CreateDeviceRectRgn(dc, left));
     dc.SelectClipRgn(&barRgn);
     dc.SetTextColor(m_crTextOnBar);
     dc.DrawText(text.c_str(), static_cast<int>(text.size()), &rc, format);
-    barRgn.DeleteObject();
 
-    CRgn backRgn;
-    backRgn.Attach(CreateDeviceRectRgn(dc, right));
+    const CRgn backRgn(CreateDeviceRectRgn(dc, right));
     dc.SelectClipRgn(&backRgn);
     dc.SetTextColor(m_crTextOnBack);
     dc.DrawText(text.c_str(), static_cast<int>(text.size()), &rc, format);
-    backRgn.DeleteObject();
 }

@@ -30,8 +30,8 @@ void CCopyPage::WaitForWorker()
     // The worker sends to this thread synchronously while it copies:
     // serving messages meanwhile lets those sends return (a send to a page
     // that is gone fails at once).
-    if (m_thread.m_hThread != nullptr)
-        winlib::WaitPumpingMessages(m_thread.m_hThread);
+    if (m_thread.GetThreadHandle() != nullptr)
+        winlib::WaitPumpingMessages(m_thread.GetThreadHandle());
 }
 
 int CCopyPage::CountFiles(const std::string& folder, BOOL bRecursive)
@@ -97,7 +97,7 @@ void CCopyPage::StartWorker()
 {
     // One run per page object: a worker that still runs is never
     // reconfigured under its feet.
-    if (m_thread.m_hThread != nullptr)
+    if (m_thread.GetThreadHandle() != nullptr)
         return;
     m_thread.Configure(m_strSourceDir, m_strInstallDir, this);
     m_thread.CreateThread(0, 0, nullptr);

@@ -60,18 +60,14 @@ BOOL CFolderBrowserBase::Browse()
 {
     m_strFolderPath.clear();
     m_szDisplayName[0] = '\0';
-    LPITEMIDLIST pidl = ::SHBrowseForFolderA(&m_bi);
+    // The item list comes from the shell's task allocator.
+    const winlib::ScopedCoMem<ITEMIDLIST> pidl(::SHBrowseForFolderA(&m_bi));
     m_hDialog = nullptr;
-    if (pidl == nullptr)
+    if (!pidl)
         return FALSE;
-    const BOOL hasPath = ::SHGetPathFromIDListA(pidl, m_szDisplayName);
+    const BOOL hasPath = ::SHGetPathFromIDListA(pidl.get(), m_szDisplayName);
     if (hasPath)
         m_strFolderPath = m_szDisplayName;
-    IMalloc* raw = nullptr;
-    if (SUCCEEDED(::SHGetMalloc(&raw))) {
-        raw->Free(pidl);
-        raw->Release();
-    }
     return hasPath;
 }
 

@@ -174,7 +174,10 @@ protected:
     CImageButton m_btnNext;
     CImageButton m_btnBack;
 
-public:
+    // The worker as the page configured it, for a subclass to inspect.
+    const CSetupThread& Worker() const { return m_thread; }
+
+private:
     CSetupThread m_thread;
 };
 

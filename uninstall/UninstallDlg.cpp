@@ -25,8 +25,8 @@ CUninstallDlg::~CUninstallDlg()
     // The window is gone by now, so the worker's reports fail at once
     // instead of waiting; serving messages meanwhile answers any report
     // that was already on its way.
-    if (m_thread.m_hThread != nullptr)
-        winlib::WaitPumpingMessages(m_thread.m_hThread);
+    if (m_thread.GetThreadHandle() != nullptr)
+        winlib::WaitPumpingMessages(m_thread.GetThreadHandle());
 }
 
 void CUninstallDlg::DoDataExchange(CDataExchange* pDX)

@@ -12,8 +12,6 @@
 #include <limits>
 #include <vector>
 
-IMPLEMENT_DYNCREATE(CUninstallThread, CWinThread)
-
 CUninstallThread::CUninstallThread() = default;
 CUninstallThread::~CUninstallThread() = default;
 

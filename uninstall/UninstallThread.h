@@ -15,7 +15,6 @@
 class CFileException;
 
 class CUninstallThread : public CWinThread {
-    DECLARE_DYNCREATE(CUninstallThread)
 public:
     CUninstallThread();
     ~CUninstallThread() override;

@@ -1,8 +1,8 @@
 #include "winlib/Dialog.h"
 
+#include "winlib/Gdi.h"
+#include "winlib/SysError.h"
 #include "winlib/WinApp.h"
-
-IMPLEMENT_DYNAMIC(CDialog, CWnd)
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd)
@@ -44,15 +44,13 @@ void CDialog::DoDataExchange(CDataExchange*)
 
 void CDialog::PaintMinimizedIcon(HICON hIcon)
 {
-    PAINTSTRUCT paint;
-    const HDC dc = ::BeginPaint(m_hWnd, &paint);
-    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    CPaintDC dc(m_hWnd);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
     RECT client;
     GetClientRect(&client);
     const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
     const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
     ::DrawIcon(dc, x, y, hIcon);
-    ::EndPaint(m_hWnd, &paint);
 }
 
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -87,6 +85,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lPa
     try {
         result = self->OnInitDialog();
     } catch (...) {
+        winlib::ReportUnhandledException("dialog initialisation");
     }
     RECT after;
     if (::IsWindow(hwnd) && (::GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CHILD) == 0 && ::GetWindowRect(hwnd, &after)

@@ -1,79 +1,17 @@
 #include "winlib/Gdi.h"
 
-#include "winlib/Handles.h"
-
-BOOL CGdiObject::Attach(HGDIOBJ hObject)
-{
-    if (hObject == nullptr || m_hObject != nullptr)
-        return FALSE;
-    m_hObject = hObject;
-    return TRUE;
-}
-
-HGDIOBJ CGdiObject::Detach()
-{
-    HGDIOBJ h = m_hObject;
-    m_hObject = nullptr;
-    return h;
-}
-
-BOOL CGdiObject::DeleteObject()
-{
-    if (m_hObject == nullptr)
-        return FALSE;
-    winlib::LastErrorKeeper keep;
-    return ::DeleteObject(Detach());
-}
-
-// Each Create* makes a new object only for an empty owner: creating first
-// and then failing to attach would lose the new handle.
 BOOL CBitmap::CreateCompatibleBitmap(HDC hdc, int width, int height)
 {
-    if (m_hObject != nullptr)
+    if (m_handle.valid())
         return FALSE;
-    return Attach(::CreateCompatibleBitmap(hdc, width, height));
+    return Adopt(::CreateCompatibleBitmap(hdc, width, height));
 }
 
 BOOL CRgn::CreateRectRgn(int left, int top, int right, int bottom)
 {
-    if (m_hObject != nullptr)
+    if (m_handle.valid())
         return FALSE;
-    return Attach(::CreateRectRgn(left, top, right, bottom));
-}
-
-CDC::~CDC()
-{
-    DeleteDC();
-}
-
-BOOL CDC::Attach(HDC hdc)
-{
-    if (hdc == nullptr || m_hDC != nullptr)
-        return FALSE;
-    m_hDC = m_hAttribDC = hdc;
-    return TRUE;
-}
-
-HDC CDC::Detach()
-{
-    HDC hdc = m_hDC;
-    m_hDC = m_hAttribDC = nullptr;
-    return hdc;
-}
-
-BOOL CDC::DeleteDC()
-{
-    if (m_hDC == nullptr)
-        return FALSE;
-    winlib::LastErrorKeeper keep;
-    return ::DeleteDC(Detach());
-}
-
-BOOL CDC::CreateCompatibleDC(CDC* pDC)
-{
-    if (m_hDC != nullptr)
-        return FALSE;
-    return Attach(::CreateCompatibleDC(pDC != nullptr ? pDC->m_hDC : nullptr));
+    return Adopt(::CreateRectRgn(left, top, right, bottom));
 }
 
 POINT CDC::SetWindowOrg(int x, int y)
@@ -111,24 +49,11 @@ void CDC::Draw3dRect(int x, int y, int cx, int cy, COLORREF topLeft, COLORREF bo
 
 CPaintDC::CPaintDC(HWND hwnd) : m_hWnd(hwnd)
 {
-    Attach(::BeginPaint(hwnd, &m_ps));
+    m_hDC = ::BeginPaint(hwnd, &m_ps);
 }
 
 CPaintDC::~CPaintDC()
 {
     winlib::LastErrorKeeper keep;
     ::EndPaint(m_hWnd, &m_ps);
-    Detach();
-}
-
-CClientDC::CClientDC(HWND hwnd) : m_hWnd(hwnd)
-{
-    Attach(::GetDC(hwnd));
-}
-
-CClientDC::~CClientDC()
-{
-    winlib::LastErrorKeeper keep;
-    if (m_hDC != nullptr)
-        ::ReleaseDC(m_hWnd, Detach());
 }

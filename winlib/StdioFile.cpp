@@ -210,6 +210,8 @@ BOOL CStdioFile::Close(CFileException* pError)
 {
     if (!m_hFile.valid())
         return TRUE;
+    // Closed here rather than by the owner, because a failed close (data
+    // that could not be written out) has to be reported.
     HANDLE h = m_hFile.release();
     if (!::CloseHandle(h))
         return Fail(pError);

@@ -2,6 +2,8 @@
 
 #include "winlib/Handles.h"
 
+#include <exception>
+
 namespace winlib {
 
 std::string FormatSystemMessage(DWORD error)
@@ -15,6 +17,29 @@ std::string FormatSystemMessage(DWORD error)
     if (length == 0 || text == nullptr)
         return std::string();
     return std::string(text, length);
+}
+
+void ReportUnhandledException(const char* where) noexcept
+{
+    try {
+        std::string text = where != nullptr ? where : "";
+        text += ": ";
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            text += e.what();
+        } catch (...) {
+            text += "exception of unknown type";
+        }
+        text += "\n";
+        ::OutputDebugStringA(text.c_str());
+#ifndef NDEBUG
+        ::MessageBoxA(nullptr, text.c_str(), "Unhandled exception", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+#endif
+    } catch (...) {
+        // Out of memory for the text: the plain fact still goes out.
+        ::OutputDebugStringA("unhandled exception\n");
+    }
 }
 
 }  // namespace winlib

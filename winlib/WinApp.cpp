@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-IMPLEMENT_DYNAMIC(CWinApp, CWinThread)
-
 namespace {
 CWinApp* g_pApp = nullptr;
 

@@ -1,23 +1,15 @@
 #include "winlib/WinThread.h"
 
-#include "winlib/Handles.h"
+#include "winlib/SysError.h"
 
 #include <process.h>
 
-IMPLEMENT_DYNAMIC(CWinThread, CObject)
-
-CWinThread::~CWinThread()
-{
-    if (m_hThread != nullptr) {
-        winlib::LastErrorKeeper keep;
-        ::CloseHandle(m_hThread);
-    }
-}
+CWinThread::~CWinThread() = default;
 
 BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize,
                               LPSECURITY_ATTRIBUTES lpSecurityAttrs)
 {
-    if (m_hThread != nullptr)
+    if (m_thread.valid())
         return FALSE;
     // Created suspended so that the handle and id are in place before the
     // thread can look at them, then resumed unless the caller wants it
@@ -27,10 +19,10 @@ BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize,
                                               this, dwCreateFlags | CREATE_SUSPENDED, &id);
     if (handle == 0)
         return FALSE;
-    m_hThread = reinterpret_cast<HANDLE>(handle);
+    m_thread.reset(reinterpret_cast<HANDLE>(handle));
     m_nThreadID = id;
     if ((dwCreateFlags & CREATE_SUSPENDED) == 0)
-        ::ResumeThread(m_hThread);
+        ::ResumeThread(m_thread.get());
     return TRUE;
 }
 
@@ -68,6 +60,7 @@ unsigned __stdcall CWinThread::ThreadEntry(void* param)
     try {
         result = thread->InitInstance() ? thread->Run() : thread->ExitInstance();
     } catch (...) {
+        winlib::ReportUnhandledException("worker thread");
         result = -1;
     }
     if (thread->m_bAutoDelete)

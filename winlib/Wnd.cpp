@@ -1,11 +1,10 @@
 #include "winlib/Wnd.h"
 
+#include "winlib/SysError.h"
 #include "winlib/WinApp.h"
 
 #include <algorithm>
 #include <vector>
-
-IMPLEMENT_DYNAMIC(CWnd, CObject)
 
 namespace {
 // The property that links a window to its CWnd object.
@@ -200,8 +199,9 @@ LRESULT CWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     try {
         result = WindowProc(message, wParam, lParam);
     } catch (...) {
-        // Nothing may unwind through the system's code; the message counts
-        // as handled.
+        // Nothing may unwind through the system's code: the exception is
+        // reported and the message counts as handled.
+        winlib::ReportUnhandledException("window procedure");
         result = 0;
     }
     m_pCurrentMsg = previous;
@@ -240,27 +240,6 @@ void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
     if (rControl.m_hWnd == nullptr)
         rControl.SubclassWindow(::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC));
 }
-
-namespace winlib {
-
-int DecliningButton(UINT type)
-{
-    switch (type & MB_TYPEMASK) {
-    case MB_ABORTRETRYIGNORE:
-        return IDABORT;
-    case MB_YESNO:
-        return IDNO;
-    case MB_OKCANCEL:
-    case MB_RETRYCANCEL:
-    case MB_YESNOCANCEL:
-    case MB_CANCELTRYCONTINUE:
-        return IDCANCEL;
-    default:
-        return IDOK;
-    }
-}
-
-}  // namespace winlib
 
 void CWnd::CenterWindow()
 {

@@ -7,7 +7,6 @@
 #include "winlib/Wnd.h"
 #include "winlib/WinApp.h"
 
-IMPLEMENT_DYNCREATE(CSetupThread, CWinThread)
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "ControlHost.h"
+#include "DebugOutput.h"
 #include "controls/ImageButton.h"
 #include "controls/Label.h"
 #include "controls/PercentProgressCtrl.h"
@@ -6,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <stdexcept>
+#include <vector>
 
 namespace {
 // A modal dialog from a template that binds the controls the way the
@@ -14,7 +18,10 @@ namespace {
 // ends.
 class BoundDialog : public CDialog {
 public:
-    explicit BoundDialog(std::function<void(BoundDialog&)> check) : CDialog(300), m_check(std::move(check)) {}
+    explicit BoundDialog(std::function<void(BoundDialog&)> check, bool failInit = false)
+        : CDialog(300), m_check(std::move(check)), m_bFailInit(failInit)
+    {
+    }
 
     CImageButton m_next;
     CPercentProgressCtrl m_bar;
@@ -34,6 +41,8 @@ protected:
         m_next.ApplyShading(CImageButton::SHS_HARDBUMP, 8, 10, 0, 0);
         m_bar.SetPos(50);
         SetTimer(1, 300);
+        if (m_bFailInit)
+            throw std::runtime_error("initialisation failed");
         return TRUE;
     }
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
@@ -48,20 +57,27 @@ protected:
 
 private:
     std::function<void(BoundDialog&)> m_check;
+    bool m_bFailInit;
 };
 }  // namespace
 
 TEST(DialogBinding, BoundControlsDrawThemselvesAndLeaveNoDrawingObjectBehind)
 {
     BoundDialog dlg([](BoundDialog& d) {
-        // The button is drawn by its owner-draw code: left of the caption,
-        // inside the edges, the screen shows the texture's own pixel (rows
-        // are stored bottom row first).
+        // The button is drawn by its owner-draw code: along its top row,
+        // inside the edge, the screen shows the grain of the texture in
+        // colours of its palette, where a plain button is one colour.
         RECT rc;
         d.m_next.GetClientRect(&rc);
-        const CShadeDib& image = d.m_next.NormalImage();
-        const int y = rc.bottom / 2;
-        EXPECT_EQ(ScreenPixel(d.m_next, 3, y), Entry(image, image.PixelRows()[(rc.bottom - 1 - y) * image.Stride() + 3]));
+        std::vector<COLORREF> row = Pixels(d.m_next, {3, 3, rc.right - 3, 4});
+        for (COLORREF pixel : row) {
+            bool inPalette = false;
+            for (int i = 0; i < 256 && !inPalette; ++i)
+                inPalette = pixel == ButtonRamp(i);
+            EXPECT_TRUE(inPalette) << std::hex << pixel;
+        }
+        std::sort(row.begin(), row.end());
+        EXPECT_GE(std::unique(row.begin(), row.end()) - row.begin(), 3);
         for (HWND control : {d.m_next.m_hWnd, d.m_bar.m_hWnd, d.m_heading.m_hWnd})
             EXPECT_TRUE(PaintsLeaveNoObjectBehind(control));
     });
@@ -69,4 +85,16 @@ TEST(DialogBinding, BoundControlsDrawThemselvesAndLeaveNoDrawingObjectBehind)
     // The dialog is gone; the objects let go of their windows.
     EXPECT_EQ(dlg.m_next.m_hWnd, nullptr);
     EXPECT_EQ(dlg.m_bar.m_hWnd, nullptr);
+}
+
+TEST(DialogBinding, AnExceptionFromTheInitialisationIsReportedAndTheDialogStillRuns)
+{
+    DebugOutput output;
+    DebugOutput::Clear();
+    bool shown = false;
+    BoundDialog dlg([&shown](BoundDialog& d) { shown = ::IsWindowVisible(d.m_hWnd) != FALSE; }, true);
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(shown);
+    EXPECT_NE(DebugOutput::Text().find("dialog initialisation: initialisation failed"), std::string::npos)
+        << DebugOutput::Text();
 }

@@ -41,11 +41,8 @@ LRESULT ControlHost::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 Canvas::Canvas(int width, int height, COLORREF colour)
 {
-    HDC screen = ::GetDC(nullptr);
-    dc.Attach(::CreateCompatibleDC(screen));
-    bitmap.CreateCompatibleBitmap(screen, width, height);
-    ::ReleaseDC(nullptr, screen);
-    m_hOld = dc.SelectObject(&bitmap);
+    bitmap.CreateCompatibleBitmap(winlib::ScopedGetDC(nullptr).get(), width, height);
+    select.emplace(dc, bitmap);
     dc.FillSolidRect(0, 0, width, height, colour);
 }
 
@@ -60,11 +57,35 @@ void Settle()
 
 std::vector<COLORREF> Pixels(HWND hwnd, const RECT& area)
 {
-    CClientDC dc(hwnd);
+    // One block transfer from the window's context into a 32-bit top-down
+    // section, then read there.
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
     std::vector<COLORREF> pixels;
-    for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x)
-            pixels.push_back(::GetPixel(dc, x, y));
+    if (width <= 0 || height <= 0)
+        return pixels;
+    CClientDC source(hwnd);
+    CCompatibleDC copy(source);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const CBitmap section(::CreateDIBSection(copy, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (section.GetSafeHandle() == nullptr || bits == nullptr)
+        return pixels;
+    {
+        const winlib::ScopedSelectObject select(copy, section);
+        ::BitBlt(copy, 0, 0, width, height, source, area.left, area.top, SRCCOPY);
+    }
+    ::GdiFlush();
+    const auto* quads = static_cast<const RGBQUAD*>(bits);
+    pixels.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int i = 0; i < width * height; ++i)
+        pixels.push_back(RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue));
     return pixels;
 }
 

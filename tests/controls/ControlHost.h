@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 class ControlHost : public CWnd {
@@ -31,10 +32,9 @@ protected:
 // A memory context with a screen-compatible bitmap in one colour.
 struct Canvas {
     Canvas(int width, int height, COLORREF colour);
-    ~Canvas() { dc.SelectObject(m_hOld); }
-    CDC dc;
+    CCompatibleDC dc{nullptr};
     CBitmap bitmap;
-    HGDIOBJ m_hOld;
+    std::optional<winlib::ScopedSelectObject> select;
 };
 
 // Colour-table entry i of a palette bitmap as a colour.
@@ -44,12 +44,33 @@ inline COLORREF Entry(const CShadeDib& dib, int i)
     return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
 }
 
+// Colour i of an image button's texture palette without colouring: from
+// the shadow colour (0) to the face colour and on to the highlight colour
+// (255), each step 1/128 of the way.
+inline COLORREF ButtonRamp(int i)
+{
+    auto mix = [](COLORREF from, COLORREF to, int share) {
+        auto channel = [share](int f, int t) { return (f * (128 - share) + t * share) / 128; };
+        return RGB(channel(GetRValue(from), GetRValue(to)), channel(GetGValue(from), GetGValue(to)),
+                   channel(GetBValue(from), GetBValue(to)));
+    };
+    const COLORREF shadow = ::GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+    const COLORREF light = ::GetSysColor(COLOR_BTNHIGHLIGHT);
+    return i <= 127 ? mix(shadow, face, i) : mix(face, light, i - 127);
+}
+
 // Delivers every waiting message, including the paints.
 void Settle();
-// The colours of a client rectangle of the window, row by row.
+// The colours of a client rectangle of the window as the screen shows
+// them (copied from the window's context), row by row.
 std::vector<COLORREF> Pixels(HWND hwnd, const RECT& area);
 // The colour the screen shows at client point (x, y) of the window.
-inline COLORREF ScreenPixel(HWND hwnd, int x, int y) { return Pixels(hwnd, {x, y, x + 1, y + 1})[0]; }
+inline COLORREF ScreenPixel(HWND hwnd, int x, int y)
+{
+    const std::vector<COLORREF> pixels = Pixels(hwnd, {x, y, x + 1, y + 1});
+    return pixels.empty() ? CLR_INVALID : pixels[0];
+}
 inline int CountPixels(HWND hwnd, const RECT& area, COLORREF colour)
 {
     const std::vector<COLORREF> pixels = Pixels(hwnd, area);

@@ -1,11 +1,12 @@
-// The progress bar as the two programs use it: with its percentage shown
-// and no caption of its own (a caption or no text at all are not tested
-// here).
+// The progress bar: its fill, the percentage or a caption in its place,
+// its repaints, and its calls before it has a window.
 #include "ControlHost.h"
 #include "controls/PercentProgressCtrl.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace {
 // Counts the paints that reach the control.
@@ -32,6 +33,7 @@ protected:
     }
     const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
     const COLORREF window = ::GetSysColor(COLOR_WINDOW);
+    const RECT all = {0, 0, 200, 20};
     ControlHost host;
     CountingProgress bar;
 };
@@ -72,6 +74,44 @@ TEST_F(ProgressTest, CentredPercentageTakesTheOppositeColourOfWhatLiesBehind)
     EXPECT_EQ(Pixels(bar, right), before);
 }
 
+TEST_F(ProgressTest, CaptionReplacesThePercentageUntilEmptied)
+{
+    bar.SetPos(42);
+    Settle();
+    const std::vector<COLORREF> percentage = Pixels(bar, all);
+    bar.SetWindowText("Copying");
+    Settle();
+    EXPECT_NE(Pixels(bar, all), percentage);
+
+    bar.m_nPaints = 0;
+    bar.SetWindowText("Copying");
+    EXPECT_FALSE(::GetUpdateRect(bar, nullptr, FALSE));
+    Settle();
+    EXPECT_EQ(bar.m_nPaints, 0);
+
+    bar.SetWindowText("");
+    EXPECT_TRUE(::GetUpdateRect(bar, nullptr, FALSE));
+    Settle();
+    EXPECT_EQ(Pixels(bar, all), percentage);
+}
+
+TEST_F(ProgressTest, GetTextFitsTheBufferAndKeepsDoubleByteCharactersWhole)
+{
+    const struct { const char* caption; int capacity, count; const char* expected; } rows[] = {
+        {"abcdef", 4, 3, "abc"}, {"进度", 4, 2, "进"}, {"进度", 8, 4, "进度"}, {"abc", 0, 0, nullptr}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.caption << " into " << row.capacity);
+        bar.SetWindowText(row.caption);
+        char buffer[10];
+        std::memset(buffer, 'x', sizeof(buffer));
+        EXPECT_EQ(::SendMessageA(bar, WM_GETTEXT, row.capacity, reinterpret_cast<LPARAM>(buffer)), row.count);
+        if (row.expected != nullptr) {
+            EXPECT_STREQ(buffer, row.expected);
+        }
+        EXPECT_EQ(buffer[row.capacity], 'x');  // nothing written beyond the count
+    }
+}
+
 TEST_F(ProgressTest, RepaintsOnlyWhenTheBoundaryMovesAPixelOrAfterAResizeAndNeverForAnEmptyRange)
 {
     bar.SetRange(0, 2000);
@@ -109,4 +149,13 @@ TEST_F(ProgressTest, RepaintsOnlyWhenTheBoundaryMovesAPixelOrAfterAResizeAndNeve
         // Else the system would send WM_PAINT again and again.
         EXPECT_FALSE(::GetUpdateRect(bar, nullptr, FALSE)) << range.first;
     }
+}
+
+TEST(ProgressWithoutWindow, PositionCallsReturnMinusOneAndKeepThePosition)
+{
+    CPercentProgressCtrl bar;
+    bar.EnableText(FALSE);
+    EXPECT_EQ(bar.SetPos(5), -1);
+    EXPECT_EQ(bar.StepIt(), -1);
+    EXPECT_EQ(bar.GetPos(), 0);
 }

@@ -6,11 +6,14 @@
 #include <algorithm>
 #include <cstring>
 
-// The buttons ask for 8 bits; 4 bits serve the table bounds test below.
-TEST(ShadeDib, AllocatePacksHeaderTableAndRowsOnFourByteBoundaries)
+// Asked depths round up to 1, 4 or 8 bits with a colour table; anything
+// deeper than 8 bits becomes 24 bits without one.
+TEST(ShadeDib, AllocateRoundsTheDepthAndPacksHeaderTableAndRows)
 {
     const struct { long width, height; WORD asked, bits, colours; DWORD stride; } rows[] = {
-        {3, 5, 8, 8, 256, 4}, {10, 2, 8, 8, 256, 12}, {10, 2, 4, 4, 16, 8}};
+        {3, 5, 8, 8, 256, 4},  {10, 2, 8, 8, 256, 12},  {10, 2, 0, 1, 2, 4},    {10, 2, 1, 1, 2, 4},
+        {10, 2, 2, 4, 16, 8},  {10, 2, 4, 4, 16, 8},    {10, 2, 5, 8, 256, 12}, {10, 2, 6, 8, 256, 12},
+        {10, 2, 9, 24, 0, 32}, {10, 2, 12, 24, 0, 32}, {10, 2, 16, 24, 0, 32}, {10, 2, 32, 24, 0, 32}};
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.width << "x" << row.height << ", " << row.asked << " bits");
         CShadeDib dib;
@@ -27,8 +30,8 @@ TEST(ShadeDib, AllocatePacksHeaderTableAndRowsOnFourByteBoundaries)
 TEST(ShadeDib, ImpossibleSizesLeaveAnEmptyBitmapThatIgnoresEveryOperation)
 {
     const struct { long width, height; WORD bits; } rows[] = {{-1, 4, 8}, {4, -4, 8}, {0x40000000, 0x40000000, 24}};
-    CDC dc;
-    ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
+    CCompatibleDC dc(nullptr);
+    ASSERT_NE(dc.GetSafeHdc(), nullptr);
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.width << "x" << row.height);
         CShadeDib dib, copy;
@@ -70,6 +73,23 @@ TEST(ShadeDib, WritesStayInsideTheTableAndTheImage)
     EXPECT_EQ(rows[3 * 4 + 1], 11);
     EXPECT_EQ(rows[0 * 4 + 2], 22);
     EXPECT_EQ(std::count_if(rows, rows + dib.Stride() * 4, [](BYTE b) { return b != 0; }), 2);
+}
+
+TEST(ShadeDib, TintShareIsClampedToNoneAndAll)
+{
+    // Shares in between are checked with the button's hover palette.
+    CShadeDib dib;
+    ASSERT_NE(dib.Allocate(1, 1, 8), nullptr);
+    dib.SetColorEntry(7, 7, 100, 255);
+    dib.TintColors(RGB(200, 0, 50), -40);
+    EXPECT_EQ(Entry(dib, 7), RGB(7, 100, 255));
+    dib.TintColors(RGB(200, 0, 50), 101);
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(Entry(dib, i), RGB(200, 0, 50)) << i;
+    ASSERT_NE(dib.Allocate(1, 1, 8), nullptr);
+    dib.SetColorEntry(7, 7, 100, 255);
+    dib.TintColors(RGB(200, 0, 50), 250);
+    EXPECT_EQ(Entry(dib, 7), RGB(200, 0, 50));
 }
 
 TEST(ShadeDib, CopyTakesSizeTableAndPixelsAndBlitDrawsTopRowAtTop)

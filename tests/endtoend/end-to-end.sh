@@ -72,7 +72,7 @@ report() {
 setup() {
   local scenario=$1; shift
   echo "== Setup: $scenario"
-  "$wine_run" "$build/tools/setup_driver.exe" 'D:\Setup.exe' "$scenario" "$@" --hold-ms "$hold" --timeout-s 120 \
+  "$wine_run" "$build/tools/drivers/setup_driver.exe" 'D:\Setup.exe' "$scenario" "$@" --hold-ms "$hold" --timeout-s 120 \
     | report "setup-$scenario"
   return "${PIPESTATUS[0]}"
 }
@@ -139,7 +139,7 @@ setup reinstall-no || fail "declining the re-install"
 echo "== Uninstall"
 uninstall_args=(--timeout-s 120)
 [ -n "$shots" ] && uninstall_args+=(--hold-ms "$hold" --freeze-working)
-"$wine_run" "$build/tools/uninstall_driver.exe" 'C:\Program Files\Kestrova\ZEMLO\Uninstall.exe' "${uninstall_args[@]}" \
+"$wine_run" "$build/tools/drivers/uninstall_driver.exe" 'C:\Program Files\Kestrova\ZEMLO\Uninstall.exe' "${uninstall_args[@]}" \
   | report uninstall
 [ "${PIPESTATUS[0]}" = 0 ] || fail "the uninstallation"
 

@@ -73,7 +73,7 @@ TEST_F(SetupThreadTest, CleanRunCopiesReportsRecordsAndReplacesTheLogInOrder)
 
     // The thread ends through its own message loop with exit code 0.
     DWORD exitCode = 99;
-    ASSERT_TRUE(::GetExitCodeThread(thread.m_hThread, &exitCode));
+    ASSERT_TRUE(::GetExitCodeThread(thread.GetThreadHandle(), &exitCode));
     EXPECT_EQ(exitCode, 0u);
 }
 

@@ -46,7 +46,7 @@ protected:
     {
         prompts.push_back({text, type});
         if (answers.empty())
-            return winlib::DecliningButton(type);
+            return drivekit::DecliningButton(type);
         Answer answer = answers.front();
         answers.pop_front();
         if (answer.before)

@@ -171,3 +171,72 @@ TEST_F(ShortcutsTest, ShellFolderValuesThatAreNotPlainPathsCountAsNotRead)
         EXPECT_EQ(testfs::SplitLines(worker.Log()), ExpectedLog());
     }
 }
+
+TEST_F(ShortcutsTest, EveryAutoCadReleaseFoundUnderItsDefaultCodeGetsItsProfileAndShortcut)
+{
+    // Each release with its edition year, the product code it is looked up
+    // under when the user has no "CurVer" (R15.0 has none: it is given
+    // one), its support folder generation, and its default profile (none
+    // for R15.0). Every release is installed in a folder of its own.
+    const struct { const char *release, *year, *code, *generation, *defaultProfile; } rows[] = {
+        {"R15.0", "2002", "ACAD-1:804", "2000-02", nullptr},
+        {"R16.0", "2004", "ACAD-201:804", "2004-06", "<<未命名配置>>"},
+        {"R16.1", "2005", "ACAD-301:409", "2004-06", "<<Unnamed Profile>>"},
+        {"R16.2", "2006", "ACAD-4001:409", "2004-06", "<<未命名配置>>"},
+        {"R17.0", "2007", "ACAD-5001:804", "2007-09", "<<Unnamed Profile>>"},
+        {"R17.1", "2008", "ACAD-6001:804", "2007-09", "<<未命名配置>>"},
+        {"R17.2", "2009", "ACAD-7001:804", "2007-09", "<<Unnamed Profile>>"},
+        {"R18.0", "2010", "ACAD-8001:804", "2010-11", "初始设置配置"},
+    };
+    const std::string autodesk = "SOFTWARE\\Autodesk\\AutoCAD\\";
+    Put(HKEY_CURRENT_USER, autodesk + "R15.0", "CurVer", "ACAD-1:804");
+    Lines shortcuts;
+    for (const auto& row : rows) {
+        Put(HKEY_LOCAL_MACHINE, autodesk + row.release + "\\" + row.code, "AcadLocation",
+            std::string("C:\\AutoCAD ") + row.year);
+        if (row.defaultProfile != nullptr)
+            Put(HKEY_CURRENT_USER, autodesk + row.release + "\\" + row.code + "\\Profiles\\" + row.defaultProfile +
+                                       "\\General",
+                "ACAD", std::string("C:\\AutoCAD ") + row.year + "\\support");
+        shortcuts.push_back(std::string("ZEMLOfor") + row.year + ".LNK");
+    }
+    UserShellFolders(m_desktop, m_menu);
+
+    // The profiles by another worker, so that this one's log holds only
+    // the shortcuts.
+    ScriptedSetupThread profiles;
+    profiles.m_strInstallDir = thread.m_strInstallDir;
+    profiles.RegisterProduct();
+    ASSERT_TRUE(thread.CreateShortcuts());
+
+    // A shortcut per release, in release order, named by its edition year
+    // and starting that release's AutoCAD with our profile.
+    EXPECT_EQ(LogLines(), ExpectedLog(shortcuts));
+    const std::string arguments = std::string("|/p \"<<enggZEMLO V8>>\" /t acad.dwt|") + Install() + "|" +
+                                  Install("ZEMLOV8.0.ICO") + ",0";
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.release);
+        const std::string acad = std::string("C:\\AutoCAD ") + row.year + "\\";
+        EXPECT_EQ(ReadLink(Install(std::string("ZEMLOfor") + row.year + ".LNK")), acad + "acad.exe" + arguments);
+
+        // Our profile, under the code the release was found by: the
+        // product's support folders of the release's generation, then the
+        // default profile's paths (R15.0: the AutoCAD folders); from
+        // R17.0 on the menu file of that generation.
+        const std::string profile = std::string("Software\\Autodesk\\AutoCAD\\") + row.release + "\\" + row.code +
+                                    "\\Profiles\\<<enggZEMLO V8>>";
+        const std::string support = Install("Support\\") + row.generation;
+        const std::string rest = row.defaultProfile != nullptr
+                                     ? acad + "support;"
+                                     : acad + "support;" + acad + "fonts;" + acad + "help;" + acad + "express;";
+        EXPECT_EQ(testreg::Get(HKEY_CURRENT_USER, profile + "\\General", "ACAD"),
+                  support + "\\arx;" + support + "\\Menu;" + rest);
+        EXPECT_EQ(testreg::Get(HKEY_CURRENT_USER, profile, ""), "<<enggZEMLO V8>>");
+        const bool menu = std::string(row.release) >= "R17.0";
+        EXPECT_EQ(testreg::KeyExists(HKEY_CURRENT_USER, profile + "\\General Configuration"), menu);
+        if (menu) {
+            EXPECT_EQ(testreg::Get(HKEY_CURRENT_USER, profile + "\\General Configuration", "MenuFile"),
+                      support + "\\Menu\\Gravmen");
+        }
+    }
+}

@@ -3,6 +3,7 @@
 // user (clicks are sent on the page's own thread).
 #include "FileHelpers.h"
 #include "FolderBrowser.h"
+#include "ImportHook.h"
 #include "RegistryOverride.h"
 #include "Pages.h"
 #include "TempDir.h"
@@ -396,6 +397,7 @@ void MakeMedium(const TempDir& medium)
 
 class TestCopyPage : public CCopyPage {
 public:
+    using CCopyPage::Worker;
     int starts = 0;
     std::deque<int> answers;
     std::vector<std::string> questions;
@@ -482,7 +484,7 @@ TEST(CopyPage, NormalisesTheFoldersSizesTheBarAndFollowsTheWorkersMessages)
         ::PostMessageA(hwnd, WM_SETUP_DONE, 0, 0);
     };
     EXPECT_EQ(page.Run(), ID_WIZNEXT);
-    EXPECT_FALSE(page.m_thread.IsCancelled());
+    EXPECT_FALSE(page.Worker().IsCancelled());
 }
 
 TEST(CopyPage, CancelAsksNoKeepsCopyingYesStopsTheWorkerAndLeavesUnlessTheCopyHasFinished)
@@ -492,11 +494,11 @@ TEST(CopyPage, CancelAsksNoKeepsCopyingYesStopsTheWorkerAndLeavesUnlessTheCopyHa
     page.script = [&](auto& self, HWND hwnd) {
         Click(hwnd, IDCANCEL);
         EXPECT_TRUE(::IsWindowVisible(hwnd));
-        EXPECT_FALSE(self.m_thread.IsCancelled());
+        EXPECT_FALSE(self.Worker().IsCancelled());
         ::SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);  // Esc
     };
     EXPECT_EQ(page.Run(), ID_WIZFINISH);
-    EXPECT_TRUE(page.m_thread.IsCancelled());
+    EXPECT_TRUE(page.Worker().IsCancelled());
     ASSERT_EQ(page.questions.size(), 2u);
     EXPECT_EQ(page.questions[0],
               "安装没有完成。 如果现在退出安装程序，则不会安装或卸载您请求添加/删除的组件。\n\n"
@@ -516,7 +518,7 @@ TEST(CopyPage, CancelAsksNoKeepsCopyingYesStopsTheWorkerAndLeavesUnlessTheCopyHa
     };
     late.script = [](auto&, HWND hwnd) { Click(hwnd, IDCANCEL); };
     EXPECT_EQ(late.Run(), ID_WIZNEXT);
-    EXPECT_FALSE(late.m_thread.IsCancelled());
+    EXPECT_FALSE(late.Worker().IsCancelled());
 
     // A failed run leaves the wizard.
     Scripted<TestCopyPage> failed;
@@ -531,6 +533,7 @@ namespace {
 // The progress page with its real worker, the cancel question answered Yes.
 class WorkingCopyPage : public CCopyPage {
 public:
+    using CCopyPage::Worker;
     int asked = 0;
 
 protected:
@@ -561,11 +564,11 @@ TEST(CopyPageWithWorker, AConfirmedCancelStopsTheCopyAndTheWorkerEndsBeforeThePa
     page->script = [](auto&, HWND hwnd) { Click(hwnd, IDCANCEL); };
     EXPECT_EQ(page->Run(), ID_WIZFINISH);
     EXPECT_EQ(page->asked, 1);
-    EXPECT_TRUE(page->m_thread.IsCancelled());
-    EXPECT_EQ(page->m_thread.m_strSourceDir, medium.path() + "\\");
-    EXPECT_EQ(page->m_thread.m_strInstallDir, target / "ZEMLO\\");
+    EXPECT_TRUE(page->Worker().IsCancelled());
+    EXPECT_EQ(page->Worker().m_strSourceDir, medium.path() + "\\");
+    EXPECT_EQ(page->Worker().m_strInstallDir, target / "ZEMLO\\");
     HANDLE thread = nullptr;
-    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), page->m_thread.m_hThread, ::GetCurrentProcess(), &thread, 0,
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), page->Worker().GetThreadHandle(), ::GetCurrentProcess(), &thread, 0,
                                   FALSE, DUPLICATE_SAME_ACCESS));
     // The page object (and the worker in it) goes only after the worker.
     page.reset();
@@ -639,4 +642,281 @@ TEST(FinishPage, OpensAnExistingReadmeOnlyWhenTicked)
     // Esc keeps the platform's cancel: the frame asks whether to quit.
     page.script = [](auto&, HWND hwnd) { ::SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0); };
     EXPECT_EQ(page.Run(), IDCANCEL);
+}
+
+// ------------------------------------------------------------------- looks
+
+namespace {
+
+// The grain of the button textures comes from rand(); held at the middle of
+// its range it is zero, so that a page's button and a reference button
+// shaded alike have the same pixels whatever the order of shading.
+int MiddleRand() { return RAND_MAX / 2; }
+
+// The pixels of a rectangle of a device context, row by row.
+std::vector<COLORREF> Grab(HDC source, int x, int y, int cx, int cy)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC memory = ::CreateCompatibleDC(source);
+    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, cx, cy, source, x, y, SRCCOPY);
+    ::GdiFlush();
+    std::vector<COLORREF> pixels(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + cx * cy);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    return pixels;
+}
+
+// How many pixels two pictures of the same size differ in; -1 when their
+// sizes differ.
+long Differences(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b)
+{
+    if (a.size() != b.size())
+        return -1;
+    long count = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        count += a[i] != b[i];
+    return count;
+}
+
+SIZE ClientSize(HWND hwnd)
+{
+    RECT rc = {};
+    ::GetClientRect(hwnd, &rc);
+    return {rc.right, rc.bottom};
+}
+
+// What a button draws of itself, asked to print its client area into a
+// memory bitmap (the screen plays no part).
+std::vector<COLORREF> Printed(HWND button)
+{
+    const SIZE size = ClientSize(button);
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, size.cx, size.cy);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::SendMessageA(button, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+    std::vector<COLORREF> pixels = Grab(memory, 0, 0, size.cx, size.cy);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// What a window shows on the screen.
+std::vector<COLORREF> OnScreen(HWND hwnd)
+{
+    const SIZE size = ClientSize(hwnd);
+    HDC dc = ::GetDC(hwnd);
+    std::vector<COLORREF> pixels = Grab(dc, 0, 0, size.cx, size.cy);
+    ::ReleaseDC(hwnd, dc);
+    return pixels;
+}
+
+void Pump()
+{
+    MSG msg;
+    for (int round = 0; round < 3; ++round) {
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        ::Sleep(20);
+    }
+}
+
+// A top-most window that shows a picture as its background, with the
+// reference controls on it.
+class ReferenceHost : public CWnd {
+public:
+    std::vector<COLORREF> background;  // rows of the client width, top first
+    int width = 0, height = 0;
+
+    bool Create(int cx, int cy)
+    {
+        width = cx;
+        height = cy;
+        background.assign(static_cast<size_t>(cx * cy), RGB(0, 128, 0));
+        if (!CreateEx(WS_EX_TOPMOST, "reference", WS_POPUP | WS_VISIBLE, RECT{0, 0, cx, cy}, nullptr, 0))
+            return false;
+        Pump();
+        return true;
+    }
+    // A child of the class, text, style and client rectangle, bound to
+    // control.
+    bool Add(CWnd& control, const char* className, const std::string& text, DWORD style, const RECT& r, HFONT font)
+    {
+        HWND child = ::CreateWindowExA(0, className, text.c_str(), style | WS_CHILD | WS_VISIBLE, r.left, r.top,
+                                       r.right - r.left, r.bottom - r.top, m_hWnd,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(++m_nextId)),
+                                       ::GetModuleHandleA(nullptr), nullptr);
+        ::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        return child != nullptr && control.SubclassWindow(child);
+    }
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_ERASEBKGND)
+            return TRUE;
+        if (message != WM_PAINT)
+            return CWnd::WindowProc(message, wParam, lParam);
+        PAINTSTRUCT ps;
+        HDC dc = ::BeginPaint(m_hWnd, &ps);
+        BITMAPINFO info = {};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        ::SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
+                            static_cast<UINT>(height), background.data(), &info, DIB_RGB_COLORS);
+        ::EndPaint(m_hWnd, &ps);
+        return 0;
+    }
+
+private:
+    int m_nextId = 100;
+};
+
+// Checks the looks a page gives its image buttons and its headline against
+// reference controls made alike: each button, normal and pressed, against
+// a CImageButton of the same size, style and caption shaded as a hard bump
+// (Cancel: a soft bump) with grain 8, highlight 10 and no colouring; the
+// headline against a CLabel with the same text and font, shadow on, over
+// the same background.
+void CheckLooks(HWND page, std::initializer_list<int> buttons)
+{
+    // The page's headline as shown, and what lies behind it.
+    const HWND headline = ::GetDlgItem(page, IDC_HEADLINE);
+    ASSERT_NE(headline, nullptr);
+    Pump();
+    const SIZE headlineSize = ClientSize(headline);
+    const std::vector<COLORREF> shownHeadline = OnScreen(headline);
+    ::ShowWindow(headline, SW_HIDE);
+    Pump();
+    const std::vector<COLORREF> behindHeadline = OnScreen(headline);
+    ::ShowWindow(headline, SW_SHOW);
+    Pump();
+    ASSERT_EQ(Differences(OnScreen(headline), shownHeadline), 0) << "the headline shows the same again";
+    ASSERT_GT(Differences(shownHeadline, behindHeadline), 0) << "the headline shows its text";
+
+    ReferenceHost host;
+    ASSERT_TRUE(host.Create(headlineSize.cx + 20, headlineSize.cy + 120));
+    for (int y = 0; y < headlineSize.cy; ++y)
+        for (int x = 0; x < headlineSize.cx; ++x)
+            host.background[static_cast<size_t>((y + 10) * host.width + x + 10)] =
+                behindHeadline[static_cast<size_t>(y * headlineSize.cx + x)];
+    CLabel label;
+    char text[256] = {};
+    ::GetWindowTextA(headline, text, sizeof(text));
+    const auto headlineFont = reinterpret_cast<HFONT>(::SendMessageA(headline, WM_GETFONT, 0, 0));
+    ASSERT_TRUE(host.Add(label, "STATIC", text, 0, {10, 10, 10 + headlineSize.cx, 10 + headlineSize.cy},
+                         headlineFont));
+    label.EnableShadow(TRUE);
+    ::InvalidateRect(host, nullptr, TRUE);
+    Pump();
+    EXPECT_EQ(Differences(OnScreen(label), shownHeadline), 0) << "the headline has its drop shadow";
+
+    for (int id : buttons) {
+        SCOPED_TRACE(testing::Message() << "button " << id);
+        const HWND button = ::GetDlgItem(page, id);
+        ASSERT_NE(button, nullptr);
+        const SIZE size = ClientSize(button);
+        char caption[64] = {};
+        ::GetWindowTextA(button, caption, sizeof(caption));
+        const DWORD style = static_cast<DWORD>(::GetWindowLongA(button, GWL_STYLE));
+        const bool enabled = ::IsWindowEnabled(button) != FALSE;
+        const bool focused = ::GetFocus() == button;
+        std::vector<COLORREF> normal = Printed(button), pressed;
+        if (enabled) {
+            ::SendMessageA(button, BM_SETSTATE, TRUE, 0);
+            pressed = Printed(button);
+            ::SendMessageA(button, BM_SETSTATE, FALSE, 0);
+            ASSERT_GT(Differences(pressed, normal), 0) << "the button prints itself";
+        }
+
+        CImageButton reference;
+        const DWORD kept = style & ~static_cast<DWORD>(0xF | WS_DISABLED | WS_TABSTOP | WS_GROUP | WS_VISIBLE);
+        ASSERT_TRUE(host.Add(reference, "BUTTON", caption, kept | BS_PUSHBUTTON, {10, 10 + headlineSize.cy + 10,
+                             10 + size.cx, 10 + headlineSize.cy + 10 + size.cy}, headlineFont));
+        reference.ApplyShading(id == IDCANCEL ? CImageButton::SHS_SOFTBUMP : CImageButton::SHS_HARDBUMP, 8, 10, 0,
+                               0);
+        reference.EnableWindow(enabled);
+        if (focused)
+            reference.SetFocus();
+        EXPECT_EQ(Differences(Printed(reference), normal), 0) << "normal look";
+        if (enabled) {
+            reference.SendMessage(BM_SETSTATE, TRUE);
+            EXPECT_EQ(Differences(Printed(reference), pressed), 0) << "pressed look";
+        }
+        reference.DestroyWindow();
+        if (focused)
+            ::SetFocus(button);
+    }
+    host.DestroyWindow();
+}
+
+class LooksTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        original = PatchImport("msvcrt.dll", "rand", reinterpret_cast<void*>(&MiddleRand));
+        ASSERT_NE(original, nullptr);
+    }
+    void TearDown() override { PatchImport("msvcrt.dll", "rand", original); }
+    void* original = nullptr;
+};
+
+}  // namespace
+
+TEST_F(LooksTest, EveryPageShadesItsButtonsAndShadowsItsHeadline)
+{
+    {
+        Scripted<CWelcomePage> page;
+        page.script = [](auto&, HWND hwnd) {
+            CheckLooks(hwnd, {IDC_NEXT, IDCANCEL});
+            ::EndDialog(hwnd, IDCANCEL);
+        };
+        EXPECT_EQ(page.Run(), IDCANCEL);
+    }
+    {
+        Scripted<CAgreementPage> page;
+        page.script = [](auto&, HWND hwnd) {
+            CheckLooks(hwnd, {IDC_NEXT, IDC_BACK, IDCANCEL});
+            ::EndDialog(hwnd, IDCANCEL);
+        };
+        EXPECT_EQ(page.Run(), IDCANCEL);
+    }
+    {
+        Scripted<CDestinationPage> page;
+        page.m_strPath = "C:\\Program Files\\Kestrova\\ZEMLO\\";
+        page.script = [](auto&, HWND hwnd) {
+            CheckLooks(hwnd, {IDC_NEXT, IDC_BACK, IDCANCEL});
+            ::EndDialog(hwnd, IDCANCEL);
+        };
+        EXPECT_EQ(page.Run(), IDCANCEL);
+    }
+    {
+        TempDir medium;
+        MakeMedium(medium);
+        Scripted<TestCopyPage> page;
+        page.m_strSourceDir = medium.path();
+        page.m_strInstallDir = "C:\\Program Files\\Kestrova\\ZEMLO\\";
+        page.script = [](auto&, HWND hwnd) {
+            CheckLooks(hwnd, {IDC_NEXT, IDC_BACK, IDCANCEL});
+            ::EndDialog(hwnd, IDCANCEL);
+        };
+        EXPECT_EQ(page.Run(), IDCANCEL);
+    }
+    {
+        Scripted<TestFinishPage> page;
+        page.m_strPath = "C:\\nowhere";
+        page.script = [](auto&, HWND hwnd) {
+            CheckLooks(hwnd, {IDC_NEXT});
+            ::EndDialog(hwnd, IDCANCEL);
+        };
+        EXPECT_EQ(page.Run(), IDCANCEL);
+    }
 }

@@ -44,19 +44,6 @@ std::string ReadFile(const std::string& path)
     return content;
 }
 
-std::vector<std::string> ListFolder(const std::string& folder)
-{
-    std::vector<std::string> names;
-    CFileFind finder;
-    BOOL more = finder.FindFile((folder + "\\*.*").c_str());
-    while (more) {
-        more = finder.FindNextFile();
-        if (!finder.IsDots())
-            names.push_back(finder.GetFileName());
-    }
-    return names;
-}
-
 void RemoveTree(const std::string& path)
 {
     const DWORD attributes = Attributes(path);

@@ -2,6 +2,8 @@
 // the programs use.
 #pragma once
 
+#include "DriveKit.h"
+
 #include <windows.h>
 
 #include <string>
@@ -17,7 +19,7 @@ std::string ReadFile(const std::string& path);
 void MakeDirs(const std::string& path);
 // GetFileAttributesA, INVALID_FILE_ATTRIBUTES when missing.
 inline DWORD Attributes(const std::string& path) { return ::GetFileAttributesA(path.c_str()); }
-inline bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
+using drivekit::Exists;
 inline bool IsDirectory(const std::string& path)
 {
     return Exists(path) && (Attributes(path) & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -30,8 +32,7 @@ inline DWORD AttributesWithoutArchive(const std::string& path)
 }
 // Removes a file or a whole tree, clearing read-only and hidden flags.
 void RemoveTree(const std::string& path);
-// Names of the entries of a folder (no dots), in the system's order.
-std::vector<std::string> ListFolder(const std::string& folder);
+using drivekit::ListFolder;
 // The folder of the running test program, with its backslash.
 std::string ProgramFolder();
 // The process's current folder.

@@ -35,7 +35,7 @@ bool RecordingWindow::RunThread(CWinThread& thread, DWORD timeoutMs)
     if (!thread.CreateThread())
         return false;
 
-    if (!winlib::WaitPumpingMessages(thread.m_hThread, timeoutMs))
+    if (!winlib::WaitPumpingMessages(thread.GetThreadHandle(), timeoutMs))
         return false;
     // The messages the thread posted before it ended.
     winlib::PumpWaitingMessages();

@@ -5,6 +5,8 @@
 // of the process and code in loaded DLLs, under Wine as on Windows.)
 #pragma once
 
+#include "DriveKit.h"
+
 #include <windows.h>
 
 #include <string>
@@ -28,14 +30,7 @@ private:
 // test).
 namespace testreg {
 
-inline bool KeyExists(HKEY root, const std::string& key)
-{
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return false;
-    ::RegCloseKey(opened);
-    return true;
-}
+using drivekit::KeyExists;
 
 // Writes a string value, making the key.
 inline bool Put(HKEY root, const std::string& key, const std::string& name, const std::string& value)

@@ -117,8 +117,7 @@ private:
     // in for the wizard's background picture.
     void PaintBackground(HDC hdc)
     {
-        CDC dc;
-        dc.Attach(hdc);
+        CDC dc(hdc);
         RECT rc;
         GetClientRect(&rc);
         const int height = rc.bottom - rc.top;
@@ -126,7 +125,6 @@ private:
             const int t = height > 0 ? (y * 255) / height : 0;
             dc.FillSolidRect(0, y, rc.right, 4, RGB(40 + t / 3, 100 + t / 3, 170 + t / 4));
         }
-        dc.Detach();
     }
 
     static const int kStates = 8;

@@ -29,8 +29,6 @@ public:
         SHS_HARDBUMP = 7,
         SHS_METAL = 8,
     };
-    // Values of m_nKind.
-    enum Kind { KIND_PUSH = 0, KIND_CHECKBOX = 2, KIND_RADIO = 4 };
 
     CImageButton();
     ~CImageButton() override;
@@ -44,26 +42,15 @@ public:
     // BS_LEFT, BS_RIGHT or anything else (centred), as in the style.
     void SetCaptionAlign(UINT alignment);
 
-    int GetKind() const { return m_nKind; }
-    BOOL IsHover() const { return m_bHover; }
-    BOOL IsMouseDown() const { return m_bMouseDown; }
-    UINT GetTextFormat() const { return m_uTextFormat; }
-    BOOL HasBorder() const { return m_bBorder; }
-    BOOL IsPushLike() const { return m_bPushLike; }
-    BOOL IsFlat() const { return m_bFlat; }
-    const CShadeDib& NormalImage() const { return m_dibNormal; }
-    const CShadeDib& DownImage() const { return m_dibDown; }
-    const CShadeDib& DisabledImage() const { return m_dibDisabled; }
-    const CShadeDib& OverImage() const { return m_dibOver; }
-    const CShadeDib& FocusLineH() const { return m_dibFocusH; }
-    const CShadeDib& FocusLineV() const { return m_dibFocusV; }
-
 protected:
     void PreSubclassWindow() override;
     void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // Values of m_nKind.
+    enum Kind { KIND_PUSH = 0, KIND_CHECKBOX = 2, KIND_RADIO = 4 };
+
     void FillTexture(UINT type, int g, int cx, int cy);
     void OnMouseMove(WPARAM wParam, LPARAM lParam);
     void OnLButtonDown();

@@ -2,12 +2,14 @@
 // into an off-screen bitmap that covers the target's clip box, in the
 // target's own logical coordinates (the window origin is shifted to the
 // clip box), and the image is copied to the target in one block transfer
-// when the object is destroyed. On a printer context it draws directly.
+// when the object is destroyed.
 #pragma once
 
 #include "winlib/Gdi.h"
 
-class CMemDC : public CDC {
+#include <optional>
+
+class CMemDC : public CCompatibleDC {
 public:
     explicit CMemDC(CDC* pDC);
     ~CMemDC() override;
@@ -15,9 +17,10 @@ public:
     CMemDC& operator=(const CMemDC&) = delete;
 
 private:
-    CBitmap m_bmpOffscreen;
-    HGDIOBJ m_hOldBitmap;  // selected before the off-screen bitmap
     CDC* m_pTargetDC;
-    RECT m_rcArea;
-    BOOL m_bOffscreen;
+    RECT m_rcArea;  // clip box of the target, in its logical units
+    CBitmap m_bmpOffscreen;
+    // Restores the memory context's first bitmap before the off-screen
+    // one is deleted.
+    std::optional<winlib::ScopedSelectObject> m_selectBitmap;
 };

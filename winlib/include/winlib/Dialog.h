@@ -8,7 +8,6 @@
 #include "winlib/Wnd.h"
 
 class CDialog : public CWnd {
-    DECLARE_DYNAMIC(CDialog)
 public:
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
 

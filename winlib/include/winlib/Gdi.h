@@ -1,42 +1,65 @@
-// Drawing classes: GDI objects that own their handle (CGdiObject and its
-// kinds), device contexts (CDC) and the paint context of WM_PAINT
-// (CPaintDC). A CDC deletes the context it holds unless the context was
-// handed back with Detach; a CPaintDC ends the paint cycle instead.
+// Drawing classes on the owner templates of Handles.h. GDI objects
+// (CBitmap, CFont, CRgn) own their handle and delete it with the object.
+// CDC draws on a device context that it does not own: a borrowed context
+// (a DRAWITEMSTRUCT's, WM_PRINTCLIENT's) is wrapped as a CDC and simply
+// forgotten. The owning contexts derive from it: CCompatibleDC
+// (CreateCompatibleDC / DeleteDC), CPaintDC (BeginPaint / EndPaint) and
+// CClientDC (GetDC / ReleaseDC). Objects are selected into a context with
+// winlib::ScopedSelectObject, which selects the previous one back.
 #pragma once
+
+#include "winlib/Handles.h"
 
 #include <windows.h>
 
-// A GDI object owned by the C++ object: deleted with it or by
-// DeleteObject. Attach/Detach move a handle in and out without deleting.
-class CGdiObject {
+// A GDI object of handle type H, owned: deleted with the C++ object.
+template <typename H>
+class CGdiObjectT {
 public:
-    CGdiObject() = default;
-    virtual ~CGdiObject() { DeleteObject(); }
-    CGdiObject(const CGdiObject&) = delete;
-    CGdiObject& operator=(const CGdiObject&) = delete;
+    CGdiObjectT() = default;
+    // Takes ownership of handle (may be null).
+    explicit CGdiObjectT(H handle) : m_handle(handle) {}
+    CGdiObjectT(CGdiObjectT&&) noexcept = default;
+    CGdiObjectT& operator=(CGdiObjectT&&) noexcept = default;
 
-    HGDIOBJ m_hObject = nullptr;
+    H GetSafeHandle() const { return m_handle.get(); }
+    operator H() const { return m_handle.get(); }
+    // Deletes the object now; FALSE when there was none.
+    BOOL DeleteObject()
+    {
+        const BOOL had = m_handle.valid();
+        m_handle.reset();
+        return had;
+    }
 
-    HGDIOBJ GetSafeHandle() const { return m_hObject; }
-    BOOL Attach(HGDIOBJ hObject);
-    HGDIOBJ Detach();
-    BOOL DeleteObject();
+protected:
+    // Each Create* makes a new object only for an empty owner, so a
+    // second call never replaces an object someone may have selected.
+    BOOL Adopt(H handle)
+    {
+        if (handle == nullptr)
+            return FALSE;
+        m_handle.reset(handle);
+        return TRUE;
+    }
+
+    winlib::ScopedGeneric<winlib::GdiObjectTraits<H>> m_handle;
 };
 
-class CBitmap : public CGdiObject {
+class CBitmap : public CGdiObjectT<HBITMAP> {
 public:
-    operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
+    using CGdiObjectT::CGdiObjectT;
     BOOL CreateCompatibleBitmap(HDC hdc, int width, int height);
 };
 
-class CFont : public CGdiObject {
+class CFont : public CGdiObjectT<HFONT> {
 public:
-    operator HFONT() const { return static_cast<HFONT>(m_hObject); }
+    using CGdiObjectT::CGdiObjectT;
 };
 
-class CRgn : public CGdiObject {
+class CRgn : public CGdiObjectT<HRGN> {
 public:
-    operator HRGN() const { return static_cast<HRGN>(m_hObject); }
+    using CGdiObjectT::CGdiObjectT;
     BOOL CreateRectRgn(int left, int top, int right, int bottom);
     BOOL CreateRectRgnIndirect(const RECT& rect)
     {
@@ -44,44 +67,27 @@ public:
     }
 };
 
-// A device context. m_hDC is where drawing goes, m_hAttribDC where
-// attributes are read; both are the same context except while printing.
+// Drawing on a device context that this object does not own.
 class CDC {
 public:
-    CDC() = default;
-    // Deletes the context it still holds (one made by CreateCompatibleDC).
-    virtual ~CDC();
+    explicit CDC(HDC hdc = nullptr) : m_hDC(hdc) {}
+    virtual ~CDC() = default;
     CDC(const CDC&) = delete;
     CDC& operator=(const CDC&) = delete;
 
-    HDC m_hDC = nullptr;
-    HDC m_hAttribDC = nullptr;
-    BOOL m_bPrinting = FALSE;
-
     HDC GetSafeHdc() const { return m_hDC; }
     operator HDC() const { return m_hDC; }
-    BOOL Attach(HDC hdc);
-    HDC Detach();
-    BOOL DeleteDC();
-    BOOL IsPrinting() const { return m_bPrinting; }
 
-    BOOL CreateCompatibleDC(CDC* pDC);
-
-    HGDIOBJ SelectObject(HGDIOBJ object) { return ::SelectObject(m_hDC, object); }
-    HGDIOBJ SelectObject(CGdiObject* pObject)
+    // The region is copied into the context; null removes the clipping.
+    int SelectClipRgn(const CRgn* pRgn)
     {
-        return pObject != nullptr ? ::SelectObject(m_hDC, pObject->m_hObject) : nullptr;
-    }
-    HGDIOBJ SelectStockObject(int index) { return ::SelectObject(m_hDC, ::GetStockObject(index)); }
-    int SelectClipRgn(CRgn* pRgn)
-    {
-        return ::SelectClipRgn(m_hDC, pRgn != nullptr ? static_cast<HRGN>(pRgn->m_hObject) : nullptr);
+        return ::SelectClipRgn(m_hDC, pRgn != nullptr ? pRgn->GetSafeHandle() : nullptr);
     }
     int GetClipBox(LPRECT rect) const { return ::GetClipBox(m_hDC, rect); }
     POINT SetWindowOrg(int x, int y);
 
     COLORREF SetTextColor(COLORREF color) { return ::SetTextColor(m_hDC, color); }
-    COLORREF GetTextColor() const { return ::GetTextColor(m_hAttribDC); }
+    COLORREF GetTextColor() const { return ::GetTextColor(m_hDC); }
     int SetBkMode(int mode) { return ::SetBkMode(m_hDC, mode); }
     int SetStretchBltMode(int mode) { return ::SetStretchBltMode(m_hDC, mode); }
 
@@ -94,10 +100,24 @@ public:
     {
         return ::DrawTextA(m_hDC, text, count, rect, format);
     }
-    BOOL BitBlt(int x, int y, int cx, int cy, CDC* pSrc, int xSrc, int ySrc, DWORD rop)
+    BOOL BitBlt(int x, int y, int cx, int cy, const CDC* pSrc, int xSrc, int ySrc, DWORD rop)
     {
         return ::BitBlt(m_hDC, x, y, cx, cy, pSrc != nullptr ? pSrc->m_hDC : nullptr, xSrc, ySrc, rop);
     }
+
+protected:
+    HDC m_hDC;
+};
+
+// A memory context compatible with another context (null: the screen),
+// owned: deleted with the object. GetSafeHdc() is null when it could not be
+// made.
+class CCompatibleDC : public CDC {
+public:
+    explicit CCompatibleDC(HDC reference) : m_owner(::CreateCompatibleDC(reference)) { m_hDC = m_owner.get(); }
+
+private:
+    winlib::ScopedMemDC m_owner;
 };
 
 // The context of one WM_PAINT: BeginPaint at construction, EndPaint at
@@ -114,12 +134,11 @@ private:
     HWND m_hWnd;
 };
 
-// A context of a window's client area (GetDC/ReleaseDC).
+// A context of a window's client area (GetDC / ReleaseDC).
 class CClientDC : public CDC {
 public:
-    explicit CClientDC(HWND hwnd);
-    ~CClientDC() override;
+    explicit CClientDC(HWND hwnd) : m_owner(hwnd) { m_hDC = m_owner.get(); }
 
 private:
-    HWND m_hWnd;
+    winlib::ScopedGetDC m_owner;
 };

@@ -228,4 +228,105 @@ private:
     HRESULT m_hr;
 };
 
+// The two handles CreateProcess returns (the process and its first thread),
+// closed together. receive() hands CreateProcess the structure to fill.
+class ScopedProcessInformation {
+public:
+    ScopedProcessInformation() = default;
+    // Takes ownership of both handles of a filled structure.
+    explicit ScopedProcessInformation(const PROCESS_INFORMATION& info) : m_info(info) {}
+    ~ScopedProcessInformation() { reset(); }
+    ScopedProcessInformation(ScopedProcessInformation&& other) noexcept : m_info(other.Surrender()) {}
+    ScopedProcessInformation& operator=(ScopedProcessInformation&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            m_info = other.Surrender();
+        }
+        return *this;
+    }
+    ScopedProcessInformation(const ScopedProcessInformation&) = delete;
+    ScopedProcessInformation& operator=(const ScopedProcessInformation&) = delete;
+
+    // Closes what is held and returns the cleared structure to be filled.
+    PROCESS_INFORMATION* receive()
+    {
+        reset();
+        return &m_info;
+    }
+
+    bool valid() const { return m_info.hProcess != nullptr || m_info.hThread != nullptr; }
+    HANDLE process_handle() const { return m_info.hProcess; }
+    HANDLE thread_handle() const { return m_info.hThread; }
+    DWORD process_id() const { return m_info.dwProcessId; }
+    DWORD thread_id() const { return m_info.dwThreadId; }
+
+    // Closes the thread handle and gives up the process handle to the
+    // caller, who then owns it.
+    HANDLE TakeProcessHandle()
+    {
+        const PROCESS_INFORMATION info = Surrender();
+        if (info.hThread != nullptr) {
+            LastErrorKeeper keep;
+            ::CloseHandle(info.hThread);
+        }
+        return info.hProcess;
+    }
+
+    void reset()
+    {
+        const PROCESS_INFORMATION info = Surrender();
+        LastErrorKeeper keep;
+        if (info.hThread != nullptr)
+            ::CloseHandle(info.hThread);
+        if (info.hProcess != nullptr)
+            ::CloseHandle(info.hProcess);
+    }
+
+private:
+    PROCESS_INFORMATION Surrender() { return std::exchange(m_info, PROCESS_INFORMATION{}); }
+
+    PROCESS_INFORMATION m_info = {};
+};
+
+// Memory of the COM task allocator (CoTaskMemAlloc, or handed out by the
+// shell, as SHBrowseForFolder's item list), freed with CoTaskMemFree,
+// which releases what the shell's IMalloc (SHGetMalloc) allocated.
+template <typename T>
+class ScopedCoMem {
+public:
+    ScopedCoMem() = default;
+    explicit ScopedCoMem(T* ptr) : m_ptr(ptr) {}
+    ~ScopedCoMem() { reset(); }
+    ScopedCoMem(ScopedCoMem&& other) noexcept : m_ptr(std::exchange(other.m_ptr, nullptr)) {}
+    ScopedCoMem& operator=(ScopedCoMem&& other) noexcept
+    {
+        if (this != &other)
+            reset(std::exchange(other.m_ptr, nullptr));
+        return *this;
+    }
+    ScopedCoMem(const ScopedCoMem&) = delete;
+    ScopedCoMem& operator=(const ScopedCoMem&) = delete;
+
+    T* get() const { return m_ptr; }
+    explicit operator bool() const { return m_ptr != nullptr; }
+    T** receive()
+    {
+        reset();
+        return &m_ptr;
+    }
+    T* release() { return std::exchange(m_ptr, nullptr); }
+    void reset(T* ptr = nullptr)
+    {
+        if (m_ptr != nullptr && m_ptr != ptr) {
+            LastErrorKeeper keep;
+            ::CoTaskMemFree(m_ptr);
+        }
+        m_ptr = ptr;
+    }
+
+private:
+    T* m_ptr = nullptr;
+};
+
 }  // namespace winlib

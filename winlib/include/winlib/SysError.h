@@ -11,4 +11,10 @@ namespace winlib {
 // line break. Empty when the system has no text for the code.
 std::string FormatSystemMessage(DWORD error);
 
+// For a catch (...) block at the edge of a window procedure or a thread,
+// where nothing may unwind further: reports the exception being handled
+// ("<where>: <what()>") with OutputDebugStringA, and in a debug build also
+// in a message box. Never throws.
+void ReportUnhandledException(const char* where) noexcept;
+
 }  // namespace winlib

@@ -9,7 +9,6 @@
 #include <string>
 
 class CWinApp : public CWinThread {
-    DECLARE_DYNAMIC(CWinApp)
 public:
     // lpszAppName: the name shown as the caption of message boxes; when
     // null, the program file's name without its extension.

@@ -4,26 +4,29 @@
 // exit code. With m_bAutoDelete the object deletes itself at the end.
 #pragma once
 
-#include "winlib/Object.h"
+#include "winlib/Handles.h"
 
 #include <windows.h>
 
 class CWnd;
 
-class CWinThread : public CObject {
-    DECLARE_DYNAMIC(CWinThread)
+class CWinThread {
 public:
     CWinThread() = default;
     // Closes the thread handle; never waits for the thread.
-    ~CWinThread() override;
+    virtual ~CWinThread();
     CWinThread(const CWinThread&) = delete;
     CWinThread& operator=(const CWinThread&) = delete;
 
-    // Starts the thread (at once, unless CREATE_SUSPENDED). m_hThread and
-    // m_nThreadID are set before the thread runs any code of ours.
+    // Starts the thread (at once, unless CREATE_SUSPENDED). The thread
+    // handle and m_nThreadID are set before the thread runs any code of
+    // ours. FALSE when this object already has a thread.
     BOOL CreateThread(DWORD dwCreateFlags = 0, UINT nStackSize = 0,
                       LPSECURITY_ATTRIBUTES lpSecurityAttrs = nullptr);
-    DWORD ResumeThread() { return ::ResumeThread(m_hThread); }
+    DWORD ResumeThread() { return ::ResumeThread(m_thread.get()); }
+    // The thread's handle, owned by this object (to wait on, or to read
+    // the exit code); null before CreateThread.
+    HANDLE GetThreadHandle() const { return m_thread.get(); }
 
     virtual BOOL InitInstance();
     // Runs the message loop until WM_QUIT, then returns ExitInstance().
@@ -34,8 +37,26 @@ public:
 
     CWnd* m_pMainWnd = nullptr;
     BOOL m_bAutoDelete = TRUE;
-    HANDLE m_hThread = nullptr;
     DWORD m_nThreadID = 0;
+
+private:
+    winlib::ScopedHandle m_thread;
+
+public:
+    // Read-only view of the thread handle under its MFC name, for the
+    // benchmark tools that read it so; everything else calls
+    // GetThreadHandle().
+    class HandleView {
+    public:
+        explicit HandleView(const winlib::ScopedHandle& owner) : m_owner(owner) {}
+        HandleView(const HandleView&) = delete;
+        HandleView& operator=(const HandleView&) = delete;
+        operator HANDLE() const { return m_owner.get(); }
+
+    private:
+        const winlib::ScopedHandle& m_owner;
+    };
+    const HandleView m_hThread{m_thread};
 
 protected:
     MSG m_msgCur = {};

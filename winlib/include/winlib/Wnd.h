@@ -4,21 +4,18 @@
 // procedure) or DefWindowProc. No exception leaves a window procedure.
 #pragma once
 
-#include "winlib/Object.h"
-
 #include <windows.h>
 
 #include <string>
 
 class CDataExchange;
 
-class CWnd : public CObject {
-    DECLARE_DYNAMIC(CWnd)
+class CWnd {
 public:
     CWnd() = default;
     // Destroys a window that this object created and is still alive, and
     // gives a subclassed window its own procedure back.
-    ~CWnd() override;
+    virtual ~CWnd();
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
 
@@ -114,12 +111,3 @@ public:
 };
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
-
-namespace winlib {
-
-// The button that declines a message box of the given type (MB_ flags):
-// Abort for Abort/Retry/Ignore, No for Yes/No, Cancel where there is one,
-// else OK. For answering in place of a user who is not there.
-int DecliningButton(UINT type);
-
-}  // namespace winlib

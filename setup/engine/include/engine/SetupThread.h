@@ -28,7 +28,6 @@
 class CFileException;
 
 class CSetupThread : public CWinThread, private engine::InstallHost {
-    DECLARE_DYNCREATE(CSetupThread)
 public:
     CSetupThread();
     ~CSetupThread() override;

@@ -67,21 +67,21 @@ struct Options {
 
 struct Run {
     Options options;
-    PROCESS_INFORMATION pi = {};
+    winlib::ScopedProcessInformation pi;
     DWORD guiThread = 0;
 
     HWND WaitPage(int controlId)
     {
-        return WaitForDialog(pi.hProcess, pi.dwProcessId, kWizardTitle, options.timeoutMs, controlId);
+        return WaitForDialog(pi.process_handle(), pi.process_id(), kWizardTitle, options.timeoutMs, controlId);
     }
     // A message box of Setup with that caption.
     HWND WaitQuestion(const char* caption, DWORD timeoutMs)
     {
-        return WaitForDialog(pi.hProcess, pi.dwProcessId, caption, timeoutMs, IDYES);
+        return WaitForDialog(pi.process_handle(), pi.process_id(), caption, timeoutMs, IDYES);
     }
     bool WaitEnd()
     {
-        return ::WaitForSingleObject(pi.hProcess, options.timeoutMs) == WAIT_OBJECT_0;
+        return ::WaitForSingleObject(pi.process_handle(), options.timeoutMs) == WAIT_OBJECT_0;
     }
     void Hold(const char* state) { State(state, options.holdMs); }
 };
@@ -135,18 +135,19 @@ bool PickFolder(Run& run, HWND page, const std::string& folder)
     HWND picker = nullptr;
     const ULONGLONG start = ::GetTickCount64();
     while (picker == nullptr && ::GetTickCount64() - start < run.options.timeoutMs) {
-        picker = FindOwnedDialog(run.pi.dwProcessId, page);
+        picker = FindOwnedDialog(run.pi.process_id(), page);
         if (picker == nullptr)
             ::Sleep(20);
     }
     Check(picker != nullptr, "the folder picker opens, owned by the destination page");
     if (picker == nullptr)
         return false;
-    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, run.pi.dwProcessId);
-    void* remote = process != nullptr
-                       ? ::VirtualAllocEx(process, nullptr, folder.size() + 1, MEM_COMMIT, PAGE_READWRITE)
-                       : nullptr;
-    if (remote != nullptr && ::WriteProcessMemory(process, remote, folder.c_str(), folder.size() + 1, nullptr)) {
+    const winlib::ScopedHandle process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE,
+                                                     run.pi.process_id()));
+    void* remote = process ? ::VirtualAllocEx(process.get(), nullptr, folder.size() + 1, MEM_COMMIT, PAGE_READWRITE)
+                           : nullptr;
+    if (remote != nullptr &&
+        ::WriteProcessMemory(process.get(), remote, folder.c_str(), folder.size() + 1, nullptr)) {
         for (int i = 0; i < 2; ++i) {
             ::SendMessageTimeoutA(picker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote), SMTO_BLOCK,
                                   5000, nullptr);
@@ -157,9 +158,7 @@ bool PickFolder(Run& run, HWND page, const std::string& folder)
     Click(picker, IDOK);
     const bool closed = WaitGone(picker, run.options.timeoutMs);
     if (remote != nullptr)
-        ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    if (process != nullptr)
-        ::CloseHandle(process);
+        ::VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
     Check(closed, "the folder picker closes with OK");
     return closed;
 }
@@ -180,20 +179,22 @@ std::wstring StoredText(HWND hwnd)
 // thread let go, which handles the report and shows a new path. Only that
 // new path proves the worker was caught waiting in its report (and not,
 // say, in the middle of copying a file); otherwise it runs another moment.
-// True when the page is held with a path shown.
-bool HoldCopy(Run& run, HWND page)
+// True when the page is held with a path shown. guiHeld: the caller has
+// already stopped the page's thread (once), and this takes it over.
+bool HoldCopy(Run& run, HWND page, bool guiHeld)
 {
     const HWND status = ::GetDlgItem(page, kStatus);
     for (int i = 0; i < 500; ++i) {
-        SetThreadSuspended(run.guiThread, true);
+        if (i > 0 || !guiHeld)
+            SetThreadSuspended(run.guiThread, true);
         ::Sleep(20);
-        const int held = SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, true);
+        const int held = SetWorkersSuspended(run.pi.process_id(), run.guiThread, true);
         const std::wstring before = StoredText(status);
         SetThreadSuspended(run.guiThread, false);
         for (int wait = 0; wait < 50; ++wait) {
             // A thread started after the hold is not held: stop the page's
             // thread again at once.
-            if (CountWorkers(run.pi.dwProcessId, run.guiThread) != held)
+            if (CountWorkers(run.pi.process_id(), run.guiThread) != held)
                 break;
             const std::wstring now = StoredText(status);
             if (!now.empty() && now != before) {
@@ -202,7 +203,7 @@ bool HoldCopy(Run& run, HWND page)
             }
             ::Sleep(2);
         }
-        SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, false);
+        SetWorkersSuspended(run.pi.process_id(), run.guiThread, false);
         if (!::IsWindow(page))
             return false;
         ::Sleep(1);
@@ -265,7 +266,7 @@ HWND WalkToCopy(Run& run, const std::string& destination, bool full)
         Check(FocusOf(run.guiThread) == ::GetDlgItem(page, kPath), "the path box has the focus");
         const LRESULT selection = ::SendMessageA(::GetDlgItem(page, kPath), EM_GETSEL, 0, 0);
         Check(LOWORD(selection) == 0 && HIWORD(selection) == 2, "the whole path is selected");
-        Check(FindOwnedDialog(run.pi.dwProcessId, page) == nullptr, "no message is shown");
+        Check(FindOwnedDialog(run.pi.process_id(), page) == nullptr, "no message is shown");
         run.Hold("destination-refused");
         const std::string expected = WithBackslash(destination) + "Kestrova\\ZEMLO";
         bool picked = false;
@@ -281,30 +282,40 @@ HWND WalkToCopy(Run& run, const std::string& destination, bool full)
     } else {
         SetText(::GetDlgItem(page, kPath), WithBackslash(destination) + "Kestrova\\ZEMLO");
     }
+    // Next starts the copy. However small the medium, the copy must not
+    // run to its end before it is held: from the click on, Setup's window
+    // thread runs only in short slices, stopped between them, until the
+    // copy's worker exists. The worker then stops by itself in its first
+    // progress report, which the stopped window thread cannot take.
+    // The page starts its worker as the last step of opening, so a new
+    // thread counts only once the page exists (found, if still hidden,
+    // without a message to it); threads that come or go before the page
+    // set the count to beat.
+    SetThreadSuspended(run.guiThread, true);
+    int opening = CountWorkers(run.pi.process_id(), run.guiThread);
     Click(page, kNext);
-
-    // The progress page: caught as soon as it exists (its worker starts
-    // before the page shows itself), then held with a path shown.
     HWND copy = nullptr;
     const ULONGLONG start = ::GetTickCount64();
-    while (copy == nullptr && ::GetTickCount64() - start < run.options.timeoutMs) {
-        copy = FindProcessDialog(run.pi.dwProcessId, kWizardTitle, kProgress, true);
-        // No pause between looks: the worker starts with the page and a
-        // small medium is copied in moments.
-        if (copy == nullptr && ::WaitForSingleObject(run.pi.hProcess, 0) == WAIT_OBJECT_0)
+    while (::GetTickCount64() - start < run.options.timeoutMs) {
+        SetThreadSuspended(run.guiThread, false);
+        ::SwitchToThread();
+        SetThreadSuspended(run.guiThread, true);
+        const int now = CountWorkers(run.pi.process_id(), run.guiThread);
+        if (now > opening) {
+            copy = FindProcessDialog(run.pi.process_id(), kWizardTitle, kProgress, true);
+            if (copy != nullptr)
+                break;
+        }
+        opening = now;  // threads that came or went before the page
+        if (::WaitForSingleObject(run.pi.process_handle(), 0) == WAIT_OBJECT_0)
             break;
     }
     Check(copy != nullptr, "the progress page follows");
-    if (copy == nullptr)
+    if (copy == nullptr) {
+        SetThreadSuspended(run.guiThread, false);
         return nullptr;
-    // The page starts its worker as the last step of opening: wait for
-    // that thread, so that the hold below has it to hold.
-    const int opening = CountWorkers(run.pi.dwProcessId, run.guiThread);
-    const ULONGLONG caught = ::GetTickCount64();
-    while (CountWorkers(run.pi.dwProcessId, run.guiThread) <= opening && ::IsWindow(copy) &&
-           ::GetTickCount64() - caught < 5000) {
     }
-    const bool held = HoldCopy(run, copy);
+    const bool held = HoldCopy(run, copy, true);
     Check(held, "the progress page shows the path being copied");
     if (!held)
         return nullptr;
@@ -329,7 +340,7 @@ bool CancelCopy(Run& run, HWND copy, bool yes)
     HWND question = run.WaitQuestion("Setup", 10000);
     Check(question != nullptr, "the cancel question appears");
     if (question == nullptr) {
-        SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, false);
+        SetWorkersSuspended(run.pi.process_id(), run.guiThread, false);
         return false;
     }
     Check(MessageTextOf(question) ==
@@ -340,7 +351,7 @@ bool CancelCopy(Run& run, HWND copy, bool yes)
     run.Hold("copy-cancel-question");
     Click(question, yes ? IDYES : IDNO);
     WaitGone(question, run.options.timeoutMs);
-    SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, false);
+    SetWorkersSuspended(run.pi.process_id(), run.guiThread, false);
     return true;
 }
 
@@ -351,8 +362,8 @@ bool CancelCopy(Run& run, HWND copy, bool yes)
 void CompareTree(const std::string& source, const std::string& target, int& files, int& missing)
 {
     WIN32_FIND_DATAA data;
-    HANDLE find = ::FindFirstFileA((source + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
+    const winlib::ScopedFindHandle find(::FindFirstFileA((source + "\\*").c_str(), &data));
+    if (!find)
         return;
     do {
         const std::string name = data.cFileName;
@@ -371,8 +382,7 @@ void CompareTree(const std::string& source, const std::string& target, int& file
             std::printf("missing or different: %s\\%s\n", target.c_str(), name.c_str());
             ++missing;
         }
-    } while (::FindNextFileA(find, &data));
-    ::FindClose(find);
+    } while (::FindNextFileA(find.get(), &data));
 }
 
 std::string RegText(HKEY root, const char* key, const char* value)
@@ -386,15 +396,6 @@ std::string RegText(HKEY root, const char* key, const char* value)
     if (::RegQueryValueExA(opened, value, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS)
         return "<no value>";
     return text;
-}
-
-bool KeyExists(HKEY root, const std::string& key)
-{
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return false;
-    ::RegCloseKey(opened);
-    return true;
 }
 
 std::vector<std::string> LogLines(const std::string& path)
@@ -446,12 +447,12 @@ void CheckInstallation(const Options& options, const std::string& medium, const 
         }
         if (path.size() > 4 && winlib::EqualNoCase(path.substr(path.size() - 4), ".lnk")) {
             ++links;
-            IShellLinkA* link = nullptr;
+            winlib::ScopedComPtr<IShellLinkA> link;
             bool good = false;
             if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                             reinterpret_cast<void**>(&link)))) {
-                IPersistFile* file = nullptr;
-                if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+                                             link.receive_void()))) {
+                winlib::ScopedComPtr<IPersistFile> file;
+                if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.receive_void()))) {
                     wchar_t wide[MAX_PATH] = {};
                     ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
                     char target[MAX_PATH] = {};
@@ -462,9 +463,7 @@ void CheckInstallation(const Options& options, const std::string& medium, const 
                         // points into the stand-in AutoCAD folder.
                         good = target[0] != '\0';
                     }
-                    file->Release();
                 }
-                link->Release();
             }
             if (!good)
                 ++badLinks;
@@ -513,10 +512,9 @@ bool CloseReadme(DWORD timeoutMs)
     DWORD pid = 0;
     ::GetWindowThreadProcessId(search.found, &pid);
     ::PostMessageA(search.found, WM_CLOSE, 0, 0);
-    if (HANDLE viewer = ::OpenProcess(SYNCHRONIZE, FALSE, pid)) {
-        ::WaitForSingleObject(viewer, 10000);
-        ::CloseHandle(viewer);
-    }
+    const winlib::ScopedHandle viewer(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+    if (viewer)
+        ::WaitForSingleObject(viewer.get(), 10000);
     return true;
 }
 
@@ -554,8 +552,8 @@ int InstallHeld(Run& run)
     HWND copy = WalkToCopy(run, run.options.folder, false);
     if (copy == nullptr)
         return 1;
-    SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, false);
-    HWND question = WaitForDialog(run.pi.hProcess, run.pi.dwProcessId, "Setup", run.options.timeoutMs, IDIGNORE);
+    SetWorkersSuspended(run.pi.process_id(), run.guiThread, false);
+    HWND question = WaitForDialog(run.pi.process_handle(), run.pi.process_id(), "Setup", run.options.timeoutMs, IDIGNORE);
     Check(question != nullptr, "a file that cannot be copied is asked about");
     if (question == nullptr)
         return 1;
@@ -640,12 +638,12 @@ int CancelDuringCopy(Run& run)
     bool finishSeen = false;
     HWND report = nullptr;
     const ULONGLONG start = ::GetTickCount64();
-    while (report == nullptr && ::WaitForSingleObject(run.pi.hProcess, 20) == WAIT_TIMEOUT &&
+    while (report == nullptr && ::WaitForSingleObject(run.pi.process_handle(), 20) == WAIT_TIMEOUT &&
            ::GetTickCount64() - start < run.options.timeoutMs) {
-        if (FindProcessDialog(run.pi.dwProcessId, nullptr, kReadme) != nullptr ||
-            FindProcessDialog(run.pi.dwProcessId, kWizardTitle, IDYES) != nullptr)
+        if (FindProcessDialog(run.pi.process_id(), nullptr, kReadme) != nullptr ||
+            FindProcessDialog(run.pi.process_id(), kWizardTitle, IDYES) != nullptr)
             finishSeen = true;
-        report = FindProcessDialog(run.pi.dwProcessId, kWizardTitle, IDOK);
+        report = FindProcessDialog(run.pi.process_id(), kWizardTitle, IDOK);
     }
     Check(report != nullptr && MessageTextOf(report) == kNothingInstalled, "Setup says that nothing was installed");
     if (report != nullptr) {
@@ -668,17 +666,17 @@ int ReinstallNo(Run& run)
           "an earlier installation brings the re-install question");
     if (question == nullptr)
         return 1;
-    Check(FindProcessDialog(run.pi.dwProcessId, kWizardTitle, kHint) == nullptr, "no page is shown before it");
+    Check(FindProcessDialog(run.pi.process_id(), kWizardTitle, kHint) == nullptr, "no page is shown before it");
     run.Hold("reinstall-question");
     Click(question, IDNO);
     bool pageSeen = false;
     const ULONGLONG start = ::GetTickCount64();
-    while (::WaitForSingleObject(run.pi.hProcess, 20) == WAIT_TIMEOUT &&
+    while (::WaitForSingleObject(run.pi.process_handle(), 20) == WAIT_TIMEOUT &&
            ::GetTickCount64() - start < run.options.timeoutMs) {
-        if (FindProcessDialog(run.pi.dwProcessId, kWizardTitle, kHint) != nullptr)
+        if (FindProcessDialog(run.pi.process_id(), kWizardTitle, kHint) != nullptr)
             pageSeen = true;
     }
-    Check(::WaitForSingleObject(run.pi.hProcess, 0) == WAIT_OBJECT_0, "No ends Setup");
+    Check(::WaitForSingleObject(run.pi.process_handle(), 0) == WAIT_OBJECT_0, "No ends Setup");
     Check(!pageSeen, "no page is shown");
     return Failures() == 0 ? 0 : 1;
 }
@@ -741,9 +739,9 @@ int main(int argc, char** argv)
     // from the first window Setup shows.
     const ULONGLONG start = ::GetTickCount64();
     while (run.guiThread == 0 && ::GetTickCount64() - start < run.options.timeoutMs) {
-        if (HWND any = FindProcessDialog(run.pi.dwProcessId, nullptr))
+        if (HWND any = FindProcessDialog(run.pi.process_id(), nullptr))
             run.guiThread = ::GetWindowThreadProcessId(any, nullptr);
-        else if (::WaitForSingleObject(run.pi.hProcess, 20) == WAIT_OBJECT_0)
+        else if (::WaitForSingleObject(run.pi.process_handle(), 20) == WAIT_OBJECT_0)
             break;
     }
     Check(run.guiThread != 0, "Setup shows a window");
@@ -759,19 +757,19 @@ int main(int argc, char** argv)
         else
             result = ReinstallNo(run);
     }
-    if (::WaitForSingleObject(run.pi.hProcess, 0) == WAIT_TIMEOUT) {
+    if (::WaitForSingleObject(run.pi.process_handle(), 0) == WAIT_TIMEOUT) {
         Check(false, "Setup has ended");
-        SetWorkersSuspended(run.pi.dwProcessId, run.guiThread, false);
-        ::TerminateProcess(run.pi.hProcess, 1);
+        SetWorkersSuspended(run.pi.process_id(), run.guiThread, false);
+        ::TerminateProcess(run.pi.process_handle(), 1);
         result = 1;
     }
     // An installation that was started and undone ends with code 1.
     DWORD exitCode = STILL_ACTIVE;
-    ::GetExitCodeProcess(run.pi.hProcess, &exitCode);
+    ::GetExitCodeProcess(run.pi.process_handle(), &exitCode);
     const DWORD expectedExit = run.options.scenario == "cancel-copy" ? 1 : 0;
     Check(exitCode == expectedExit,
           "Setup exits with code " + std::to_string(expectedExit) + " (" + std::to_string(exitCode) + ")");
-    ::CloseHandle(run.pi.hProcess);
+    run.pi.reset();
     State("ended", 0);
     return result != 0 || Failures() != 0 ? 1 : 0;
 }

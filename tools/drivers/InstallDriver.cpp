@@ -59,7 +59,7 @@ int main(int argc, char** argv)
 
     // Serve the worker's sent messages until it has ended, then take the
     // messages it posted.
-    winlib::WaitPumpingMessages(thread.m_hThread);
+    winlib::WaitPumpingMessages(thread.GetThreadHandle());
     winlib::PumpWaitingMessages();
 
     std::printf("%ld entries copied; %s\n", window.progress,

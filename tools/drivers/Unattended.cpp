@@ -1,5 +1,7 @@
 #include "Unattended.h"
 
+#include "DriveKit.h"
+
 #include <cstdio>
 
 int UnattendedSetupThread::AskUser(const std::string& text, UINT type)
@@ -9,5 +11,5 @@ int UnattendedSetupThread::AskUser(const std::string& text, UINT type)
         std::printf("[question] %s\n[answer] declined\n", text.c_str());
         std::fflush(stdout);
     }
-    return winlib::DecliningButton(type);
+    return drivekit::DecliningButton(type);
 }

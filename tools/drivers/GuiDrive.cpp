@@ -1,5 +1,7 @@
 #include "GuiDrive.h"
 
+#include "winlib/Handles.h"
+
 #include "winlib/StringUtil.h"
 
 #include <tlhelp32.h>
@@ -105,19 +107,6 @@ bool WaitGone(HWND hwnd, DWORD timeoutMs)
     return true;
 }
 
-void Click(HWND dialog, int id)
-{
-    ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-
-std::string TextOf(HWND hwnd)
-{
-    char text[4096] = {};
-    ::SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 2000,
-                          nullptr);
-    return text;
-}
-
 std::string MessageTextOf(HWND box)
 {
     return TextOf(::GetDlgItem(box, 0xFFFF));
@@ -125,13 +114,13 @@ std::string MessageTextOf(HWND box)
 
 void SetThreadSuspended(DWORD threadId, bool suspend)
 {
-    if (HANDLE thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId)) {
-        if (suspend)
-            ::SuspendThread(thread);
-        else
-            ::ResumeThread(thread);
-        ::CloseHandle(thread);
-    }
+    const winlib::ScopedHandle thread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId));
+    if (!thread)
+        return;
+    if (suspend)
+        ::SuspendThread(thread.get());
+    else
+        ::ResumeThread(thread.get());
 }
 
 namespace {
@@ -141,19 +130,18 @@ namespace {
 template <class Act>
 int ForEachWorker(DWORD processId, DWORD guiThreadId, Act act)
 {
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
+    const winlib::ScopedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot)
         return 0;
     int count = 0;
     THREADENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
+    for (BOOL more = ::Thread32First(snapshot.get(), &entry); more; more = ::Thread32Next(snapshot.get(), &entry)) {
         if (entry.th32OwnerProcessID != processId || entry.th32ThreadID == guiThreadId)
             continue;
         ++count;
         act(entry.th32ThreadID);
     }
-    ::CloseHandle(snapshot);
     return count;
 }
 
@@ -169,12 +157,8 @@ int CountWorkers(DWORD processId, DWORD guiThreadId)
     return ForEachWorker(processId, guiThreadId, [](DWORD) {});
 }
 
-bool Exists(const std::string& path)
-{
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool StartProgram(const std::string& program, PROCESS_INFORMATION& pi, const std::string& currentFolder)
+bool StartProgram(const std::string& program, winlib::ScopedProcessInformation& process,
+                  const std::string& currentFolder)
 {
     const std::size_t slash = winlib::FindLastBackslash(program);
     const std::string folder = !currentFolder.empty() ? currentFolder
@@ -182,24 +166,21 @@ bool StartProgram(const std::string& program, PROCESS_INFORMATION& pi, const std
                                                             : program.substr(0, slash);
     std::string commandLine = "\"" + program + "\"";
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    const HANDLE nul = ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                     &inherit, OPEN_EXISTING, 0, nullptr);
+    const winlib::ScopedHandle nul(::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                                                 nullptr));
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nul;
-    startup.hStdOutput = nul;
-    startup.hStdError = nul;
+    startup.hStdInput = nul.get();
+    startup.hStdOutput = nul.get();
+    startup.hStdError = nul.get();
     const BOOL started = ::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                         folder.c_str(), &startup, &pi);
-    if (nul != INVALID_HANDLE_VALUE)
-        ::CloseHandle(nul);
+                                         folder.c_str(), &startup, process.receive());
     if (!started) {
         std::fprintf(stderr, "cannot start %s (error %lu)\n", program.c_str(), ::GetLastError());
         return false;
     }
-    ::CloseHandle(pi.hThread);
-    pi.hThread = nullptr;
     return true;
 }
 

@@ -3,11 +3,19 @@
 // and reporting each check and each state reached on standard output.
 #pragma once
 
+#include "DriveKit.h"
+#include "winlib/Handles.h"
+
 #include <windows.h>
 
 #include <string>
 
 namespace gui {
+
+using drivekit::Click;
+using drivekit::Exists;
+using drivekit::KeyExists;
+using drivekit::TextOf;
 
 // Prints "ok: what" or "FAILED: what" and counts the failures.
 void Check(bool ok, const char* what);
@@ -29,9 +37,6 @@ HWND FindOwnedDialog(DWORD processId, HWND owner);
 // Waits until the window is gone or hidden; true when it went in time.
 bool WaitGone(HWND hwnd, DWORD timeoutMs);
 
-// Posts a click: a sent click would wait while the target runs a modal loop.
-void Click(HWND dialog, int id);
-std::string TextOf(HWND hwnd);
 // The text of a message box (its static 0xFFFF).
 std::string MessageTextOf(HWND box);
 
@@ -43,11 +48,11 @@ int SetWorkersSuspended(DWORD processId, DWORD guiThreadId, bool suspend);
 // The number of threads of the process besides guiThreadId.
 int CountWorkers(DWORD processId, DWORD guiThreadId);
 
-bool Exists(const std::string& path);
 
 // Starts program with currentFolder (its own folder when empty) as current
-// folder and its standard handles on NUL. False with the error printed
-// when it cannot be started.
-bool StartProgram(const std::string& program, PROCESS_INFORMATION& pi, const std::string& currentFolder = "");
+// folder and its standard handles on NUL; process then holds its handles.
+// False with the error printed when it cannot be started.
+bool StartProgram(const std::string& program, winlib::ScopedProcessInformation& process,
+                  const std::string& currentFolder = "");
 
 }  // namespace gui

@@ -1,0 +1,25 @@
+#include "installlog/ExitCodes.h"
+
+namespace installlog {
+
+const char* ExitCodeMeaning(int code)
+{
+    switch (code) {
+    case kExitSuccess:
+        return "成功";
+    case kExitCancelled:
+        return "用户取消";
+    case kExitFailed:
+        return "失败, 已做的改动全部撤销";
+    case kExitFailedIncomplete:
+        return "失败, 部分内容留在了计算机上";
+    case kExitBadCommandLine:
+        return "命令行有误";
+    case kExitNotAdministrator:
+        return "需要管理员权限";
+    default:
+        return nullptr;
+    }
+}
+
+}  // namespace installlog

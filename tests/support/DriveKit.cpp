@@ -1,0 +1,65 @@
+#include "DriveKit.h"
+
+#include "winlib/FileFind.h"
+#include "winlib/Handles.h"
+
+namespace drivekit {
+
+int DecliningButton(UINT type)
+{
+    switch (type & MB_TYPEMASK) {
+    case MB_ABORTRETRYIGNORE:
+        return IDABORT;
+    case MB_YESNO:
+        return IDNO;
+    case MB_OKCANCEL:
+    case MB_RETRYCANCEL:
+    case MB_YESNOCANCEL:
+    case MB_CANCELTRYCONTINUE:
+        return IDCANCEL;
+    default:
+        return IDOK;
+    }
+}
+
+bool Exists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::string> ListFolder(const std::string& folder)
+{
+    std::vector<std::string> names;
+    CFileFind finder;
+    BOOL more = finder.FindFile((folder + "\\*.*").c_str());
+    while (more) {
+        more = finder.FindNextFile();
+        if (!finder.IsDots())
+            names.push_back(finder.GetFileName());
+    }
+    return names;
+}
+
+bool KeyExists(HKEY root, const std::string& key)
+{
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return false;
+    const winlib::ScopedRegKey owner(opened);
+    return true;
+}
+
+std::string TextOf(HWND hwnd)
+{
+    char text[4096] = {};
+    ::SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 2000,
+                          nullptr);
+    return text;
+}
+
+void Click(HWND dialog, int id)
+{
+    ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+}  // namespace drivekit

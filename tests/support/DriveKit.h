@@ -1,0 +1,37 @@
+// The helpers that the tests and the driver programs (tools/drivers) share:
+// answering a message box for a user who is not there, finding files and
+// registry keys, and reading and clicking another window's controls. One
+// copy, linked by both as the static library "drivekit"; it needs nothing
+// but Win32 and winlib.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace drivekit {
+
+// The button that declines a message box of the given type (MB_ flags):
+// Abort for Abort/Retry/Ignore, No for Yes/No, Cancel where there is one,
+// else OK.
+int DecliningButton(UINT type);
+
+// True when a file or folder is at path (GetFileAttributesA).
+bool Exists(const std::string& path);
+
+// Names of the entries of a folder (no dots), in the system's order.
+std::vector<std::string> ListFolder(const std::string& folder);
+
+// True when the key can be opened for reading.
+bool KeyExists(HKEY root, const std::string& key);
+
+// The text of a window (WM_GETTEXT, given up after 2 s when the window's
+// thread does not answer).
+std::string TextOf(HWND hwnd);
+
+// Posts a click on the dialog's control id: a sent click would wait while
+// the target runs a modal loop.
+void Click(HWND dialog, int id);
+
+}  // namespace drivekit
