@@ -1,5 +1,7 @@
 #include "engine/TreeCopier.h"
 
+#include "engine/Destination.h"
+
 #include "installlog/InstallLog.h"
 #include "winlib/FileFind.h"
 #include "winlib/Path.h"
@@ -136,11 +138,16 @@ TreeCopier::FileResult TreeCopier::CopyOneFile(const std::string& source, const 
 {
     const bool existed = ::GetFileAttributesA(destination.c_str()) != INVALID_FILE_ATTRIBUTES;
     for (;;) {
-        // A destination that could not stand in the log is never made.
+        // A destination that could not stand in the log is never made, nor
+        // one too long for the uninstaller to delete (some systems copy to
+        // such a path all the same).
         const bool recordable = installlog::IsRecordableText(destination);
-        if (recordable && ::CopyFileA(source.c_str(), destination.c_str(), FALSE))
+        const bool fits = PathCharacters(destination) < MAX_PATH;
+        if (recordable && fits && ::CopyFileA(source.c_str(), destination.c_str(), FALSE))
             break;
-        const DWORD error = recordable ? ::GetLastError() : static_cast<DWORD>(ERROR_INVALID_NAME);
+        const DWORD error = !recordable ? static_cast<DWORD>(ERROR_INVALID_NAME)
+                            : !fits     ? static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE)
+                                        : ::GetLastError();
         const std::string text = winlib::Format(kCopyFailedText, winlib::FormatSystemMessage(error).c_str(),
                                                 source.c_str(), destination.c_str());
         const int answer = m_host.AskUser(text, MB_ABORTRETRYIGNORE | MB_ICONQUESTION);

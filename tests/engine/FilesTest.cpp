@@ -116,6 +116,25 @@ TEST_F(SetupThreadTest, OverlongDestinationIsAFolderThatCannotBeCreated)
     EXPECT_TRUE(LogLines().empty());
 }
 
+TEST_F(SetupThreadTest, FileWhosePathWouldPassTheLimitIsAskedAboutNeverCopied)
+{
+    // The folder fits, the file's path in it would not: Wine copies to such
+    // a path, Windows does not, and the uninstaller could not delete it.
+    std::string folder = temp.path() + "\\";
+    while (folder.size() < 240)
+        folder += "abcdefghij";
+    const std::string name = std::string(30, 'n') + ".txt";
+    PutMediumFile(name, "long");
+    thread.answers.push_back({IDIGNORE, nullptr});
+    SetInstallDir(folder + "\\");
+    ASSERT_TRUE(thread.CreateFolderPath(folder));
+    EXPECT_TRUE(thread.CopyTopLevelFiles());
+    ASSERT_EQ(thread.prompts.size(), 1u);
+    EXPECT_EQ(thread.prompts[0].text.find(winlib::FormatSystemMessage(ERROR_FILENAME_EXCED_RANGE)), 0u);
+    EXPECT_FALSE(Exists(folder + "\\" + name));
+    EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + folder}));
+}
+
 TEST_F(SetupThreadTest, RootFilesAreCopiedButSetupTheIconHiddenAndFailuresAskedAbout)
 {
     PutMediumFile("Setup.Exe", "MZ");
