@@ -4,6 +4,7 @@
 #include "winlib/Gdi.h"
 #include "winlib/StringUtil.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -43,6 +44,7 @@ CPercentProgressCtrl::CPercentProgressCtrl()
       m_nLower(0),
       m_bShowText(TRUE),
       m_nFillWidth(-1),
+      m_nPercent(-1),
       m_crBar(::GetSysColor(COLOR_HIGHLIGHT)),
       m_crBack(::GetSysColor(COLOR_WINDOW)),
       m_crTextOnBack(::GetSysColor(COLOR_HIGHLIGHT)),
@@ -76,15 +78,31 @@ int CPercentProgressCtrl::SetPos(int nPos)
     RECT rc;
     GetClientRect(&rc);
     int fill = 0;
+    int percent = 0;
     // An empty range has no fraction; its bar shows nothing.
     if (m_nLower < m_nUpper) {
         const double ratio = (static_cast<double>(m_nPosition) - m_nLower) /
                              (static_cast<double>(m_nUpper) - m_nLower);
         fill = TruncToInt((rc.right - rc.left) * ratio);
+        percent = TruncToInt(ratio * 100.0);
     }
-    if (fill != m_nFillWidth) {
+    // Repainted only when what it shows changes: the filled width, or the
+    // percentage (a bar narrower than 100 pixels shows a new percentage
+    // before its fill grows).
+    if (fill != m_nFillWidth || percent != m_nPercent) {
+        // With the same percentage only the pixels between the old and the
+        // new boundary change: the whole image is drawn again clipped to
+        // them, which gives the same pixels as a whole repaint.
+        const bool strip = percent == m_nPercent && m_nFillWidth >= 0;
+        RECT changed = rc;
+        if (strip) {
+            changed.left = std::max(rc.left, rc.left + std::min(fill, m_nFillWidth));
+            changed.right = std::min(rc.right, rc.left + std::max(fill, m_nFillWidth));
+        }
         m_nFillWidth = fill;
-        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        m_nPercent = percent;
+        if (!strip || changed.left < changed.right)
+            ::RedrawWindow(m_hWnd, strip ? &changed : nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     }
     return old;
 }

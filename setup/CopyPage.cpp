@@ -80,6 +80,7 @@ BOOL CCopyPage::OnInitDialog()
     CDialog::OnInitDialog();
     InitWizardPage(*this, m_ctlHeadline, {&m_btnNext, &m_btnBack}, &m_btnCancel);
     m_btnNext.EnableWindow(FALSE);
+    m_hwndStatus = GetDlgItemHwnd(IDC_STATUS);
 
     m_strSourceDir = Normalised(m_strSourceDir);
     m_strInstallDir = Normalised(m_strInstallDir);
@@ -137,15 +138,14 @@ void CCopyPage::OnCancel()
 LRESULT CCopyPage::OnProgress(WPARAM, LPARAM lParam)
 {
     const char* destination = reinterpret_cast<const char*>(lParam);
-    ::SetDlgItemTextA(m_hWnd, IDC_STATUS,
-                      winlib::Format("%s ...", destination != nullptr ? destination : "").c_str());
+    ::SetWindowTextA(m_hwndStatus, winlib::Format("%s ...", destination != nullptr ? destination : "").c_str());
     m_ctlProgress.StepIt();
     return 1;
 }
 
 LRESULT CCopyPage::OnConfiguring(WPARAM, LPARAM)
 {
-    ::SetDlgItemTextA(m_hWnd, IDC_STATUS, "");
+    ::SetWindowTextA(m_hwndStatus, "");
     m_ctlProgress.ShowWindow(SW_HIDE);
     m_ctlGroup.ShowWindow(SW_HIDE);
     m_ctlConfiguring.ShowWindow(SW_SHOW);

@@ -173,6 +173,7 @@ protected:
     CPercentProgressCtrl m_ctlProgress;
     CImageButton m_btnNext;
     CImageButton m_btnBack;
+    HWND m_hwndStatus = nullptr;  // the status line, looked up once
 
     // The worker as the page configured it, for a subclass to inspect.
     const CSetupThread& Worker() const { return m_thread; }

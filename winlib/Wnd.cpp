@@ -4,12 +4,55 @@
 #include "winlib/WinApp.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 namespace {
-// The property that links a window to its CWnd object.
-const char kObjectProp[] = "ZemloCWnd";
 const char kClassName[] = "ZemloWnd";
+
+// Which object each bound window belongs to. Kept in the process rather
+// than as a window property: every message to a bound window looks its
+// object up, and a property read is a round trip to the window server
+// under some systems. Entries go when a window is unbound, destroyed, or
+// its object is destroyed, so none outlives its object.
+class WindowMap {
+public:
+    CWnd* Find(HWND hwnd)
+    {
+        ::AcquireSRWLockShared(&m_lock);
+        const auto found = m_objects.find(hwnd);
+        CWnd* object = found != m_objects.end() ? found->second : nullptr;
+        ::ReleaseSRWLockShared(&m_lock);
+        return object;
+    }
+    void Bind(HWND hwnd, CWnd* object)
+    {
+        ::AcquireSRWLockExclusive(&m_lock);
+        m_objects[hwnd] = object;
+        ::ReleaseSRWLockExclusive(&m_lock);
+    }
+    // Removes the entry of hwnd when it belongs to object.
+    void Unbind(HWND hwnd, const CWnd* object)
+    {
+        ::AcquireSRWLockExclusive(&m_lock);
+        const auto found = m_objects.find(hwnd);
+        if (found != m_objects.end() && found->second == object)
+            m_objects.erase(found);
+        ::ReleaseSRWLockExclusive(&m_lock);
+    }
+
+private:
+    SRWLOCK m_lock = SRWLOCK_INIT;
+    std::unordered_map<HWND, CWnd*> m_objects;
+};
+
+WindowMap& Objects()
+{
+    // Never destroyed: windows of static objects are unbound after the
+    // statics of this file are gone.
+    static WindowMap* const map = new WindowMap;
+    return *map;
+}
 }  // namespace
 
 CWnd::~CWnd()
@@ -20,11 +63,13 @@ CWnd::~CWnd()
         else
             UnsubclassWindow();
     }
+    if (m_hWnd != nullptr)
+        Objects().Unbind(m_hWnd, this);
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd)
 {
-    return hwnd != nullptr ? static_cast<CWnd*>(::GetPropA(hwnd, kObjectProp)) : nullptr;
+    return hwnd != nullptr ? Objects().Find(hwnd) : nullptr;
 }
 
 const char* CWnd::RegisterOwnClass()
@@ -74,7 +119,7 @@ void CWnd::Attach(HWND hwnd, WNDPROC pfnSuper)
 {
     m_hWnd = hwnd;
     m_pfnSuper = pfnSuper;
-    ::SetPropA(hwnd, kObjectProp, this);
+    Objects().Bind(hwnd, this);
 }
 
 BOOL CWnd::SubclassWindow(HWND hwnd)
@@ -101,8 +146,7 @@ HWND CWnd::UnsubclassWindow()
         return nullptr;
     if (m_pfnSuper != nullptr && ::IsWindow(hwnd))
         ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
-    if (::IsWindow(hwnd))
-        ::RemovePropA(hwnd, kObjectProp);
+    Objects().Unbind(hwnd, this);
     m_pfnSuper = nullptr;
     m_hWnd = nullptr;
     return hwnd;
@@ -224,7 +268,7 @@ LRESULT CALLBACK CWnd::StdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     if (message == WM_NCDESTROY) {
         // The window is gone: unbind, and let the object know.
         WNDPROC super = self->m_pfnSuper;
-        ::RemovePropA(hwnd, kObjectProp);
+        Objects().Unbind(hwnd, self);
         if (super != nullptr)
             ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(super));
         self->m_hWnd = nullptr;

@@ -112,7 +112,7 @@ TEST_F(ProgressTest, GetTextFitsTheBufferAndKeepsDoubleByteCharactersWhole)
     }
 }
 
-TEST_F(ProgressTest, RepaintsOnlyWhenTheBoundaryMovesAPixelOrAfterAResizeAndNeverForAnEmptyRange)
+TEST_F(ProgressTest, RepaintsOnlyWhenTheBoundaryMovesAPixelOrThePercentageChangesOrAfterAResizeAndNeverForAnEmptyRange)
 {
     bar.SetRange(0, 2000);
     bar.SetStep(2);  // a step is a fifth of a pixel
@@ -139,6 +139,34 @@ TEST_F(ProgressTest, RepaintsOnlyWhenTheBoundaryMovesAPixelOrAfterAResizeAndNeve
     EXPECT_EQ(bar.m_nPaints, 1);
     EXPECT_EQ(ScreenPixel(bar, 19, 29), highlight);
     EXPECT_EQ(ScreenPixel(bar, 20, 29), window);
+
+    // While the percentage stays, a step repaints only what the boundary
+    // crossed; the bar then shows what a whole repaint shows, the centred
+    // text included.
+    bar.SetRange(0, 2000);
+    bar.SetPos(990);
+    Settle();
+    for (int pos = 993; pos <= 1110; pos += 3) {
+        bar.SetPos(pos);
+        const std::vector<COLORREF> stepped = Pixels(bar, {0, 0, 200, 30});
+        ::InvalidateRect(bar, nullptr, TRUE);
+        ::UpdateWindow(bar);
+        EXPECT_EQ(Pixels(bar, {0, 0, 200, 30}), stepped) << pos;
+    }
+
+    // Narrower than 100 pixels, the bar shows a new percentage before its
+    // fill grows: the new text is painted, and only once.
+    ::SetWindowPos(bar, nullptr, 0, 0, 40, 20, SWP_NOMOVE | SWP_NOZORDER);
+    bar.SetRange(0, 100);
+    bar.SetPos(0);
+    Settle();
+    const std::vector<COLORREF> zero = Pixels(bar, {0, 0, 40, 20});
+    bar.m_nPaints = 0;
+    bar.SetPos(1);  // 0.4 pixels of fill
+    bar.SetPos(1);
+    EXPECT_EQ(bar.m_nPaints, 1);
+    EXPECT_EQ(CountPixels(bar, {0, 0, 40, 1}, highlight), 0);
+    EXPECT_NE(Pixels(bar, {0, 0, 40, 20}), zero);
 
     // An empty range draws nothing but still validates.
     for (auto range : {std::make_pair(5, 5), std::make_pair(9, 3)}) {

@@ -47,6 +47,7 @@ private:
     std::string m_strCaption;
     BOOL m_bShowText;
     int m_nFillWidth;
+    int m_nPercent;  // the percentage last drawn, -1 before the first
     COLORREF m_crBar;
     COLORREF m_crBack;
     COLORREF m_crTextOnBack;

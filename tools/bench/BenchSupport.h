@@ -1,0 +1,123 @@
+// Pieces the benchmarks share: a stopwatch, the plain recursive copy and
+// delete loops that serve as their yardsticks, the floor's window, a
+// scratch registry, clearing work folders, the work folder option and the
+// figure lines they print.
+#pragma once
+
+#include "winlib/Handles.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace bench {
+
+class Stopwatch {
+public:
+    Stopwatch();
+    double Seconds() const;
+
+private:
+    LARGE_INTEGER m_start;
+};
+
+bool IsDots(const char* name);
+bool Exists(const std::string& path);
+
+// Deletes a folder and everything in it, read-only and hidden entries
+// included (an install leaves a hidden Uninstall.log). True when the folder
+// is gone or was never there.
+bool DeleteTree(const std::string& folder);
+
+// The yardsticks: the plainest recursive copy and delete there are
+// (FindFirstFile/CopyFileA, FindFirstFile/DeleteFileA/RemoveDirectoryA).
+// True when every entry was copied or deleted.
+bool BareCopyTree(const std::string& source, const std::string& destination);
+bool BareDeleteTree(const std::string& folder);
+
+// The first 256 bytes of a file (a stamp, a result); empty when it cannot
+// be read.
+std::string ReadSmallFile(const std::string& path);
+
+// Makes path and every missing folder above it.
+bool MakeFolders(const std::string& path);
+
+// The floor's window: a visible top-level window of our own with a status
+// line (a static showing one line, shortened in the middle, as the
+// programs' status lines do) and a bar. kReport, sent with a path as lParam,
+// sets the status line to "<path> ..." and steps the bar, which is
+// repainted (at once) only when its filled width changes: the least a
+// window showing each entry can do.
+class FloorWindow {
+public:
+    static constexpr UINT kReport = WM_APP + 40;
+
+    FloorWindow() = default;
+    ~FloorWindow();
+    FloorWindow(const FloorWindow&) = delete;
+    FloorWindow& operator=(const FloorWindow&) = delete;
+
+    // Creates and shows the window; false when it cannot be made.
+    bool Create(const char* caption);
+    // Empties the bar and sets its range to entries steps.
+    void Reset(int entries);
+    HWND Handle() const { return m_hwnd; }
+    long Reports() const { return m_reports; }
+
+private:
+    static LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK BarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void Step();
+
+    HWND m_hwnd = nullptr;
+    HWND m_status = nullptr;
+    HWND m_bar = nullptr;
+    winlib::ScopedFont m_font;
+    long m_reports = 0;
+    int m_range = 1;
+    int m_fill = -1;
+};
+
+// Runs work on a new thread while this thread serves its messages (so the
+// thread's synchronous sends to this thread's windows are answered), and
+// returns once it has ended.
+void RunServingMessages(const std::function<void()>& work);
+
+// Points HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER of this process at
+// scratch keys while it lives, so that the installs and replays of the
+// benchmarks neither register a product nor put shortcuts on the prefix's
+// desktop (without shell folders there are none), then deletes them.
+class ScratchRegistry {
+public:
+    ScratchRegistry();
+    ~ScratchRegistry();
+    ScratchRegistry(const ScratchRegistry&) = delete;
+    ScratchRegistry& operator=(const ScratchRegistry&) = delete;
+
+private:
+    winlib::ScopedRegKey m_keys[2];
+};
+
+// The most memory the process has had in its working set so far, in bytes.
+double PeakWorkingSetBytes();
+
+// Starts this program again with arguments (UTF-8 or GBK as given, after
+// the program's own path) and waits for it; its exit code, or -1 when it
+// could not be started.
+int RunSelf(const std::string& arguments);
+
+// A decimal number of at most 1,000,000,000.
+bool ParseNumber(const char* text, unsigned& value);
+// The work folder without trailing backslashes; when none is given, the
+// "zemlo-bench" folder in the temporary folder. False when there is none.
+bool NormaliseWorkFolder(std::string& work);
+
+// Keeps the best (shortest) time of the rounds: seconds replaces best when
+// the run counted (ok) and best is still unset (negative) or longer.
+void KeepBest(double& best, double seconds, bool ok = true);
+
+// One figure as a "name: value" line on stdout.
+void PrintFigure(const char* name, int decimals, double value);
+
+}  // namespace bench
