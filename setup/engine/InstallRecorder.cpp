@@ -3,6 +3,7 @@
 #include "engine/RegistryAccess.h"
 #include "installlog/InstallLog.h"
 #include "winlib/Handles.h"
+#include "winlib/RegKey.h"
 #include "winlib/RegRoot.h"
 #include "winlib/StdioFile.h"
 #include "winlib/StringUtil.h"
@@ -10,17 +11,17 @@
 namespace engine {
 namespace {
 
-winlib::ScopedRegKey OpenExisting(HKEY root, const std::string& key, REGSAM access)
+// The key when it exists; never creates one.
+winlib::RegKey OpenExisting(HKEY root, const std::string& key, REGSAM access)
 {
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExA(root, key.c_str(), 0, access, &opened) != ERROR_SUCCESS)
-        return winlib::ScopedRegKey();
-    return winlib::ScopedRegKey(opened);
+    winlib::RegKey opened;
+    opened.Open(root, key, access);
+    return opened;
 }
 
 bool KeyIsEmpty(HKEY root, const std::string& key)
 {
-    const winlib::ScopedRegKey opened = OpenExisting(root, key, KEY_QUERY_VALUE);
+    const winlib::RegKey opened = OpenExisting(root, key, KEY_QUERY_VALUE);
     if (!opened)
         return true;
     DWORD subKeys = 0, values = 0;
@@ -55,11 +56,11 @@ bool RemoveCreatedFolder(const std::string& path)
 bool RestoreValue(HKEY root, const std::string& key, const std::string& name, bool hadValue, DWORD type,
                   const std::string& data)
 {
-    const winlib::ScopedRegKey opened = OpenExisting(root, key, KEY_SET_VALUE);
+    const winlib::RegKey opened = OpenExisting(root, key, KEY_SET_VALUE);
     if (!opened)
         return !hadValue;
     if (!hadValue) {
-        const LONG rc = ::RegDeleteValueA(opened.get(), name.c_str());
+        const LONG rc = opened.DeleteValue(name);
         return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
     }
     return ::RegSetValueExA(opened.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
@@ -74,7 +75,7 @@ bool DeleteCreatedKey(HKEY root, const std::string& key)
     // taken out again) goes; anything another program added keeps it.
     if (!KeyIsEmpty(root, key))
         return false;
-    return ::RegDeleteKeyA(root, key.c_str()) == ERROR_SUCCESS;
+    return winlib::RegKey::DeleteLeafKey(root, key) == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -160,7 +161,7 @@ void InstallRecorder::BeforeValueWrite(HKEY root, const std::string& key, const 
 
     Change value = {Change::Value, root, key, name, false, REG_NONE, {}};
     if (!missing) {
-        const winlib::ScopedRegKey opened = OpenExisting(root, key, KEY_QUERY_VALUE);
+        const winlib::RegKey opened = OpenExisting(root, key, KEY_QUERY_VALUE);
         DWORD type = REG_NONE, size = 0;
         if (opened && ::RegQueryValueExA(opened.get(), name.c_str(), nullptr, &type, nullptr, &size) ==
                           ERROR_SUCCESS) {
