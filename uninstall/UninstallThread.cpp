@@ -289,7 +289,17 @@ void CUninstallThread::UnregisterControls()
                                           : ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
         const bool unregistered =
             !present || !IsModuleFile(path) || UnregisterControl(path.c_str(), m_dwControlTimeoutMs);
-        // The file goes whatever became of its unregistration.
+        // The file goes whatever became of its unregistration. A child
+        // that crashed may hold the file a moment longer while the system
+        // (or a debugger) tears it down: a few short waits first.
+        if (!unregistered) {
+            for (int attempt = 0; attempt < 15; ++attempt) {
+                const DWORD error = DeleteOneFile(path);
+                if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
+                    break;
+                ::Sleep(200);
+            }
+        }
         LeftReason reason = LeftReason::NotRemoved;
         const bool deleted = RemoveFile(path, reason);
         if (!unregistered)

@@ -6,89 +6,47 @@
 
 namespace winlib {
 
-namespace {
-// Runs the debug loop of a child started with DEBUG_ONLY_THIS_PROCESS until
-// it ends, crashes or runs out of time. Must run on the thread that started
-// it.
-ControlCallResult WatchControlServer(const ScopedProcessInformation& process, DWORD timeoutMs)
-{
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    auto endChild = [&process](ControlCallResult result) {
-        ::TerminateProcess(process.process_handle(), ERROR_TIMEOUT);
-        ::DebugActiveProcessStop(process.process_id());
-        ::WaitForSingleObject(process.process_handle(), 5000);
-        return result;
-    };
-    for (;;) {
-        const ULONGLONG now = ::GetTickCount64();
-        if (now >= deadline)
-            return endChild(ControlCallResult::TimedOut);
-        DEBUG_EVENT event = {};
-        if (!::WaitForDebugEvent(&event, static_cast<DWORD>(deadline - now)))
-            continue;  // time-out of the wait: checked above
-        DWORD continueStatus = DBG_CONTINUE;
-        switch (event.dwDebugEventCode) {
-        case CREATE_PROCESS_DEBUG_EVENT:
-            if (event.u.CreateProcessInfo.hFile != nullptr)
-                ::CloseHandle(event.u.CreateProcessInfo.hFile);
-            break;
-        case LOAD_DLL_DEBUG_EVENT:
-            if (event.u.LoadDll.hFile != nullptr)
-                ::CloseHandle(event.u.LoadDll.hFile);
-            break;
-        case EXCEPTION_DEBUG_EVENT:
-            // The child's own handlers get the first try; the loader's
-            // initial breakpoint is ours to pass.
-            if (event.u.Exception.ExceptionRecord.ExceptionCode == EXCEPTION_BREAKPOINT ||
-                event.u.Exception.ExceptionRecord.ExceptionCode == 0x4000001F /* STATUS_WX86_BREAKPOINT */)
-                break;
-            if (event.u.Exception.dwFirstChance == 0) {
-                ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_EXCEPTION_NOT_HANDLED);
-                return endChild(ControlCallResult::Failed);
-            }
-            continueStatus = DBG_EXCEPTION_NOT_HANDLED;
-            break;
-        case EXIT_PROCESS_DEBUG_EVENT: {
-            const DWORD exitCode = event.u.ExitProcess.dwExitCode;
-            ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
-            ::WaitForSingleObject(process.process_handle(), 5000);
-            return exitCode == 0 ? ControlCallResult::Succeeded : ControlCallResult::Failed;
-        }
-        default:
-            break;
-        }
-        ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, continueStatus);
-    }
-}
-}  // namespace
-
 ControlCallResult RunControlServer(const std::string& controlPath, bool unregister, DWORD timeoutMs)
 {
-    // The system's own regsvr32, by its full path: a program of that name in
-    // the current folder or on the search path is never the one started.
+    // The program is named by its full path in the system folder, never
+    // looked up along the search path, and the control's path is quoted
+    // whole. A path with a quotation mark cannot be quoted: refused.
+    if (controlPath.empty() || controlPath.find('"') != std::string::npos)
+        return ControlCallResult::NotStarted;
     char system[MAX_PATH] = {};
-    const UINT got = ::GetSystemDirectoryA(system, MAX_PATH);
-    if (got == 0 || got >= MAX_PATH || controlPath.empty() || controlPath.find('"') != std::string::npos)
+    const UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
         return ControlCallResult::NotStarted;
     const std::string program = std::string(system) + "\\regsvr32.exe";
-    std::string commandLine = "\"" + program + "\" /s " + (unregister ? "/u " : "") + "\"" + controlPath + "\"";
-    std::vector<char> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back('\0');
+    const std::string command =
+        "\"" + program + "\" /s " + (unregister ? "/u " : "") + "\"" + controlPath + "\"";
 
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back('\0');
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started = {};
-    // Started as our debuggee: a control that crashes is reported here as
-    // an unhandled exception, and the child is ended at once, instead of
-    // the system's crash reporting holding it (and its box waiting for a
-    // user) until the time limit. The system folder as current folder, so
-    // that nothing beside the caller's current folder is picked up while
-    // the control loads.
-    if (!::CreateProcessA(program.c_str(), buffer.data(), nullptr, nullptr, FALSE,
-                          CREATE_NO_WINDOW | DEBUG_ONLY_THIS_PROCESS, nullptr, system, &startup, &started))
+    PROCESS_INFORMATION info = {};
+    // The child takes this process's error mode: a control that crashes
+    // then ends its process at once instead of holding it in the system's
+    // crash dialog (or a debugger) until the time limit.
+    const UINT errorMode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    const BOOL started = ::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                                          nullptr, nullptr, &startup, &info);
+    ::SetErrorMode(errorMode);
+    if (!started)
         return ControlCallResult::NotStarted;
-    ScopedProcessInformation process(started);
-    return WatchControlServer(process, timeoutMs);
+    const ScopedHandle process(info.hProcess);
+    const ScopedHandle thread(info.hThread);
+
+    if (::WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process.get(), ERROR_TIMEOUT);
+        ::WaitForSingleObject(process.get(), 5000);
+        return ControlCallResult::TimedOut;
+    }
+    DWORD exitCode = 1;
+    if (!::GetExitCodeProcess(process.get(), &exitCode))
+        return ControlCallResult::Failed;
+    return exitCode == 0 ? ControlCallResult::Succeeded : ControlCallResult::Failed;
 }
 
 }  // namespace winlib

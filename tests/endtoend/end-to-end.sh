@@ -5,7 +5,8 @@
 # end and what is left checked. Before that, the refusal paths: Cancel on a
 # page, a cancel confirmed during the copy; after it, the re-install
 # question answered No. A stand-in AutoCAD 2008 (registry only) gets the
-# product's profile.
+# product's profile. Last, an installation while a medium file is held
+# open by another program.
 #
 # Usage: end-to-end.sh <build-dir> <work-dir> [--shots DIR] [--hold-ms N] [--dpi N]
 # With --shots, each state the drivers reach is captured from the X display
@@ -102,9 +103,21 @@ reg_add 'HKCR\.txt' /ve /d txtfile
 setup quit || fail "quitting from the pages"
 [ -e "$program_files/Kestrova" ] && fail "quitting left files"
 
+# What an installation touches besides its folder: the shortcut folders and
+# the registry keys it writes.
+touched() {
+  (cd "$prefix/drive_c" && find users ProgramData \( -path '*Desktop*' -o -path '*Start Menu*' \) 2>/dev/null | sort)
+  local key
+  for key in 'HKCU\Software\Autodesk' 'HKLM\SOFTWARE\Kestrova' \
+      'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZEMLO V8'; do
+    echo "[$key]"
+    "$wine_run" reg query "$key" /s 2>/dev/null | tr -d '\r'
+  done
+}
+before_cancel=$(touched)
 setup cancel-copy 'C:\Cancelled' || fail "cancelling during the copy"
-[ -e "$prefix/drive_c/Cancelled/Kestrova/ZEMLO/Uninstall.log" ] && fail "a cancelled copy wrote a log"
-rm -rf "$prefix/drive_c/Cancelled"
+[ -e "$prefix/drive_c/Cancelled" ] && fail "a cancelled copy left files: $(cd "$prefix/drive_c/Cancelled" && find . | head)"
+[ "$(touched)" = "$before_cancel" ] || fail "a cancelled copy changed the shortcut folders or the registry: $(diff <(echo "$before_cancel") <(touched) | head)"
 
 setup install 'C:\Program Files' --acad-profile "${acad_profiles#HKCU\\}\\<<enggZEMLO V8>>" \
   || fail "the installation through the wizard"
@@ -141,18 +154,21 @@ key_exists 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' && fail "the product key is sti
 key_exists 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZEMLO V8' && fail "the uninstall entry is still there"
 key_exists "$acad_profiles\\<<enggZEMLO V8>>" || fail "the AutoCAD profile went too (it is AutoCAD's setting and stays)"
 
+# One medium file held open by another program, answered Ignore.
+setup install-held 'C:\Held' 'D:\Data\示例工程\工程说明.txt' || fail "installing with a medium file held open"
+
 echo "== Uninstall with a file held open"
 # Another installation, removed while its readme.txt is held open: that file
 # is reported and left for the restart, everything else goes.
-held_dir="$prefix/drive_c/Held"
-"$wine_run" "$build/tools/drivers/install_driver.exe" 'D:\' 'C:\Held\' >/dev/null 2>&1 || fail "the installation into C:\\Held"
-"$wine_run" "$build/tools/drivers/uninstall_driver.exe" 'C:\Held\Uninstall.exe' --timeout-s 120 --expect-left 1 \
-  --hold-file 'C:\Held\readme.txt' --batch-cpu-max 1 | report uninstall-held
+held_dir="$prefix/drive_c/Kept"
+"$wine_run" "$build/tools/drivers/install_driver.exe" 'D:\' 'C:\Kept\' >/dev/null 2>&1 || fail "the installation into C:\\Kept"
+"$wine_run" "$build/tools/drivers/uninstall_driver.exe" 'C:\Kept\Uninstall.exe' --timeout-s 120 --expect-left 1 \
+  --hold-file 'C:\Kept\readme.txt' --batch-cpu-max 1 | report uninstall-held
 [ "${PIPESTATUS[0]}" = 0 ] || fail "the uninstallation with a held file"
 held_left=$(cd "$held_dir" 2>/dev/null && find . -mindepth 1 | tr '\n' ' ')
 [ "$held_left" = "./readme.txt " ] || fail "more or less than the held file is left: $held_left"
 session='HKLM\System\CurrentControlSet\Control\Session Manager'
-"$wine_run" reg query "$session" /v PendingFileRenameOperations 2>/dev/null | tr -d '\r' | grep -qi 'Held.readme.txt' \
+"$wine_run" reg query "$session" /v PendingFileRenameOperations 2>/dev/null | tr -d '\r' | grep -qi 'Kept.readme.txt' \
   || fail "the held file is not scheduled for the restart"
 key_exists 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' && fail "the product key is still there after the held-file run"
 
