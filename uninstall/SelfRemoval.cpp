@@ -71,17 +71,6 @@ bool IsSameFolder(const std::string& first, const std::string& second)
     return winlib::EqualNoCase(winlib::StripTrailingBackslashes(first), winlib::StripTrailingBackslashes(second));
 }
 
-BOOL DeleteFileEvenIfReadOnly(const std::string& path)
-{
-    if (::DeleteFileA(path.c_str()))
-        return TRUE;
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0)
-        return FALSE;
-    ::SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    return ::DeleteFileA(path.c_str());
-}
-
 namespace {
 std::string SystemFolder()
 {

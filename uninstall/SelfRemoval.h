@@ -44,10 +44,6 @@ bool LaunchSelfRemovalBatch(const std::string& programPath, const std::string& f
 // trailing backslashes.
 bool IsSameFolder(const std::string& first, const std::string& second);
 
-// Deletes a file, clearing its read-only attribute first when that is what
-// keeps it (files copied from a CD keep the attribute).
-BOOL DeleteFileEvenIfReadOnly(const std::string& path);
-
 // The self-removal of the running program: clears the program file's
 // read-only attribute (which would keep the batch's delete failing for
 // ever), launches the batch in this process's temporary folder
