@@ -646,6 +646,8 @@ int main(int argc, char** argv)
     // is the whole copy divided by the entries.
     std::printf("install_%u_files_us_per_entry: %.1f\n", options.files,
                 PerEntryUs(bestSteady, pageReports > 1 ? pageReports - 1 : 0));
+    std::printf("install_%u_files_steady_entries: %ld\n", options.files, pageReports > 1 ? pageReports - 1 : 0);
+    std::printf("install_%u_files_steady_ms: %.1f\n", options.files, bestSteady * 1e3);
     std::printf("install_%u_files_startup_ms: %.1f\n", options.files, bestStart * 1e3);
     std::printf("install_%u_files_end_ms: %.1f\n", options.files, bestEnd * 1e3);
     std::printf("install_%u_files_whole_us_per_entry: %.1f\n", options.files, PerEntryUs(best[kPage], expected));

@@ -521,6 +521,8 @@ int main(int argc, char** argv)
     // the end, which should not grow with the files, are printed beside it
     // at every size, and so is the whole run divided by the files.
     std::printf("uninstall_%ld_files_us_per_entry: %.1f\n", files, PerEntryUs(bestSteady, files - 1));
+    std::printf("uninstall_%ld_files_steady_entries: %ld\n", files, files - 1);
+    std::printf("uninstall_%ld_files_steady_ms: %.1f\n", files, bestSteady * 1e3);
     std::printf("uninstall_%ld_files_startup_ms: %.1f\n", files, bestStart * 1e3);
     std::printf("uninstall_%ld_files_end_ms: %.1f\n", files, bestEnd * 1e3);
     std::printf("uninstall_%ld_files_whole_us_per_entry: %.1f\n", files, PerEntryUs(best[kWindow], files));
