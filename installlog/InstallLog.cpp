@@ -16,6 +16,21 @@ const char* EntryPrefix(int kind)
     return (kind >= 0 && kind < kKindCount) ? kPrefixes[kind] : nullptr;
 }
 
+bool IsRecordableText(std::string_view text)
+{
+    if (text.empty())
+        return false;
+    for (const char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            return false;
+    }
+    for (const char* prefix : kPrefixes)
+        if (text.find(prefix) != std::string_view::npos)
+            return false;
+    return true;
+}
+
 void AppendEntry(std::string& log, LogEntryKind kind, std::string_view text)
 {
     const char* prefix = EntryPrefix(kind);

@@ -44,3 +44,4 @@
 #define IDC_STATUS 1015         // progress page: the path being copied
 #define IDC_DISAGREE 1016
 #define IDC_AGREE 1017
+#define IDC_NOTICE 1018         // finish page: what did not go in

@@ -1,4 +1,5 @@
 #include "Pages.h"
+#include "engine/Destination.h"
 #include "winlib/FileFind.h"
 #include "winlib/StringUtil.h"
 #include "winlib/WinApp.h"
@@ -6,10 +7,11 @@
 
 namespace {
 
-// The folder trimmed of blanks at both ends, ending in one backslash.
+// The folder trimmed of blanks at both ends, its separators made regular,
+// ending in one backslash.
 std::string Normalised(const std::string& folder)
 {
-    std::string result = winlib::Trim(folder);
+    std::string result = engine::NormaliseFolder(folder);
     winlib::AppendBackslash(result);
     return result;
 }
@@ -98,10 +100,7 @@ void CCopyPage::StartWorker()
     // reconfigured under its feet.
     if (m_thread.GetThreadHandle() != nullptr)
         return;
-    m_thread.m_strSourceDir = m_strSourceDir;
-    m_thread.m_strInstallDir = m_strInstallDir;
-    m_thread.m_pMainWnd = this;
-    m_thread.m_bAutoDelete = FALSE;
+    m_thread.Configure(m_strSourceDir, m_strInstallDir, this);
     m_thread.CreateThread(0, 0, nullptr);
 }
 
@@ -128,7 +127,11 @@ void CCopyPage::OnCancel()
     // goes on too rather than claim that nothing was installed.
     if (!m_btnCancel.IsWindowEnabled())
         return;
-    m_thread.Cancel();
+    // The worker undoes what it did before it ends; once it has begun to
+    // write the log the installation can no longer be stopped and the page
+    // waits for its end.
+    if (!m_thread.Cancel())
+        return;
     EndDialog(ID_WIZFINISH);
 }
 
@@ -150,8 +153,25 @@ LRESULT CCopyPage::OnConfiguring(WPARAM, LPARAM)
     return 1;
 }
 
+std::string CCopyPage::NoticeFor(int ignoredFiles, int failedControls)
+{
+    std::string notice;
+    if (ignoredFiles > 0)
+        notice += winlib::Format("有 %d 个文件未能复制。", ignoredFiles);
+    if (failedControls > 0)
+        notice += winlib::Format("有 %d 个控件未能注册。", failedControls);
+    return notice;
+}
+
+std::string CCopyPage::FailureReport() const
+{
+    return m_thread.FailureReport();
+}
+
 LRESULT CCopyPage::OnDone(WPARAM, LPARAM)
 {
+    // The worker set its counts before it posted this.
+    m_strNotice = NoticeFor(m_thread.IgnoredFiles(), m_thread.FailedControls());
     m_btnNext.EnableWindow(TRUE);
     EndDialog(ID_WIZNEXT);
     return 1;

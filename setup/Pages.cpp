@@ -1,5 +1,6 @@
 #include "FolderBrowser.h"
 #include "Pages.h"
+#include "engine/Destination.h"
 #include "winlib/StringUtil.h"
 
 #include <io.h>
@@ -178,17 +179,66 @@ void CDestinationPage::OnBrowse()
     m_ctlPath.SetWindowText(PathForChosenFolder(browser.GetFolderPath()).c_str());
 }
 
-void CDestinationPage::OnNext()
+namespace {
+
+const char kInvalidPathText[] = "安装路径中含有无效的字符，请重新输入安装路径。";
+const char kPathTooLongText[] =
+    "安装路径太长：安装后最深的文件路径将有 %u 个字符，比允许的 %u 个字符多 %u 个。\n请选择较短的安装路径。";
+const char kFolderNotEmptyText[] =
+    "目标文件夹中已有文件：\n%s\n\n安装会覆盖其中与安装文件同名的文件，卸载时这些文件也会被删除。\n"
+    "仍要安装到这个文件夹吗？";
+
+}  // namespace
+
+int CDestinationPage::AskUser(const char* text, UINT type)
 {
-    m_strPath = m_ctlPath.GetWindowText();
-    if (IsAcceptablePath(m_strPath)) {
-        EndDialog(ID_WIZNEXT);
-        return;
-    }
-    // Refused without a word: the whole text is selected for retyping.
+    return MessageBox(text, nullptr, type);
+}
+
+void CDestinationPage::RefusePath()
+{
     m_ctlPath.SetFocus();
     m_ctlPath.SendMessage(EM_SETSEL, 0, -1);
     m_ctlPath.SendMessage(EM_SCROLLCARET);
+}
+
+bool CDestinationPage::ConfirmDestination(const std::string& path)
+{
+    if (engine::HasControlCharacter(path)) {
+        AskUser(kInvalidPathText, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    const std::string folder = engine::NormaliseFolder(path);
+    const std::size_t deepest = engine::PathCharacters(folder) + engine::DeepestRelativePath(m_strSourceDir);
+    if (deepest > engine::kLongestInstalledPath) {
+        const auto limit = static_cast<unsigned>(engine::kLongestInstalledPath);
+        const auto length = static_cast<unsigned>(deepest);
+        AskUser(winlib::Format(kPathTooLongText, length, limit, length - limit).c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    // A folder with somebody's files in it (not an earlier installation of
+    // this product): installing would overwrite and later delete those of
+    // the same names, so the user decides, and No is the default.
+    if (engine::HoldsOtherFiles(folder) &&
+        AskUser(winlib::Format(kFolderNotEmptyText, folder.c_str()).c_str(),
+                MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return false;
+    return true;
+}
+
+void CDestinationPage::OnNext()
+{
+    m_strPath = m_ctlPath.GetWindowText();
+    if (!IsAcceptablePath(m_strPath)) {
+        // Refused without a word: the whole text is selected for retyping.
+        RefusePath();
+        return;
+    }
+    if (!ConfirmDestination(m_strPath)) {
+        RefusePath();
+        return;
+    }
+    EndDialog(ID_WIZNEXT);
 }
 
 LRESULT CDestinationPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -236,6 +286,7 @@ BOOL CFinishPage::OnInitDialog()
     CDialog::OnInitDialog();
     InitWizardPage(*this, m_ctlHeadline, {&m_btnFinish}, nullptr);
     m_btnReadme.SetCheck(BST_CHECKED);
+    ::SetDlgItemTextA(m_hWnd, IDC_NOTICE, m_strNotice.c_str());
     return TRUE;
 }
 

@@ -83,6 +83,9 @@ public:
     static BOOL IsAcceptablePath(const std::string& path);
 
     std::string m_strPath;
+    // The medium's folder, whose deepest path must fit below the
+    // destination.
+    std::string m_strSourceDir;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -90,6 +93,15 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnBrowse();
     void OnNext();
+    // Whether the destination can be installed into: a path without
+    // control characters, short enough for the deepest installed path, and
+    // a folder the user agrees to install into when it already holds files.
+    // Says why not when it cannot.
+    bool ConfirmDestination(const std::string& path);
+    // Keeps the page open with the path box's whole text selected.
+    void RefusePath();
+    // Shows a message or question owned by the page; returns the button.
+    virtual int AskUser(const char* text, UINT type);
 
     CImageButton m_btnCancel;
     CLabel m_ctlHeadline;
@@ -121,8 +133,17 @@ public:
     // thread's messages meanwhile.
     void WaitForWorker();
 
+    // The finish page's line about what did not go in: the files left out
+    // and the controls that did not register; empty when there were none.
+    static std::string NoticeFor(int ignoredFiles, int failedControls);
+    // After the worker has ended: what the user is told about a run that
+    // did not complete, empty otherwise.
+    std::string FailureReport() const;
+
     std::string m_strSourceDir;
     std::string m_strInstallDir;
+    // Set when the worker reports the end of a complete run.
+    std::string m_strNotice;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -170,6 +191,8 @@ public:
     static std::string ReadmePath(const std::string& folder);
 
     std::string m_strPath;
+    // A line about what did not go in ("有 N 个文件未能复制。"), or empty.
+    std::string m_strNotice;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

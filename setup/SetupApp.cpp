@@ -20,9 +20,15 @@ BOOL CSetupApp::InitInstance()
     CSetupDlg dlg;
     m_pMainWnd = &dlg;
     dlg.DoModal();
+    m_nExitCode = dlg.m_nExitCode;
     m_pMainWnd = nullptr;
     // The program ends when the frame does: no message loop of its own.
     return FALSE;
+}
+
+int CSetupApp::ExitInstance()
+{
+    return m_nExitCode;
 }
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)

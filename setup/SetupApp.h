@@ -9,4 +9,10 @@ public:
     CSetupApp();
     // Runs the wizard frame; always FALSE, so that no message loop follows.
     BOOL InitInstance() override;
+    // The program's exit code: non-zero when an installation was started
+    // and did not complete (it was undone).
+    int ExitInstance() override;
+
+private:
+    int m_nExitCode = 0;
 };

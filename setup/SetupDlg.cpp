@@ -71,9 +71,17 @@ BOOL CSetupDlg::OnInitDialog()
     std::unique_ptr<CWizardPages> pages = CreatePages();
     if (pages) {
         RunPages(*pages);
-        // The progress page's worker may still be running after a cancel;
-        // it must be done with the pages before they go.
+        // The progress page's worker may still be running after a cancel
+        // (undoing what it did); it must be done with the pages before
+        // they go.
         pages->WaitUntilIdle();
+        // An installation that did not complete has been undone: the user
+        // learns that nothing was installed, or what was left.
+        const std::string report = pages->FailureReport();
+        if (!report.empty()) {
+            m_nExitCode = 1;
+            AskUser(report.c_str(), kWizardTitle, MB_OK | MB_ICONINFORMATION);
+        }
     }
     // Ends the frame's own modal loop as soon as it starts.
     PostMessage(WM_CLOSE);
@@ -134,6 +142,7 @@ void CSetupDlg::HandIn(CWizardPages& pages, int n)
         break;
     case CWizardPages::kDestination:
         pages.DestinationPath() = m_strInstallDir;
+        pages.DestinationSourceDir() = m_strSourceDir;
         break;
     case CWizardPages::kCopy:
         pages.CopySourceDir() = m_strSourceDir;
@@ -141,6 +150,7 @@ void CSetupDlg::HandIn(CWizardPages& pages, int n)
         break;
     case CWizardPages::kFinish:
         pages.FinishPath() = m_strInstallDir;
+        pages.FinishNotice() = m_strNotice;
         break;
     default:
         break;
@@ -159,6 +169,7 @@ void CSetupDlg::TakeBack(CWizardPages& pages, int n)
     case CWizardPages::kCopy:
         // The progress page has given the folder its trailing backslash.
         m_strSourceDir = pages.CopySourceDir();
+        m_strNotice = pages.CopyNotice();
         break;
     default:
         break;
@@ -168,8 +179,9 @@ void CSetupDlg::TakeBack(CWizardPages& pages, int n)
 BOOL CSetupDlg::ReadInstalledPath(const char* key, const char* valueName, std::string& path)
 {
     path.clear();
+    // Only looked up: a run that installs nothing leaves no empty key.
     winlib::RegKey hkey;
-    if (hkey.Create(HKEY_LOCAL_MACHINE, key) != ERROR_SUCCESS)
+    if (hkey.Open(HKEY_LOCAL_MACHINE, key, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return FALSE;
     return hkey.ReadString(valueName, path, kInstalledPathBuffer, winlib::RegKey::Accept::AnyType);
 }

@@ -38,8 +38,8 @@ public:
     // Stops the slideshow, then destroys the window.
     BOOL DestroyWindow() override;
 
-    // Opens (creating it when missing) the key under HKEY_LOCAL_MACHINE and
-    // reads the named text value into path. FALSE, with path empty, when
+    // Opens the key under HKEY_LOCAL_MACHINE (never creating it) and reads
+    // the named text value into path. FALSE, with path empty, when
     // the key cannot be opened or the value is missing or longer than the
     // 2048 bytes the frame reads.
     BOOL ReadInstalledPath(const char* key, const char* valueName, std::string& path);
@@ -66,6 +66,11 @@ public:
     int m_nPicture = 0;
     std::vector<std::string> m_arrPictures;
     HICON m_hIcon = nullptr;
+    // The finish page's line about what did not go in, from the progress
+    // page.
+    std::string m_strNotice;
+    // 1 when an installation was started and did not complete, else 0.
+    int m_nExitCode = 0;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

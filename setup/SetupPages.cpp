@@ -35,7 +35,11 @@ public:
     std::string& CopySourceDir() override { return m_copy.m_strSourceDir; }
     std::string& CopyInstallDir() override { return m_copy.m_strInstallDir; }
     std::string& FinishPath() override { return m_finish.m_strPath; }
+    std::string& DestinationSourceDir() override { return m_destination.m_strSourceDir; }
+    std::string& CopyNotice() override { return m_copy.m_strNotice; }
+    std::string& FinishNotice() override { return m_finish.m_strNotice; }
     void WaitUntilIdle() override { m_copy.WaitForWorker(); }
+    std::string FailureReport() const override { return m_copy.FailureReport(); }
 
 private:
     CWelcomePage m_welcome;

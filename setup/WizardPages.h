@@ -41,12 +41,19 @@ public:
     virtual std::string& CopySourceDir() = 0;      // progress page: m_strSourceDir
     virtual std::string& CopyInstallDir() = 0;     // progress page: m_strInstallDir
     virtual std::string& FinishPath() = 0;         // finish page: m_strPath
+    virtual std::string& DestinationSourceDir() = 0;  // destination page: m_strSourceDir
+    virtual std::string& CopyNotice() = 0;            // progress page: m_strNotice
+    virtual std::string& FinishNotice() = 0;          // finish page: m_strNotice
 
     // Returns once no page has work running any more (the progress page's
     // install worker has ended), handling this thread's messages while it
     // waits, because the worker sends to the progress page synchronously.
     // The frame calls it before it destroys the pages.
     virtual void WaitUntilIdle() {}
+    // After WaitUntilIdle: what the user is to be told about an
+    // installation that was started and did not complete (and was undone);
+    // empty when none did.
+    virtual std::string FailureReport() const { return std::string(); }
 };
 
 // The pages Setup runs, built with pParent (the frame) as their parent.

@@ -2,6 +2,10 @@
 
 #include "winlib/RegKey.h"
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 namespace engine {
 namespace {
 
@@ -16,8 +20,9 @@ BOOL SetString(HKEY root, const std::string& key, const std::string& name, const
 BOOL QueryString(HKEY root, const std::string& key, const std::string& name, std::string& text)
 {
     text.clear();
+    // A read never creates: a missing key simply has no value.
     winlib::RegKey opened;
-    if (opened.Create(root, key) != ERROR_SUCCESS)
+    if (opened.Open(root, key, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return FALSE;
     return opened.ReadString(name, text, kRegistryQueryBufferSize, winlib::RegKey::Accept::AnyType);
 }
@@ -52,6 +57,26 @@ BOOL QueryMachineString(const std::string& key, const std::string& name, std::st
 BOOL QueryUserString(const std::string& key, const std::string& name, std::string& text)
 {
     return QueryString(HKEY_CURRENT_USER, key, name, text);
+}
+
+BOOL QueryWholeString(HKEY root, const std::string& key, const std::string& name, std::string& text)
+{
+    text.clear();
+    winlib::RegKey opened;
+    if (opened.Open(root, key, KEY_QUERY_VALUE) != ERROR_SUCCESS)
+        return FALSE;
+    std::vector<char> buffer(kRegistryQueryBufferSize);
+    DWORD size = kRegistryQueryBufferSize;
+    if (::RegQueryValueExA(opened.get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
+                           &size) != ERROR_SUCCESS)
+        return FALSE;
+    std::size_t length = std::min<std::size_t>(size, buffer.size());
+    while (length > 0 && buffer[length - 1] == '\0')
+        --length;
+    if (std::memchr(buffer.data(), '\0', length) != nullptr)
+        return FALSE;
+    text.assign(buffer.data(), length);
+    return TRUE;
 }
 
 }  // namespace engine

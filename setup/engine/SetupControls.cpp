@@ -1,7 +1,7 @@
-// Registration of the product's ActiveX controls.
+// Registration of the product's ActiveX controls, each in a child process.
 #include "engine/SetupThread.h"
 
-#include "winlib/ControlEntry.h"
+#include "winlib/ControlProcess.h"
 
 #include <vector>
 
@@ -12,7 +12,14 @@ void CSetupThread::RegisterControls()
     ListFiles(folder, "*.ocx", names);
     for (const std::string& name : names) {
         const std::string path = folder + name;
-        RegisterControl(path);
+        // Only what this run put there from the medium: a file that was in
+        // the folder before is nobody's to load.
+        if (!m_copier.WasCopied(path))
+            continue;
+        if (RegisterControl(path))
+            m_recorder.ControlRegistered(path);
+        else
+            ++m_nFailedControls;
         // Recorded whatever the registration gave: Uninstall unregisters
         // and deletes every control file it finds in the log.
         LogRegCtrl(path);
@@ -21,5 +28,5 @@ void CSetupThread::RegisterControls()
 
 BOOL CSetupThread::RegisterControl(const std::string& path)
 {
-    return winlib::CallControlEntry(path, winlib::ControlEntry::Register) == winlib::ControlCallResult::Succeeded;
+    return winlib::RunControlServer(path, false, m_nControlTimeoutMs) == winlib::ControlCallResult::Succeeded;
 }

@@ -1,53 +1,19 @@
 #include "engine/SetupThread.h"
 
 #include "installlog/Contract.h"
-#include "installlog/InstallLog.h"
-#include "winlib/FileFind.h"
-#include "winlib/Path.h"
-#include "winlib/RegRoot.h"
+#include "winlib/ControlProcess.h"
 #include "winlib/StdioFile.h"
 #include "winlib/StringUtil.h"
-#include "winlib/SysError.h"
 #include "winlib/Wnd.h"
 #include "winlib/WinApp.h"
 
-#include <vector>
 
 namespace {
 
-// The source folder of a product tree is missing: Abort, Retry or Ignore.
-const char kMissingFolderText[] =
-    "%s\n找不到安装文件的路径 %s，\n点击“重试”按钮试图重新查找该安装文件路径；\n"
-    "点击“忽略”按钮将跳过该路径下的操作并继续执行；\n点击“取消”按钮将终止程序运行。";
-// A folder of the destination path cannot be created: Retry or Cancel.
-const char kCreateFailedText[] =
-    "%s\n不能创建文件夹 %s ，\n点击“重试”按钮试图重新创建文件夹；\n点击“取消”按钮将终止程序运行。";
-
-// Folder paths are built in a buffer of MAX_PATH characters, terminator
-// included; a longer prefix cannot be made.
-bool PrefixFits(const std::string& prefix)
-{
-    return prefix.size() < MAX_PATH;
-}
-
-// True when a file or folder of that name exists (a search for the name
-// itself, no wildcard).
-bool PathExists(const std::string& path)
-{
-    if (!PrefixFits(path))
-        return false;
-    CFileFind finder;
-    return finder.FindFile(path.c_str()) != FALSE;
-}
-
-BOOL CreateOneFolder(const std::string& prefix)
-{
-    if (!PrefixFits(prefix)) {
-        ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return FALSE;
-    }
-    return ::CreateDirectoryA(prefix.c_str(), nullptr);
-}
+const char kNothingInstalled[] = "安装没有完成，本次安装所做的更改已全部撤销，没有安装任何内容。";
+const char kSomethingLeft[] = "安装没有完成，本次安装所做的更改已撤销，但以下项目未能删除：\n";
+// At most this many of the items left are named; the rest are counted.
+constexpr std::size_t kLeftItemsShown = 10;
 
 }  // namespace
 
@@ -63,14 +29,38 @@ const std::array<const char*, 7>& CSetupThread::ProductFolders()
     return folders;
 }
 
-void CSetupThread::Cancel()
+void CSetupThread::Configure(const std::string& sourceDir, const std::string& installDir, CWnd* reportTo)
 {
-    m_bCancel.store(TRUE);
+    m_strSourceDir = sourceDir;
+    m_strInstallDir = installDir;
+    m_pMainWnd = reportTo;
+    m_bAutoDelete = FALSE;
+    m_hWndReport = reportTo != nullptr ? reportTo->GetSafeHwnd() : nullptr;
+}
+
+HWND CSetupThread::ReportWindow()
+{
+    // Taken once: a window that is gone later merely drops the messages.
+    if (m_hWndReport == nullptr && m_pMainWnd != nullptr)
+        m_hWndReport = m_pMainWnd->GetSafeHwnd();
+    return m_hWndReport;
+}
+
+bool CSetupThread::Cancel()
+{
+    int expected = kRunning;
+    return m_state.compare_exchange_strong(expected, kCancelled) || expected == kCancelled;
 }
 
 BOOL CSetupThread::IsCancelled() const
 {
-    return m_bCancel.load();
+    return m_state.load() == kCancelled ? TRUE : FALSE;
+}
+
+bool CSetupThread::BeginCompleting()
+{
+    int expected = kRunning;
+    return m_state.compare_exchange_strong(expected, kCompleting);
 }
 
 BOOL CSetupThread::InitInstance()
@@ -80,45 +70,62 @@ BOOL CSetupThread::InitInstance()
 
 int CSetupThread::Run()
 {
-    BOOL copied = TRUE;
+    const HWND report = ReportWindow();
+
+    // Each step runs only while nothing has failed and no cancel was
+    // confirmed; the log is written only when the run can no longer be
+    // cancelled.
+    bool ok = true;
     for (const char* name : ProductFolders()) {
         // Both folders end in a backslash: plain concatenation.
-        const std::string source = m_strSourceDir + name;
-        const std::string destination = m_strInstallDir + name;
-        if (!CopyFolderTree(source, destination)) {
-            if (m_pMainWnd != nullptr)
-                ::PostMessageA(m_pMainWnd->m_hWnd, WM_SETUP_FAILED, 0, 0);
-            copied = FALSE;
+        if (!CopyFolderTree(m_strSourceDir + name, m_strInstallDir + name)) {
+            ok = false;
             break;
         }
     }
-
-    if (copied) {
-        CopyTopLevelFiles();
+    ok = ok && !IsCancelled() && CopyTopLevelFiles();
+    if (ok && !IsCancelled())
         RegisterControls();
+    if (ok && !IsCancelled())
         RegisterProduct();
+    if (ok && !IsCancelled())
         CreateShortcuts();
-        WriteUninstallLog();
+    ok = ok && BeginCompleting() && WriteUninstallLog();
+
+    if (ok) {
         NotifyFinished();
-        if (m_pMainWnd != nullptr)
-            ::PostMessageA(m_pMainWnd->m_hWnd, WM_SETUP_DONE, 0, 0);
+        if (report != nullptr)
+            ::PostMessageA(report, WM_SETUP_DONE, 0, 0);
+    } else {
+        RollBack();
+        if (report != nullptr)
+            ::PostMessageA(report, WM_SETUP_FAILED, 0, 0);
     }
 
     ::PostThreadMessageA(m_nThreadID, WM_QUIT, 0, 0);
     return CWinThread::Run();
 }
 
-std::string CSetupThread::FormatPrompt(const char* format, DWORD error, const std::string& path)
+void CSetupThread::RollBack()
 {
-    const std::string system = winlib::FormatSystemMessage(error);
-    return winlib::Format(format, system.c_str(), path.c_str());
+    const DWORD timeout = m_nControlTimeoutMs;
+    const std::vector<std::string> left = m_recorder.Rollback([timeout](const std::string& control) {
+        return winlib::RunControlServer(control, true, timeout) == winlib::ControlCallResult::Succeeded;
+    });
+    if (left.empty()) {
+        m_strFailureReport = kNothingInstalled;
+        return;
+    }
+    m_strFailureReport = kSomethingLeft;
+    for (std::size_t i = 0; i < left.size() && i < kLeftItemsShown; ++i)
+        m_strFailureReport += left[i] + "\n";
+    if (left.size() > kLeftItemsShown)
+        m_strFailureReport += winlib::Format("……（共 %u 项）\n", static_cast<unsigned>(left.size()));
 }
 
 int CSetupThread::AskUser(const std::string& text, UINT type)
 {
-    if (m_pMainWnd != nullptr)
-        return m_pMainWnd->MessageBox(text.c_str(), nullptr, type);
-    return ::MessageBoxA(nullptr, text.c_str(), AfxGetAppName(), type);
+    return ::MessageBoxA(ReportWindow(), text.c_str(), AfxGetAppName(), type);
 }
 
 void CSetupThread::ReportFileError(const CFileException& error)
@@ -129,187 +136,76 @@ void CSetupThread::ReportFileError(const CFileException& error)
 
 BOOL CSetupThread::CopyFolderTree(const std::string& source, const std::string& destination)
 {
-    std::string root = source;
-    winlib::AppendBackslash(root);
-    const std::string pattern = root + "*.*";
-
-    CFileFind finder;
-    bool ignored = false;
-    while (!finder.FindFile(pattern.c_str())) {
-        const std::string text = FormatPrompt(kMissingFolderText, ::GetLastError(), root);
-        const int answer = AskUser(text, MB_ABORTRETRYIGNORE | MB_ICONQUESTION);
-        if (answer == IDRETRY)
-            continue;
-        if (answer == IDIGNORE) {
-            ignored = true;
-            break;
-        }
-        return FALSE;
-    }
-
-    // The destination is made (and recorded) even when the user chose to
-    // skip the source.
-    if (!CreateFolderPath(destination))
-        return FALSE;
-    if (ignored)
-        return TRUE;
-
-    BOOL more = TRUE;
-    while (more) {
-        more = finder.FindNextFile();
-        if (finder.IsDots())
-            continue;
-
-        const std::string entrySource = finder.GetFilePath();
-        const std::string entryDestination = MakePath(destination, finder.GetFileName());
-        if (finder.IsDirectory()) {
-            if (!CopyFolderTree(entrySource, entryDestination))
-                return FALSE;
-        } else if (::CopyFileA(entrySource.c_str(), entryDestination.c_str(), FALSE)) {
-            // A read-only flag taken over from the medium is cleared.
-            ::SetFileAttributesA(entryDestination.c_str(), FILE_ATTRIBUTE_NORMAL);
-            LogFileCopy(entryDestination);
-        }
-        NotifyFileCopied(entrySource, entryDestination);
-        if (IsCancelled())
-            return FALSE;
-    }
-    return TRUE;
+    return m_copier.CopyFolderTree(source, destination);
 }
 
 BOOL CSetupThread::CreateFolderPath(const std::string& path)
 {
-    LogMadeDir(path);
-
-    // Every separator is a check point, and so is the end unless the path
-    // ends in a separator. Prefixes are tested in order, so D:\A\B makes
-    // D:\A before D:\A\B. Only whole characters are looked at: the second
-    // byte of a GBK character may be 0x5C.
-    const bool endsInSeparator = winlib::EndsWithSeparator(path);
-    for (std::size_t i = 0;; i += winlib::CharLength(path, i)) {
-        const bool atEnd = i >= path.size();
-        const bool checkPoint = atEnd ? !endsInSeparator : (path[i] == '\\' || path[i] == '/');
-        // A drive such as "C:" is never created.
-        if (checkPoint && i > 0 && path[i - 1] != ':') {
-            const std::string prefix = path.substr(0, i);
-            if (!PathExists(prefix) && !CreateOneFolder(prefix)) {
-                for (;;) {
-                    const std::string text = FormatPrompt(kCreateFailedText, ::GetLastError(), prefix);
-                    if (AskUser(text, MB_RETRYCANCEL | MB_ICONQUESTION) != IDRETRY)
-                        return FALSE;
-                    if (CreateOneFolder(prefix))
-                        break;
-                }
-            }
-        }
-        if (atEnd)
-            break;
-    }
-    return TRUE;
+    return m_copier.CreateFolderPath(path);
 }
 
-void CSetupThread::CopyTopLevelFiles()
+BOOL CSetupThread::CopyTopLevelFiles()
 {
-    std::vector<std::string> names;
-    ListFiles(m_strSourceDir, "*.*", names);
-    for (const std::string& name : names) {
-        if (winlib::EqualNoCase(name, "setup.exe"))
-            continue;
-        const std::string destination = m_strInstallDir + name;
-        ::CopyFileA((m_strSourceDir + name).c_str(), destination.c_str(), FALSE);
-        // Recorded whether or not the copy succeeded: Uninstall tries to
-        // delete it either way.
-        LogFileCopy(destination);
-        if (winlib::EqualNoCase(name, "ZEMLOV8.0.ico"))
-            ::SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_HIDDEN);
-    }
+    return m_copier.CopyTopLevelFiles(m_strSourceDir, m_strInstallDir);
 }
 
-void CSetupThread::ListFiles(const std::string& folder, const char* pattern,
-                             std::vector<std::string>& list)
+void CSetupThread::ListFiles(const std::string& folder, const char* pattern, std::vector<std::string>& list)
 {
-    list.clear();
-
-    const winlib::CurrentFolderKeeper keeper;
-    // A folder that cannot be entered has nothing to list; searching the
-    // unchanged current folder instead would list the wrong files.
-    if (!keeper.saved() || !::SetCurrentDirectoryA(folder.c_str()))
-        return;
-
-    CFileFind finder;
-    BOOL more = finder.FindFile(pattern);
-    while (more) {
-        more = finder.FindNextFile();
-        if (finder.IsDots() || finder.IsDirectory())
-            continue;
-        list.push_back(finder.GetFileName());
-    }
-    finder.Close();
+    engine::TreeCopier::ListFiles(folder, pattern, list);
 }
 
 std::string CSetupThread::MakePath(const std::string& folder, const std::string& name)
 {
-    if (folder.size() <= 2)
-        return name;
-    std::string path = folder;
-    if (!winlib::EndsWithSeparator(path))
-        path += '\\';
-    return path + name;
+    return engine::MakePath(folder, name);
 }
 
-void CSetupThread::LogFileCopy(const std::string& path)
+bool CSetupThread::LogFileCopy(const std::string& path)
 {
-    installlog::AppendEntry(m_strLog, installlog::kFileCopy, path);
+    return m_recorder.LogFileCopy(path);
 }
 
-void CSetupThread::LogMadeDir(const std::string& path)
+bool CSetupThread::LogMadeDir(const std::string& path)
 {
-    installlog::AppendEntry(m_strLog, installlog::kMadeDir, path);
+    return m_recorder.LogMadeDir(path);
 }
 
-void CSetupThread::LogRegCtrl(const std::string& path)
+bool CSetupThread::LogRegCtrl(const std::string& path)
 {
-    installlog::AppendEntry(m_strLog, installlog::kRegCtrl, path);
+    return m_recorder.LogRegCtrl(path);
 }
 
-void CSetupThread::LogRegKey(HKEY root, const std::string& subKey)
+bool CSetupThread::LogRegKey(HKEY root, const std::string& subKey)
 {
-    installlog::AppendRegKeyEntry(m_strLog, winlib::RegRootDigitOf(root), subKey);
+    return m_recorder.LogRegKey(root, subKey);
 }
 
 BOOL CSetupThread::WriteUninstallLog()
 {
     const std::string path = MakePath(m_strInstallDir, installlog::kLogFileName);
     // The log records itself, last, so that Uninstall deletes it too.
-    LogFileCopy(path);
+    if (!LogFileCopy(path))
+        return FALSE;
+    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        m_recorder.FileCreated(path);
 
-    // A log of an earlier installation into this folder is replaced, never
-    // merged. (A hidden file cannot be truncated by a plain create.)
-    if (::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-        ::DeleteFileA(path.c_str());
-
-    CStdioFile file;
     CFileException error;
-    if (!file.Open(path.c_str(), CStdioFile::modeCreate | CStdioFile::modeWrite | CStdioFile::typeText,
-                   &error) ||
-        !file.Write(m_strLog.data(), static_cast<UINT>(m_strLog.size()), &error) ||
-        !file.Close(&error)) {
+    if (!m_recorder.WriteLogFile(path, error)) {
+        // Without its log the installation could never be removed.
         ReportFileError(error);
         return FALSE;
     }
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
     return TRUE;
 }
 
 void CSetupThread::NotifyFileCopied(const std::string& source, const std::string& destination)
 {
-    if (m_pMainWnd != nullptr)
-        ::SendMessageA(m_pMainWnd->m_hWnd, WM_SETUP_PROGRESS, reinterpret_cast<WPARAM>(source.c_str()),
+    if (const HWND report = ReportWindow())
+        ::SendMessageA(report, WM_SETUP_PROGRESS, reinterpret_cast<WPARAM>(source.c_str()),
                        reinterpret_cast<LPARAM>(destination.c_str()));
 }
 
 void CSetupThread::NotifyFinished()
 {
-    if (m_pMainWnd != nullptr)
-        ::SendMessageA(m_pMainWnd->m_hWnd, WM_SETUP_CONFIGURING, 0, 0);
+    if (const HWND report = ReportWindow())
+        ::SendMessageA(report, WM_SETUP_CONFIGURING, 0, 0);
 }

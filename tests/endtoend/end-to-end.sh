@@ -5,7 +5,8 @@
 # end and what is left checked. Before that, the refusal paths: Cancel on a
 # page, a cancel confirmed during the copy; after it, the re-install
 # question answered No. A stand-in AutoCAD 2008 (registry only) gets the
-# product's profile.
+# product's profile. Last, an installation while a medium file is held
+# open by another program.
 #
 # Usage: end-to-end.sh <build-dir> <work-dir> [--shots DIR] [--hold-ms N] [--dpi N]
 # With --shots, each state the drivers reach is captured from the X display
@@ -102,9 +103,21 @@ reg_add 'HKCR\.txt' /ve /d txtfile
 setup quit || fail "quitting from the pages"
 [ -e "$program_files/Kestrova" ] && fail "quitting left files"
 
+# What an installation touches besides its folder: the shortcut folders and
+# the registry keys it writes.
+touched() {
+  (cd "$prefix/drive_c" && find users ProgramData \( -path '*Desktop*' -o -path '*Start Menu*' \) 2>/dev/null | sort)
+  local key
+  for key in 'HKCU\Software\Autodesk' 'HKLM\SOFTWARE\Kestrova' \
+      'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZEMLO V8'; do
+    echo "[$key]"
+    "$wine_run" reg query "$key" /s 2>/dev/null | tr -d '\r'
+  done
+}
+before_cancel=$(touched)
 setup cancel-copy 'C:\Cancelled' || fail "cancelling during the copy"
-[ -e "$prefix/drive_c/Cancelled/Kestrova/ZEMLO/Uninstall.log" ] && fail "a cancelled copy wrote a log"
-rm -rf "$prefix/drive_c/Cancelled"
+[ -e "$prefix/drive_c/Cancelled" ] && fail "a cancelled copy left files: $(cd "$prefix/drive_c/Cancelled" && find . | head)"
+[ "$(touched)" = "$before_cancel" ] || fail "a cancelled copy changed the shortcut folders or the registry: $(diff <(echo "$before_cancel") <(touched) | head)"
 
 setup install 'C:\Program Files' --acad-profile "${acad_profiles#HKCU\\}\\<<enggZEMLO V8>>" \
   || fail "the installation through the wizard"
@@ -140,6 +153,9 @@ done
 key_exists 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' && fail "the product key is still there"
 key_exists 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZEMLO V8' && fail "the uninstall entry is still there"
 key_exists "$acad_profiles\\<<enggZEMLO V8>>" || fail "the AutoCAD profile went too (it is AutoCAD's setting and stays)"
+
+# One medium file held open by another program, answered Ignore.
+setup install-held 'C:\Held' 'D:\Data\示例工程\工程说明.txt' || fail "installing with a medium file held open"
 
 stop_wine
 if [ "$failed" = 0 ]; then

@@ -19,8 +19,15 @@ TEST_F(SetupThreadTest, CopyFolderTreeOverwritesClearsReadOnlyAndRecordsOnlyWhat
     PutMediumFile("Support\\示例\\c.txt", "nested");
     testfs::MakeDirs(Medium("Support\\空"));
 
+    // The blocked file is put to the user, who goes on without it.
+    thread.answers.push_back({IDIGNORE, nullptr});
     thread.m_pMainWnd = &window;
     ASSERT_TRUE(thread.CopyFolderTree(Medium("Support"), Install("Support")));
+    ASSERT_EQ(thread.prompts.size(), 1u);
+    EXPECT_EQ(thread.prompts[0].type, static_cast<UINT>(MB_ABORTRETRYIGNORE | MB_ICONQUESTION));
+    EXPECT_NE(thread.prompts[0].text.find("不能复制文件 " + Medium("Support\\a.lsp") + "\n到 " + Install("Support\\a.lsp")),
+              std::string::npos);
+    EXPECT_EQ(thread.IgnoredFiles(), 1);
     ::SetFileAttributesA(Medium("Support\\ro.lsp").c_str(), FILE_ATTRIBUTE_NORMAL);
 
     EXPECT_EQ(testfs::ReadFile(Install("Support\\b.lsp")), "new");
@@ -80,7 +87,8 @@ TEST_F(SetupThreadTest, CreateFolderPathAsksRetryOrCancelAtTheFirstLevelThatFail
     ASSERT_TRUE(thread.CreateFolderPath(blocker + "\\Support"));
     EXPECT_EQ(thread.prompts.size(), 3u);
     EXPECT_TRUE(IsDirectory(blocker + "\\Support"));
-    EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + blocker + "\\A\\B", "Made Dir: " + blocker + "\\Support"}));
+    // Only the path that was made is recorded, once it exists.
+    EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + blocker + "\\Support"}));
 }
 
 TEST_F(SetupThreadTest, OverlongDestinationIsAFolderThatCannotBeCreated)
@@ -105,28 +113,73 @@ TEST_F(SetupThreadTest, OverlongDestinationIsAFolderThatCannotBeCreated)
     const std::string named = text.substr(at + lead.size(), text.find(" ，", at) - at - lead.size());
     EXPECT_EQ(path.compare(0, named.size(), named), 0);
     EXPECT_TRUE(named.size() == path.size() || path[named.size()] == '\\');
-    EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + path}));
+    EXPECT_TRUE(LogLines().empty());
 }
 
-TEST_F(SetupThreadTest, RootFilesAreCopiedButSetupTheIconHiddenAndFailuresStillRecorded)
+TEST_F(SetupThreadTest, FileWhosePathWouldPassTheLimitIsAskedAboutNeverCopied)
+{
+    // The folder fits, the file's path in it would not: Wine copies to such
+    // a path, Windows does not, and the uninstaller could not delete it.
+    std::string folder = temp.path() + "\\";
+    while (folder.size() < 240)
+        folder += "abcdefghij";
+    const std::string name = std::string(30, 'n') + ".txt";
+    PutMediumFile(name, "long");
+    thread.answers.push_back({IDIGNORE, nullptr});
+    SetInstallDir(folder + "\\");
+    ASSERT_TRUE(thread.CreateFolderPath(folder));
+    EXPECT_TRUE(thread.CopyTopLevelFiles());
+    ASSERT_EQ(thread.prompts.size(), 1u);
+    EXPECT_EQ(thread.prompts[0].text.find(winlib::FormatSystemMessage(ERROR_FILENAME_EXCED_RANGE)), 0u);
+    EXPECT_FALSE(Exists(folder + "\\" + name));
+    EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + folder}));
+}
+
+TEST_F(SetupThreadTest, RootFilesAreCopiedButSetupTheIconHiddenAndFailuresAskedAbout)
 {
     PutMediumFile("Setup.Exe", "MZ");
     PutMediumFile("zemlov8.0.ICO", "icon");
     PutMediumFile("readme.txt", "text");
     PutMediumFile("zemlo.url", "url");
-    // A folder of that name in the destination blocks the copy; Uninstall
-    // tries to delete it either way, so it is recorded.
+    // A folder of that name in the destination blocks the copy: the user
+    // is asked, goes on without it, and it is neither recorded (Uninstall
+    // would delete whatever stands there) nor made.
     testfs::MakeDirs(Install("zemlo.url"));
+    thread.answers.push_back({IDIGNORE, nullptr});
 
-    thread.CopyTopLevelFiles();
+    EXPECT_TRUE(thread.CopyTopLevelFiles());
 
     EXPECT_FALSE(Exists(Install("Setup.Exe")));
     EXPECT_EQ(testfs::ReadFile(Install("zemlov8.0.ICO")), "icon");
     EXPECT_EQ(testfs::AttributesWithoutArchive(Install("zemlov8.0.ICO")), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
     EXPECT_EQ(testfs::Attributes(Install("readme.txt")) & FILE_ATTRIBUTE_HIDDEN, 0u);
-    EXPECT_EQ(Sorted(LogLines()), (Lines{"File Copy: " + Install("readme.txt"), "File Copy: " + Install("zemlo.url"),
-                                         "File Copy: " + Install("zemlov8.0.ICO")}));
+    EXPECT_EQ(Sorted(LogLines()), (Lines{"File Copy: " + Install("readme.txt"), "File Copy: " + Install("zemlov8.0.ICO")}));
+    ASSERT_EQ(thread.prompts.size(), 1u);
+    EXPECT_NE(thread.prompts[0].text.find(Install("zemlo.url")), std::string::npos);
+    EXPECT_EQ(thread.IgnoredFiles(), 1);
+
+    // Abort at the same question stops the copy with failure.
+    ScriptedSetupThread aborted;
+    aborted.m_strSourceDir = thread.m_strSourceDir;
+    aborted.m_strInstallDir = thread.m_strInstallDir;
+    EXPECT_FALSE(aborted.CopyTopLevelFiles());
+    EXPECT_EQ(aborted.prompts.size(), 1u);
+}
+
+TEST_F(SetupThreadTest, CreateFolderPathSkipsEmptyNamesAndTheServerAndShareOfANetworkPath)
+{
+    // Doubled separators name no folder of their own.
+    const std::string doubled = temp.path() + "\\\\Dbl\\\\Bs\\\\";
+    ASSERT_TRUE(thread.CreateFolderPath(doubled));
+    EXPECT_TRUE(IsDirectory(temp / "Dbl\\Bs"));
     EXPECT_TRUE(thread.prompts.empty());
+    // Neither the server nor the share of a network path is made: the
+    // first folder attempted is the one below the share (here the share
+    // cannot be reached, so that is the one the question names).
+    EXPECT_FALSE(thread.CreateFolderPath("\\\\zemlo-no-such-server\\share\\ZEMLO"));
+    ASSERT_EQ(thread.prompts.size(), 1u);
+    EXPECT_NE(thread.prompts[0].text.find("不能创建文件夹 \\\\zemlo-no-such-server\\share\\ZEMLO ，"), std::string::npos)
+        << thread.prompts[0].text;
 }
 
 TEST_F(SetupThreadTest, ListFilesListsOnlyMatchingFilesAndLeavesTheCurrentFolder)

@@ -3,6 +3,7 @@
 // AutoCAD releases and writing their profiles.
 #include "SetupThreadFixture.h"
 #include "engine/RegistryAccess.h"
+#include "winlib/ControlProcess.h"
 
 #include <stdexcept>
 
@@ -40,11 +41,11 @@ std::string Profile(const std::string& release, const std::string& code, const s
 
 TEST_F(SetupThreadTest, QueryReadsWhateverTheDataButNeverPastItOrTheBuffer)
 {
-    // A read makes the key; a failed one leaves the text empty.
+    // A read never makes the key; a failed one leaves the text empty.
     std::string text = "stale";
     EXPECT_FALSE(QueryUserString("Software\\A\\B", "missing", text));
     EXPECT_EQ(text, "");
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\A\\B"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\A"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\A"));
     ASSERT_TRUE(SetMachineString("Software\\A", "", "default"));
     EXPECT_TRUE(QueryMachineString("Software\\A", "", text));
@@ -102,35 +103,47 @@ TEST(MachineRegistryViews, ValueOnlyInThe32BitViewIsFound)
     EXPECT_TRUE(none.empty());
 }
 
-TEST_F(SetupThreadTest, EveryOcxIsRegisteredAndLoggedWhateverTheResult)
+TEST_F(SetupThreadTest, EveryOcxCopiedIsRegisteredOutOfProcessAndLoggedWhateverTheResult)
 {
-    const std::string controls = Install("Controls\\");
-    testfs::MakeDirs(controls + "sub");
-    ASSERT_TRUE(::CopyFileA(ZEMLO_GRID_OCX, (controls + "ZemloGrid.ocx").c_str(), FALSE));
-    ASSERT_TRUE(::CopyFileA(ZEMLO_CHART_OCX, (controls + "ZemloChart.ocx").c_str(), FALSE));
-    ASSERT_TRUE(::CopyFileA(ZEMLO_GRID_OCX, (controls + "sub\\Nested.ocx").c_str(), FALSE));
-    testfs::WriteFile(controls + "Broken.ocx", "not a module");
-    testfs::WriteFile(controls + "notes.txt", "x");
+    // The controls of the medium reach the destination through the tree
+    // copy; only those are registered, each by the system's registration
+    // program in a child process (which cannot see this process's
+    // redirected registry, so the probes leave marker files instead).
+    TempDir markers;
+    ASSERT_TRUE(::SetEnvironmentVariableA("ZEMLO_PROBE_MARKERS", markers.path().c_str()));
+    testfs::MakeDirs(Medium("Controls\\sub"));
+    ASSERT_TRUE(::CopyFileA(PROBE_REGISTERS_OCX, Medium("Controls\\Grid.ocx").c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(PROBE_REGISTERS_OCX, Medium("Controls\\Chart.ocx").c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(PROBE_REGISTERS_OCX, Medium("Controls\\sub\\Nested.ocx").c_str(), FALSE));
+    PutMediumFile("Controls\\Broken.ocx", "not a module");
+    PutMediumFile("Controls\\notes.txt", "x");
+    ASSERT_TRUE(thread.CopyFolderTree(Medium("Controls"), Install("Controls")));
+    const std::size_t copied = LogLines().size();
 
     thread.RegisterControls();
 
     // Listing order (sorted under Wine, as NTFS gives it).
-    EXPECT_EQ(LogLines(), (Lines{"Reg Ctrl: " + controls + "Broken.ocx", "Reg Ctrl: " + controls + "ZemloChart.ocx",
-                                 "Reg Ctrl: " + controls + "ZemloGrid.ocx"}));
-    // The modules' own registration ran, inside the redirected registry.
-    const std::string markers = "SOFTWARE\\Kestrova\\ZemloSampleControls\\";
-    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, markers + "ZemloGrid", "Module"), controls + "ZemloGrid.ocx");
-    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, markers + "ZemloChart", "Module"), controls + "ZemloChart.ocx");
+    const std::string controls = Install("Controls\\");
+    const Lines lines = LogLines();
+    EXPECT_EQ(Lines(lines.begin() + copied, lines.end()),
+              (Lines{"Reg Ctrl: " + controls + "Broken.ocx", "Reg Ctrl: " + controls + "Chart.ocx",
+                     "Reg Ctrl: " + controls + "Grid.ocx"}));
+    EXPECT_EQ(thread.FailedControls(), 1);
+    EXPECT_EQ(testfs::Sorted(testfs::ListFolder(markers.path())),
+              (Lines{"Chart.ocx.registered", "Chart.ocx.started", "Grid.ocx.registered", "Grid.ocx.started"}));
+    for (const char* name : {"Grid.ocx", "Chart.ocx"})
+        winlib::RunControlServer(controls + name, true, 10000);
+    ::SetEnvironmentVariableA("ZEMLO_PROBE_MARKERS", nullptr);
 }
 
 TEST_F(SetupThreadTest, EachReleaseIsFoundWhereItsOwnRulesSay)
 {
-    // Nothing installed: nothing found, and the reads leave empty keys.
+    // Nothing installed: nothing found, and the reads leave no keys.
     std::string folder;
     for (const AcadRelease& r : AcadReleases())
         EXPECT_FALSE(thread.FindAcadFolder(r, folder)) << r.name;
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ReleaseKey("R16.1")));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ReleaseKey("R16.1") + "\\ACAD-301:409"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\Autodesk"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Autodesk"));
 
     // An installation under code at folder, with "CurVer" per user and/or
     // machine-wide. "Location" rows leave "AcadLocation" empty.

@@ -93,12 +93,10 @@ TEST_F(SetupThreadTest, CancelDuringThirdFolderStopsAfterTheEntryAndWritesNoLog)
 
     EXPECT_EQ(window.Trace(), (Lines{Progress("Support\\s.txt"), Progress("Controls\\c.txt"), Progress("图框\\f1.dwg"),
                                     TraceLine(WM_SETUP_FAILED, false)}));
-    // What was copied stays; nothing after the entry being handled is done.
-    EXPECT_TRUE(Exists(Install("图框\\f1.dwg")));
-    EXPECT_FALSE(Exists(Install("图框\\f2.dwg")));
-    EXPECT_FALSE(Exists(Install("模板")));
-    EXPECT_FALSE(Exists(Install("readme.txt")));
-    EXPECT_FALSE(Exists(Install("Uninstall.log")));
+    // Nothing after the entry being handled is done, and what was done is
+    // undone: the destination did not exist, so it is gone again.
+    EXPECT_FALSE(Exists(Install()));
+    EXPECT_FALSE(thread.FailureReport().empty());
 }
 
 // A product folder missing from the medium, and the user's answers to the
@@ -148,22 +146,25 @@ TEST_P(MissingFolderTest, AnswersDecideWhatIsCopied)
     // A skipped folder is still made and recorded, empty.
     EXPECT_EQ(IsDirectory(Install(c.folder)), c.done);
     const Lines lines = LogLines();
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Made Dir: " + Install(c.folder)), c.done ? 1 : 0);
-    bool before = true;
+    // The folder is recorded once made (the record stays what was done,
+    // also when the run was undone afterwards).
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Made Dir: " + Install(c.folder)), c.answers.back() != IDABORT);
+    // An aborted run undoes the folders copied before the missing one.
     for (const char* name : CSetupThread::ProductFolders()) {
         const bool missing = std::string(name) == c.folder;
-        EXPECT_EQ(Exists(Install(std::string(name) + "\\f.txt")),
-                  missing ? c.appearsAtLastAnswer : before || c.done) << name;
-        before = before && !missing;
+        EXPECT_EQ(Exists(Install(std::string(name) + "\\f.txt")), c.done && (!missing || c.appearsAtLastAnswer))
+            << name;
     }
+    EXPECT_EQ(Exists(Install()), c.done);
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, MissingFolderTest,
                          ::testing::Values(MissingFolderCase{"Controls", {IDABORT}, false, false, false},
                                            MissingFolderCase{"Support", {IDIGNORE}, false, false, true},
                                            MissingFolderCase{"Controls", {IDRETRY, IDRETRY}, true, false, true},
-                                           // No copy check follows the last folder: the run goes on.
-                                           MissingFolderCase{"Temp", {IDIGNORE}, false, true, true}));
+                                           // A cancel confirmed while the last folder's question
+                                           // was open still undoes the run.
+                                           MissingFolderCase{"Temp", {IDIGNORE}, false, true, false}));
 
 TEST_F(SetupThreadTest, InstallFolderThatCannotBeMadeEndsTheRunWithFailed)
 {
@@ -177,11 +178,11 @@ TEST_F(SetupThreadTest, InstallFolderThatCannotBeMadeEndsTheRunWithFailed)
     EXPECT_EQ(thread.prompts[0].type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONQUESTION));
     EXPECT_EQ(window.Count(WM_SETUP_FAILED), 1);
     EXPECT_EQ(window.Count(WM_SETUP_DONE), 0);
-    // The "Made Dir: " line was recorded before anything was tried.
-    EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + Install("Support")}));
+    // A folder is recorded only once it exists.
+    EXPECT_TRUE(LogLines().empty());
 }
 
-TEST_F(SetupThreadTest, LogThatCannotBeWrittenIsReportedAndTheRunStillEnds)
+TEST_F(SetupThreadTest, LogThatCannotBeWrittenIsReportedAndTheRunFails)
 {
     MakeProductFolders();
     // A folder named Uninstall.log can be neither deleted as a file nor
@@ -193,7 +194,9 @@ TEST_F(SetupThreadTest, LogThatCannotBeWrittenIsReportedAndTheRunStillEnds)
     ASSERT_EQ(thread.prompts.size(), 1u);
     EXPECT_EQ(thread.prompts[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_NE(thread.prompts[0].text.find(Install("Uninstall.log")), std::string::npos);
-    EXPECT_EQ(window.Count(WM_SETUP_CONFIGURING), 1);
-    EXPECT_EQ(window.Count(WM_SETUP_DONE), 1);
-    EXPECT_EQ(window.Count(WM_SETUP_FAILED), 0);
+    // Without its log the installation could never be removed: it is
+    // undone instead (every step of it: RollbackTest).
+    EXPECT_EQ(window.Count(WM_SETUP_CONFIGURING), 0);
+    EXPECT_EQ(window.Count(WM_SETUP_DONE), 0);
+    EXPECT_EQ(window.Count(WM_SETUP_FAILED), 1);
 }

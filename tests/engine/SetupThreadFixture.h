@@ -83,7 +83,7 @@ protected:
 
     // Runs the worker to its end; fails the test when it hangs.
     void RunInstall() { ASSERT_TRUE(window.RunThread(thread)) << "the install worker did not end"; }
-    Lines LogLines() const { return testfs::SplitLines(thread.m_strLog); }
+    Lines LogLines() const { return testfs::SplitLines(thread.Log()); }
     // The progress message of a medium entry, sent to the window's thread.
     std::string Progress(const std::string& entry) const
     {
@@ -99,6 +99,30 @@ protected:
     std::string m_install;  // ends in a backslash
 };
 
+// Every file and folder below folder with each file's attributes and
+// content, one line each, in the system's order.
+inline void DumpTree(const std::string& folder, Lines& lines)
+{
+    for (const std::string& name : testfs::ListFolder(folder)) {
+        const std::string path = folder + "\\" + name;
+        if (testfs::IsDirectory(path)) {
+            lines.push_back(path + "\\");
+            DumpTree(path, lines);
+        } else {
+            const std::string content = testfs::ReadFile(path);
+            lines.push_back(path + " " + std::to_string(testfs::AttributesWithoutArchive(path)) + " " +
+                            (content.size() <= 64 ? content : std::to_string(std::hash<std::string>()(content))));
+        }
+    }
+}
+
+inline Lines DumpTree(const std::string& folder)
+{
+    Lines lines;
+    DumpTree(folder, lines);
+    return lines;
+}
+
 inline std::string MissingFolderText(DWORD error, const std::string& path)
 {
     return winlib::FormatSystemMessage(error) + "\n找不到安装文件的路径 " + path +
@@ -113,6 +137,45 @@ inline std::string CreateFailedText(DWORD error, const std::string& path)
 }
 
 namespace testreg {
+
+// Every key and value below key of root, one line each ("key" or
+// "key|name|type|data" with the data in hex), in the system's order.
+inline void Dump(HKEY root, const std::string& key, Lines& lines)
+{
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(root, key.empty() ? nullptr : key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return;
+    lines.push_back(key);
+    char name[1024];
+    std::vector<BYTE> data(65536);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof(name), type = 0, dataSize = static_cast<DWORD>(data.size());
+        if (::RegEnumValueA(opened, i, name, &nameSize, nullptr, &type, data.data(), &dataSize) != ERROR_SUCCESS)
+            break;
+        std::string hex;
+        for (DWORD b = 0; b < dataSize; ++b)
+            hex += winlib::Format("%02X", data[b]);
+        lines.push_back(key + "|" + name + "|" + std::to_string(type) + "|" + hex);
+    }
+    std::vector<std::string> subKeys;
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof(name);
+        if (::RegEnumKeyExA(opened, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        subKeys.push_back(name);
+    }
+    ::RegCloseKey(opened);
+    for (const std::string& sub : subKeys)
+        Dump(root, key.empty() ? sub : key + "\\" + sub, lines);
+}
+
+// The whole (redirected) hive.
+inline Lines Dump(HKEY root)
+{
+    Lines lines;
+    Dump(root, "", lines);
+    return lines;
+}
 
 // A string value's data, or "<missing>".
 inline std::string Get(HKEY root, const std::string& key, const std::string& name)

@@ -84,11 +84,12 @@ TEST_F(ShortcutsTest, ProductAndReleaseShortcutsStartTheRightProgramsAndAreRecor
     // Run twice, as a reinstallation does: every shortcut, and a stale file
     // where one goes, is replaced.
     ASSERT_TRUE(thread.CreateShortcuts());
-    thread.m_strLog.clear();
-    ASSERT_TRUE(thread.CreateShortcuts());
+    ScriptedSetupThread again;
+    again.m_strInstallDir = thread.m_strInstallDir;
+    ASSERT_TRUE(again.CreateShortcuts());
 
     // The AutoCAD shortcuts come in release order.
-    EXPECT_EQ(LogLines(), ExpectedLog({"ZEMLOfor2004.LNK", "ZEMLOfor2008.LNK"}));
+    EXPECT_EQ(testfs::SplitLines(again.Log()), ExpectedLog({"ZEMLOfor2004.LNK", "ZEMLOfor2008.LNK"}));
     const std::string plain = "||" + Install() + "|";
     EXPECT_EQ(ReadLink(m_desktop + "土方计算地形分析.LNK"), Install("ZEMLO.exe") + plain);
     EXPECT_EQ(ReadLink(m_sub + "ZEMLO V8.0.LNK"), Install("ZEMLO.exe") + plain);
@@ -104,7 +105,7 @@ TEST_F(ShortcutsTest, AllUsersFoldersServeWhenTheUserHasNoPair)
 {
     // No pair of folders anywhere: nothing is made.
     EXPECT_FALSE(thread.CreateShortcuts());
-    EXPECT_TRUE(thread.m_strLog.empty());
+    EXPECT_TRUE(thread.Log().empty());
 
     Put(HKEY_CURRENT_USER, kShellFolders, "Desktop", temp / "ignored");  // no "Programs": not a pair
     // A blank value is no folder (it would put shortcuts in the current one).
@@ -129,14 +130,46 @@ TEST_F(ShortcutsTest, ShortcutsThatCannotBeSavedAreLeftOut)
 
     // The Programs folder lies under a file: the sub-folder cannot be made,
     // the user gives up at the question, and only the desktop shortcut is
-    // saved and recorded.
+    // saved and recorded. The folder that was never made is not recorded.
     testfs::WriteFile(temp / "file", "x");
     UserShellFolders(m_desktop, temp / "file\\Menu");
     ASSERT_TRUE(thread.CreateShortcuts());
     ASSERT_EQ(thread.prompts.size(), 1u);
     EXPECT_EQ(thread.prompts[0].type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONQUESTION));
-    EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + (temp / "file\\Menu\\direveradi ZEMLO V8.0"),
-                                 "File Copy: " + m_desktop + "土方计算地形分析.LNK"}));
+    EXPECT_EQ(LogLines(), (Lines{"File Copy: " + m_desktop + "土方计算地形分析.LNK"}));
+}
+
+TEST_F(ShortcutsTest, ShellFolderValuesThatAreNotPlainPathsCountAsNotRead)
+{
+    // Any program the user runs can write the per-user values; the
+    // elevated uninstaller replays the log they end up in. A value with a
+    // line break, a zero byte or another control character, or with an
+    // entry prefix inside, is passed over like a blank one and the next
+    // pair is tried.
+    const char ntShellFolders[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Explorer\\Shell Folders";
+    const std::string evil = "Reg Ctrl: C:\\Users\\Public\\evil.dll";
+    const std::string planted[] = {m_desktop + "\r\n" + evil, m_desktop + "\n" + evil, m_desktop + "\r",
+                                   m_desktop + std::string(1, '\0') + "\n" + evil, m_desktop + "\t", m_desktop + " " + evil};
+    for (const std::string& value : planted) {
+        SCOPED_TRACE(::testing::PrintToString(value));
+        ScriptedSetupThread worker;
+        worker.m_strInstallDir = Install();
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE");
+        ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE");
+        // The value goes in whole, terminator and all, as the registry
+        // keeps it.
+        ASSERT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, kShellFolders, "Desktop", REG_SZ, value.data(),
+                                    static_cast<DWORD>(value.size() + 1)),
+                  ERROR_SUCCESS);
+        Put(HKEY_CURRENT_USER, kShellFolders, "Programs", m_menu);
+        Put(HKEY_CURRENT_USER, ntShellFolders, "Desktop", m_desktop);
+        Put(HKEY_CURRENT_USER, ntShellFolders, "Programs", value);
+        // Only the all-users pair is clean.
+        Put(HKEY_LOCAL_MACHINE, kShellFolders, "Common Desktop", m_desktop);
+        Put(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs", m_menu);
+        ASSERT_TRUE(worker.CreateShortcuts());
+        EXPECT_EQ(testfs::SplitLines(worker.Log()), ExpectedLog());
+    }
 }
 
 TEST_F(ShortcutsTest, EveryAutoCadReleaseFoundUnderItsDefaultCodeGetsItsProfileAndShortcut)
@@ -169,8 +202,11 @@ TEST_F(ShortcutsTest, EveryAutoCadReleaseFoundUnderItsDefaultCodeGetsItsProfileA
     }
     UserShellFolders(m_desktop, m_menu);
 
-    thread.RegisterProduct();
-    thread.m_strLog.clear();
+    // The profiles by another worker, so that this one's log holds only
+    // the shortcuts.
+    ScriptedSetupThread profiles;
+    profiles.m_strInstallDir = thread.m_strInstallDir;
+    profiles.RegisterProduct();
     ASSERT_TRUE(thread.CreateShortcuts());
 
     // A shortcut per release, in release order, named by its edition year

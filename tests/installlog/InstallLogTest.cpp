@@ -80,3 +80,21 @@ TEST(InstallLog, RootDigitCheckAndRootOfAText)
     for (int digit = -2; digit <= 6; ++digit)
         EXPECT_EQ(IsRegRootDigit(digit), digit >= 0 && digit <= 4) << digit;
 }
+
+TEST(InstallLog, OnlyPlainPathsAreRecordable)
+{
+    // A line break would end the entry early and start one of the
+    // planter's choosing; a prefix inside a line would be found as an entry
+    // of its own by the reader's search.
+    const std::string path = "C:\\Users\\u\\Desktop";
+    for (const std::string& bad :
+         {path + "\r\nReg Ctrl: C:\\Users\\Public\\evil.dll", path + "\n", std::string("C:\\a\rb"),
+          path + std::string(1, '\0') + "x", path + "\t", path + "\x7f", path + " Reg Ctrl: C:\\evil.dll",
+          std::string("C:\\File Copy: x"), std::string("C:\\Made Dir: x"), std::string("RegDB Key: 2,x"),
+          std::string()})
+        EXPECT_FALSE(IsRecordableText(bad)) << ::testing::PrintToString(bad);
+    // Blanks, GBK text (淺 is 9C 5C, 誠 D5 5C) and colons elsewhere are fine.
+    for (const std::string& good : {path, std::string("D:\\目标 淺\\誠.txt"), std::string("2,SOFTWARE\\Kestrova"),
+                                    std::string("C:\\File Copy\\x"), std::string("\\\\server\\share\\a b")})
+        EXPECT_TRUE(IsRecordableText(good)) << good;
+}

@@ -53,10 +53,14 @@ struct ScriptedPages : CWizardPages {
     std::string& CopySourceDir() override { return m_strSourceDir; }
     std::string& CopyInstallDir() override { return m_strInstallDir; }
     std::string& FinishPath() override { return m_strFinishPath; }
+    std::string& DestinationSourceDir() override { return m_strDestinationSource; }
+    std::string& CopyNotice() override { return m_strCopyNotice; }
+    std::string& FinishNotice() override { return m_strFinishNotice; }
     void WaitUntilIdle() override { script.waitedBeforeDestroy = !script.destroyed; }
 
     BOOL m_bAgree = 7;
     std::string m_strPath = "unset", m_strSourceDir = "unset", m_strInstallDir = "unset", m_strFinishPath = "unset";
+    std::string m_strDestinationSource, m_strCopyNotice, m_strFinishNotice;
     Script& script;
 };
 

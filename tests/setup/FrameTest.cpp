@@ -46,8 +46,8 @@ TEST_F(FrameTest, PageLoopMovesByTheCodeEachPageEndsWith)
         EXPECT_EQ(w.frame.questions,
                   std::vector<Question>(c.answers.size(), {"真要退出安装程序吗?", kTitle, kYesNoQuestion}));
     }
-    // Looking for an earlier installation made the product key.
-    EXPECT_TRUE(testreg::KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+    // Looking for an earlier installation leaves no key behind.
+    EXPECT_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kestrova"));
 }
 
 TEST_F(FrameTest, ValuesGoInBeforeEachPageAndComeBackAfterItWhateverTheCode)

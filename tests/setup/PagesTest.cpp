@@ -7,6 +7,7 @@
 #include "RegistryOverride.h"
 #include "Pages.h"
 #include "TempDir.h"
+#include "engine/Destination.h"
 #include "winlib/Handles.h"
 #include "winlib/StringUtil.h"
 
@@ -211,6 +212,118 @@ TEST(DestinationPage, RefusesSilentlyWithTheTextSelectedThenAcceptsAsTyped)
     };
     EXPECT_EQ(page.Run(), ID_WIZBACK);
     EXPECT_EQ(page.m_strPath, " D:\\ ");
+}
+
+TEST(DestinationFolder, SeparatorsAreMadeRegularWholeCharacterAtATime)
+{
+    // 運 is DF 5C in GBK: its second byte is no separator to collapse.
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\Mixed/ZEMLO/", "C:\\Mixed\\ZEMLO\\"},
+        {" C:\\DblBs\\\\ ", "C:\\DblBs\\"},
+        {"C://a\\\\/b", "C:\\a\\b\\"},
+        {"\\\\server\\share\\ZEMLO\\", "\\\\server\\share\\ZEMLO\\"},
+        {"//server//share/ZEMLO", "\\\\server\\share\\ZEMLO\\"},
+        {"D:\\運\\運", "D:\\運\\運\\"},
+        {"D:\\運\\\\x", "D:\\運\\x\\"},
+        {"  ", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(engine::NormaliseFolder(c.first), c.second) << c.first;
+}
+
+namespace {
+
+// The destination page with its messages answered by script.
+class AskingDestinationPage : public CDestinationPage {
+public:
+    std::deque<int> answers;
+    std::vector<std::pair<std::string, UINT>> asked;
+
+protected:
+    int AskUser(const char* text, UINT type) override
+    {
+        asked.emplace_back(text, type);
+        if (answers.empty())
+            return IDOK;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+}  // namespace
+
+TEST(DestinationPage, RefusesADestinationTooDeepForTheMediumSayingByHowMuch)
+{
+    TempDir medium;
+    // The deepest entry of the medium: 10 + 1 + 40 + 1 + 40 = 92 characters
+    // below the destination (图 and 框 count one character each).
+    const std::string deep = std::string("Support\\图框") + "\\" + std::string(40, 'd') + "\\" + std::string(40, 'f');
+    testfs::WriteFile(medium / deep, "x");
+    ASSERT_EQ(engine::DeepestRelativePath(medium.path()), 92u);
+
+    Scripted<AskingDestinationPage> page;
+    page.m_strSourceDir = medium.path();
+    // 168 characters with the backslash: 168 + 92 = 260, one too many.
+    const std::string tooLong = "C:\\" + std::string(164, 'p') + "\\";
+    const std::string fits = "C:\\" + std::string(163, 'p') + "\\";
+    page.script = [&](auto& self, HWND hwnd) {
+        ::SetDlgItemTextA(hwnd, IDC_PATH, tooLong.c_str());
+        Click(hwnd, IDC_NEXT);
+        EXPECT_TRUE(::IsWindow(hwnd));
+        ASSERT_EQ(self.asked.size(), 1u);
+        EXPECT_EQ(self.asked[0].first,
+                  "安装路径太长：安装后最深的文件路径将有 260 个字符，比允许的 259 个字符多 1 个。\n请选择较短的安装路径。");
+        EXPECT_EQ(self.asked[0].second, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+        EXPECT_EQ(::GetFocus(), ::GetDlgItem(hwnd, IDC_PATH));
+        // A control character is refused with a word too.
+        ::SetDlgItemTextA(hwnd, IDC_PATH, "C:\\a\tb");
+        Click(hwnd, IDC_NEXT);
+        EXPECT_EQ(self.asked.size(), 2u);
+        ::SetDlgItemTextA(hwnd, IDC_PATH, fits.c_str());
+        Click(hwnd, IDC_NEXT);
+    };
+    EXPECT_EQ(page.Run(), ID_WIZNEXT);
+    EXPECT_EQ(page.asked.size(), 2u);
+}
+
+TEST(DestinationPage, AFolderWithSomebodysFilesIsAskedAboutNoByDefault)
+{
+    TempDir folder;
+    testfs::WriteFile(folder / "Theirs\\readme.txt", "a user's own");
+    testfs::WriteFile(folder / "Earlier\\Uninstall.log", "File Copy: x");
+    testfs::WriteFile(folder / "Earlier\\ZEMLO.exe", "MZ");
+    testfs::MakeDirs(folder / "Empty");
+
+    Scripted<AskingDestinationPage> page;
+    page.answers = {IDNO, IDYES};
+    page.script = [&](auto& self, HWND hwnd) {
+        // No: the page stays.
+        ::SetDlgItemTextA(hwnd, IDC_PATH, (folder / "Theirs").c_str());
+        Click(hwnd, IDC_NEXT);
+        EXPECT_TRUE(::IsWindow(hwnd));
+        ASSERT_EQ(self.asked.size(), 1u);
+        EXPECT_EQ(self.asked[0].first, "目标文件夹中已有文件：\n" + folder / "Theirs\\" +
+                                           "\n\n安装会覆盖其中与安装文件同名的文件，卸载时这些文件也会被删除。\n"
+                                           "仍要安装到这个文件夹吗？");
+        EXPECT_EQ(self.asked[0].second, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
+        // Yes: on to the copy.
+        Click(hwnd, IDC_NEXT);
+    };
+    EXPECT_EQ(page.Run(), ID_WIZNEXT);
+    EXPECT_EQ(page.asked.size(), 2u);
+
+    // An earlier installation of the product, an empty folder and a folder
+    // that does not exist yet ask nothing.
+    for (const std::string& path : {folder / "Earlier", folder / "Empty", folder / "New"}) {
+        Scripted<AskingDestinationPage> quiet;
+        quiet.script = [&](auto&, HWND hwnd) {
+            ::SetDlgItemTextA(hwnd, IDC_PATH, path.c_str());
+            Click(hwnd, IDC_NEXT);
+        };
+        EXPECT_EQ(quiet.Run(), ID_WIZNEXT) << path;
+        EXPECT_TRUE(quiet.asked.empty()) << path;
+    }
 }
 
 // ------------------------------------------------------------- folder picker
@@ -512,6 +625,19 @@ TEST(FinishPage, OpensAnExistingReadmeOnlyWhenTicked)
     page.script = [](auto&, HWND hwnd) { Click(hwnd, IDC_NEXT); };
     EXPECT_EQ(page.Run(), ID_WIZFINISH);
     EXPECT_TRUE(page.opened.empty());
+
+    // The line about what did not go in, and none when all went in.
+    EXPECT_EQ(CCopyPage::NoticeFor(0, 0), "");
+    EXPECT_EQ(CCopyPage::NoticeFor(2, 0), "有 2 个文件未能复制。");
+    EXPECT_EQ(CCopyPage::NoticeFor(1, 3), "有 1 个文件未能复制。有 3 个控件未能注册。");
+    page.m_strNotice = CCopyPage::NoticeFor(2, 0);
+    page.script = [](auto&, HWND hwnd) {
+        EXPECT_EQ(Text(hwnd, IDC_NOTICE), "有 2 个文件未能复制。");
+        EXPECT_TRUE(Visible(hwnd, IDC_NOTICE));
+        Click(hwnd, IDC_NEXT);
+    };
+    EXPECT_EQ(page.Run(), ID_WIZFINISH);
+    page.m_strNotice.clear();
 
     // Esc keeps the platform's cancel: the frame asks whether to quit.
     page.script = [](auto&, HWND hwnd) { ::SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0); };

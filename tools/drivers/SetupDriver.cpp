@@ -16,10 +16,17 @@
 //   quit               Cancel + No on the welcome page shows it again;
 //                      Cancel + Yes on the agreement page ends Setup.
 //   cancel-copy <dir>  installs into <dir>, cancels during the copy and
-//                      confirms: Setup ends without the finish page and
-//                      records nothing.
+//                      confirms: Setup undoes what it copied, says that
+//                      nothing was installed and ends with code 1, without
+//                      the finish page, having recorded nothing.
 //   reinstall-no       the re-install question answered No ends Setup
 //                      before any page.
+//   install-held <dir> <file>
+//                      installs into <dir> while the driver holds the
+//                      medium's <file> open: the question about the file
+//                      that cannot be copied is answered Ignore, the finish
+//                      page says one file was not copied, and the file is
+//                      neither installed nor recorded.
 //   peak <folder>      installs into <folder> with the fewest clicks and
 //                      prints Setup's peak working set on the welcome page
 //                      and on the finish page as
@@ -50,6 +57,7 @@ using namespace gui;
 namespace {
 
 const char kWizardTitle[] = "ZEMLO V8.0 安装向导";
+const char kNothingInstalled[] = "安装没有完成，本次安装所做的更改已全部撤销，没有安装任何内容。";
 const char kDefaultPath[] = "C:\\Program Files\\Kestrova\\ZEMLO\\";
 const char kProductKey[] = "SOFTWARE\\Kestrova\\enggZEMLO\\V8";
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8";
@@ -57,10 +65,11 @@ const char* const kProductFolders[] = {"Support", "Controls", "图框", "模板"
 
 // Controls that tell the pages apart.
 enum { kNext = 1000, kBack = 1001, kHint = 1003, kAgreementText = 1005, kBrowse = 1008, kPath = 1009,
-       kProgress = 1010, kReadme = 1012, kCopyGroup = 1013, kStatus = 1015, kDisagree = 1016, kAgree = 1017 };
+       kProgress = 1010, kReadme = 1012, kCopyGroup = 1013, kStatus = 1015, kDisagree = 1016, kAgree = 1017,
+       kNotice = 1018 };
 
 struct Options {
-    std::string program, scenario, folder, acadProfile;
+    std::string program, scenario, folder, acadProfile, heldFile;
     DWORD holdMs = 0;
     DWORD timeoutMs = 60000;
 };
@@ -581,6 +590,54 @@ int Peak(Run& run)
     return Failures() == 0 ? 0 : 1;
 }
 
+int InstallHeld(Run& run)
+{
+    const std::string dir = WithBackslash(run.options.folder) + "Kestrova\\ZEMLO\\";
+    HWND copy = WalkToCopy(run, run.options.folder, false);
+    if (copy == nullptr)
+        return 1;
+    SetWorkersSuspended(run.pi.process_id(), run.guiThread, false);
+    HWND question = WaitForDialog(run.pi.process_handle(), run.pi.process_id(), "Setup", run.options.timeoutMs, IDIGNORE);
+    Check(question != nullptr, "a file that cannot be copied is asked about");
+    if (question == nullptr)
+        return 1;
+    const std::string text = MessageTextOf(question);
+    Check(text.find("不能复制文件 " + run.options.heldFile + "\n") != std::string::npos,
+          "the question names the file held open");
+    Check(::GetWindow(question, GW_OWNER) == copy, "the question is owned by the progress page");
+    run.Hold("copy-failure-question");
+    Click(question, IDIGNORE);
+
+    HWND finish = run.WaitPage(kReadme);
+    Check(finish != nullptr, "the finish page follows the copy");
+    if (finish == nullptr)
+        return 1;
+    // The page may be found while it is still opening: give it a moment.
+    std::string notice;
+    for (const ULONGLONG seen = ::GetTickCount64(); notice.empty() && ::GetTickCount64() - seen < 5000; ::Sleep(20))
+        notice = TextOf(::GetDlgItem(finish, kNotice));
+    // The medium's legacy control is no module: it does not register.
+    Check(notice == "有 1 个文件未能复制。有 1 个控件未能注册。",
+          "the finish page says one file was not copied and one control not registered (" + notice + ")");
+    run.Hold("finish-file-left-out");
+    Click(finish, kReadme);
+    Click(finish, kNext);
+    Check(run.WaitEnd(), "Setup ends after Finish");
+
+    // The held file is neither installed nor recorded; the rest is.
+    const std::string medium = FolderOf(run.options.program);
+    const std::string relative = run.options.heldFile.substr(medium.size());
+    Check(!Exists(dir + relative), "the file held open is not installed");
+    const std::vector<std::string> lines = LogLines(dir + "Uninstall.log");
+    Check(!lines.empty(), "the installation has its log");
+    bool recorded = false;
+    for (const std::string& line : lines)
+        recorded = recorded || line == "File Copy: " + dir + relative;
+    Check(!recorded, "the file held open is not recorded");
+    Check(Exists(dir + "readme.txt"), "the other files are installed");
+    return Failures() == 0 ? 0 : 1;
+}
+
 int Quit(Run& run)
 {
     HWND welcome = run.WaitPage(kHint);
@@ -620,15 +677,24 @@ int CancelDuringCopy(Run& run)
         return 1;
     if (!CancelCopy(run, copy, true))
         return 1;
+    // What was copied is undone; then Setup says that nothing was
+    // installed, and ends.
     bool finishSeen = false;
+    HWND report = nullptr;
     const ULONGLONG start = ::GetTickCount64();
-    while (::WaitForSingleObject(run.pi.process_handle(), 20) == WAIT_TIMEOUT &&
+    while (report == nullptr && ::WaitForSingleObject(run.pi.process_handle(), 20) == WAIT_TIMEOUT &&
            ::GetTickCount64() - start < run.options.timeoutMs) {
         if (FindProcessDialog(run.pi.process_id(), nullptr, kReadme) != nullptr ||
             FindProcessDialog(run.pi.process_id(), kWizardTitle, IDYES) != nullptr)
             finishSeen = true;
+        report = FindProcessDialog(run.pi.process_id(), kWizardTitle, IDOK);
     }
-    Check(::WaitForSingleObject(run.pi.process_handle(), 0) == WAIT_OBJECT_0, "Yes ends Setup");
+    Check(report != nullptr && MessageTextOf(report) == kNothingInstalled, "Setup says that nothing was installed");
+    if (report != nullptr) {
+        run.Hold("cancel-report");
+        Click(report, IDOK);
+    }
+    Check(run.WaitEnd(), "Setup ends after the report");
     Check(!finishSeen, "no finish page and no further question");
     const std::string dir = WithBackslash(run.options.folder) + "Kestrova\\ZEMLO\\";
     Check(!Exists(dir + "Uninstall.log"), "no install log is written");
@@ -681,6 +747,10 @@ bool ParseOptions(int argc, char** argv, Options& options)
     options.scenario = positional[1];
     if (positional.size() > 2)
         options.folder = positional[2];
+    if (options.scenario == "install-held")
+        options.heldFile = positional.size() == 4 ? positional[3] : std::string();
+    if (options.scenario == "install-held")
+        return positional.size() == 4;
     const bool needsFolder =
         options.scenario == "install" || options.scenario == "cancel-copy" || options.scenario == "peak";
     return needsFolder == (positional.size() == 3) &&
@@ -693,9 +763,17 @@ int main(int argc, char** argv)
 {
     Run run;
     if (!ParseOptions(argc, argv, run.options)) {
-        std::fprintf(stderr, "usage: setup_driver <Setup.exe> install|cancel-copy|peak <folder> | quit | reinstall-no "
+        std::fprintf(stderr, "usage: setup_driver <Setup.exe> install|cancel-copy|peak <folder> | install-held <folder> <file> "
+                             "| quit | reinstall-no "
                              "[--hold-ms N] [--timeout-s S] [--acad-profile KEY]\n");
         return 2;
+    }
+    // The medium file that another program holds open (no sharing) for
+    // the length of the run.
+    winlib::ScopedHandle held;
+    if (!run.options.heldFile.empty()) {
+        held.reset(::CreateFileA(run.options.heldFile.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        Check(held.valid(), "the medium file is held open");
     }
     // Started from another drive's folder: Setup finds its medium by its
     // own path, not by the current folder.
@@ -719,6 +797,8 @@ int main(int argc, char** argv)
             result = Quit(run);
         else if (run.options.scenario == "cancel-copy")
             result = CancelDuringCopy(run);
+        else if (run.options.scenario == "install-held")
+            result = InstallHeld(run);
         else if (run.options.scenario == "peak")
             result = Peak(run);
         else
@@ -730,9 +810,12 @@ int main(int argc, char** argv)
         ::TerminateProcess(run.pi.process_handle(), 1);
         result = 1;
     }
+    // An installation that was started and undone ends with code 1.
     DWORD exitCode = STILL_ACTIVE;
     ::GetExitCodeProcess(run.pi.process_handle(), &exitCode);
-    Check(exitCode == 0, "Setup exits with code 0 (" + std::to_string(exitCode) + ")");
+    const DWORD expectedExit = run.options.scenario == "cancel-copy" ? 1 : 0;
+    Check(exitCode == expectedExit,
+          "Setup exits with code " + std::to_string(expectedExit) + " (" + std::to_string(exitCode) + ")");
     run.pi.reset();
     State("ended", 0);
     return result != 0 || Failures() != 0 ? 1 : 0;

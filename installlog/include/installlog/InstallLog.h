@@ -47,6 +47,14 @@ bool IsRegRootDigit(int digit);
 // digit; anything else ("4", "02", " 2", "", "HKLM") gives kOtherRoot.
 RegRootDigit RegRootFromText(std::string_view text);
 
+// Whether text may stand as the text of an entry: not empty, no control
+// character (bytes 0 to 31 and 127: CR, LF, NUL and the rest) and none of
+// the four prefixes. A line break would end the entry early and start a
+// line of the reader's choosing; a prefix inside the text would be found
+// as an entry of its own. GBK trail bytes are 0x40 or above, so a byte
+// scan cannot mistake half a character for a control character.
+bool IsRecordableText(std::string_view text);
+
 // Appends one line "<prefix of kind><text>\n" to log.
 void AppendEntry(std::string& log, LogEntryKind kind, std::string_view text);
 

@@ -1,9 +1,10 @@
 // The four accessors through which the install engine reads and writes the
 // registry: one string value under HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER.
 //
-// Each opens its key with create semantics (RegCreateKeyA: the key and any
-// missing key above it are created, also for a read), does one value
-// operation and closes the key again. An empty value name addresses the
+// A write opens its key with create semantics (RegCreateKeyA: the key and
+// any missing key above it are created); a read only opens an existing key
+// and creates nothing. Each does one value operation and closes the key
+// again. An empty value name addresses the
 // key's default value.
 #pragma once
 
@@ -30,5 +31,10 @@ BOOL SetUserString(const std::string& key, const std::string& name, const std::s
 // native view does not have the value.
 BOOL QueryMachineString(const std::string& key, const std::string& name, std::string& text);
 BOOL QueryUserString(const std::string& key, const std::string& name, std::string& text);
+
+// Like the queries above (native view only), but stricter: a value whose
+// data holds a zero byte before its end (terminators at the end aside) is
+// not read, since its text would stop short of what is stored.
+BOOL QueryWholeString(HKEY root, const std::string& key, const std::string& name, std::string& text);
 
 }  // namespace engine

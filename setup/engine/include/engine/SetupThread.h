@@ -1,12 +1,21 @@
 // CSetupThread: the worker that performs the installation while the
-// wizard's progress page stays responsive. The page sets the source and
-// destination folders, m_pMainWnd and m_bAutoDelete, then starts it with
+// wizard's progress page stays responsive. The page configures it (source
+// and destination folders, the window it reports to) and starts it with
 // CreateThread; the worker reports only with the messages of
 // SetupMessages.h and asks the user only through AskUser.
+//
+// The worker is the front that Run drives; the state lives in small units:
+// the recorder (the log text and the list of changes a rollback undoes),
+// the tree copier, the AutoCAD configurator and the shortcut maker. A run
+// that does not complete (the user cancelled or aborted, or a step failed)
+// undoes what it did, newest first, before it reports WM_SETUP_FAILED.
 #pragma once
 
 #include "engine/AcadRelease.h"
+#include "engine/InstallHost.h"
+#include "engine/InstallRecorder.h"
 #include "engine/SetupMessages.h"
+#include "engine/TreeCopier.h"
 #include "winlib/WinThread.h"
 
 #include <windows.h>
@@ -18,7 +27,7 @@
 
 class CFileException;
 
-class CSetupThread : public CWinThread {
+class CSetupThread : public CWinThread, private engine::InstallHost {
 public:
     CSetupThread();
     ~CSetupThread() override;
@@ -27,10 +36,18 @@ public:
     // are copied (and counted by the progress page).
     static const std::array<const char*, 7>& ProductFolders();
 
-    // Asks the worker to stop; it stops after the entry it is copying. Has
-    // an effect only while the product folders are being copied.
-    void Cancel();
-    BOOL IsCancelled() const;
+    // How long one control may take to register or unregister.
+    static constexpr DWORD kControlTimeoutMs = 60000;
+
+    // Sets the folders (each ending in one backslash) and the window the
+    // worker reports to and asks over; its handle is taken here, once.
+    void Configure(const std::string& sourceDir, const std::string& installDir, CWnd* reportTo);
+
+    // Asks the worker to stop and undo what it did. False when it comes
+    // too late: the installation is being completed and can no longer be
+    // stopped.
+    bool Cancel();
+    BOOL IsCancelled() const override;
 
     BOOL InitInstance() override;
     // The whole installation, then the base message loop, which takes the
@@ -42,17 +59,19 @@ public:
     BOOL CopyFolderTree(const std::string& source, const std::string& destination);
     // Makes every missing folder of path; FALSE when the user gave up.
     BOOL CreateFolderPath(const std::string& path);
-    // Copies the loose files of the medium's root folder.
-    void CopyTopLevelFiles();
+    // Copies the loose files of the medium's root folder; FALSE when the
+    // user aborted at a file that could not be copied.
+    BOOL CopyTopLevelFiles();
     // Names of the plain files of folder that match pattern, in search
     // order. Empty when the folder cannot be entered.
     void ListFiles(const std::string& folder, const char* pattern, std::vector<std::string>& list);
 
     // Registers every "*.ocx" file directly in the installed "Controls"
-    // folder and records each one, whether or not it registered.
+    // folder that this run copied there, each in a child process, and
+    // records each one, whether or not it registered.
     void RegisterControls();
-    // Loads one control file and calls its DllRegisterServer; TRUE only when
-    // that returned S_OK.
+    // Registers one control file in a child process with a time limit;
+    // TRUE only when its registration reported success.
     BOOL RegisterControl(const std::string& path);
 
     // Writes the product key and the uninstall entry, and a profile for
@@ -61,17 +80,13 @@ public:
     // Finds the folder of one AutoCAD release; TRUE with the folder (ending
     // in a backslash) in acadFolder, FALSE with acadFolder empty.
     BOOL FindAcadFolder(const engine::AcadRelease& release, std::string& acadFolder);
-    // Writes the installation's profile for one AutoCAD release. acadFolder
-    // (ending in a backslash) is used only by releases without a default
-    // profile (R15.0).
+    // Writes the installation's profile for one AutoCAD release.
     void ConfigureAcadProfile(const engine::AcadRelease& release, const std::string& acadFolder);
 
     // Makes the desktop, Programs menu and AutoCAD shortcuts; FALSE when no
     // pair of shell folders was found (then nothing is made).
     BOOL CreateShortcuts();
-    // Saves one shell link at path. arguments and icon may be null. TRUE
-    // when the file was saved; a path that does not fit MAX_PATH is a
-    // failed save.
+    // Saves one shell link at path. arguments and icon may be null.
     BOOL CreateShortcut(const char* workingDir, const char* path, const char* target, const char* arguments,
                         const char* icon);
 
@@ -79,36 +94,55 @@ public:
     // (or in a slash), and a folder of two characters or fewer is dropped.
     static std::string MakePath(const std::string& folder, const std::string& name);
 
-    // The record operations of the install log.
-    void LogFileCopy(const std::string& path);
-    void LogMadeDir(const std::string& path);
-    void LogRegCtrl(const std::string& path);
-    void LogRegKey(HKEY root, const std::string& subKey);
-    // Writes m_strLog to "Uninstall.log" in the install folder (replacing
-    // an older one) and hides it. FALSE after a file error, which has been
-    // shown to the user.
+    // The record operations of the install log; false when the text is
+    // not a plain path and was not recorded.
+    bool LogFileCopy(const std::string& path);
+    bool LogMadeDir(const std::string& path);
+    bool LogRegCtrl(const std::string& path);
+    bool LogRegKey(HKEY root, const std::string& subKey);
+    // Writes the log text to "Uninstall.log" in the install folder
+    // (replacing an older one) and hides it. FALSE after a file error,
+    // which has been shown to the user.
     BOOL WriteUninstallLog();
+    // The install log's text as recorded so far.
+    const std::string& Log() const { return m_recorder.Text(); }
 
-    void NotifyFileCopied(const std::string& source, const std::string& destination);
+    void NotifyFileCopied(const std::string& source, const std::string& destination) override;
     void NotifyFinished();
 
-    std::atomic<BOOL> m_bCancel{FALSE};
-    std::string m_strLog;
+    // After a run: the files the user chose to go on without, and the
+    // controls that did not register (failed or timed out).
+    int IgnoredFiles() const { return m_copier.IgnoredFiles(); }
+    int FailedControls() const { return m_nFailedControls; }
+    // After a run that did not complete: what the user is told, saying that
+    // nothing was installed or what could not be removed. Empty after a
+    // completed run.
+    const std::string& FailureReport() const { return m_strFailureReport; }
+
     std::string m_strSourceDir;   // ends in one backslash
     std::string m_strInstallDir;  // ends in one backslash
+    DWORD m_nControlTimeoutMs = kControlTimeoutMs;
 
 protected:
     // Puts a question to the user and returns the button chosen. The box
-    // is owned by the progress page; its caption is the application's name.
-    virtual int AskUser(const std::string& text, UINT type);
+    // is owned by the report window; its caption is the application's name.
+    int AskUser(const std::string& text, UINT type) override;
+    void ReportFileError(const CFileException& error);
 
 private:
-    // Deletes an old file at folder + name, saves the shortcut there and
-    // records it when saved.
-    void MakeShortcut(const std::string& folder, const char* name, const std::string& target,
-                      const char* arguments, const char* icon);
-    void ReportFileError(const CFileException& error);
-    // Formats a two-"%s" prompt with the system's text for the last error
-    // and a path.
-    static std::string FormatPrompt(const char* format, DWORD error, const std::string& path);
+    enum RunState : int { kRunning, kCancelled, kCompleting };
+
+    // The window to report to, its handle taken once.
+    HWND ReportWindow();
+    // Moves the run to its completing state unless a cancel came first.
+    bool BeginCompleting();
+    // Undoes everything the run did and words the report for the user.
+    void RollBack();
+
+    std::atomic<int> m_state{kRunning};
+    HWND m_hWndReport = nullptr;
+    engine::InstallRecorder m_recorder;
+    engine::TreeCopier m_copier{*this, m_recorder};
+    int m_nFailedControls = 0;
+    std::string m_strFailureReport;
 };

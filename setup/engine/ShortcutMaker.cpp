@@ -1,8 +1,8 @@
-// The shortcuts on the desktop, in the Programs menu and, one per AutoCAD
-// release found, in the install folder.
-#include "engine/SetupThread.h"
+#include "engine/ShortcutMaker.h"
 
+#include "engine/AcadConfigurator.h"
 #include "engine/RegistryAccess.h"
+#include "installlog/InstallLog.h"
 #include "winlib/Handles.h"
 #include "winlib/StringUtil.h"
 
@@ -10,6 +10,7 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+namespace engine {
 namespace {
 
 const char kShellFoldersKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
@@ -18,7 +19,7 @@ const char kProgramsSubFolder[] = "direveradi ZEMLO V8.0";
 
 // One place the desktop and Programs folders may be read from.
 struct ShellFolderSource {
-    engine::Hive hive;
+    Hive hive;
     const char* key;
     const char* desktop;
     const char* programs;
@@ -26,31 +27,33 @@ struct ShellFolderSource {
 
 // Tried in order: the user's folders, then the all-users ones.
 const ShellFolderSource kShellFolderSources[] = {
-    {engine::Hive::User, kShellFoldersKey, "Desktop", "Programs"},
-    {engine::Hive::User, kShellFoldersNtKey, "Desktop", "Programs"},
-    {engine::Hive::Machine, kShellFoldersKey, "Common Desktop", "Common Programs"},
-    {engine::Hive::Machine, kShellFoldersNtKey, "Common Desktop", "Common Programs"},
+    {Hive::User, kShellFoldersKey, "Desktop", "Programs"},
+    {Hive::User, kShellFoldersNtKey, "Desktop", "Programs"},
+    {Hive::Machine, kShellFoldersKey, "Common Desktop", "Common Programs"},
+    {Hive::Machine, kShellFoldersNtKey, "Common Desktop", "Common Programs"},
 };
 
 // Reads one shell folder value, trimmed. A value that is blank counts as
 // missing: a shortcut folder of "" would put the shortcuts wherever the
-// current folder happens to be.
-bool ReadShellFolder(engine::Hive hive, const char* key, const char* name, std::string& folder)
+// current folder happens to be. So does a value that is not a plain path
+// (a line break, a zero byte or another control character, or a log
+// prefix, anywhere in it): the per-user values can be written by any program the user runs,
+// and the folder ends up in the log the elevated uninstaller replays.
+bool ReadShellFolder(Hive hive, const char* key, const char* name, std::string& folder)
 {
-    const BOOL read = hive == engine::Hive::Machine ? engine::QueryMachineString(key, name, folder)
-                                                    : engine::QueryUserString(key, name, folder);
-    if (!read)
+    const HKEY root = hive == Hive::Machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    if (!QueryWholeString(root, key, name, folder))
+        return false;
+    if (folder.find_first_not_of(' ') == std::string::npos || !installlog::IsRecordableText(folder))
         return false;
     folder = winlib::Trim(folder);
-    if (folder.empty())
-        return false;
     winlib::AppendBackslash(folder);
     return true;
 }
 
 }  // namespace
 
-BOOL CSetupThread::CreateShortcuts()
+BOOL ShortcutMaker::CreateShortcuts()
 {
     std::string desktop;
     std::string programs;
@@ -68,37 +71,43 @@ BOOL CSetupThread::CreateShortcuts()
     // When the sub-folder cannot be made, the shortcuts that belong in it
     // fail to save and are left out of the log.
     const std::string subFolder = MakePath(programs, kProgramsSubFolder);
-    CreateFolderPath(subFolder);
+    m_folders.CreateFolderPath(subFolder);
 
-    const std::string program = MakePath(m_strInstallDir, "ZEMLO.exe");
+    const std::string program = MakePath(m_installDir, "ZEMLO.exe");
     MakeShortcut(desktop, "土方计算地形分析.LNK", program, nullptr, nullptr);
     MakeShortcut(subFolder, "ZEMLO V8.0.LNK", program, nullptr, nullptr);
 
-    const std::string icon = MakePath(m_strInstallDir, "ZEMLOV8.0.ICO");
+    const std::string icon = MakePath(m_installDir, "ZEMLOV8.0.ICO");
     std::string acadFolder;
-    for (const engine::AcadRelease& release : engine::AcadReleases()) {
-        if (FindAcadFolder(release, acadFolder))
-            MakeShortcut(m_strInstallDir, release.shortcutName, MakePath(acadFolder, "acad.exe"),
-                         engine::kAcadShortcutArguments, icon.c_str());
+    for (const AcadRelease& release : AcadReleases()) {
+        if (AcadConfigurator::FindAcadFolder(release, acadFolder))
+            MakeShortcut(m_installDir, release.shortcutName, MakePath(acadFolder, "acad.exe"), kAcadShortcutArguments,
+                         icon.c_str());
     }
 
-    MakeShortcut(subFolder, "官方网站.LNK", MakePath(m_strInstallDir, "zemlo.url"), nullptr, nullptr);
-    MakeShortcut(subFolder, "ZEMLO V8.0 卸载程序.LNK", MakePath(m_strInstallDir, "Uninstall.exe"), nullptr, nullptr);
+    MakeShortcut(subFolder, "官方网站.LNK", MakePath(m_installDir, "zemlo.url"), nullptr, nullptr);
+    MakeShortcut(subFolder, "ZEMLO V8.0 卸载程序.LNK", MakePath(m_installDir, "Uninstall.exe"), nullptr, nullptr);
     return TRUE;
 }
 
-void CSetupThread::MakeShortcut(const std::string& folder, const char* name, const std::string& target,
-                                const char* arguments, const char* icon)
+void ShortcutMaker::MakeShortcut(const std::string& folder, const char* name, const std::string& target,
+                                 const char* arguments, const char* icon)
 {
     const std::string path = MakePath(folder, name);
+    if (!installlog::IsRecordableText(path))
+        return;
+    const bool existed = ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     // A shortcut left by an earlier installation is replaced.
     ::DeleteFileA(path.c_str());
-    if (CreateShortcut(m_strInstallDir.c_str(), path.c_str(), target.c_str(), arguments, icon))
-        LogFileCopy(path);
+    if (!CreateShortcut(m_installDir.c_str(), path.c_str(), target.c_str(), arguments, icon))
+        return;
+    if (!existed)
+        m_recorder.FileCreated(path);
+    m_recorder.LogFileCopy(path);
 }
 
-BOOL CSetupThread::CreateShortcut(const char* workingDir, const char* path, const char* target,
-                                  const char* arguments, const char* icon)
+BOOL ShortcutMaker::CreateShortcut(const char* workingDir, const char* path, const char* target,
+                                   const char* arguments, const char* icon)
 {
     // The worker stays initialised for COM until it ends; an earlier
     // initialisation of the thread (S_FALSE) is as good.
@@ -128,3 +137,5 @@ BOOL CSetupThread::CreateShortcut(const char* workingDir, const char* path, cons
         return FALSE;
     return SUCCEEDED(file->Save(widePath, TRUE)) ? TRUE : FALSE;
 }
+
+}  // namespace engine

@@ -1,0 +1,102 @@
+#include "engine/AcadConfigurator.h"
+
+#include "engine/RegistryAccess.h"
+#include "winlib/StringUtil.h"
+
+namespace engine {
+namespace {
+
+// AutoCAD reads its release keys machine-wide and per user under the same
+// path; the profiles live under the per-user one (key names ignore case).
+const char kReleaseKeyRoot[] = "SOFTWARE\\Autodesk\\AutoCAD\\";
+const char kProfileKeyRoot[] = "Software\\Autodesk\\AutoCAD\\";
+
+BOOL QueryString(Hive hive, const std::string& key, const char* name, std::string& text)
+{
+    return hive == Hive::Machine ? QueryMachineString(key, name, text) : QueryUserString(key, name, text);
+}
+
+// Reads "CurVer" of the release key from the hives in order; TRUE at the
+// first one that has it.
+BOOL ReadProductCode(const HiveOrder& order, const std::string& releaseKey, std::string& code)
+{
+    code.clear();
+    for (std::size_t i = 0; i < order.count; ++i)
+        if (QueryString(order.hives[i], releaseKey, "CurVer", code))
+            return TRUE;
+    return FALSE;
+}
+
+}  // namespace
+
+BOOL AcadConfigurator::FindAcadFolder(const AcadRelease& release, std::string& acadFolder)
+{
+    acadFolder.clear();
+    const std::string releaseKey = std::string(kReleaseKeyRoot) + release.name;
+
+    std::string code;
+    if (!ReadProductCode(release.detectCurVer, releaseKey, code)) {
+        if (release.defaultProductCode == nullptr)
+            return FALSE;
+        code = release.defaultProductCode;
+    }
+
+    // The installation folder is kept machine-wide under the product code.
+    // Only the text counts, not whether the read succeeded.
+    const std::string productKey = releaseKey + "\\" + code;
+    for (std::size_t i = 0; i < release.folderValues.count && acadFolder.empty(); ++i)
+        QueryMachineString(productKey, release.folderValues.names[i], acadFolder);
+    if (acadFolder.empty())
+        return FALSE;
+    winlib::AppendBackslash(acadFolder);
+    return TRUE;
+}
+
+void AcadConfigurator::ConfigureAcadProfile(const AcadRelease& release, const std::string& acadFolder)
+{
+    const std::string releaseKey = std::string(kReleaseKeyRoot) + release.name;
+    std::string code;
+    if (!ReadProductCode(release.profileCurVer, releaseKey, code)) {
+        // Without a product code there is no profile root to write under:
+        // keys with an empty code would land beside AutoCAD's own.
+        if (release.defaultProductCode == nullptr)
+            return;
+        code = release.defaultProductCode;
+    }
+    const std::string profiles = std::string(kProfileKeyRoot) + release.name + "\\" + code + "\\Profiles\\";
+    const std::string ours = profiles + kAcadProfileName;
+
+    std::string searchPath;
+    if (release.defaultProfiles.count == 0) {
+        // The AutoCAD folder's own support folders follow the product's.
+        const char* folder = acadFolder.c_str();
+        const char* install = m_installDir.c_str();
+        searchPath = winlib::Format(release.supportPathFormat, install, install, folder, folder, folder, folder);
+    } else {
+        // The support paths of the user's default profile follow the
+        // product's; empty when there is none.
+        std::string defaultPath;
+        for (std::size_t i = 0; i < release.defaultProfiles.count; ++i)
+            if (QueryUserString(profiles + release.defaultProfiles.names[i] + "\\General", "ACAD", defaultPath))
+                break;
+        const char* install = m_installDir.c_str();
+        searchPath = winlib::Format(release.supportPathFormat, install, install, defaultPath.c_str());
+    }
+
+    m_recorder.SetString(HKEY_CURRENT_USER, ours + "\\General", "ACAD", searchPath);
+    if (release.menuFile != nullptr)
+        m_recorder.SetString(HKEY_CURRENT_USER, ours + "\\General Configuration", "MenuFile",
+                             m_installDir + release.menuFile);
+    m_recorder.SetString(HKEY_CURRENT_USER, ours, "", kAcadProfileName);
+}
+
+void AcadConfigurator::ConfigureAll()
+{
+    // One folder string shared by all releases; each detection empties it.
+    std::string acadFolder;
+    for (const AcadRelease& release : AcadReleases())
+        if (FindAcadFolder(release, acadFolder))
+            ConfigureAcadProfile(release, acadFolder);
+}
+
+}  // namespace engine

@@ -1,0 +1,37 @@
+// Checks of a destination folder before anything is installed into it:
+// its spelling made regular, whether the deepest path the installation
+// makes in it fits, and whether it already holds somebody's files.
+#pragma once
+
+#include <string>
+
+namespace engine {
+
+// The longest path, in characters, the installation may make (MAX_PATH
+// less the terminator).
+constexpr std::size_t kLongestInstalledPath = 259;
+
+// The folder trimmed of blanks, every "/" turned into "\", every run of
+// backslashes collapsed into one (except the two that begin a network path
+// "\\server\share"), ending in one backslash. Walked by whole characters:
+// a GBK trail byte may be 0x5C. An empty or blank folder stays empty.
+std::string NormaliseFolder(const std::string& folder);
+
+// The length in characters (UTF-16 units, as the system counts a path) of
+// the longest path the installation makes below its folder: every entry of
+// the medium's seven product folder trees and its root files, and the
+// files the installation adds itself (the log, the AutoCAD shortcuts).
+// sourceDir is the medium's folder, with or without a trailing backslash.
+std::size_t DeepestRelativePath(const std::string& sourceDir);
+
+// The length in characters (UTF-16 units) of an ANSI text.
+std::size_t PathCharacters(const std::string& text);
+
+// True when folder exists, is not empty, and is not an earlier
+// installation of the product (it holds no "Uninstall.log").
+bool HoldsOtherFiles(const std::string& folder);
+
+// True when text holds a control character (CR, LF, tab, NUL, ...).
+bool HasControlCharacter(const std::string& text);
+
+}  // namespace engine

@@ -1,0 +1,76 @@
+// InstallRecorder: the record of what one installation run did. It holds
+// two things:
+//  - the text of "Uninstall.log", the lines Uninstall replays, which only
+//    ever grows and is written to disk once, at the end of a run that
+//    completed;
+//  - the list of changes that did not exist before the run (a file that was
+//    not there, a folder it made, a control it registered, a registry key
+//    it created, a value it wrote and what the value held before), which
+//    Rollback undoes newest first when the run does not complete.
+// Every text that goes into the log is checked first: a text that holds a
+// control character or one of the entry prefixes is refused.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class CFileException;
+
+namespace engine {
+
+class InstallRecorder {
+public:
+    // Appends one log line. False, with nothing appended, when the text is
+    // not a plain path (see installlog::IsRecordableText).
+    bool LogFileCopy(const std::string& path);
+    bool LogMadeDir(const std::string& path);
+    bool LogRegCtrl(const std::string& path);
+    bool LogRegKey(HKEY root, const std::string& subKey);
+    const std::string& Text() const { return m_log; }
+
+    // Changes this run made, for the rollback.
+    void FileCreated(const std::string& path);
+    void FolderCreated(const std::string& path);
+    void ControlRegistered(const std::string& path);
+    // Notes, before a value is written, every key on the way that does not
+    // exist yet and what the value holds now (or that it is missing).
+    void BeforeValueWrite(HKEY root, const std::string& key, const std::string& name);
+    // Writes a string value through the registry accessors after noting
+    // its old state. TRUE when it was written.
+    BOOL SetString(HKEY root, const std::string& key, const std::string& name, const std::string& text);
+
+    // The number of changes noted so far.
+    std::size_t ChangeCount() const { return m_changes.size(); }
+    // Undoes every noted change, newest first, and forgets them. Controls
+    // are unregistered through unregisterControl (true when it worked).
+    // Returns what could not be undone, one readable line each (a path, or
+    // a registry key with its root).
+    std::vector<std::string> Rollback(const std::function<bool(const std::string&)>& unregisterControl);
+
+    // Writes the log text to path in text mode (CR LF on disk), replacing
+    // a file of that name, and hides it. FALSE after a file error, which is
+    // in error.
+    BOOL WriteLogFile(const std::string& path, CFileException& error) const;
+
+private:
+    struct Change {
+        enum Kind { File, Folder, Control, Key, Value } kind;
+        HKEY root;
+        std::string path;  // file, folder, control or key
+        std::string name;  // value name
+        bool hadValue;
+        DWORD type;
+        std::string data;  // the value's bytes before the write
+    };
+
+    std::string m_log;
+    std::vector<Change> m_changes;
+};
+
+// The registry root as a readable prefix: "HKEY_LOCAL_MACHINE\" and so on.
+std::string RootName(HKEY root);
+
+}  // namespace engine

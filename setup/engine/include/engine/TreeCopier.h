@@ -1,0 +1,55 @@
+// TreeCopier: puts the product's files in place. It copies the folder
+// trees and the loose root files of the medium, makes the folders of a
+// destination path, and asks the user (through the host) when a source
+// folder is missing, a folder cannot be made or a file cannot be copied.
+// What it made is recorded: log lines for the uninstaller, and the files
+// and folders that did not exist before for the rollback.
+#pragma once
+
+#include "engine/InstallHost.h"
+#include "engine/InstallRecorder.h"
+
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace engine {
+
+class TreeCopier {
+public:
+    TreeCopier(InstallHost& host, InstallRecorder& recorder) : m_host(host), m_recorder(recorder) {}
+
+    // Copies one folder tree of the medium; FALSE when the user aborted or
+    // a cancel was seen. Paths carry no trailing backslash.
+    BOOL CopyFolderTree(const std::string& source, const std::string& destination);
+    // Makes every missing folder of path and records it once it exists;
+    // FALSE when the user gave up.
+    BOOL CreateFolderPath(const std::string& path);
+    // Copies the loose files of sourceDir into installDir (both ending in a
+    // backslash), all but the setup program; FALSE when the user aborted.
+    BOOL CopyTopLevelFiles(const std::string& sourceDir, const std::string& installDir);
+    // Names of the plain files of folder that match pattern, in search
+    // order. Empty when the folder cannot be entered.
+    static void ListFiles(const std::string& folder, const char* pattern, std::vector<std::string>& list);
+
+    // Whether this run copied a file to that destination path.
+    bool WasCopied(const std::string& destination) const { return m_copied.count(destination) != 0; }
+    // The files the user chose to go on without.
+    int IgnoredFiles() const { return m_ignored; }
+
+private:
+    enum class FileResult { Copied, Ignored, Aborted };
+    // Copies one file, asking Abort/Retry/Ignore while it fails.
+    FileResult CopyOneFile(const std::string& source, const std::string& destination);
+
+    InstallHost& m_host;
+    InstallRecorder& m_recorder;
+    std::unordered_set<std::string> m_copied;
+    int m_ignored = 0;
+};
+
+// folder + "\" + name; no backslash is added when folder ends in one (or in
+// a slash), and a folder of two characters or fewer is dropped.
+std::string MakePath(const std::string& folder, const std::string& name);
+
+}  // namespace engine

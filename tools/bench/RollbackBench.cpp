@@ -1,0 +1,156 @@
+// The rollback benchmark: how long undoing a cancelled installation of a
+// large medium takes, against the plainest delete loop over the same tree.
+// The installation's copy runs through the engine's own tree copier and
+// recorder (as the worker does it); then the recorder's rollback is timed.
+// The yardstick is a bare recursive delete of an identical tree.
+//
+// Usage: rollback_bench [--files N] [--rounds R] [--work FOLDER]
+//   N files (default 10000) of 1 KB in folders of 100; R rounds (default 2),
+//   the best time of each kind counting.
+//
+// Figures: rollback_seconds, bare_delete_seconds, rollback_vs_delete_ratio
+// (target: at most 1.2).
+#include "BenchSupport.h"
+#include "engine/InstallRecorder.h"
+#include "engine/SetupThread.h"
+#include "engine/TreeCopier.h"
+#include "winlib/StringUtil.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// The host of a run nobody watches: a question gives up.
+class SilentHost : public engine::InstallHost {
+public:
+    int AskUser(const std::string& text, UINT) override
+    {
+        std::fprintf(stderr, "rollback_bench: the copy asked:\n%s\n", text.c_str());
+        ++questions;
+        return IDABORT;
+    }
+    void NotifyFileCopied(const std::string&, const std::string&) override {}
+    BOOL IsCancelled() const override { return FALSE; }
+
+    int questions = 0;
+};
+
+// N files of 1 KB under the first product folder, 100 to a folder.
+bool MakeMedium(const std::string& medium, unsigned files)
+{
+    const std::string root = medium + "\\" + CSetupThread::ProductFolders()[0];
+    const std::string marker = medium + "\\.complete-" + std::to_string(files);
+    if (bench::Exists(marker))
+        return true;
+    if (!bench::DeleteTree(medium))
+        return false;
+    ::CreateDirectoryA(medium.c_str(), nullptr);
+    ::CreateDirectoryA(root.c_str(), nullptr);
+    const std::string content(1024, 'z');
+    for (unsigned i = 0; i < files; ++i) {
+        const std::string folder = root + "\\" + winlib::Format("d%03u", i / 100);
+        if (i % 100 == 0 && !::CreateDirectoryA(folder.c_str(), nullptr))
+            return false;
+        const std::string path = folder + "\\" + winlib::Format("f%05u.dat", i);
+        const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        DWORD written = 0;
+        ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+        ::CloseHandle(file);
+    }
+    const HANDLE done = ::CreateFileA(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (done == INVALID_HANDLE_VALUE)
+        return false;
+    ::CloseHandle(done);
+    return true;
+}
+
+// Copies the medium's product folder into install as the installation
+// does, then times the rollback. Negative when something failed.
+double RunRollback(const std::string& medium, const std::string& install)
+{
+    if (!bench::DeleteTree(install))
+        return -1;
+    SilentHost host;
+    engine::InstallRecorder recorder;
+    engine::TreeCopier copier(host, recorder);
+    const char* folder = CSetupThread::ProductFolders()[0];
+    if (!copier.CopyFolderTree(medium + "\\" + folder, install + "\\" + folder) || host.questions != 0)
+        return -1;
+    const bench::Stopwatch clock;
+    const std::vector<std::string> left = recorder.Rollback(nullptr);
+    const double seconds = clock.Seconds();
+    if (!left.empty() || bench::Exists(install)) {
+        std::fprintf(stderr, "rollback_bench: the rollback left %u entries\n", static_cast<unsigned>(left.size()));
+        return -1;
+    }
+    return seconds;
+}
+
+double RunBareDelete(const std::string& medium, const std::string& copy)
+{
+    if (!bench::DeleteTree(copy) || !bench::BareCopyTree(medium, copy))
+        return -1;
+    const bench::Stopwatch clock;
+    const bool ok = bench::BareDeleteTree(copy);
+    const double seconds = clock.Seconds();
+    return ok && !bench::Exists(copy) ? seconds : -1;
+}
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: rollback_bench [--files N] [--rounds R] [--work FOLDER]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    unsigned files = 10000, rounds = 2;
+    std::string work;
+    for (int i = 1; i < argc; ++i) {
+        if (i + 1 >= argc)
+            return Usage();
+        if (std::strcmp(argv[i], "--files") == 0) {
+            if (!bench::ParseNumber(argv[++i], files) || files == 0)
+                return Usage();
+        } else if (std::strcmp(argv[i], "--rounds") == 0) {
+            if (!bench::ParseNumber(argv[++i], rounds) || rounds == 0)
+                return Usage();
+        } else if (std::strcmp(argv[i], "--work") == 0) {
+            work = argv[++i];
+        } else {
+            return Usage();
+        }
+    }
+    if (!bench::NormaliseWorkFolder(work))
+        return 1;
+    work += "-rollback";
+    ::CreateDirectoryA(work.c_str(), nullptr);
+    const std::string medium = work + "\\medium";
+    std::fprintf(stderr, "rollback_bench: %u files in %s\n", files, medium.c_str());
+    if (!MakeMedium(medium, files)) {
+        std::fprintf(stderr, "rollback_bench: cannot make the medium (error %lu)\n", ::GetLastError());
+        return 1;
+    }
+
+    double rollback = -1, bare = -1;
+    for (unsigned round = 0; round < rounds; ++round) {
+        const double undone = RunRollback(medium, work + "\\install");
+        const double deleted = RunBareDelete(medium + "\\" + CSetupThread::ProductFolders()[0], work + "\\copy");
+        std::fprintf(stderr, "rollback_bench: round %u: rollback %.3f s, bare delete %.3f s\n", round + 1, undone,
+                     deleted);
+        bench::KeepBest(rollback, undone, undone >= 0);
+        bench::KeepBest(bare, deleted, deleted >= 0);
+    }
+    if (rollback < 0 || bare <= 0)
+        return 1;
+    bench::PrintFigure("rollback_seconds", 3, rollback);
+    bench::PrintFigure("bare_delete_seconds", 3, bare);
+    bench::PrintFigure("rollback_vs_delete_ratio", 3, rollback / bare);
+    return 0;
+}

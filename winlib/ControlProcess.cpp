@@ -1,0 +1,52 @@
+#include "winlib/ControlProcess.h"
+
+#include "winlib/Handles.h"
+
+#include <vector>
+
+namespace winlib {
+
+ControlCallResult RunControlServer(const std::string& controlPath, bool unregister, DWORD timeoutMs)
+{
+    // The program is named by its full path in the system folder, never
+    // looked up along the search path, and the control's path is quoted
+    // whole. A path with a quotation mark cannot be quoted: refused.
+    if (controlPath.empty() || controlPath.find('"') != std::string::npos)
+        return ControlCallResult::NotStarted;
+    char system[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return ControlCallResult::NotStarted;
+    const std::string program = std::string(system) + "\\regsvr32.exe";
+    const std::string command =
+        "\"" + program + "\" /s " + (unregister ? "/u " : "") + "\"" + controlPath + "\"";
+
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    // The child takes this process's error mode: a control that crashes
+    // then ends its process at once instead of holding it in the system's
+    // crash dialog (or a debugger) until the time limit.
+    const UINT errorMode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    const BOOL started = ::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                                          nullptr, nullptr, &startup, &info);
+    ::SetErrorMode(errorMode);
+    if (!started)
+        return ControlCallResult::NotStarted;
+    const ScopedHandle process(info.hProcess);
+    const ScopedHandle thread(info.hThread);
+
+    if (::WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process.get(), ERROR_TIMEOUT);
+        ::WaitForSingleObject(process.get(), 5000);
+        return ControlCallResult::TimedOut;
+    }
+    DWORD exitCode = 1;
+    if (!::GetExitCodeProcess(process.get(), &exitCode))
+        return ControlCallResult::Failed;
+    return exitCode == 0 ? ControlCallResult::Succeeded : ControlCallResult::Failed;
+}
+
+}  // namespace winlib
