@@ -42,23 +42,17 @@ bool DeleteTree(const std::string& folder)
 {
     if (!Exists(folder))
         return true;
-    WIN32_FIND_DATAA data;
-    winlib::ScopedFindHandle find(::FindFirstFileA((folder + "\\*").c_str(), &data));
-    if (find) {
-        do {
-            if (IsDots(data.cFileName))
-                continue;
-            const std::string path = folder + "\\" + data.cFileName;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteTree(path);
-            } else {
-                if (data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
-                    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA(path.c_str());
-            }
-        } while (::FindNextFileA(find.get(), &data));
-    }
-    find.reset();
+    ForEachEntry(folder, [&folder](const WIN32_FIND_DATAA& data) {
+        const std::string path = folder + "\\" + data.cFileName;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            DeleteTree(path);
+        } else {
+            if (data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+                ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileA(path.c_str());
+        }
+        return true;
+    });
     ::SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
     return ::RemoveDirectoryA(folder.c_str()) || !Exists(folder);
 }
@@ -67,41 +61,30 @@ bool BareCopyTree(const std::string& source, const std::string& destination)
 {
     if (!::CreateDirectoryA(destination.c_str(), nullptr))
         return false;
-    WIN32_FIND_DATAA data;
-    winlib::ScopedFindHandle find(::FindFirstFileA((source + "\\*").c_str(), &data));
-    if (!find)
-        return false;
     bool ok = true;
-    do {
-        if (IsDots(data.cFileName))
-            continue;
+    const bool listed = ForEachEntry(source, [&](const WIN32_FIND_DATAA& data) {
         const std::string from = source + "\\" + data.cFileName;
         const std::string to = destination + "\\" + data.cFileName;
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             ok = BareCopyTree(from, to) && ok;
         else
             ok = ::CopyFileA(from.c_str(), to.c_str(), FALSE) && ok;
-    } while (::FindNextFileA(find.get(), &data));
-    return ok;
+        return true;
+    });
+    return listed && ok;
 }
 
 bool BareDeleteTree(const std::string& folder)
 {
-    WIN32_FIND_DATAA data;
-    winlib::ScopedFindHandle find(::FindFirstFileA((folder + "\\*").c_str(), &data));
     bool ok = true;
-    if (find) {
-        do {
-            if (IsDots(data.cFileName))
-                continue;
-            const std::string path = folder + "\\" + data.cFileName;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                ok = BareDeleteTree(path) && ok;
-            else
-                ok = ::DeleteFileA(path.c_str()) && ok;
-        } while (::FindNextFileA(find.get(), &data));
-    }
-    find.reset();
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAA& data) {
+        const std::string path = folder + "\\" + data.cFileName;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ok = BareDeleteTree(path) && ok;
+        else
+            ok = ::DeleteFileA(path.c_str()) && ok;
+        return true;
+    });
     return ::RemoveDirectoryA(folder.c_str()) && ok;
 }
 
@@ -118,6 +101,15 @@ std::string ReadSmallFile(const std::string& path)
     return std::string(buffer, got);
 }
 
+bool WriteSmallFile(const std::string& path, const std::string& text)
+{
+    winlib::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file && ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
+}
+
 bool MakeFolders(const std::string& path)
 {
     if (Exists(path))
@@ -127,6 +119,32 @@ bool MakeFolders(const std::string& path)
     if (slash != std::string::npos && slash > 0 && path[slash - 1] != ':')
         MakeFolders(path.substr(0, slash));
     return ::CreateDirectoryA(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+void ReportClock::Start()
+{
+    m_clock = Stopwatch();
+    m_reports = 0;
+    m_first = -1;
+    m_last = -1;
+}
+
+void ReportClock::Report()
+{
+    m_last = m_clock.Seconds();
+    if (m_reports++ == 0)
+        m_first = m_last;
+}
+
+RunParts ReportClock::Parts(double end) const
+{
+    RunParts parts;
+    if (m_reports > 0 && end >= 0) {
+        parts.startSeconds = m_first;
+        parts.steadySeconds = m_last - m_first;
+        parts.endSeconds = end - m_last;
+    }
+    return parts;
 }
 
 // ---------------------------------------------------------------------------
@@ -362,9 +380,33 @@ void KeepBest(double& best, double seconds, bool ok)
         best = seconds;
 }
 
+void KeepBest(RunParts& best, const RunParts& parts, bool ok)
+{
+    KeepBest(best.startSeconds, parts.startSeconds, ok && parts.startSeconds >= 0);
+    KeepBest(best.steadySeconds, parts.steadySeconds, ok && parts.steadySeconds >= 0);
+    KeepBest(best.endSeconds, parts.endSeconds, ok && parts.endSeconds >= 0);
+}
+
+double PerEntryUs(double seconds, long entries)
+{
+    return entries > 0 ? seconds * 1e6 / static_cast<double>(entries) : 0.0;
+}
+
 void PrintFigure(const char* name, int decimals, double value)
 {
     std::printf("%s: %.*f\n", name, decimals, value);
+}
+
+void PrintScalingFigures(const char* what, long size, long steadyEntries, const RunParts& best,
+                         double wholeUsPerEntry, double floorUsPerEntry)
+{
+    std::printf("%s_%ld_files_us_per_entry: %.1f\n", what, size, PerEntryUs(best.steadySeconds, steadyEntries));
+    std::printf("%s_%ld_files_steady_entries: %ld\n", what, size, steadyEntries);
+    std::printf("%s_%ld_files_steady_ms: %.1f\n", what, size, best.steadySeconds * 1e3);
+    std::printf("%s_%ld_files_startup_ms: %.1f\n", what, size, best.startSeconds * 1e3);
+    std::printf("%s_%ld_files_end_ms: %.1f\n", what, size, best.endSeconds * 1e3);
+    std::printf("%s_%ld_files_whole_us_per_entry: %.1f\n", what, size, wholeUsPerEntry);
+    std::printf("%s_%ld_files_floor_us_per_entry: %.1f\n", what, size, floorUsPerEntry);
 }
 
 }  // namespace bench

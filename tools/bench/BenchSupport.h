@@ -25,6 +25,23 @@ private:
 bool IsDots(const char* name);
 bool Exists(const std::string& path);
 
+// Calls visit(data) with each entry of folder but "." and "..", until visit
+// returns false. False when the folder cannot be listed. The search handle
+// is closed again before it returns (so the folder can then be removed).
+template <typename Visit>
+bool ForEachEntry(const std::string& folder, Visit&& visit)
+{
+    WIN32_FIND_DATAA data;
+    winlib::ScopedFindHandle find(::FindFirstFileA((folder + "\\*").c_str(), &data));
+    if (!find)
+        return false;
+    do {
+        if (!IsDots(data.cFileName) && !visit(static_cast<const WIN32_FIND_DATAA&>(data)))
+            break;
+    } while (::FindNextFileA(find.get(), &data));
+    return true;
+}
+
 // Deletes a folder and everything in it, read-only and hidden entries
 // included (an install leaves a hidden Uninstall.log). True when the folder
 // is gone or was never there.
@@ -40,8 +57,44 @@ bool BareDeleteTree(const std::string& folder);
 // be read.
 std::string ReadSmallFile(const std::string& path);
 
+// Writes text as the whole content of the file at path (a result);
+// false when it cannot be written.
+bool WriteSmallFile(const std::string& path, const std::string& text);
+
 // Makes path and every missing folder above it.
 bool MakeFolders(const std::string& path);
+
+// The parts of a run that reports each entry as it goes: up to the first
+// report (the start), from the first report to the last (the steady part,
+// whose time per entry must not grow with the entries), and after the last
+// (the end). Negative when not known.
+struct RunParts {
+    double startSeconds = -1;
+    double steadySeconds = -1;
+    double endSeconds = -1;
+};
+
+// Times a run's reports from its start: when the first and the last came,
+// and how many there were.
+class ReportClock {
+public:
+    // Starts timing afresh, with no reports.
+    void Start();
+    // Notes a report now.
+    void Report();
+    // Seconds since Start.
+    double Seconds() const { return m_clock.Seconds(); }
+    long Reports() const { return m_reports; }
+    // The parts of the run that ended end seconds after Start; all unknown
+    // without a report or without an end (end negative).
+    RunParts Parts(double end) const;
+
+private:
+    Stopwatch m_clock;
+    long m_reports = 0;
+    double m_first = -1;
+    double m_last = -1;
+};
 
 // The floor's window: a visible top-level window of our own with a status
 // line (a static showing one line, shortened in the middle, as the
@@ -122,8 +175,20 @@ bool NormaliseWorkFolder(std::string& work);
 // Keeps the best (shortest) time of the rounds: seconds replaces best when
 // the run counted (ok) and best is still unset (negative) or longer.
 void KeepBest(double& best, double seconds, bool ok = true);
+// The same for each part of a run that counted and is known.
+void KeepBest(RunParts& best, const RunParts& parts, bool ok);
+
+// Microseconds per entry; 0 without entries.
+double PerEntryUs(double seconds, long entries);
 
 // One figure as a "name: value" line on stdout.
 void PrintFigure(const char* name, int decimals, double value);
+
+// The figures of one size of a scaling run, as "<what>_<size>_files_<figure>"
+// lines: the steady part's microseconds per entry, its entries and
+// milliseconds, the start's and the end's milliseconds, the whole run's and
+// the floor's microseconds per entry.
+void PrintScalingFigures(const char* what, long size, long steadyEntries, const RunParts& best,
+                         double wholeUsPerEntry, double floorUsPerEntry);
 
 }  // namespace bench

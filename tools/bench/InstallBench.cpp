@@ -247,20 +247,14 @@ InstallRun RunInstall(const std::string& medium, const std::string& install, Ins
         return run;
     }
     UnattendedSetupThread thread;
-    thread.m_strSourceDir = medium + "\\";
-    thread.m_strInstallDir = install + "\\";
-    thread.m_pMainWnd = window;
-    thread.m_bAutoDelete = FALSE;
     if (window != nullptr)
         window->Reset();
 
     const Stopwatch clock;
-    if (!thread.CreateThread()) {
+    if (!thread.InstallServingMessages(medium + "\\", install + "\\", window)) {
         std::fprintf(stderr, "install_bench: cannot start the worker (error %lu)\n", ::GetLastError());
         return run;
     }
-    winlib::WaitPumpingMessages(thread.m_hThread);
-    winlib::PumpWaitingMessages();
     run.seconds = clock.Seconds();
 
     if (!thread.m_questions.empty())
@@ -283,9 +277,7 @@ class BenchCopyPage : public CCopyPage {
 public:
     double copySeconds = -1;
     double configureSeconds = -1;
-    double firstReportSeconds = -1;
-    double lastReportSeconds = -1;
-    long reports = 0;
+    ReportClock clock;
     bool done = false;
     bool asked = false;
 
@@ -295,7 +287,7 @@ protected:
         ShowWindow(SW_SHOW);
         UpdateWindow();
         SetTimer(kQuestionTimer, 500);
-        m_clock = Stopwatch();
+        clock.Start();
         CCopyPage::StartWorker();
     }
     // Only the cancel question (Yes/No) comes here, and nobody cancels.
@@ -304,16 +296,14 @@ protected:
     {
         switch (message) {
         case WM_SETUP_PROGRESS:
-            lastReportSeconds = m_clock.Seconds();
-            if (reports++ == 0)
-                firstReportSeconds = lastReportSeconds;
+            clock.Report();
             break;
         case WM_SETUP_CONFIGURING:
-            copySeconds = m_clock.Seconds();
+            copySeconds = clock.Seconds();
             break;
         case WM_SETUP_DONE:
             done = true;
-            configureSeconds = m_clock.Seconds() - copySeconds;
+            configureSeconds = clock.Seconds() - copySeconds;
             KillTimer(kQuestionTimer);
             break;
         case WM_TIMER:
@@ -349,18 +339,12 @@ private:
             return TRUE;
         }, reinterpret_cast<LPARAM>(this));
     }
-
-    Stopwatch m_clock;
 };
 
 struct PageRun {
     double seconds = -1;
     double configureSeconds = -1;
-    // The copy's parts: up to the first report, between the first report
-    // and the last, after the last.
-    double startSeconds = -1;
-    double steadySeconds = -1;
-    double endSeconds = -1;
+    RunParts parts;  // of the copy
     long progress = 0;
     bool ok = false;
 };
@@ -378,12 +362,8 @@ PageRun RunPage(const std::string& medium, const std::string& install)
     const INT_PTR result = page.DoModal();
     run.seconds = page.copySeconds;
     run.configureSeconds = page.configureSeconds;
-    run.progress = page.reports;
-    if (page.reports > 0 && page.copySeconds >= 0) {
-        run.startSeconds = page.firstReportSeconds;
-        run.steadySeconds = page.lastReportSeconds - page.firstReportSeconds;
-        run.endSeconds = page.copySeconds - page.lastReportSeconds;
-    }
+    run.progress = page.clock.Reports();
+    run.parts = page.clock.Parts(page.copySeconds);
     run.ok = result == ID_WIZNEXT && page.done && !page.asked && page.copySeconds >= 0;
     if (!run.ok)
         std::fprintf(stderr, "install_bench: the progress page ended with %d\n", static_cast<int>(result));
@@ -395,14 +375,8 @@ PageRun RunPage(const std::string& medium, const std::string& install)
 // the floor's window with one synchronous send.
 bool FloorCopyTree(const std::string& source, const std::string& destination, HWND window)
 {
-    WIN32_FIND_DATAA data;
-    winlib::ScopedFindHandle find(::FindFirstFileA((source + "\\*").c_str(), &data));
-    if (!find)
-        return false;
     bool ok = true;
-    do {
-        if (IsDots(data.cFileName))
-            continue;
+    const bool listed = ForEachEntry(source, [&](const WIN32_FIND_DATAA& data) {
         const std::string from = source + "\\" + data.cFileName;
         const std::string to = destination + "\\" + data.cFileName;
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -412,8 +386,9 @@ bool FloorCopyTree(const std::string& source, const std::string& destination, HW
             ::SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
         }
         ::SendMessageA(window, FloorWindow::kReport, 0, reinterpret_cast<LPARAM>(to.c_str()));
-    } while (::FindNextFileA(find.get(), &data));
-    return ok;
+        return true;
+    });
+    return listed && ok;
 }
 
 // Seconds of the floor's copy of the product folders into floor (emptied
@@ -498,11 +473,6 @@ bool ParseOptions(int argc, char** argv, Options& options)
     return NormaliseWorkFolder(options.work);
 }
 
-double PerEntryUs(double seconds, long entries)
-{
-    return entries > 0 ? seconds * 1e6 / static_cast<double>(entries) : 0.0;
-}
-
 // The child process of the working-set figure: one install on the progress
 // page; writes its peak working set in bytes into the result file.
 int RunChild(const Options& options)
@@ -512,12 +482,9 @@ int RunChild(const Options& options)
     DeleteTree(install);
     if (!run.ok)
         return 1;
-    winlib::ScopedHandle file(::CreateFileA(options.child.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
     char text[64];
-    const int length = std::snprintf(text, sizeof(text), "%.0f", PeakWorkingSetBytes());
-    DWORD written = 0;
-    return file && ::WriteFile(file.get(), text, static_cast<DWORD>(length), &written, nullptr) ? 0 : 1;
+    std::snprintf(text, sizeof(text), "%.0f", PeakWorkingSetBytes());
+    return WriteSmallFile(options.child, text) ? 0 : 1;
 }
 
 }  // namespace
@@ -568,7 +535,8 @@ int main(int argc, char** argv)
                                                       "message-only window", "no window"};
     double best[kVariantCount] = {-1, -1, -1, -1, -1};
     double bestConfigure = -1;
-    double bestStart = -1, bestSteady = -1, bestEnd = -1, bestFloorSteady = -1;
+    RunParts bestPage;
+    double bestFloorSteady = -1;
     long pageReports = -1;
     long floorReports = -1;
     long messageReports = -1;
@@ -597,9 +565,7 @@ int main(int argc, char** argv)
                 const PageRun run = RunPage(medium, install);
                 seconds = run.ok ? run.seconds : -1;
                 KeepBest(bestConfigure, run.configureSeconds, run.ok);
-                KeepBest(bestStart, run.startSeconds, run.ok && run.startSeconds >= 0);
-                KeepBest(bestSteady, run.steadySeconds, run.ok && run.steadySeconds >= 0);
-                KeepBest(bestEnd, run.endSeconds, run.ok && run.endSeconds >= 0);
+                KeepBest(bestPage, run.parts, run.ok);
                 pageReports = run.progress;
                 DeleteTree(install);
                 break;
@@ -644,15 +610,9 @@ int main(int argc, char** argv)
     // entry's report to the last one's. The start and the end, which should
     // not grow with the files, are printed beside it at every size, and so
     // is the whole copy divided by the entries.
-    std::printf("install_%u_files_us_per_entry: %.1f\n", options.files,
-                PerEntryUs(bestSteady, pageReports > 1 ? pageReports - 1 : 0));
-    std::printf("install_%u_files_steady_entries: %ld\n", options.files, pageReports > 1 ? pageReports - 1 : 0);
-    std::printf("install_%u_files_steady_ms: %.1f\n", options.files, bestSteady * 1e3);
-    std::printf("install_%u_files_startup_ms: %.1f\n", options.files, bestStart * 1e3);
-    std::printf("install_%u_files_end_ms: %.1f\n", options.files, bestEnd * 1e3);
-    std::printf("install_%u_files_whole_us_per_entry: %.1f\n", options.files, PerEntryUs(best[kPage], expected));
-    std::printf("install_%u_files_floor_us_per_entry: %.1f\n", options.files,
-                PerEntryUs(bestFloorSteady, floorReports > 1 ? floorReports - 1 : 0));
+    PrintScalingFigures("install", static_cast<long>(options.files), pageReports > 1 ? pageReports - 1 : 0, bestPage,
+                        PerEntryUs(best[kPage], expected),
+                        PerEntryUs(bestFloorSteady, floorReports > 1 ? floorReports - 1 : 0));
     if (options.pageOnly) {
         std::fflush(stdout);
         return 0;

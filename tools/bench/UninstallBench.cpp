@@ -105,14 +105,8 @@ bool Install(const std::string& medium, const std::string& install)
     if (!window.CreateMessageOnly())
         return false;
     UnattendedSetupThread thread;
-    thread.m_strSourceDir = medium + "\\";
-    thread.m_strInstallDir = install + "\\";
-    thread.m_pMainWnd = &window;
-    thread.m_bAutoDelete = FALSE;
-    if (!thread.CreateThread())
+    if (!thread.InstallServingMessages(medium + "\\", install + "\\", &window))
         return false;
-    winlib::WaitPumpingMessages(thread.m_hThread);
-    winlib::PumpWaitingMessages();
     if (!thread.m_questions.empty())
         std::fprintf(stderr, "uninstall_bench: the install worker asked:\n%s\n", thread.m_questions.front().c_str());
     return thread.m_questions.empty() && window.done && !window.failed;
@@ -123,9 +117,7 @@ struct ReplayRun {
     // The real window's and the floor's runs, split at their first and last
     // file reports: the start (window, log read, set-up), the steady part
     // between the first report and the last, and the end.
-    double startSeconds = -1;
-    double steadySeconds = -1;
-    double endSeconds = -1;
+    RunParts parts;
     long files = 0;
     bool ok = false;
 };
@@ -172,16 +164,14 @@ ReplayRun RunReplay(const std::string& install, ReplayWindow* window)
 class BenchUninstallDlg : public CUninstallDlg {
 public:
     double filesSeconds = -1;
-    double firstReportSeconds = -1;
-    double lastReportSeconds = -1;
-    long reports = 0;
+    ReportClock clock;
     bool done = false;
     bool failed = false;
 
 protected:
     BOOL OnInitDialog() override
     {
-        m_clock = Stopwatch();
+        clock.Start();
         const BOOL result = CUninstallDlg::OnInitDialog();
         ShowWindow(SW_SHOW);
         UpdateWindow();
@@ -191,12 +181,10 @@ protected:
     {
         switch (message) {
         case WM_UNINSTALL_FILE:
-            lastReportSeconds = m_clock.Seconds();
-            if (reports++ == 0)
-                firstReportSeconds = lastReportSeconds;
+            clock.Report();
             break;
         case WM_UNINSTALL_FILES_DONE:
-            filesSeconds = m_clock.Seconds();
+            filesSeconds = clock.Seconds();
             break;
         case WM_UNINSTALL_DONE: {
             done = true;
@@ -214,9 +202,6 @@ protected:
         }
         return CUninstallDlg::WindowProc(message, wParam, lParam);
     }
-
-private:
-    Stopwatch m_clock;
 };
 
 // Records install as the installed folder, where the window looks for the
@@ -241,13 +226,9 @@ ReplayRun RunWindow(const std::string& install, long expected)
     BenchUninstallDlg window;
     window.DoModal();
     run.seconds = window.filesSeconds;
-    if (window.reports > 0 && window.filesSeconds >= 0) {
-        run.startSeconds = window.firstReportSeconds;
-        run.steadySeconds = window.lastReportSeconds - window.firstReportSeconds;
-        run.endSeconds = window.filesSeconds - window.lastReportSeconds;
-    }
-    run.files = window.reports;
-    run.ok = window.done && !window.failed && window.filesSeconds >= 0 && window.reports == expected;
+    run.parts = window.clock.Parts(window.filesSeconds);
+    run.files = window.clock.Reports();
+    run.ok = window.done && !window.failed && window.filesSeconds >= 0 && run.files == expected;
     return run;
 }
 
@@ -272,7 +253,7 @@ ReplayRun RunFloor(const std::string& install, FloorWindow& floor)
         }
     });
     run.seconds = clock.Seconds();
-    run.steadySeconds = floor.SteadySeconds();
+    run.parts.steadySeconds = floor.SteadySeconds();
     run.files = floor.Reports();
     run.ok = true;
     return run;
@@ -369,11 +350,6 @@ bool ParseOptions(int argc, char** argv, Options& options)
     return NormaliseWorkFolder(options.work);
 }
 
-double PerEntryUs(double seconds, long entries)
-{
-    return entries > 0 ? seconds * 1e6 / static_cast<double>(entries) : 0.0;
-}
-
 // The child process of the working-set figure: the worker's replay of the
 // given log, without a window; writes its seconds and its peak working set
 // in bytes into the result file.
@@ -382,26 +358,20 @@ int RunChild(const Options& options)
     const ReplayRun run = RunReplay(options.childLog, nullptr);
     if (!run.ok)
         return 1;
-    winlib::ScopedHandle file(::CreateFileA(options.child.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
     char text[96];
-    const int length = std::snprintf(text, sizeof(text), "%.3f %.0f", run.seconds, PeakWorkingSetBytes());
-    DWORD written = 0;
-    return file && ::WriteFile(file.get(), text, static_cast<DWORD>(length), &written, nullptr) ? 0 : 1;
+    std::snprintf(text, sizeof(text), "%.3f %.0f", run.seconds, PeakWorkingSetBytes());
+    return WriteSmallFile(options.child, text) ? 0 : 1;
 }
 
 // Whether folder holds anything.
 bool HasEntries(const std::string& folder)
 {
-    WIN32_FIND_DATAA data;
-    winlib::ScopedFindHandle find(::FindFirstFileA((folder + "\\*").c_str(), &data));
-    if (find) {
-        do {
-            if (!IsDots(data.cFileName))
-                return true;
-        } while (::FindNextFileA(find.get(), &data));
-    }
-    return false;
+    bool found = false;
+    ForEachEntry(folder, [&found](const WIN32_FIND_DATAA&) {
+        found = true;
+        return false;
+    });
+    return found;
 }
 
 }  // namespace
@@ -440,7 +410,8 @@ int main(int argc, char** argv)
     static const char* const kNames[kVariantCount] = {"bare delete", "floor", "uninstall window",
                                                       "message-only window", "no window"};
     double best[kVariantCount] = {-1, -1, -1, -1, -1};
-    double bestStart = -1, bestSteady = -1, bestEnd = -1, bestFloorSteady = -1;
+    RunParts bestWindow;
+    double bestFloorSteady = -1;
     long files = -1;
     bool ok = Install(medium, replay);
     DeleteTree(stash);
@@ -497,11 +468,9 @@ int main(int argc, char** argv)
                          run.seconds, run.files);
             KeepBest(best[variant], run.seconds, ok);
             if (variant == kWindow) {
-                KeepBest(bestStart, run.startSeconds, ok && run.startSeconds >= 0);
-                KeepBest(bestSteady, run.steadySeconds, ok && run.steadySeconds >= 0);
-                KeepBest(bestEnd, run.endSeconds, ok && run.endSeconds >= 0);
+                KeepBest(bestWindow, run.parts, ok);
             } else if (variant == kFloor) {
-                KeepBest(bestFloorSteady, run.steadySeconds, ok && run.steadySeconds >= 0);
+                KeepBest(bestFloorSteady, run.parts.steadySeconds, ok && run.parts.steadySeconds >= 0);
             }
             DeleteTree(tree);
         }
@@ -520,13 +489,8 @@ int main(int argc, char** argv)
     // file's report to the last one's. The start (window up, log read) and
     // the end, which should not grow with the files, are printed beside it
     // at every size, and so is the whole run divided by the files.
-    std::printf("uninstall_%ld_files_us_per_entry: %.1f\n", files, PerEntryUs(bestSteady, files - 1));
-    std::printf("uninstall_%ld_files_steady_entries: %ld\n", files, files - 1);
-    std::printf("uninstall_%ld_files_steady_ms: %.1f\n", files, bestSteady * 1e3);
-    std::printf("uninstall_%ld_files_startup_ms: %.1f\n", files, bestStart * 1e3);
-    std::printf("uninstall_%ld_files_end_ms: %.1f\n", files, bestEnd * 1e3);
-    std::printf("uninstall_%ld_files_whole_us_per_entry: %.1f\n", files, PerEntryUs(best[kWindow], files));
-    std::printf("uninstall_%ld_files_floor_us_per_entry: %.1f\n", files, PerEntryUs(bestFloorSteady, files - 1));
+    PrintScalingFigures("uninstall", files, files - 1, bestWindow, PerEntryUs(best[kWindow], files),
+                        PerEntryUs(bestFloorSteady, files - 1));
     if (options.windowOnly) {
         std::fflush(stdout);
         return 0;

@@ -49,18 +49,13 @@ int main(int argc, char** argv)
 
     UnattendedSetupThread thread;
     thread.m_bEcho = true;
-    thread.m_strSourceDir = Normalised(argv[1]);
-    thread.m_strInstallDir = Normalised(argv[2]);
-    thread.m_pMainWnd = &window;
-    thread.m_bAutoDelete = FALSE;
-    std::printf("medium:  %s\ninstall: %s\n", thread.m_strSourceDir.c_str(), thread.m_strInstallDir.c_str());
-    if (!thread.CreateThread())
+    const std::string medium = Normalised(argv[1]);
+    const std::string install = Normalised(argv[2]);
+    std::printf("medium:  %s\ninstall: %s\n", medium.c_str(), install.c_str());
+    // The worker's sent messages are served until it has ended, then the
+    // messages it posted are taken.
+    if (!thread.InstallServingMessages(medium, install, &window))
         return 3;
-
-    // Serve the worker's sent messages until it has ended, then take the
-    // messages it posted.
-    winlib::WaitPumpingMessages(thread.GetThreadHandle());
-    winlib::PumpWaitingMessages();
 
     std::printf("%ld entries copied; %s\n", window.progress,
                 window.done ? "installation complete" : (window.failed ? "installation failed" : "no result"));

@@ -1,6 +1,7 @@
 #include "Unattended.h"
 
 #include "DriveKit.h"
+#include "winlib/WinThread.h"
 
 #include <cstdio>
 
@@ -12,4 +13,18 @@ int UnattendedSetupThread::AskUser(const std::string& text, UINT type)
         std::fflush(stdout);
     }
     return drivekit::DecliningButton(type);
+}
+
+bool UnattendedSetupThread::InstallServingMessages(const std::string& medium, const std::string& install,
+                                                   CWnd* window)
+{
+    m_strSourceDir = medium;
+    m_strInstallDir = install;
+    m_pMainWnd = window;
+    m_bAutoDelete = FALSE;
+    if (!CreateThread())
+        return false;
+    winlib::WaitPumpingMessages(GetThreadHandle());
+    winlib::PumpWaitingMessages();
+    return true;
 }

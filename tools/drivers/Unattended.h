@@ -58,6 +58,13 @@ public:
     std::vector<std::string> m_questions;
     bool m_bEcho = false;
 
+    // Installs from the medium folder into the install folder (each ending
+    // in a backslash), reporting to window (to none when null): starts the
+    // worker, serves this thread's messages (the worker's sends to the
+    // window) until it has ended, then takes the messages it posted. False
+    // when the worker could not be started.
+    bool InstallServingMessages(const std::string& medium, const std::string& install, CWnd* window);
+
 protected:
     int AskUser(const std::string& text, UINT type) override;
 };
