@@ -1,5 +1,6 @@
 #include "ControlHost.h"
 
+#include "DriveKit.h"
 #include "winlib/WinThread.h"
 
 #include <algorithm>
@@ -89,26 +90,6 @@ std::vector<COLORREF> Pixels(HWND hwnd, const RECT& area)
     return pixels;
 }
 
-namespace {
-// Makes many GDI objects at once and returns the highest slot of the
-// handle table they took (the low word of a GDI handle is its slot). The
-// objects are deleted again, so their slots are free afterwards.
-unsigned HighestFreshSlot(int count)
-{
-    std::vector<HBRUSH> probes;
-    unsigned highest = 0;
-    for (int i = 0; i < count; ++i) {
-        HBRUSH brush = ::CreateSolidBrush(RGB(i & 0xFF, 1, 2));
-        if (brush == nullptr)
-            break;
-        probes.push_back(brush);
-        highest = std::max(highest, static_cast<unsigned>(reinterpret_cast<UINT_PTR>(brush) & 0xFFFF));
-    }
-    for (HBRUSH brush : probes)
-        ::DeleteObject(brush);
-    return highest;
-}
-}  // namespace
 
 bool PaintsLeaveNoObjectBehind(HWND hwnd)
 {
@@ -130,7 +111,7 @@ bool PaintsLeaveNoObjectBehind(HWND hwnd)
     // free what they make leave those slots free, and 1500 objects fit
     // below that mark again; 2000 paints that each kept an object would
     // have used them up.
-    const unsigned mark = HighestFreshSlot(1500);
+    const unsigned mark = drivekit::HighestFreshGdiSlot(1500);
     paint(2000);
-    return HighestFreshSlot(1500) <= mark;
+    return drivekit::HighestFreshGdiSlot(1500) <= mark;
 }

@@ -3,6 +3,8 @@
 #include "winlib/FileFind.h"
 #include "winlib/Handles.h"
 
+#include <algorithm>
+
 namespace drivekit {
 
 int DecliningButton(UINT type)
@@ -60,6 +62,53 @@ std::string TextOf(HWND hwnd)
 void Click(HWND dialog, int id)
 {
     ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    bool includeHidden;
+    const std::function<bool(HWND)>* accept;
+    HWND found;
+};
+
+BOOL CALLBACK FindAccepted(HWND hwnd, LPARAM param)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(hwnd, &processId);
+    if (processId != search->processId || (!search->includeHidden && !::IsWindowVisible(hwnd)))
+        return TRUE;
+    if (!(*search->accept)(hwnd))
+        return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindProcessWindow(DWORD processId, bool includeHidden, const std::function<bool(HWND)>& accept)
+{
+    WindowSearch search = {processId, includeHidden, &accept, nullptr};
+    ::EnumWindows(&FindAccepted, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+unsigned HighestFreshGdiSlot(int count)
+{
+    std::vector<HBRUSH> probes;
+    unsigned highest = 0;
+    for (int i = 0; i < count; ++i) {
+        const HBRUSH brush = ::CreateSolidBrush(RGB(i & 0xFF, 1, 2));
+        if (brush == nullptr)
+            break;
+        probes.push_back(brush);
+        highest = std::max(highest, static_cast<unsigned>(reinterpret_cast<UINT_PTR>(brush) & 0xFFFF));
+    }
+    for (HBRUSH brush : probes)
+        ::DeleteObject(brush);
+    return highest;
 }
 
 }  // namespace drivekit

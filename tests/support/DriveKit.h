@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,5 +34,16 @@ std::string TextOf(HWND hwnd);
 // Posts a click on the dialog's control id: a sent click would wait while
 // the target runs a modal loop.
 void Click(HWND dialog, int id);
+
+// The first top-level window of the process, shown unless includeHidden,
+// that accept takes; null when there is none.
+HWND FindProcessWindow(DWORD processId, bool includeHidden, const std::function<bool(HWND)>& accept);
+
+// Makes count fresh GDI objects at once and returns the highest slot of the
+// handle table they took (the low word of a GDI handle is its slot); they
+// are deleted again, so their slots are free afterwards. Where the system
+// does not count a process's GDI objects, objects left behind show as this
+// mark climbing.
+unsigned HighestFreshGdiSlot(int count);
 
 }  // namespace drivekit

@@ -13,6 +13,7 @@
 // "name: value" lines on stdout.
 
 #include "BenchSupport.h"
+#include "DriveKit.h"
 #include "SetupDlg.h"
 #include "SetupIds.h"
 
@@ -37,29 +38,6 @@ struct Options {
     unsigned rounds = 3;
 };
 
-// The first visible top-level window of process id that shows
-// the control id (visible too).
-struct WindowSearch {
-    DWORD process;
-    int control;
-    HWND found;
-};
-
-BOOL CALLBACK FindShown(HWND hwnd, LPARAM param)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(hwnd, &process);
-    if (process != search->process || !::IsWindowVisible(hwnd))
-        return TRUE;
-    const HWND control = ::GetDlgItem(hwnd, search->control);
-    if (control != nullptr && ::IsWindowVisible(control)) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Seconds from starting program (its current folder: folder) until one of
 // its windows shows the control; negative when it did not within the time
 // limit. The program is ended either way.
@@ -78,10 +56,13 @@ double TimeStart(const std::string& program, const std::string& folder, int cont
     winlib::ScopedHandle thread(info.hThread);
     double seconds = -1;
     for (;;) {
-        WindowSearch search = {info.dwProcessId, control, nullptr};
-        ::EnumWindows(&FindShown, reinterpret_cast<LPARAM>(&search));
+        // A shown window of the program that shows the control (shown too).
+        const HWND found = drivekit::FindProcessWindow(info.dwProcessId, false, [control](HWND hwnd) {
+            const HWND item = ::GetDlgItem(hwnd, control);
+            return item != nullptr && ::IsWindowVisible(item);
+        });
         const double now = clock.Seconds();
-        if (search.found != nullptr) {
+        if (found != nullptr) {
             seconds = now;
             break;
         }
@@ -99,25 +80,6 @@ double TimeStart(const std::string& program, const std::string& folder, int cont
 DWORD GdiObjects()
 {
     return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
-}
-
-// The highest handle-table slot among count fresh brushes, which are
-// deleted again: where the system does not count a process's GDI objects,
-// objects left behind show as this mark climbing.
-unsigned HighestFreshSlot(int count)
-{
-    std::vector<HBRUSH> probes;
-    unsigned highest = 0;
-    for (int i = 0; i < count; ++i) {
-        const HBRUSH brush = ::CreateSolidBrush(RGB(i & 0xFF, 1, 2));
-        if (brush == nullptr)
-            break;
-        probes.push_back(brush);
-        highest = std::max(highest, static_cast<unsigned>(reinterpret_cast<UINT_PTR>(brush) & 0xFFFF));
-    }
-    for (HBRUSH brush : probes)
-        ::DeleteObject(brush);
-    return highest;
 }
 
 bool ParseOptions(int argc, char** argv, Options& options)
@@ -198,7 +160,7 @@ int main(int argc, char** argv)
             };
             paint(1);  // the decoder's first load
             const DWORD objectsBefore = GdiObjects();
-            const unsigned mark = objectsBefore == 0 ? HighestFreshSlot(1500) : 0;
+            const unsigned mark = objectsBefore == 0 ? drivekit::HighestFreshGdiSlot(1500) : 0;
             const Stopwatch all;
             paint(kRepaints);
             const double mean = all.Seconds() / kRepaints;
@@ -215,7 +177,7 @@ int main(int argc, char** argv)
                 // an object would have pushed the mark up.
                 std::printf("frame_gdi_objects_counted: no\n");
                 std::printf("frame_gdi_slots_grew_over_%d_repaints: %s\n", kRepaints,
-                            HighestFreshSlot(1500) > mark ? "yes" : "no");
+                            drivekit::HighestFreshGdiSlot(1500) > mark ? "yes" : "no");
             }
         }
     }

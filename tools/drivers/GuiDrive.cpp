@@ -15,36 +15,21 @@ namespace {
 
 int g_failures = 0;
 
-struct FindRequest {
-    DWORD processId;
-    const char* caption;
-    int controlId;
-    HWND owner;
-    bool includeHidden;
-    HWND found;
-};
-
-BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param)
+// A dialog (class #32770) with that caption (any when null), with a control
+// controlId (any dialog when 0), owned by owner (any owner when null).
+bool IsDialogWanted(HWND hwnd, const char* wantedCaption, int controlId, HWND owner)
 {
-    auto* request = reinterpret_cast<FindRequest*>(param);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != request->processId || (!request->includeHidden && !::IsWindowVisible(hwnd)))
-        return TRUE;
     char cls[64] = {};
     char caption[256] = {};
     ::GetClassNameA(hwnd, cls, sizeof(cls));
     ::GetWindowTextA(hwnd, caption, sizeof(caption));
     if (std::strcmp(cls, "#32770") != 0)
-        return TRUE;
-    if (request->caption != nullptr && std::strcmp(caption, request->caption) != 0)
-        return TRUE;
-    if (request->controlId != 0 && ::GetDlgItem(hwnd, request->controlId) == nullptr)
-        return TRUE;
-    if (request->owner != nullptr && ::GetWindow(hwnd, GW_OWNER) != request->owner)
-        return TRUE;
-    request->found = hwnd;
-    return FALSE;
+        return false;
+    if (wantedCaption != nullptr && std::strcmp(caption, wantedCaption) != 0)
+        return false;
+    if (controlId != 0 && ::GetDlgItem(hwnd, controlId) == nullptr)
+        return false;
+    return owner == nullptr || ::GetWindow(hwnd, GW_OWNER) == owner;
 }
 
 }  // namespace
@@ -72,16 +57,15 @@ void State(const char* name, DWORD holdMs)
 
 HWND FindProcessDialog(DWORD processId, const char* caption, int controlId, bool includeHidden)
 {
-    FindRequest request = {processId, caption, controlId, nullptr, includeHidden, nullptr};
-    ::EnumWindows(&FindDialog, reinterpret_cast<LPARAM>(&request));
-    return request.found;
+    return drivekit::FindProcessWindow(processId, includeHidden, [caption, controlId](HWND hwnd) {
+        return IsDialogWanted(hwnd, caption, controlId, nullptr);
+    });
 }
 
 HWND FindOwnedDialog(DWORD processId, HWND owner)
 {
-    FindRequest request = {processId, nullptr, 0, owner, false, nullptr};
-    ::EnumWindows(&FindDialog, reinterpret_cast<LPARAM>(&request));
-    return request.found;
+    return drivekit::FindProcessWindow(
+        processId, false, [owner](HWND hwnd) { return IsDialogWanted(hwnd, nullptr, 0, owner); });
 }
 
 HWND WaitForDialog(HANDLE process, DWORD processId, const char* caption, DWORD timeoutMs, int controlId)
