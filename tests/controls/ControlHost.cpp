@@ -1,5 +1,6 @@
 #include "ControlHost.h"
 
+#include "Bitmaps.h"
 #include "DriveKit.h"
 #include "winlib/WinThread.h"
 
@@ -67,13 +68,7 @@ std::vector<COLORREF> Pixels(HWND hwnd, const RECT& area)
         return pixels;
     CClientDC source(hwnd);
     CCompatibleDC copy(source);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = testgdi::TopDown32Info(width, height);
     void* bits = nullptr;
     const CBitmap section(::CreateDIBSection(copy, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (section.GetSafeHandle() == nullptr || bits == nullptr)

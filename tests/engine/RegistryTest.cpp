@@ -14,8 +14,8 @@ using testreg::Put;
 
 namespace {
 
-const char kProductKey[] = "SOFTWARE\\Kestrova\\enggZEMLO\\V8";
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8";
+using testreg::kProductKey;
+using testreg::kUninstallKey;
 
 void PutRaw(DWORD type, const std::string& bytes)
 {

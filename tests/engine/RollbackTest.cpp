@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <thread>
 
 using testfs::Exists;
@@ -18,7 +19,7 @@ using testreg::Put;
 
 namespace {
 
-const char kShellFolders[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+using testreg::kShellFolders;
 const char kProfiles[] = "Software\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804\\Profiles\\";
 const char kNothingInstalled[] = "安装没有完成，本次安装所做的更改已全部撤销，没有安装任何内容。";
 
@@ -143,14 +144,43 @@ private:
     winlib::ScopedHandle m_handle;
 };
 
+// Runs with the medium's d.txt held open by another program from the start
+// (until the test releases it).
+class LockedFileTest : public RollbackTest {
+protected:
+    void SetUp() override
+    {
+        RollbackTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        lock.emplace(Medium("Data\\示例\\d.txt"));
+        ASSERT_TRUE(lock->locked());
+    }
+
+    // Installs with the question about the locked file answered once.
+    void RunAnswering(int answer)
+    {
+        thread.answers.push_back({answer, nullptr});
+        RunInstall();
+    }
+
+    // The lock goes before the rest is put back, as it would at the end of
+    // the test.
+    void TearDown() override
+    {
+        lock.reset();
+        RollbackTest::TearDown();
+    }
+
+    std::optional<LockedFile> lock;
+};
+
 }  // namespace
 
-TEST_F(RollbackTest, LockedFileRetriedAfterTheLockGoesIsCopied)
+TEST_F(LockedFileTest, RetriedAfterTheLockGoesIsCopied)
 {
-    LockedFile lock(Medium("Data\\示例\\d.txt"));
-    ASSERT_TRUE(lock.locked());
     thread.answers.push_back({IDRETRY, nullptr});
-    thread.answers.push_back({IDRETRY, [&] { lock.Release(); }});
+    thread.answers.push_back({IDRETRY, [&] { lock->Release(); }});
     RunInstall();
 
     const PromptRecord prompt = {CopyFailedText(ERROR_SHARING_VIOLATION, Medium("Data\\示例\\d.txt"),
@@ -168,12 +198,9 @@ TEST_F(RollbackTest, LockedFileRetriedAfterTheLockGoesIsCopied)
     winlib::RunControlServer(Install("Controls\\Grid.ocx"), true, 4000);
 }
 
-TEST_F(RollbackTest, LockedFileIgnoredIsLeftOutUnrecordedAndCounted)
+TEST_F(LockedFileTest, IgnoredIsLeftOutUnrecordedAndCounted)
 {
-    LockedFile lock(Medium("Data\\示例\\d.txt"));
-    ASSERT_TRUE(lock.locked());
-    thread.answers.push_back({IDIGNORE, nullptr});
-    RunInstall();
+    RunAnswering(IDIGNORE);
 
     EXPECT_EQ(thread.prompts.size(), 1u);
     EXPECT_EQ(window.Count(WM_SETUP_DONE), 1);
@@ -185,14 +212,11 @@ TEST_F(RollbackTest, LockedFileIgnoredIsLeftOutUnrecordedAndCounted)
     winlib::RunControlServer(Install("Controls\\Grid.ocx"), true, 4000);
 }
 
-TEST_F(RollbackTest, LockedFileAbortedUndoesTheInstallation)
+TEST_F(LockedFileTest, AbortedUndoesTheInstallation)
 {
-    LockedFile lock(Medium("Data\\示例\\d.txt"));
-    ASSERT_TRUE(lock.locked());
-    thread.answers.push_back({IDABORT, nullptr});
-    RunInstall();
+    RunAnswering(IDABORT);
     EXPECT_EQ(thread.prompts.size(), 1u);
-    lock.Release();
+    lock->Release();
     ExpectUndone();
 }
 

@@ -9,7 +9,7 @@ using testreg::Put;
 
 namespace {
 
-const char kShellFolders[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+using testreg::kShellFolders;
 
 // A saved shell link as the shell loads it: "target|arguments|working
 // folder|icon,index", the index only with an icon.

@@ -3,6 +3,7 @@
 // JPEGs of two solid halves, red and blue, drawn at build time:
 //   standard.jpg 400 x 300 (4 : 3) and square.jpg 360 x 360 (1 : 1): left
 //   half red, right half blue; wide.jpg 480 x 240 (2 : 1): top half red.
+#include "Bitmaps.h"
 #include "FileHelpers.h"
 #include "ImportHook.h"
 #include "SetupDlg.h"
@@ -114,13 +115,7 @@ namespace {
 // The pixels of a bitmap as 32-bit top-down rows.
 std::vector<DWORD> Pixels(HBITMAP bitmap, int cx, int cy)
 {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = cx;
-    info.bmiHeader.biHeight = -cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = testgdi::TopDown32Info(cx, cy);
     std::vector<DWORD> pixels(static_cast<std::size_t>(cx) * static_cast<std::size_t>(cy));
     const winlib::ScopedGetDC screen(nullptr);
     if (::GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(cy), pixels.data(), &info, DIB_RGB_COLORS) != cy)

@@ -8,7 +8,7 @@
 namespace {
 
 using Order = std::vector<int>;
-const char kProductKey[] = "SOFTWARE\\Kestrova\\enggZEMLO\\V8";
+using testreg::kProductKey;
 const char kTitle[] = "ZEMLO V8.0 安装向导";
 const char kDefaultDestination[] = "C:\\Program Files\\Kestrova\\ZEMLO\\";
 const UINT kYesNoQuestion = MB_YESNO | MB_ICONQUESTION;

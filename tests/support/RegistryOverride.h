@@ -32,6 +32,12 @@ namespace testreg {
 
 using drivekit::KeyExists;
 
+// The keys the programs write and read, spelt out here so that the tests
+// check the names as well as what is in them.
+inline constexpr char kProductKey[] = "SOFTWARE\\Kestrova\\enggZEMLO\\V8";
+inline constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8";
+inline constexpr char kShellFolders[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
 // Writes a string value, making the key.
 inline bool Put(HKEY root, const std::string& key, const std::string& name, const std::string& value)
 {

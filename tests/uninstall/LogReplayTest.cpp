@@ -9,8 +9,8 @@ using testfs::Exists;
 using testfs::IsDirectory;
 
 namespace {
-const char kProductKey[] = "SOFTWARE\\Kestrova\\enggZEMLO\\V8";
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8";
+using testreg::kProductKey;
+using testreg::kUninstallKey;
 const char kMarkerKey[] = "Software\\ZemloMarker";
 
 struct ReplayCase {
