@@ -83,30 +83,13 @@ int RunUnattendedSetup(const std::string& sourceDir, const installlog::CommandLi
     return worker.ExitCode();
 }
 
-bool AsksForSilence(std::string_view arguments)
-{
-    std::size_t i = 0;
-    while (i < arguments.size()) {
-        while (i < arguments.size() && (arguments[i] == ' ' || arguments[i] == '\t'))
-            ++i;
-        std::size_t end = i;
-        while (end < arguments.size() && arguments[end] != ' ' && arguments[end] != '\t')
-            ++end;
-        const std::string_view token = arguments.substr(i, end - i);
-        if (token == "/S" || token == "/s")
-            return true;
-        i = end;
-    }
-    return false;
-}
-
 int RunSetup(std::string_view arguments, bool administrator,
              const std::function<int(const std::string& installDir)>& runWizard)
 {
     const installlog::CommandLineResult parsed =
         installlog::ParseCommandLine(arguments, installlog::Program::kSetup, IsAnsiLeadByte);
     const installlog::CommandLineOptions& options = parsed.options;
-    const bool silent = parsed.ok ? options.silent : AsksForSilence(arguments);
+    const bool silent = parsed.ok ? options.silent : installlog::MentionsSilentSwitch(arguments);
 
     winlib::RunLog& log = winlib::AppRunLog();
     if (options.hasLogFile && !log.Open(options.logFile) && !silent)

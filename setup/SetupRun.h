@@ -20,11 +20,6 @@ inline constexpr char kDefaultInstallDir[] = "C:\\Program Files\\Kestrova\\ZEMLO
 // Returns the exit code (installlog::ExitCode).
 int RunUnattendedSetup(const std::string& sourceDir, const installlog::CommandLineOptions& options);
 
-// True when the arguments hold a /S switch anywhere, whatever else they
-// hold: a command line that cannot be read still shows no box when it asks
-// for silence, so a deployment script never waits for a click.
-bool AsksForSilence(std::string_view arguments);
-
 // The whole program for the arguments of its command line: reads them
 // (a bad switch: its message and the usage, a box unless silent; /?: the
 // usage in a box), opens the run log of /LOG=, refuses to run without

@@ -102,7 +102,8 @@ int CSetupThread::Run()
     }
     if (ok && !IsCancelled()) {
         log.Step("创建快捷方式");
-        CreateShortcuts();
+        if (!CreateShortcuts())
+            log.Step("没有找到桌面和程序菜单的文件夹，没有创建快捷方式");
     }
     if (ok && BeginCompleting()) {
         log.Step(std::string("写入卸载日志 ") + installlog::kLogFileName);

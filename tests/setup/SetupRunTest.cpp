@@ -15,17 +15,6 @@
 
 namespace {
 
-TEST(AsksForSilence, FindsTheSilentSwitchAnywhereAsAWholeWord)
-{
-    EXPECT_TRUE(AsksForSilence("/S"));
-    EXPECT_TRUE(AsksForSilence("/s"));
-    EXPECT_TRUE(AsksForSilence("/Q /S"));
-    EXPECT_TRUE(AsksForSilence("/D=C:\\ZEMLO\t/S"));
-    EXPECT_FALSE(AsksForSilence(""));
-    EXPECT_FALSE(AsksForSilence("/Silent /SS /Q"));
-    EXPECT_FALSE(AsksForSilence("/LOG=C:\\/S"));
-}
-
 class SetupRunTest : public ::testing::Test {
 protected:
     void TearDown() override { winlib::AppRunLog().Close(); }
