@@ -82,53 +82,62 @@ HBITMAP CSetupDlg::LoadPicture(const std::string& path)
     const std::wstring widePath = ToWide(path);
     if (widePath.empty())
         return nullptr;
-    winlib::ScopedComPtr<IPicture> picture;
-    if (FAILED(::OleLoadPicturePath(const_cast<LPOLESTR>(widePath.c_str()), nullptr, 0, 0, IID_IPicture,
-                                    picture.receive_void()))
-        || !picture)
-        return nullptr;
 
-    SHORT type = PICTYPE_UNINITIALIZED;
-    OLE_HANDLE handle = 0;
-    if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP || FAILED(picture->get_Handle(&handle)))
-        return nullptr;
-    // OLE handles are the low 32 bits of the handle, sign-extended back.
-    const HBITMAP bitmap = reinterpret_cast<HBITMAP>(static_cast<LONG_PTR>(static_cast<LONG>(handle)));
-    // The proportions are taken from the bitmap's pixels: the picture's own
-    // size in HIMETRIC units is rounded, which makes an exact 4 : 3 picture
-    // come out a hair taller and lose its last column to the border.
-    BITMAP info = {};
-    if (::GetObjectA(bitmap, sizeof(info), &info) == 0 || info.bmWidth <= 0 || info.bmHeight <= 0)
-        return nullptr;
-    const double ratio = static_cast<double>(info.bmHeight) / static_cast<double>(info.bmWidth);
+    // The canvas starts as a stretched copy of the whole picture. The
+    // decoded picture goes as soon as that copy is made, and the canvas is
+    // composed inside the copy itself: a repaint holds at most two
+    // canvas-sized bitmaps at once, not three.
+    winlib::ScopedBitmap canvas;
+    double ratio = 0;
+    {
+        winlib::ScopedComPtr<IPicture> picture;
+        if (FAILED(::OleLoadPicturePath(const_cast<LPOLESTR>(widePath.c_str()), nullptr, 0, 0, IID_IPicture,
+                                        picture.receive_void()))
+            || !picture)
+            return nullptr;
 
-    // A stretched copy of the whole picture. The picture object keeps (and
-    // at its release deletes) its own bitmap; deleting it here as well would
-    // leave the object to delete a handle that may by then be another one.
-    const winlib::ScopedBitmap stretched(
-        static_cast<HBITMAP>(::CopyImage(bitmap, IMAGE_BITMAP, kCanvasWidth, kCanvasHeight, 0)));
-    if (!stretched)
-        return nullptr;
+        SHORT type = PICTYPE_UNINITIALIZED;
+        OLE_HANDLE handle = 0;
+        if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP || FAILED(picture->get_Handle(&handle)))
+            return nullptr;
+        // OLE handles are the low 32 bits of the handle, sign-extended back.
+        const HBITMAP bitmap = reinterpret_cast<HBITMAP>(static_cast<LONG_PTR>(static_cast<LONG>(handle)));
+        // The proportions are taken from the bitmap's pixels: the picture's
+        // own size in HIMETRIC units is rounded, which makes an exact 4 : 3
+        // picture come out a hair taller and lose its last column to the
+        // border.
+        BITMAP info = {};
+        if (::GetObjectA(bitmap, sizeof(info), &info) == 0 || info.bmWidth <= 0 || info.bmHeight <= 0)
+            return nullptr;
+        ratio = static_cast<double>(info.bmHeight) / static_cast<double>(info.bmWidth);
+
+        // The picture object keeps (and at its release deletes) its own
+        // bitmap; deleting it here as well would leave the object to delete
+        // a handle that may by then be another one.
+        canvas.reset(static_cast<HBITMAP>(::CopyImage(bitmap, IMAGE_BITMAP, kCanvasWidth, kCanvasHeight, 0)));
+        if (!canvas)
+            return nullptr;
+    }
 
     const RECT fit = FitRectangle(ratio);
     const winlib::ScopedGetDC screen(m_hWnd);
-    winlib::ScopedBitmap canvas(::CreateCompatibleBitmap(screen.get(), kCanvasWidth, kCanvasHeight));
     const winlib::ScopedMemDC canvasDC(::CreateCompatibleDC(screen.get()));
-    const winlib::ScopedMemDC copyDC(::CreateCompatibleDC(screen.get()));
-    if (!canvas || !canvasDC || !copyDC)
+    if (!canvasDC)
         return nullptr;
     {
         const winlib::ScopedSelectObject selectCanvas(canvasDC.get(), canvas.get());
-        const winlib::ScopedSelectObject selectCopy(copyDC.get(), stretched.get());
+        // A plain move of the top-left part of the stretched picture to its
+        // place, no second scaling (source and destination overlap; the
+        // system copies in the direction that keeps the source intact).
+        ::BitBlt(canvasDC.get(), fit.left, fit.top, fit.right - fit.left, fit.bottom - fit.top, canvasDC.get(), 0,
+                 0, SRCCOPY);
+        // Around it, white inside a grey border.
+        ::ExcludeClipRect(canvasDC.get(), fit.left, fit.top, fit.right, fit.bottom);
         const winlib::ScopedBrush white(::CreateSolidBrush(kCanvasColor));
         const winlib::ScopedBrush grey(::CreateSolidBrush(kCanvasBorderColor));
         const RECT whole = {0, 0, kCanvasWidth, kCanvasHeight};
         ::FillRect(canvasDC.get(), &whole, white.get());
         ::FrameRect(canvasDC.get(), &whole, grey.get());
-        // A plain copy of the top-left part of the stretched picture, no
-        // second scaling.
-        ::BitBlt(canvasDC.get(), fit.left, fit.top, fit.right - fit.left, fit.bottom - fit.top, copyDC.get(), 0, 0,
-                 SRCCOPY);
     }
     return canvas.release();
 }

@@ -1,17 +1,15 @@
 // Self-removal of the uninstaller: a running program cannot delete its own
 // file, and its folder cannot go while the file is in it. So a small batch
-// file in the root of the current drive keeps deleting the program file
-// until the program has ended, then removes the program's folder and
+// file in the uninstaller's own temporary folder keeps deleting the program
+// file until the program has ended, then removes the program's folder and
 // itself.
 #pragma once
 
 #include <windows.h>
 
-#include <string>
+#include "winlib/Handles.h"
 
-// The batch's own path: the root folder of the current drive. It is also
-// the batch's command line and the target of its last line.
-extern const char kSelfRemovalBatchPath[];
+#include <string>
 
 // The folder of a program file: the path cut at its last backslash (a GBK
 // trail byte 0x5C is not one), without the backslash. A path without a
@@ -19,11 +17,26 @@ extern const char kSelfRemovalBatchPath[];
 std::string ProgramFolderOf(const std::string& programPath);
 
 // The text of the batch for a program file, every line ending in CR LF:
-//   :Repeat / del "<program>" / del "Filedelr.avi" /
-//   if exist "<program>" goto Repeat / rmdir "<folder>" / del "\DelUS.bat"
-// A "%" in a path is written "%%": the command interpreter expands percent
-// signs in a batch file even inside quotes.
-std::string SelfRemovalBatchText(const std::string& programPath);
+//   @echo off / :Repeat / del "<program>" 2>nul /
+//   if not exist "<program>" goto Removed /
+//   "<system folder>\ping.exe" -n 2 -w 1000 127.0.0.1 >nul / goto Repeat /
+//   :Removed / rmdir "<folder>" 2>nul / del "<batch>"
+// It deletes the program file, the program's folder and itself, nothing
+// else; between tries it waits about a second (the system's ping, named
+// by its full path so that no program of that name in the batch's folder
+// is run). A "%" in a path is written "%%": the command interpreter expands
+// percent signs in a batch file even inside quotes.
+std::string SelfRemovalBatchText(const std::string& programPath, const std::string& batchPath,
+                                 const std::string& systemFolder);
+
+// Writes the batch for programPath as a new file of an unpredictable name
+// ("DelUS-<16 hex digits>.bat") in folder, created with CREATE_NEW so that
+// nothing already there is opened or followed, and starts it through the
+// system's command interpreter, hidden, suspended, at idle priority, with
+// folder as its current folder. False when no batch could be written or
+// started (a batch written but not started is deleted again).
+bool LaunchSelfRemovalBatch(const std::string& programPath, const std::string& folder,
+                            winlib::ScopedProcessInformation& process, std::string* batchPath = nullptr);
 
 // TRUE when the two paths name the same folder on disk, however they are
 // spelt (case, a trailing backslash, another name for the same folder);
@@ -31,14 +44,10 @@ std::string SelfRemovalBatchText(const std::string& programPath);
 // trailing backslashes.
 bool IsSameFolder(const std::string& first, const std::string& second);
 
-// Deletes a file, clearing its read-only attribute first when that is what
-// keeps it (files copied from a CD keep the attribute).
-BOOL DeleteFileEvenIfReadOnly(const std::string& path);
-
-// Writes the batch for the running program (clearing the program file's
-// read-only attribute, which would keep the batch's delete failing for
-// ever) and starts it hidden and
-// suspended at idle priority; then raises the calling thread and this
-// process above it and lets it run. Every failure ends the step silently:
-// there is then no self-removal.
-void StartSelfRemoval();
+// The self-removal of the running program: clears the program file's
+// read-only attribute (which would keep the batch's delete failing for
+// ever), launches the batch in this process's temporary folder
+// (GetTempPath), then raises the calling thread and this process above it
+// and lets it run. False when there is no self-removal: the program's path
+// does not fit, or no batch could be made or started.
+bool StartSelfRemoval();

@@ -55,6 +55,20 @@ BOOL CUninstallDlg::ReadInstalledPath(std::string& out)
     return TRUE;
 }
 
+std::string CUninstallDlg::LogPath()
+{
+    // The log beside the program names the installation the program
+    // belongs to; the recorded folder serves only for a program started
+    // from elsewhere (the medium's copy), which has none beside it.
+    const std::string beside = winlib::JoinPath(ProgramFolder(), installlog::kLogFileName);
+    if (::_access(beside.c_str(), 0) == 0)
+        return beside;
+    std::string folder;
+    if (ReadInstalledPath(folder))
+        return winlib::JoinPath(folder, installlog::kLogFileName);
+    return beside;
+}
+
 std::string CUninstallDlg::ProgramFolder()
 {
     std::string folder = winlib::ProgramFolder();
@@ -85,10 +99,7 @@ BOOL CUninstallDlg::OnInitDialog()
     m_btnFinish.EnableWindow(FALSE);
     m_ctlFinished.ShowWindow(SW_HIDE);
 
-    std::string folder;
-    if (!ReadInstalledPath(folder))
-        folder = ProgramFolder();
-    const std::string logPath = winlib::JoinPath(folder, installlog::kLogFileName);
+    const std::string logPath = LogPath();
 
     if (::_access(logPath.c_str(), 0) != 0) {
         // Nothing recorded here: close without a word.
@@ -167,8 +178,71 @@ LRESULT CUninstallDlg::OnFilesDone(WPARAM, LPARAM)
     return 1;
 }
 
+std::string CUninstallDlg::FinishedText() const
+{
+    const std::size_t left = m_thread.m_left.size() + (m_thread.m_strFolderLeft.empty() ? 0 : 1);
+    if (left == 0)
+        return "卸载完成!";
+    std::string text = winlib::Format("卸载完成，但有 %u 项未能删除。", static_cast<unsigned>(left));
+    if (m_thread.m_bRestartNeeded)
+        text += "重新启动计算机后即可删除正在使用的文件。";
+    if (!m_thread.m_strFolderLeft.empty())
+        text += "文件夹“" + m_thread.m_strFolderLeft + "”未能删除。";
+    text += "按“完成”查看未能删除的项目。";
+    return text;
+}
+
+std::string CUninstallDlg::LeftListText() const
+{
+    // At most this many lines; a box taller than the screen helps nobody.
+    const std::size_t kMaxLines = 25;
+    std::string text = "以下项目未能删除，请手动删除：\n\n";
+    std::size_t shown = 0;
+    for (const LeftEntry& entry : m_thread.m_left) {
+        if (shown == kMaxLines)
+            break;
+        const char* why = "";
+        switch (entry.reason) {
+        case LeftReason::Refused: why = "（不属于本软件，未予处理）"; break;
+        case LeftReason::RemovedAtRestart: why = "（正在使用，重新启动后删除）"; break;
+        case LeftReason::NotUnregistered: why = "（控件未能注销）"; break;
+        case LeftReason::NotRemoved: why = "（未能删除）"; break;
+        }
+        // Whatever the log held, shown as one line of plain text.
+        std::string line = entry.text.substr(0, 200);
+        for (char& c : line)
+            if (static_cast<unsigned char>(c) < 0x20)
+                c = '?';
+        text += line + why + "\n";
+        ++shown;
+    }
+    if (m_thread.m_left.size() > shown)
+        text += winlib::Format("……另有 %u 项\n", static_cast<unsigned>(m_thread.m_left.size() - shown));
+    if (!m_thread.m_strFolderLeft.empty())
+        text += m_thread.m_strFolderLeft + "（文件夹）\n";
+    return text;
+}
+
+void CUninstallDlg::OnOK()
+{
+    // The finish button: what is left, so the user can remove it.
+    if (m_bFinished && (!m_thread.m_left.empty() || !m_thread.m_strFolderLeft.empty()))
+        MessageBox(LeftListText().c_str(), AfxGetAppName(), MB_OK | MB_ICONWARNING);
+    CDialog::OnOK();
+}
+
 LRESULT CUninstallDlg::OnUninstallDone(WPARAM, LPARAM)
 {
+    m_bFinished = true;
+    const std::string finished = FinishedText();
+    if (finished != "卸载完成!") {
+        // The longer text gets the room of the progress area, wrapped.
+        RECT area = {16, 48, 16 + 219, 48 + 40};
+        ::MapDialogRect(m_hWnd, &area);
+        ::MoveWindow(m_ctlFinished.m_hWnd, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                     FALSE);
+    }
+    m_ctlFinished.SetWindowText(finished.c_str());
     m_ctlStatus.SetWindowText("");
     // The status line lies over the completion label; hidden, it cannot
     // paint its background over the label.

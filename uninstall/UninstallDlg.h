@@ -24,6 +24,16 @@ public:
     static BOOL ReadInstalledPath(std::string& out);
     // The folder of the running program, backslash kept.
     static std::string ProgramFolder();
+    // The log to replay: "Uninstall.log" beside the program when there is
+    // one; otherwise the one in the folder Setup recorded; otherwise the
+    // path beside the program (which does not exist).
+    static std::string LogPath();
+    // The finished state's text: "卸载完成!" only when everything went;
+    // otherwise how many items are left, whether a restart finishes the
+    // job, and the folder that could not be removed.
+    std::string FinishedText() const;
+    // The list of what is left, shown from the finish button.
+    std::string LeftListText() const;
 
     CWnd m_ctlFinished;                // 1003 "卸载完成!"
     CWnd m_ctlGroup;                   // 1004 "删除文件"
@@ -34,10 +44,13 @@ public:
     CPercentProgressCtrl m_ctlProgress;  // 1000
     HICON m_hIcon = nullptr;
     CUninstallThread m_thread;
+    // True once the worker has reported the end of the run.
+    bool m_bFinished = false;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
+    void OnOK() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     void OnSysCommand(UINT nID, LPARAM lParam);

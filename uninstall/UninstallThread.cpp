@@ -2,15 +2,113 @@
 
 #include "SelfRemoval.h"
 #include "installlog/InstallLog.h"
-#include "winlib/ControlEntry.h"
+#include "installlog/Contract.h"
+#include "winlib/ControlProcess.h"
+#include "winlib/Handles.h"
 #include "winlib/Path.h"
 #include "winlib/RegKey.h"
-#include "winlib/RegRoot.h"
 #include "winlib/StdioFile.h"
+#include "winlib/StringUtil.h"
 #include "winlib/Wnd.h"
 
 #include <limits>
 #include <vector>
+
+namespace {
+// What ReadLog reports for a file that is no log: the system's text for a
+// file that cannot be read as what it should be.
+constexpr LONG kNotALog = ERROR_FILE_CORRUPT;
+
+// A text Setup can have written: no NUL byte (a binary file) and at least
+// one entry of a known kind (an empty file, one of only CR bytes, random
+// bytes). A stray control character elsewhere only makes its entry refused.
+bool LooksLikeLog(const std::string& text)
+{
+    if (text.find('\0') != std::string::npos)
+        return false;
+    for (int kind = 0; kind < installlog::kKindCount; ++kind)
+        if (installlog::CountEntries(text, kind) > 0)
+            return true;
+    return false;
+}
+
+// The wide form of a path in normal form with the "\\?\" prefix, which
+// lifts the 260-character limit of the ANSI functions. (The path is already
+// normalised, so the prefix changes nothing but the length it may have.)
+std::wstring LongPathOf(const std::string& path)
+{
+    const int n = ::MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        ::MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), &wide[0], n);
+    return L"\\\\?\\" + wide;
+}
+
+bool IsLong(const std::string& path)
+{
+    return path.size() >= MAX_PATH - 1;
+}
+
+bool IsGone(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Deletes a file, clearing its read-only attribute first when that is what
+// keeps it (files copied from a CD keep the attribute). The error code, or
+// ERROR_SUCCESS.
+DWORD DeleteOneFile(const std::string& path)
+{
+    const bool isLong = IsLong(path);
+    const std::wstring wide = isLong ? LongPathOf(path) : std::wstring();
+    auto remove = [&] { return isLong ? ::DeleteFileW(wide.c_str()) : ::DeleteFileA(path.c_str()); };
+    if (remove())
+        return ERROR_SUCCESS;
+    DWORD error = ::GetLastError();
+    const DWORD attributes = isLong ? ::GetFileAttributesW(wide.c_str()) : ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0)
+        return error;
+    const DWORD plain = attributes & ~FILE_ATTRIBUTE_READONLY;
+    if (isLong ? ::SetFileAttributesW(wide.c_str(), plain) : ::SetFileAttributesA(path.c_str(), plain)) {
+        if (remove())
+            return ERROR_SUCCESS;
+        error = ::GetLastError();
+    }
+    return error;
+}
+
+// Deletes a file or an empty folder at the next restart.
+bool RemoveAtRestart(const std::string& path)
+{
+    if (IsLong(path))
+        return ::MoveFileExW(LongPathOf(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+// True when the file is a module at all (it starts as every Windows
+// module does). Setup records every "*.ocx" it tried to register; a file of
+// that name that is no module registered nothing, so there is nothing of it
+// to unregister either.
+bool IsModuleFile(const std::string& path)
+{
+    winlib::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return true;  // cannot tell: let the unregistration find out
+    char magic[2] = {};
+    DWORD got = 0;
+    return !::ReadFile(file.get(), magic, sizeof(magic), &got, nullptr) || got != sizeof(magic) ||
+           (magic[0] == 'M' && magic[1] == 'Z');
+}
+
+// A string value of a key under HKEY_LOCAL_MACHINE, read with a bound.
+bool ReadMachineString(const char* subKey, const char* valueName, std::string& out)
+{
+    winlib::RegKey key;
+    return key.Open(HKEY_LOCAL_MACHINE, subKey, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+           key.ReadString(valueName, out, 2048);
+}
+}  // namespace
 
 CUninstallThread::CUninstallThread() = default;
 CUninstallThread::~CUninstallThread() = default;
@@ -41,8 +139,14 @@ BOOL CUninstallThread::ReadLog(LPCSTR path)
         if (ok)
             ok = file.Close(&error) != FALSE;
     }
+    if (ok && !LooksLikeLog(m_strLog)) {
+        m_strLog.clear();
+        error.Set(kNotALog, path);
+        ok = false;
+    }
     if (ok) {
         m_strLogFolder = winlib::ParentFolder(path);
+        m_scope = CInstallScope(m_strLogFolder);
         return TRUE;
     }
 
@@ -113,6 +217,12 @@ int CUninstallThread::ExitInstance()
     return CWinThread::ExitInstance();
 }
 
+bool CUninstallThread::IsSelfRemoving() const
+{
+    const std::string program = winlib::ProgramFileName();
+    return m_strLogFolder.empty() || (!program.empty() && IsSameFolder(winlib::ParentFolder(program), m_strLogFolder));
+}
+
 void CUninstallThread::RemoveSelf()
 {
     // The batch removes the running program and its folder: right when the
@@ -121,28 +231,100 @@ void CUninstallThread::RemoveSelf()
     // installation and stays; the install folder, which the passes have
     // emptied, is removed here instead.
     const std::string program = winlib::ProgramFileName();
-    if (m_strLogFolder.empty() ||
-        (!program.empty() && IsSameFolder(winlib::ParentFolder(program), m_strLogFolder)))
-        StartSelfRemoval();
-    else
-        ::RemoveDirectoryA(m_strLogFolder.c_str());
+    const std::string programFolder = program.empty() ? "" : winlib::ParentFolder(program);
+    if (IsSelfRemoving()) {
+        if (!StartSelfRemoval())
+            m_strFolderLeft = programFolder.empty() ? m_strLogFolder : programFolder;
+        else if (m_bRestartNeeded && m_scope.IsValid())
+            RemoveAtRestart(m_scope.Folder());  // what is in use keeps the folder until then
+        return;
+    }
+    LeftReason reason = LeftReason::NotRemoved;
+    if (m_scope.IsValid() && !RemoveFolder(m_scope.Folder(), reason))
+        m_strFolderLeft = m_scope.Folder();
+}
+
+bool CUninstallThread::RemoveFile(const std::string& path, LeftReason& reason)
+{
+    const DWORD error = DeleteOneFile(path);
+    if (error == ERROR_SUCCESS || IsGone(error))
+        return true;
+    // In use (a running program, a file held open): gone at the restart.
+    if ((error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION) &&
+        RemoveAtRestart(path)) {
+        m_bRestartNeeded = true;
+        reason = LeftReason::RemovedAtRestart;
+        return false;
+    }
+    reason = LeftReason::NotRemoved;
+    return false;
+}
+
+bool CUninstallThread::RemoveFolder(const std::string& path, LeftReason& reason)
+{
+    const BOOL removed =
+        IsLong(path) ? ::RemoveDirectoryW(LongPathOf(path).c_str()) : ::RemoveDirectoryA(path.c_str());
+    if (removed || IsGone(::GetLastError()))
+        return true;
+    // Still holding what waits for the restart: goes after it, at the
+    // restart too (the pending deletions run in the order they were made).
+    if (m_bRestartNeeded && RemoveAtRestart(path)) {
+        reason = LeftReason::RemovedAtRestart;
+        return false;
+    }
+    reason = LeftReason::NotRemoved;
+    return false;
 }
 
 void CUninstallThread::UnregisterControls()
 {
-    ForEachEntry(installlog::kRegCtrl, [](const std::string& path) {
-        UnregisterControl(path.c_str());
-        DeleteFileEvenIfReadOnly(path);
+    ForEachEntry(installlog::kRegCtrl, [this](const std::string& text) {
+        std::string path;
+        if (!m_scope.AllowsControl(text, path)) {
+            Left(text, LeftReason::Refused);
+            return;
+        }
+        // A control that is gone has nothing left to unregister.
+        const bool present = IsLong(path) ? ::GetFileAttributesW(LongPathOf(path).c_str()) != INVALID_FILE_ATTRIBUTES
+                                          : ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        const bool unregistered =
+            !present || !IsModuleFile(path) || UnregisterControl(path.c_str(), m_dwControlTimeoutMs);
+        // The file goes whatever became of its unregistration. A child
+        // that crashed may hold the file a moment longer while the system
+        // (or a debugger) tears it down: a few short waits first.
+        if (!unregistered) {
+            for (int attempt = 0; attempt < 15; ++attempt) {
+                const DWORD error = DeleteOneFile(path);
+                if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
+                    break;
+                ::Sleep(200);
+            }
+        }
+        LeftReason reason = LeftReason::NotRemoved;
+        const bool deleted = RemoveFile(path, reason);
+        if (!unregistered)
+            Left(text, LeftReason::NotUnregistered);
+        else if (!deleted)
+            Left(text, reason);
     });
 }
 
 void CUninstallThread::DeleteFiles()
 {
-    ForEachEntry(installlog::kFileCopy, [this](const std::string& path) {
-        DeleteFileEvenIfReadOnly(path);
+    // The running uninstaller is one of the installation's files; it cannot
+    // go while it runs, and the self-removal takes it once it has ended.
+    std::string program;
+    NormalizeEntryPath(winlib::ProgramFileName(), program);
+    ForEachEntry(installlog::kFileCopy, [this, &program](const std::string& text) {
+        std::string path;
+        LeftReason reason = LeftReason::Refused;
+        if (!m_scope.AllowsFile(text, path))
+            Left(text, reason);
+        else if (!(winlib::EqualNoCase(path, program) && IsSelfRemoving()) && !RemoveFile(path, reason))
+            Left(text, reason);
         // Reported whether or not the file could be deleted: the bar counts
         // the recorded files.
-        Report(WM_UNINSTALL_FILE, reinterpret_cast<LPARAM>(path.c_str()));
+        Report(WM_UNINSTALL_FILE, reinterpret_cast<LPARAM>(text.c_str()));
     });
 }
 
@@ -150,32 +332,53 @@ void CUninstallThread::RemoveFolders()
 {
     // A folder's line precedes the lines of everything inside it, so
     // removing from the last to the first takes sub-folders before their
-    // parents. A folder that still holds something stays.
+    // parents. A folder that still holds something stays, and is counted.
     std::vector<std::string> folders;
-    ForEachEntry(installlog::kMadeDir, [&folders](const std::string& path) { folders.push_back(path); });
-    for (auto it = folders.rbegin(); it != folders.rend(); ++it)
-        ::RemoveDirectoryA(it->c_str());
+    ForEachEntry(installlog::kMadeDir, [&folders](const std::string& text) { folders.push_back(text); });
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        std::string path;
+        LeftReason reason = LeftReason::Refused;
+        if (!m_scope.AllowsFolder(*it, path) || !RemoveFolder(path, reason))
+            Left(*it, reason);
+    }
+}
+
+bool CUninstallThread::NamesAnotherInstallation(const char* subKey, const char* valueName, bool isProgram) const
+{
+    std::string value;
+    if (!ReadMachineString(subKey, valueName, value) || value.empty())
+        return false;
+    const std::string folder = isProgram ? winlib::ParentFolder(value) : value;
+    return !IsSameFolder(folder, m_strLogFolder);
 }
 
 void CUninstallThread::DeleteRegKeys()
 {
-    ForEachEntry(installlog::kRegDbKey, [](const std::string& text) {
-        installlog::RegRootDigit digit = installlog::kOtherRoot;
-        std::string_view subKey;
-        // Setup always writes the comma and a sub-key after it. An entry
-        // without either names no key of its own; handing an empty sub-key
-        // to RegDeleteKeyA would aim at the root itself. Skipped.
-        if (!installlog::SplitRegKeyEntry(text, digit, subKey) || subKey.empty())
+    ForEachEntry(installlog::kRegDbKey, [this](const std::string& text) {
+        std::string subKey;
+        if (!CInstallScope::AllowsKey(text, subKey)) {
+            Left(text, LeftReason::Refused);
             return;
-        const HKEY root = winlib::RegRootKeyOf(digit);
-        if (root != nullptr)
-            winlib::RegKey::DeleteLeafKey(root, std::string(subKey));
+        }
+        // The product key and the uninstall entry name one installation;
+        // when that is another one (installed later into another folder),
+        // they are its keys, not this one's, and stay.
+        if (subKey == installlog::kProductKey
+                ? NamesAnotherInstallation(installlog::kProductKey, installlog::kInstallPathValue, false)
+                : NamesAnotherInstallation(installlog::kUninstallKey, installlog::kUninstallStringValue, true))
+            return;
+        const LONG result = winlib::RegKey::DeleteLeafKey(HKEY_LOCAL_MACHINE, subKey);
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
+            Left(text, LeftReason::NotRemoved);
     });
 }
 
-BOOL CUninstallThread::UnregisterControl(LPCSTR path)
+BOOL CUninstallThread::UnregisterControl(LPCSTR path, DWORD timeoutMs)
 {
-    if (path == nullptr)
+    // Only a full path on a drive: a relative name would be looked for
+    // along the search path and could be any file of that name.
+    std::string normal;
+    if (path == nullptr || !NormalizeEntryPath(path, normal))
         return FALSE;
-    return winlib::CallControlEntry(path, winlib::ControlEntry::Unregister) == winlib::ControlCallResult::Succeeded;
+    return winlib::RunControlServer(normal, true, timeoutMs) == winlib::ControlCallResult::Succeeded;
 }

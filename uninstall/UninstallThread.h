@@ -3,16 +3,36 @@
 // worker undoes the log kind by kind (controls, files, folders
 // last-recorded first, registry keys), reports to the window with the
 // messages of UninstallMessages.h, starts the self-removal and ends.
+//
+// It acts only on what Setup can have written for this installation (see
+// InstallScope.h); the installation is the folder that holds the log. Every
+// entry that is refused or could not be undone is kept in m_left, so the
+// window can tell the user what is left.
 #pragma once
 
+#include "InstallScope.h"
 #include "UninstallMessages.h"
 #include "winlib/WinThread.h"
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class CFileException;
+
+// Why an entry of the log is still there after the run.
+enum class LeftReason {
+    Refused,           // names something outside what the uninstaller may touch
+    RemovedAtRestart,  // in use: deleted when the computer restarts
+    NotRemoved,        // access denied, not empty, or any other failure
+    NotUnregistered    // a control whose unregistration failed, crashed or hung
+};
+
+struct LeftEntry {
+    std::string text;  // the entry's text as the log holds it
+    LeftReason reason;
+};
 
 class CUninstallThread : public CWinThread {
 public:
@@ -20,9 +40,10 @@ public:
     ~CUninstallThread() override;
 
     // Reads the whole log into m_strLog in text mode (CR LF becomes LF; the
-    // text ends where the read ended). On a file error: shows the standard
-    // file-error box, posts WM_UNINSTALL_FAILED to m_pMainWnd and returns
-    // FALSE.
+    // text ends where the read ended). On a file error, and for a text that
+    // is no log (a NUL byte, or no entry at all): shows
+    // the standard file-error box, posts WM_UNINSTALL_FAILED to m_pMainWnd
+    // and returns FALSE, with m_strLog empty.
     BOOL ReadLog(LPCSTR path);
     // The number of entries of a kind (LogEntryKind) in m_strLog.
     int CountEntries(int kind) const;
@@ -40,26 +61,57 @@ public:
     void DeleteFiles();
     void RemoveFolders();
     void DeleteRegKeys();
-    // Loads a control by its full path and calls its DllUnregisterServer;
-    // TRUE only when that answered S_OK (a relative path is not loaded).
-    static BOOL UnregisterControl(LPCSTR path);
+    // Unregisters a control in a child process (the system's regsvr32 /s
+    // /u), so that a control that crashes or hangs takes only the child
+    // with it; TRUE only when its DllUnregisterServer succeeded within
+    // timeoutMs.
+    static BOOL UnregisterControl(LPCSTR path, DWORD timeoutMs = kControlTimeoutMs);
+    static constexpr DWORD kControlTimeoutMs = 20000;
 
     std::string m_strLog;
-    // The folder of the log ReadLog read, without a trailing backslash.
+    // The folder of the log ReadLog read, without a trailing backslash: the
+    // installation being removed.
     std::string m_strLogFolder;
+    // What the uninstaller may touch, set by ReadLog from the log's folder.
+    CInstallScope m_scope;
+    // How long one control may take to unregister.
+    DWORD m_dwControlTimeoutMs = kControlTimeoutMs;
+
+    // The result of the run, complete when WM_UNINSTALL_DONE is sent: the
+    // entries left, whether a restart finishes the job, and the program's
+    // folder when it cannot be removed (no self-removal could be started,
+    // or the installation's folder still holds something).
+    std::vector<LeftEntry> m_left;
+    bool m_bRestartNeeded = false;
+    std::string m_strFolderLeft;
 
 protected:
     // Shows the file error of ReadLog (the standard box, MB_OK).
     virtual void ReportFileError(const CFileException& error);
     // The last step of the run: StartSelfRemoval when the running program
     // lies in the log's folder; otherwise that folder is removed directly.
+    // Sets m_strFolderLeft when the folder is going to stay.
     virtual void RemoveSelf();
+    // Removes an empty folder of the installation; when that fails because
+    // it still holds something and a restart is pending, the folder is
+    // removed at the restart. False when the folder stays.
+    bool RemoveFolder(const std::string& path, LeftReason& reason);
+    // True when the running program is this installation's own uninstaller,
+    // which the self-removal batch deletes once it has ended.
+    bool IsSelfRemoving() const;
 
 private:
     // The text of every entry of a kind, in the order of the log.
     template <typename Visit>
     void ForEachEntry(int kind, Visit visit) const;
     LRESULT Report(UINT message, LPARAM lParam = 0) const;
+    // Deletes a file in normal form; one in use is deleted at the next
+    // restart. True when it is gone (or was gone already).
+    bool RemoveFile(const std::string& path, LeftReason& reason);
+    void Left(const std::string& text, LeftReason reason) { m_left.push_back({text, reason}); }
+    // True when the key holds value name naming another folder than this
+    // installation's: the key belongs to another installation and stays.
+    bool NamesAnotherInstallation(const char* subKey, const char* valueName, bool isProgram) const;
 
     // The window the worker reports to, taken from m_pMainWnd when the run
     // starts: only its handle is used afterwards, so a window that is gone

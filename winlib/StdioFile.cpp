@@ -130,17 +130,30 @@ BOOL CStdioFile::Write(const void* lpBuf, UINT nCount, CFileException* pError)
         return Fail(pError);
     }
     const char* data = static_cast<const char*>(lpBuf);
+    if (!m_bText)
+        return WriteAll(data, nCount, pError);
+    // Text mode: each LF goes out as CR LF. The text is translated a block
+    // at a time, so that writing a large text (a whole install log) holds
+    // no second copy of it.
+    constexpr UINT kBlock = 64 * 1024;
     std::string translated;
-    if (m_bText) {
-        translated.reserve(nCount + nCount / 16);
-        for (UINT i = 0; i < nCount; ++i) {
-            if (data[i] == '\n')
+    translated.reserve(2 * kBlock);
+    for (UINT done = 0; done < nCount;) {
+        const UINT end = nCount - done > kBlock ? done + kBlock : nCount;
+        translated.clear();
+        for (; done < end; ++done) {
+            if (data[done] == '\n')
                 translated += '\r';
-            translated += data[i];
+            translated += data[done];
         }
-        data = translated.data();
-        nCount = static_cast<UINT>(translated.size());
+        if (!WriteAll(translated.data(), static_cast<UINT>(translated.size()), pError))
+            return FALSE;
     }
+    return TRUE;
+}
+
+BOOL CStdioFile::WriteAll(const char* data, UINT nCount, CFileException* pError)
+{
     DWORD written = 0;
     if (!::WriteFile(m_hFile.get(), data, nCount, &written, nullptr))
         return Fail(pError);

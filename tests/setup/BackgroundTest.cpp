@@ -109,6 +109,68 @@ TEST_F(BackgroundTest, EachPictureIsFittedIntoTheCanvasByItsProportions)
     }
 }
 
+namespace {
+
+// The pixels of a bitmap as 32-bit top-down rows.
+std::vector<DWORD> Pixels(HBITMAP bitmap, int cx, int cy)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = cx;
+    info.bmiHeader.biHeight = -cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> pixels(static_cast<std::size_t>(cx) * static_cast<std::size_t>(cy));
+    const winlib::ScopedGetDC screen(nullptr);
+    if (::GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(cy), pixels.data(), &info, DIB_RGB_COLORS) != cy)
+        pixels.clear();
+    return pixels;
+}
+
+}  // namespace
+
+TEST_F(BackgroundTest, TheCanvasIsTheStretchedPictureMovedIntoPlaceOnWhiteInsideAGreyBorder)
+{
+    // Every pixel against a canvas composed step by step apart: the whole
+    // picture stretched to 1024 x 768, its top-left part at the fitted
+    // place on a white canvas with a grey border.
+    const struct { const char* picture; RECT fit; } cases[] = {
+        {"standard.jpg", {0, 0, 1024, 768}}, {"wide.jpg", {0, 128, 1024, 640}}, {"square.jpg", {128, 0, 896, 768}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.picture);
+        wchar_t path[MAX_PATH] = {};
+        ASSERT_GT(::MultiByteToWideChar(CP_ACP, 0, TestPicture(c.picture).c_str(), -1, path, MAX_PATH), 0);
+        winlib::ScopedComPtr<IPicture> picture;
+        ASSERT_TRUE(SUCCEEDED(::OleLoadPicturePath(path, nullptr, 0, 0, IID_IPicture, picture.receive_void())));
+        OLE_HANDLE handle = 0;
+        ASSERT_TRUE(SUCCEEDED(picture->get_Handle(&handle)));
+        const Surface stretched(static_cast<HBITMAP>(::CopyImage(
+            reinterpret_cast<HBITMAP>(static_cast<LONG_PTR>(static_cast<LONG>(handle))), IMAGE_BITMAP, 1024, 768, 0)));
+        ASSERT_TRUE(stretched.bitmap);
+        const Surface expected(1024, 768);
+        const RECT whole = {0, 0, 1024, 768};
+        const winlib::ScopedBrush white(::CreateSolidBrush(kWhite)), grey(::CreateSolidBrush(kGrey));
+        ::FillRect(expected.dc.get(), &whole, white.get());
+        ::FrameRect(expected.dc.get(), &whole, grey.get());
+        ::BitBlt(expected.dc.get(), c.fit.left, c.fit.top, c.fit.right - c.fit.left, c.fit.bottom - c.fit.top,
+                 stretched.dc.get(), 0, 0, SRCCOPY);
+
+        const Surface canvas(frame.LoadPicture(TestPicture(c.picture)));
+        ASSERT_TRUE(canvas.bitmap);
+        const std::vector<DWORD> want = Pixels(expected.bitmap.get(), 1024, 768);
+        const std::vector<DWORD> got = Pixels(canvas.bitmap.get(), 1024, 768);
+        ASSERT_EQ(want.size(), 1024u * 768u);
+        ASSERT_EQ(got.size(), want.size());
+        std::size_t differing = 0, first = 0;
+        for (std::size_t i = 0; i < want.size(); ++i) {
+            if ((want[i] & 0xFFFFFF) != (got[i] & 0xFFFFFF) && differing++ == 0)
+                first = i;
+        }
+        EXPECT_EQ(differing, 0u) << "first at " << first % 1024 << "," << first / 1024;
+    }
+}
+
 TEST_F(BackgroundTest, PaintingStretchesTheCanvasWrapsAndShowsThePlainSurfaceWithoutAPicture)
 {
     Surface screen(512, 384);  // half the canvas each way

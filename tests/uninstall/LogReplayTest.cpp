@@ -21,11 +21,49 @@ struct ReplayCase {
 };
 void PrintTo(const ReplayCase& c, std::ostream* os) { *os << c.name; }
 
-// The stand-in control, built beside this test program, copied to path.
-void CopyMarkerControl(const std::string& path)
+// A stand-in control, built beside this test program, copied to path.
+void CopyProbe(const std::string& probe, const std::string& path)
 {
-    const std::string built = testfs::ProgramFolder() + "marker_control.ocx";
+    const std::string built = testfs::ProgramFolder() + probe + ".ocx";
     ASSERT_TRUE(::CopyFileA(built.c_str(), path.c_str(), FALSE)) << built;
+}
+
+std::string SystemFile(const char* name)
+{
+    char system[MAX_PATH] = {};
+    ::GetSystemDirectoryA(system, MAX_PATH);
+    return std::string(system) + "\\" + name;
+}
+
+// Wine shows a dialog for a program that crashes and holds the program (and
+// the test's output, which the debugger inherits) until someone answers it;
+// Windows' error reporting shows none for a program that asks for no box.
+// The prefixes the tests make switch Wine's dialog off; this does it for a
+// prefix made before that, through reg.exe (a child process: the test's own
+// registry roots are redirected).
+void SwitchOffWineCrashDialog()
+{
+    char system[MAX_PATH] = {};
+    ::GetSystemDirectoryA(system, MAX_PATH);
+    std::string command = std::string("\"") + system +
+                          "\\reg.exe\" add HKCU\\Software\\Wine\\WineDbg /v ShowCrashDialog /t REG_DWORD /d 0 /f";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started = {};
+    if (::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                         &started)) {
+        winlib::ScopedProcessInformation process(started);
+        ::WaitForSingleObject(process.process_handle(), 30000);
+    }
+}
+
+void SetMachineString(const char* subKey, const char* name, const std::string& value)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>(value.size() + 1));
+    ::RegCloseKey(key);
 }
 }  // namespace
 
@@ -44,7 +82,7 @@ TEST_P(ReplayTest, InstallationIsUndoneAndEveryStageReported)
     const std::string menu = Path("Menu\\direveradi ZEMLO V8.0");
     // 運 is DF 5C in GBK: its second byte is a backslash.
     const Lines folders = {soft + "Support", soft + "運", soft + "運\\图框", soft + "Data", menu};
-    const Lines kept = {Path("K"), Path("K\\L")};
+    const Lines kept = {soft + "K", soft + "K\\L"};
     const Lines files = c.withFiles ? Lines{soft + "Support\\a.lsp", soft + "運\\图框\\誠.txt", soft + "readme.txt",
                                             menu + "\\ZEMLO V8.0 卸载程序.LNK", soft + "Uninstall.log"}
                                     : Lines{};
@@ -54,7 +92,7 @@ TEST_P(ReplayTest, InstallationIsUndoneAndEveryStageReported)
             testfs::MakeDirs(folder);
             log.push_back("Made Dir: " + folder);
         }
-    testfs::WriteFile(Path("K\\L\\unrecorded.txt"), "x");
+    testfs::WriteFile(soft + "K\\L\\unrecorded.txt", "x");
     for (const std::string& file : files) {
         testfs::WriteFile(file, "x");
         log.push_back("File Copy: " + file);
@@ -97,7 +135,10 @@ TEST_P(ReplayTest, InstallationIsUndoneAndEveryStageReported)
     // the keys' parents.
     EXPECT_TRUE(IsDirectory(Path("Soft")));
     EXPECT_TRUE(IsDirectory(Path("Menu")));
-    EXPECT_TRUE(Exists(Path("K\\L\\unrecorded.txt")));
+    EXPECT_TRUE(Exists(soft + "K\\L\\unrecorded.txt"));
+    // Those folders are what is left, the child first; nothing else.
+    EXPECT_EQ(LeftLines(thread), (Lines{"not-removed " + kept[1], "not-removed " + kept[0]}));
+    EXPECT_FALSE(thread.m_bRestartNeeded);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kestrova\\enggZEMLO"));
@@ -110,35 +151,33 @@ INSTANTIATE_TEST_SUITE_P(LogShapes, ReplayTest,
                                            ReplayCase{"NoFiles", "\r\n", true, false}),
                          [](const ::testing::TestParamInfo<ReplayCase>& info) { return std::string(info.param.name); });
 
-// UnregisterControl succeeds only when the control answers S_OK, and
-// releases the library again. In the run, controls are unregistered and
-// deleted before the file pass; a file that is no control and a control that
-// is gone are skipped.
+// UnregisterControl runs DllUnregisterServer in a child process and
+// succeeds only when it answers S_OK. In the run, controls are unregistered
+// and deleted before the file pass; a file that is no module registered
+// nothing and simply goes, a control that is gone counts as removed.
 TEST_F(UninstallTest, ControlIsUnregisteredThenDeletedBeforeTheFilePass)
 {
+    UseMarkers();
     const std::string control = Path("Controls\\地形.ocx");
     const std::string plain = Path("Controls\\plain.ocx");
     testfs::MakeDirs(Path("Controls"));
     testfs::WriteFile(plain, "not a module");
-    CopyMarkerControl(control);
-    CreateKey(HKEY_CURRENT_USER, kMarkerKey);
+    CopyProbe("marker_control", control);
     EXPECT_TRUE(CUninstallThread::UnregisterControl(control.c_str()));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kMarkerKey));
-    // The key is gone now: the control answers S_FALSE. Then a module
-    // without the export, a file that is no module, no file.
-    for (const std::string& path : {control, std::string("kernel32.dll"), plain, Path("none.ocx")})
+    EXPECT_TRUE(Exists(Marker("地形.ocx", ".unregistered")));
+    // A module without the export, a file that is no module, no file.
+    for (const std::string& path : {SystemFile("kernel32.dll"), plain, Path("none.ocx")})
         EXPECT_FALSE(CUninstallThread::UnregisterControl(path.c_str())) << path;
-    ASSERT_TRUE(::DeleteFileA(control.c_str()));
+    ASSERT_TRUE(::DeleteFileA(Marker("地形.ocx", ".unregistered").c_str()));
 
-    CopyMarkerControl(control);
-    CreateKey(HKEY_CURRENT_USER, kMarkerKey);
     LoadLog("Made Dir: " + Path("Controls") + "\r\nFile Copy: " + control + "\r\nFile Copy: " + plain +
             "\r\nReg Ctrl: " + plain + "\r\nReg Ctrl: " + Path("Controls\\missing.ocx") + "\r\nReg Ctrl: " +
             control + "\r\n");
     bool controlsGoneAtFirstReport = false;
     window.onMessage = [&](const RecordedMessage& m) {
         if (m.message == WM_UNINSTALL_FILE && window.Count(WM_UNINSTALL_FILE) == 1)
-            controlsGoneAtFirstReport = !Exists(control) && !Exists(plain) && !KeyExists(HKEY_CURRENT_USER, kMarkerKey);
+            controlsGoneAtFirstReport =
+                !Exists(control) && !Exists(plain) && Exists(Marker("地形.ocx", ".unregistered"));
     };
 
     RunUninstall();
@@ -149,38 +188,124 @@ TEST_F(UninstallTest, ControlIsUnregisteredThenDeletedBeforeTheFilePass)
                                     TraceLine(WM_UNINSTALL_FILE, true, "0", plain),
                                     TraceLine(WM_UNINSTALL_FILES_DONE, true), TraceLine(WM_UNINSTALL_DONE, true)}));
     EXPECT_FALSE(Exists(Path("Controls")));
+    EXPECT_EQ(LeftLines(thread), Lines{});
 }
 
-// The root text before the first comma selects the root by exact
-// comparison; everything that is not "0" to "3" means HKEY_CURRENT_CONFIG.
-TEST_F(UninstallTest, RegistryKeysAreDeletedUnderTheRootTheirDigitNames)
+// A control whose DllUnregisterServer fails, crashes or hangs takes only
+// the child process with it: the run goes on past the time limit, the
+// control files go, everything else goes, and each such control counts as
+// not unregistered.
+TEST_F(UninstallTest, FailingCrashingOrHangingControlDoesNotStopTheRun)
 {
-    // Root text, then the index in kLogRoots of the root it selects.
-    const std::pair<const char*, int> cases[] = {{"0", 0},  {"1", 1},   {"2", 2},   {"3", 3},    {"4", 4}, {"9", 4},
-                                                 {"22", 4}, {" 2", 4},  {"02", 4},  {"HKLM", 4}, {"", 4}};
-    std::string log;
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        for (HKEY root : kLogRoots)
-            CreateKey(root, "Zemlo\\K" + std::to_string(i));
-        log += std::string("RegDB Key: ") + cases[i].first + ",Zemlo\\K" + std::to_string(i) + "\r\n";
+    UseMarkers();
+    SwitchOffWineCrashDialog();
+    thread.m_dwControlTimeoutMs = 3000;
+    const char* const probes[] = {"probe_fail", "probe_crash", "probe_hang", "marker_control"};
+    testfs::MakeDirs(Path("Controls"));
+    std::string log = "Made Dir: " + Path("Controls") + "\r\n";
+    for (const char* probe : probes) {
+        CopyProbe(probe, Path(std::string("Controls\\") + probe + ".ocx"));
+        log += "File Copy: " + Path(std::string("Controls\\") + probe + ".ocx") + "\r\n";
     }
-    // Only the first comma splits; a key with sub-keys is not deleted.
-    CreateKey(HKEY_LOCAL_MACHINE, "Zemlo\\a,b");
-    CreateKey(HKEY_LOCAL_MACHINE, "Zemlo\\Parent\\Child");
-    LoadLog(log + "RegDB Key: 2,Zemlo\\a,b\r\nRegDB Key: 2,Zemlo\\Parent\r\n");
+    testfs::WriteFile(Path("readme.txt"), "x");
+    log += "File Copy: " + Path("readme.txt") + "\r\n";
+    for (const char* probe : probes)
+        log += "Reg Ctrl: " + Path(std::string("Controls\\") + probe + ".ocx") + "\r\n";
+    LoadLog(log);
 
     RunUninstall();
 
-    for (std::size_t i = 0; i < std::size(cases); ++i)
-        for (int r = 0; r < 5; ++r)
-            EXPECT_EQ(KeyExists(kLogRoots[r], "Zemlo\\K" + std::to_string(i)), r != cases[i].second)
-                << "root text \"" << cases[i].first << "\", looked under root " << r;
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Zemlo\\a,b"));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Zemlo\\Parent\\Child"));
+    for (const char* probe : probes)
+        EXPECT_TRUE(Exists(Marker(std::string(probe) + ".ocx", ".unregistered"))) << probe << " never ran";
+    EXPECT_FALSE(Exists(Path("Controls")));
+    EXPECT_FALSE(Exists(Path("readme.txt")));
+    EXPECT_EQ(window.Count(WM_UNINSTALL_DONE), 1);
+    EXPECT_EQ(LeftLines(thread), (Lines{"not-unregistered " + Path("Controls\\probe_fail.ocx"),
+                                        "not-unregistered " + Path("Controls\\probe_crash.ocx"),
+                                        "not-unregistered " + Path("Controls\\probe_hang.ocx")}));
+}
+
+// Registry keys: only the product key and the uninstall entry, under
+// HKEY_LOCAL_MACHINE (root text exactly "2", the key's name in any case).
+// Every other root, root text and key is refused and stays; a key already
+// gone counts as removed; one that cannot be deleted (it has sub-keys) is
+// left.
+TEST_F(UninstallTest, OnlyTheProductKeyAndTheUninstallEntryAreDeleted)
+{
+    const char* const roots[] = {"0", "1", "3", "4", "9", "-1", "22", " 2", "02", "HKLM", "",
+                                 "12345678901234567890"};
+    Lines refused;
+    std::string log;
+    for (std::size_t i = 0; i < std::size(roots); ++i) {
+        const std::string key = std::string(kProductKey);
+        for (HKEY root : kLogRoots)
+            CreateKey(root, key);
+        const std::string line = std::string("RegDB Key: ") + roots[i] + "," + key;
+        log += line + "\r\n";
+        refused.push_back("refused " + line.substr(11));
+    }
+    for (const char* other : {"2,SOFTWARE\\Victim", "2,SOFTWARE\\Kestrova\\enggZEMLO\\V8\\..\\Victim",
+                              "2,SOFTWARE\\Kestrova\\enggZEMLO", "2", "SOFTWARE\\Victim", "2,"}) {
+        log += std::string("RegDB Key: ") + other + "\r\n";
+        refused.push_back(std::string("refused ") + other);
+    }
+    CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Victim");
+    CreateKey(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\Sub");
+    // The product key spelt in another case; the uninstall entry, which has
+    // a sub-key here; the product key again, gone by then.
+    log += "RegDB Key: 2,software\\kestrova\\ENGGZEMLO\\v8\r\nRegDB Key: 2," + std::string(kUninstallKey) +
+           "\r\nRegDB Key: 2," + kProductKey + "\r\n";
+    LoadLog(log);
+
+    RunUninstall();
+
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+    for (int r : {0, 1, 3, 4})
+        EXPECT_TRUE(KeyExists(kLogRoots[r], kProductKey)) << "root " << r;
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Victim"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\Sub"));
+    refused.push_back("not-removed 2," + std::string(kUninstallKey));
+    EXPECT_EQ(LeftLines(thread), refused);
+}
+
+// The product key and the uninstall entry name one installation. When they
+// name another one (installed later into another folder), they are its keys
+// and stay; when they name this one, or nothing, they go.
+TEST_F(UninstallTest, KeysOfAnotherInstallationStay)
+{
+    const std::string here = Path("Here");
+    const std::string other = Path("Other");
+    testfs::MakeDirs(here);
+    testfs::MakeDirs(other);
+    const std::string log =
+        std::string("RegDB Key: 2,") + kProductKey + "\r\nRegDB Key: 2," + kUninstallKey + "\r\n";
+    struct Case { std::string installPath, uninstallString; bool removed; };
+    const Case cases[] = {
+        {other + "\\", other + "\\Uninstall.exe", false},
+        {here + "\\", here + "\\Uninstall.exe", true},
+        {"", "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.installPath);
+        CreateKey(HKEY_LOCAL_MACHINE, kProductKey);
+        CreateKey(HKEY_LOCAL_MACHINE, kUninstallKey);
+        if (!c.installPath.empty()) {
+            SetMachineString(kProductKey, "installPath", c.installPath);
+            SetMachineString(kUninstallKey, "UninstallString", c.uninstallString);
+        }
+        TestUninstallThread replay;
+        replay.window = &window;
+        testfs::WriteFile(here + "\\Uninstall.log", log);
+        ASSERT_TRUE(replay.ReadLog((here + "\\Uninstall.log").c_str()));
+        ASSERT_TRUE(window.RunThread(replay));
+        EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, kProductKey), !c.removed);
+        EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey), !c.removed);
+        EXPECT_TRUE(replay.m_left.empty());
+    }
 }
 
 // An entry without a comma or without a sub-key after it names no key of its
-// own: it is skipped, and never taken for a whole root. (The roots' stand-in
+// own: it is refused, and never taken for a whole root. (The roots' stand-in
 // keys are empty here: a key with sub-keys would not go anyway.)
 TEST_F(UninstallTest, RegistryEntryWithoutSubKeyIsSkipped)
 {
@@ -194,6 +319,7 @@ TEST_F(UninstallTest, RegistryEntryWithoutSubKeyIsSkipped)
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "2"));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "ZemloTestUsers"));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "ZemloTestConfig"));
+    EXPECT_EQ(LeftLines(thread), (Lines{"refused 2", "refused SOFTWARE\\Zemlo", "refused 3,", "refused 4,"}));
 }
 
 TEST_F(UninstallTest, UnreadableLogIsReportedAndPostsFailure)

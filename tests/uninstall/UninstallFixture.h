@@ -39,6 +39,24 @@ inline const HKEY kLogRoots[5] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOC
 
 using testreg::KeyExists;
 
+// What the run left, one line per entry: "<reason> <entry text>", in the
+// order the passes met them.
+inline Lines LeftLines(const CUninstallThread& thread)
+{
+    Lines lines;
+    for (const LeftEntry& entry : thread.m_left) {
+        const char* reason = "";
+        switch (entry.reason) {
+        case LeftReason::Refused: reason = "refused"; break;
+        case LeftReason::RemovedAtRestart: reason = "at-restart"; break;
+        case LeftReason::NotRemoved: reason = "not-removed"; break;
+        case LeftReason::NotUnregistered: reason = "not-unregistered"; break;
+        }
+        lines.push_back(std::string(reason) + " " + entry.text);
+    }
+    return lines;
+}
+
 inline void CreateKey(HKEY root, const std::string& subKey)
 {
     HKEY key = nullptr;
@@ -68,6 +86,7 @@ protected:
     }
     void TearDown() override
     {
+        ::SetEnvironmentVariableA("ZEMLO_PROBE_MARKERS", nullptr);
         for (int i = 0; i < 2; ++i) {
             ::RegOverridePredefKey(kLogRoots[3 + i], nullptr);
             if (extraRoots[i] != nullptr)
@@ -85,6 +104,18 @@ protected:
         ASSERT_TRUE(thread.fileErrors.empty());
     }
     void RunUninstall() { ASSERT_TRUE(window.RunThread(thread)) << "the uninstall worker did not end"; }
+
+    // The stand-in controls leave their marker files in Markers\ (the
+    // environment is inherited by the uninstaller's child processes).
+    std::string Marker(const std::string& control, const char* suffix) const
+    {
+        return Path("Markers\\" + control + suffix);
+    }
+    void UseMarkers()
+    {
+        testfs::MakeDirs(Path("Markers"));
+        ASSERT_TRUE(::SetEnvironmentVariableA("ZEMLO_PROBE_MARKERS", Path("Markers").c_str()));
+    }
 
     std::string Path(const std::string& relative) const { return temp / relative; }
 

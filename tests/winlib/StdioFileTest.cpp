@@ -21,6 +21,28 @@ TEST(StdioFile, TextModeReadTurnsCrLfIntoLfEvenAcrossReadsAndKeepsLoneCrs)
     EXPECT_EQ(std::string(buffer, got), "cd\rx\r");
 }
 
+TEST(StdioFile, TextModeWriteTurnsEveryLfIntoCrLfAcrossItsBlocks)
+{
+    // The text goes out in blocks of 64 KB: LFs as the first and the last
+    // character of the text and of its blocks, two LFs across a block end,
+    // and a lone CR, which stays as it is.
+    std::string text(3 * 65536 + 10, 'x');
+    for (std::size_t at : {0u, 65535u, 65536u, 131070u, 131071u, 131072u, 196607u, 196608u + 9u})
+        text[at] = '\n';
+    text[100] = '\r';
+    std::string expected;
+    for (char c : text)
+        expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    TempDir temp;
+    const std::string path = temp / "w.txt";
+    CStdioFile file;
+    ASSERT_TRUE(file.Open(path.c_str(), CStdioFile::modeCreate | CStdioFile::modeWrite | CStdioFile::typeText));
+    ASSERT_TRUE(file.Write(text.data(), static_cast<UINT>(text.size())));
+    ASSERT_TRUE(file.Close());
+    EXPECT_TRUE(testfs::ReadFile(path) == expected) << testfs::ReadFile(path).size() << " bytes, " << expected.size()
+                                                     << " expected";
+}
+
 TEST(StdioFile, OpenFailureFillsTheFileError)
 {
     TempDir temp;

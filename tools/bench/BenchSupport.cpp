@@ -200,6 +200,16 @@ void FloorWindow::Reset(int entries)
     Step();
 }
 
+double FloorWindow::SteadySeconds() const
+{
+    if (m_reports < 2)
+        return -1;
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(m_lastReport.QuadPart - m_firstReport.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
+}
+
 void FloorWindow::Step()
 {
     if (m_bar == nullptr)
@@ -221,7 +231,9 @@ LRESULT CALLBACK FloorWindow::FrameProc(HWND hwnd, UINT message, WPARAM wParam, 
             return 0;
         const char* path = reinterpret_cast<const char*>(lParam);
         ::SetWindowTextA(self->m_status, winlib::Format("%s ...", path != nullptr ? path : "").c_str());
-        ++self->m_reports;
+        ::QueryPerformanceCounter(&self->m_lastReport);
+        if (self->m_reports++ == 0)
+            self->m_firstReport = self->m_lastReport;
         self->Step();
         return 1;
     }

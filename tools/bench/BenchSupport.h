@@ -64,6 +64,10 @@ public:
     void Reset(int entries);
     HWND Handle() const { return m_hwnd; }
     long Reports() const { return m_reports; }
+    // Seconds from the first report to the last since the last Reset (the
+    // steady part of a run, without its start and end); negative before
+    // two reports.
+    double SteadySeconds() const;
 
 private:
     static LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -75,6 +79,8 @@ private:
     HWND m_bar = nullptr;
     winlib::ScopedFont m_font;
     long m_reports = 0;
+    LARGE_INTEGER m_firstReport = {};
+    LARGE_INTEGER m_lastReport = {};
     int m_range = 1;
     int m_fill = -1;
 };

@@ -14,8 +14,8 @@
 // message-only window and with no window at all into DIR\install. The best
 // of the rounds counts. Last it installs once more in a child process of
 // its own and reports that process's peak working set. With --page-only it
-// times only the progress page (the scaling runs). Figures are printed as
-// "name: value" lines on stdout, progress on stderr.
+// times only the progress page and the floor (the scaling runs). Figures
+// are printed as "name: value" lines on stdout, progress on stderr.
 
 #include "BenchSupport.h"
 #include "Pages.h"
@@ -274,11 +274,17 @@ InstallRun RunInstall(const std::string& medium, const std::string& install, Ins
 // The real progress page with its real worker, shown. It is timed from the
 // start of the worker (the page is up, its files counted) to the worker's
 // report that the files are done; the configuration after that, which does
-// not grow with the files, is timed apart.
+// not grow with the files, is timed apart. The copy is split at its first
+// and last progress reports: the start (the worker's set-up and its first
+// folders), the steady part between the first report and the last, whose
+// time per entry is the one that must not grow with the files, and the
+// end (from the last report to the files being done: the log written).
 class BenchCopyPage : public CCopyPage {
 public:
     double copySeconds = -1;
     double configureSeconds = -1;
+    double firstReportSeconds = -1;
+    double lastReportSeconds = -1;
     long reports = 0;
     bool done = false;
     bool asked = false;
@@ -298,7 +304,9 @@ protected:
     {
         switch (message) {
         case WM_SETUP_PROGRESS:
-            ++reports;
+            lastReportSeconds = m_clock.Seconds();
+            if (reports++ == 0)
+                firstReportSeconds = lastReportSeconds;
             break;
         case WM_SETUP_CONFIGURING:
             copySeconds = m_clock.Seconds();
@@ -348,6 +356,11 @@ private:
 struct PageRun {
     double seconds = -1;
     double configureSeconds = -1;
+    // The copy's parts: up to the first report, between the first report
+    // and the last, after the last.
+    double startSeconds = -1;
+    double steadySeconds = -1;
+    double endSeconds = -1;
     long progress = 0;
     bool ok = false;
 };
@@ -366,6 +379,11 @@ PageRun RunPage(const std::string& medium, const std::string& install)
     run.seconds = page.copySeconds;
     run.configureSeconds = page.configureSeconds;
     run.progress = page.reports;
+    if (page.reports > 0 && page.copySeconds >= 0) {
+        run.startSeconds = page.firstReportSeconds;
+        run.steadySeconds = page.lastReportSeconds - page.firstReportSeconds;
+        run.endSeconds = page.copySeconds - page.lastReportSeconds;
+    }
     run.ok = result == ID_WIZNEXT && page.done && !page.asked && page.copySeconds >= 0;
     if (!run.ok)
         std::fprintf(stderr, "install_bench: the progress page ended with %d\n", static_cast<int>(result));
@@ -399,10 +417,12 @@ bool FloorCopyTree(const std::string& source, const std::string& destination, HW
 }
 
 // Seconds of the floor's copy of the product folders into floor (emptied
-// first); negative when something could not be copied.
+// first); negative when something could not be copied. steady: the seconds
+// from its first report to its last.
 double RunFloor(const std::string& medium, const std::string& floor, FloorWindow& window, long entries,
-                long& reports)
+                long& reports, double& steady)
 {
+    steady = -1;
     if (!DeleteTree(floor) || !::CreateDirectoryA(floor.c_str(), nullptr)) {
         std::fprintf(stderr, "install_bench: cannot empty %s\n", floor.c_str());
         return -1;
@@ -419,6 +439,7 @@ double RunFloor(const std::string& medium, const std::string& floor, FloorWindow
     });
     const double seconds = clock.Seconds();
     reports = window.Reports();
+    steady = window.SteadySeconds();
     if (!ok) {
         std::fprintf(stderr, "install_bench: the floor's copy failed\n");
         return -1;
@@ -547,6 +568,7 @@ int main(int argc, char** argv)
                                                       "message-only window", "no window"};
     double best[kVariantCount] = {-1, -1, -1, -1, -1};
     double bestConfigure = -1;
+    double bestStart = -1, bestSteady = -1, bestEnd = -1, bestFloorSteady = -1;
     long pageReports = -1;
     long floorReports = -1;
     long messageReports = -1;
@@ -554,7 +576,9 @@ int main(int argc, char** argv)
     for (unsigned round = 0; round < options.rounds && ok; ++round) {
         for (int step = 0; step < kVariantCount && ok; ++step) {
             const Variant variant = static_cast<Variant>((step + round) % kVariantCount);
-            if (options.pageOnly && variant != kPage)
+            // The scaling runs time the page, and the floor beside it to show
+            // how much of any growth is the system's.
+            if (options.pageOnly && variant != kPage && variant != kFloor)
                 continue;
             double seconds = -1;
             switch (variant) {
@@ -562,14 +586,20 @@ int main(int argc, char** argv)
                 seconds = RunBareCopy(medium, copy);
                 DeleteTree(copy);
                 break;
-            case kFloor:
-                seconds = RunFloor(medium, floor, floorWindow, expected, floorReports);
+            case kFloor: {
+                double steady = -1;
+                seconds = RunFloor(medium, floor, floorWindow, expected, floorReports, steady);
+                KeepBest(bestFloorSteady, steady, seconds >= 0 && steady >= 0);
                 DeleteTree(floor);
                 break;
+            }
             case kPage: {
                 const PageRun run = RunPage(medium, install);
                 seconds = run.ok ? run.seconds : -1;
                 KeepBest(bestConfigure, run.configureSeconds, run.ok);
+                KeepBest(bestStart, run.startSeconds, run.ok && run.startSeconds >= 0);
+                KeepBest(bestSteady, run.steadySeconds, run.ok && run.steadySeconds >= 0);
+                KeepBest(bestEnd, run.endSeconds, run.ok && run.endSeconds >= 0);
                 pageReports = run.progress;
                 DeleteTree(install);
                 break;
@@ -610,7 +640,19 @@ int main(int argc, char** argv)
     PrintFigure("medium_seconds", 3, prepareSeconds);
     std::printf("rounds: %u\n", options.rounds);
     std::printf("install_entries: %ld\n", expected);
-    std::printf("install_%u_files_us_per_entry: %.1f\n", options.files, PerEntryUs(best[kPage], expected));
+    // The time per entry that must stay flat over the sizes: from the first
+    // entry's report to the last one's. The start and the end, which should
+    // not grow with the files, are printed beside it at every size, and so
+    // is the whole copy divided by the entries.
+    std::printf("install_%u_files_us_per_entry: %.1f\n", options.files,
+                PerEntryUs(bestSteady, pageReports > 1 ? pageReports - 1 : 0));
+    std::printf("install_%u_files_steady_entries: %ld\n", options.files, pageReports > 1 ? pageReports - 1 : 0);
+    std::printf("install_%u_files_steady_ms: %.1f\n", options.files, bestSteady * 1e3);
+    std::printf("install_%u_files_startup_ms: %.1f\n", options.files, bestStart * 1e3);
+    std::printf("install_%u_files_end_ms: %.1f\n", options.files, bestEnd * 1e3);
+    std::printf("install_%u_files_whole_us_per_entry: %.1f\n", options.files, PerEntryUs(best[kPage], expected));
+    std::printf("install_%u_files_floor_us_per_entry: %.1f\n", options.files,
+                PerEntryUs(bestFloorSteady, floorReports > 1 ? floorReports - 1 : 0));
     if (options.pageOnly) {
         std::fflush(stdout);
         return 0;

@@ -17,8 +17,8 @@
 // N/4 lines and times ReadLog, CountEntries of every kind and one full
 // FindNextEntry scan of every kind, and replays the N-line log (its files
 // missing) in a child process that reports its peak working set. With
-// --window-only it times only the real window (the scaling runs). Figures
-// are printed as "name: value" lines on stdout.
+// --window-only it times only the real window and the floor (the scaling
+// runs). Figures are printed as "name: value" lines on stdout.
 
 #include "BenchSupport.h"
 #include "Unattended.h"
@@ -120,6 +120,12 @@ bool Install(const std::string& medium, const std::string& install)
 
 struct ReplayRun {
     double seconds = -1;
+    // The real window's and the floor's runs, split at their first and last
+    // file reports: the start (window, log read, set-up), the steady part
+    // between the first report and the last, and the end.
+    double startSeconds = -1;
+    double steadySeconds = -1;
+    double endSeconds = -1;
     long files = 0;
     bool ok = false;
 };
@@ -161,10 +167,13 @@ ReplayRun RunReplay(const std::string& install, ReplayWindow* window)
 // The real uninstall window, shown, finding the log through the product
 // key as it does after an installation. It is timed from its set-up (where
 // it reads the log and starts the worker) to the worker's report that the
-// files are done; its finish button is pressed at the end.
+// files are done, with the times of the first and the last file report;
+// its finish button is pressed at the end.
 class BenchUninstallDlg : public CUninstallDlg {
 public:
     double filesSeconds = -1;
+    double firstReportSeconds = -1;
+    double lastReportSeconds = -1;
     long reports = 0;
     bool done = false;
     bool failed = false;
@@ -182,7 +191,9 @@ protected:
     {
         switch (message) {
         case WM_UNINSTALL_FILE:
-            ++reports;
+            lastReportSeconds = m_clock.Seconds();
+            if (reports++ == 0)
+                firstReportSeconds = lastReportSeconds;
             break;
         case WM_UNINSTALL_FILES_DONE:
             filesSeconds = m_clock.Seconds();
@@ -230,6 +241,11 @@ ReplayRun RunWindow(const std::string& install, long expected)
     BenchUninstallDlg window;
     window.DoModal();
     run.seconds = window.filesSeconds;
+    if (window.reports > 0 && window.filesSeconds >= 0) {
+        run.startSeconds = window.firstReportSeconds;
+        run.steadySeconds = window.lastReportSeconds - window.firstReportSeconds;
+        run.endSeconds = window.filesSeconds - window.lastReportSeconds;
+    }
     run.files = window.reports;
     run.ok = window.done && !window.failed && window.filesSeconds >= 0 && window.reports == expected;
     return run;
@@ -256,6 +272,7 @@ ReplayRun RunFloor(const std::string& install, FloorWindow& floor)
         }
     });
     run.seconds = clock.Seconds();
+    run.steadySeconds = floor.SteadySeconds();
     run.files = floor.Reports();
     run.ok = true;
     return run;
@@ -423,6 +440,7 @@ int main(int argc, char** argv)
     static const char* const kNames[kVariantCount] = {"bare delete", "floor", "uninstall window",
                                                       "message-only window", "no window"};
     double best[kVariantCount] = {-1, -1, -1, -1, -1};
+    double bestStart = -1, bestSteady = -1, bestEnd = -1, bestFloorSteady = -1;
     long files = -1;
     bool ok = Install(medium, replay);
     DeleteTree(stash);
@@ -437,7 +455,9 @@ int main(int argc, char** argv)
     for (unsigned round = 0; round < options.rounds && ok; ++round) {
         for (int step = 0; step < kVariantCount && ok; ++step) {
             const Variant variant = static_cast<Variant>((step + round) % kVariantCount);
-            if (options.windowOnly && variant != kWindow)
+            // The scaling runs time the window, and the floor beside it to
+            // show how much of any growth is the system's.
+            if (options.windowOnly && variant != kWindow && variant != kFloor)
                 continue;
             // Every variant starts from the installed tree.
             const std::string& tree = variant == kBare ? bare : replay;
@@ -476,6 +496,13 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "uninstall_bench: round %u: %s %.3f s (%ld files)\n", round + 1, kNames[variant],
                          run.seconds, run.files);
             KeepBest(best[variant], run.seconds, ok);
+            if (variant == kWindow) {
+                KeepBest(bestStart, run.startSeconds, ok && run.startSeconds >= 0);
+                KeepBest(bestSteady, run.steadySeconds, ok && run.steadySeconds >= 0);
+                KeepBest(bestEnd, run.endSeconds, ok && run.endSeconds >= 0);
+            } else if (variant == kFloor) {
+                KeepBest(bestFloorSteady, run.steadySeconds, ok && run.steadySeconds >= 0);
+            }
             DeleteTree(tree);
         }
     }
@@ -489,7 +516,17 @@ int main(int argc, char** argv)
 
     std::printf("uninstall_files: %ld\n", files);
     std::printf("uninstall_rounds: %u\n", options.rounds);
-    std::printf("uninstall_%ld_files_us_per_entry: %.1f\n", files, PerEntryUs(best[kWindow], files));
+    // The time per entry that must stay flat over the sizes: from the first
+    // file's report to the last one's. The start (window up, log read) and
+    // the end, which should not grow with the files, are printed beside it
+    // at every size, and so is the whole run divided by the files.
+    std::printf("uninstall_%ld_files_us_per_entry: %.1f\n", files, PerEntryUs(bestSteady, files - 1));
+    std::printf("uninstall_%ld_files_steady_entries: %ld\n", files, files - 1);
+    std::printf("uninstall_%ld_files_steady_ms: %.1f\n", files, bestSteady * 1e3);
+    std::printf("uninstall_%ld_files_startup_ms: %.1f\n", files, bestStart * 1e3);
+    std::printf("uninstall_%ld_files_end_ms: %.1f\n", files, bestEnd * 1e3);
+    std::printf("uninstall_%ld_files_whole_us_per_entry: %.1f\n", files, PerEntryUs(best[kWindow], files));
+    std::printf("uninstall_%ld_files_floor_us_per_entry: %.1f\n", files, PerEntryUs(bestFloorSteady, files - 1));
     if (options.windowOnly) {
         std::fflush(stdout);
         return 0;

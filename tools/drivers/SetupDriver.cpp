@@ -29,6 +29,14 @@
 //                      that cannot be copied is answered Ignore, the finish
 //                      page says one file was not copied, and the file is
 //                      neither installed nor recorded.
+//   peak <folder>      installs into <folder> with the fewest clicks and
+//                      prints Setup's peak working set on the welcome page
+//                      and on the finish page as
+//                      "setup_welcome_peak_working_set_mb: <MB>" and
+//                      "setup_peak_working_set_mb: <MB>"; then Finish
+//                      without the readme (the benchmark's run of the real
+//                      program on a large medium; nothing is checked
+//                      beyond the pages).
 // Each state reached is printed as "state: <name>" and held for N ms (for
 // a screenshot). Exit code 0 when every check held, 1 otherwise, 2 on bad
 // usage.
@@ -38,6 +46,7 @@
 #include "winlib/StringUtil.h"
 
 #include <objbase.h>
+#include <psapi.h>
 #include <shlobj.h>
 
 #include <cstdio>
@@ -613,6 +622,41 @@ int Install(Run& run)
     return Failures() == 0 ? 0 : 1;
 }
 
+// Setup's peak working set so far in MB as a "name: value" line; false
+// when it cannot be read.
+bool PrintPeak(Run& run, const char* name)
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    if (!::GetProcessMemoryInfo(run.pi.process_handle(), &counters, sizeof(counters)))
+        return false;
+    std::printf("%s: %.1f\n", name, static_cast<double>(counters.PeakWorkingSetSize) / (1 << 20));
+    return true;
+}
+
+int Peak(Run& run)
+{
+    // The welcome page painted over its background: what Setup holds
+    // before any file.
+    Check(run.WaitPage(kHint) != nullptr, "the welcome page appears");
+    ::Sleep(1000);
+    Check(PrintPeak(run, "setup_welcome_peak_working_set_mb"), "Setup's working set can be read");
+    HWND copy = WalkToCopy(run, run.options.folder, false);
+    if (copy == nullptr)
+        return 1;
+    SetWorkersSuspended(run.pi.process_id(), run.guiThread, false);
+    HWND finish = run.WaitPage(kReadme);
+    Check(finish != nullptr, "the finish page follows the copy");
+    if (finish == nullptr)
+        return 1;
+    Check(PrintPeak(run, "setup_peak_working_set_mb"), "Setup's working set can be read");
+    if (IsChecked(finish, kReadme))
+        Click(finish, kReadme);
+    Click(finish, kNext);
+    Check(run.WaitEnd(), "Setup ends after Finish");
+    return Failures() == 0 ? 0 : 1;
+}
+
 int InstallHeld(Run& run)
 {
     const std::string dir = WithBackslash(run.options.folder) + "Kestrova\\ZEMLO\\";
@@ -774,7 +818,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
         options.heldFile = positional.size() == 4 ? positional[3] : std::string();
     if (options.scenario == "install-held")
         return positional.size() == 4;
-    const bool needsFolder = options.scenario == "install" || options.scenario == "cancel-copy";
+    const bool needsFolder =
+        options.scenario == "install" || options.scenario == "cancel-copy" || options.scenario == "peak";
     return needsFolder == (positional.size() == 3) &&
            (needsFolder || options.scenario == "quit" || options.scenario == "reinstall-no");
 }
@@ -794,7 +839,7 @@ int main(int argc, char** argv)
         return Failures() == 0 ? 0 : 1;
     }
     if (!ParseOptions(argc, argv, run.options)) {
-        std::fprintf(stderr, "usage: setup_driver <Setup.exe> install|cancel-copy <folder> | install-held <folder> <file> "
+        std::fprintf(stderr, "usage: setup_driver <Setup.exe> install|cancel-copy|peak <folder> | install-held <folder> <file> "
                              "| quit | reinstall-no "
                              "[--hold-ms N] [--timeout-s S] [--acad-profile KEY]\n");
         return 2;
@@ -830,6 +875,8 @@ int main(int argc, char** argv)
             result = CancelDuringCopy(run);
         else if (run.options.scenario == "install-held")
             result = InstallHeld(run);
+        else if (run.options.scenario == "peak")
+            result = Peak(run);
         else
             result = ReinstallNo(run);
     }

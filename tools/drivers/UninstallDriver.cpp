@@ -7,7 +7,8 @@
 // Usage: uninstall_driver <program> [--answer yes|no] [--hold-ms N]
 //                         [--freeze-working] [--cancel-working] [--about]
 //                         [--timeout-s S] [--expect-silent-close] [--lock-log]
-//                         [--installed-in FOLDER]
+//                         [--installed-in FOLDER] [--expect-left N]
+//                         [--hold-file PATH] [--batch-cpu-max SECONDS]
 //
 // The program is started with its own folder as current folder, so that
 // its batch lands in the root of that folder's drive. Each state the
@@ -21,8 +22,17 @@
 // must follow, and the window must close with nothing removed.
 // --installed-in names the installation's folder when the program is a copy
 // from elsewhere (the medium's): the installation is removed, its folder
-// goes without any batch, and the program and its folder stay. Exit
-// code 0 when every check held, 1 otherwise, 2 on bad usage.
+// goes without any batch, and the program and its folder stay.
+// --expect-left N: the finished text must say that N items are left, and
+// the finish button must show the list of them (printed as "left: ...").
+// --hold-file PATH holds a file open without delete sharing from before the
+// start until the program has ended: it must be reported as left for the
+// restart, and the program's folder stays with it. --batch-cpu-max S holds
+// the finished window three seconds and checks that the self-removal batch
+// (the program's cmd.exe child) used at most S seconds of CPU meanwhile;
+// the batch must end once the program has ended. The batch never lies at
+// the drive's root ("\DelUS.bat") any more: whatever is there stays as it
+// was. Exit code 0 when every check held, 1 otherwise, 2 on bad usage.
 #include "GuiDrive.h"
 #include "winlib/Handles.h"
 #include "winlib/StringUtil.h"
@@ -51,8 +61,35 @@ struct Options {
     bool about = false;
     bool lockLog = false;
     std::string installedIn;
+    int expectLeft = -1;
+    std::string holdFile;
+    double batchCpuMax = -1;
     DWORD timeoutMs = 60000;
 };
+
+// The self-removal batch: the command interpreter the program started.
+HANDLE OpenBatchProcess(DWORD programId)
+{
+    winlib::ScopedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32First(snapshot.get(), &entry); more; more = ::Process32Next(snapshot.get(), &entry)) {
+        if (entry.th32ParentProcessID == programId && winlib::EqualNoCase(entry.szExeFile, "cmd.exe"))
+            return ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    }
+    return nullptr;
+}
+
+double CpuSeconds(HANDLE process)
+{
+    FILETIME created, exited, kernel, user;
+    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return -1;
+    auto seconds = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
 
 // The paths of the log's "File Copy: " entries, in log order: the status
 // line shows them one by one while the files go, which is how the driver
@@ -101,6 +138,12 @@ bool ParseOptions(int argc, char** argv, Options& options)
         } else if (arg == "--cancel-working") {
             options.cancelWorking = true;
             options.freezeWorking = true;
+        } else if (arg == "--expect-left" && i + 1 < argc) {
+            options.expectLeft = std::atoi(argv[++i]);
+        } else if (arg == "--hold-file" && i + 1 < argc) {
+            options.holdFile = argv[++i];
+        } else if (arg == "--batch-cpu-max" && i + 1 < argc) {
+            options.batchCpuMax = std::atof(argv[++i]);
         } else if (arg == "--expect-silent-close") {
             options.silentClose = true;
         } else if (options.program.empty() && arg.compare(0, 2, "--") != 0) {
@@ -117,7 +160,9 @@ bool ParseOptions(int argc, char** argv, Options& options)
 struct Run {
     Options options;
     std::string folder;  // the program's folder
-    std::string batch;   // where the self-removal batch would be
+    std::string batch;   // where the self-removal batch once lay: the drive's root
+    bool batchThere = false;  // whether something is there before the run
+    winlib::ScopedHandle heldFile;
     winlib::ScopedProcessInformation process;
     DWORD processId = 0;
     DWORD guiThread = 0;
@@ -151,7 +196,7 @@ void WaitDestroyed(HWND hwnd, DWORD timeoutMs)
 double WaitForRemoval(const Run& run)
 {
     const ULONGLONG removeStart = ::GetTickCount64();
-    while ((Exists(run.folder) || Exists(run.batch)) && ::GetTickCount64() - removeStart < run.options.timeoutMs)
+    while (Exists(run.folder) && ::GetTickCount64() - removeStart < run.options.timeoutMs)
         ::Sleep(50);
     return static_cast<double>(::GetTickCount64() - removeStart) / 1000.0;
 }
@@ -214,7 +259,7 @@ int ExpectLogFailure(Run& run, winlib::ScopedHandle& lockedLog)
         run.Terminate();
     lockedLog.reset();
     Check(Exists(options.program) && Exists(run.folder + "\\Uninstall.log"), "nothing is removed");
-    Check(!Exists(run.batch), "no self-removal batch is written");
+    Check(Exists(run.batch) == run.batchThere, "nothing is written at the root's DelUS.bat");
     run.process.reset();
     State("ended", 0);
     return Verdict();
@@ -237,7 +282,7 @@ int ExpectQuietEnd(Run& run)
     if (!ended)
         run.Terminate();
     Check(Exists(options.program), "the program file stays");
-    Check(!Exists(run.batch), "no self-removal batch is written");
+    Check(Exists(run.batch) == run.batchThere, "nothing is written at the root's DelUS.bat");
     State("ended", 0);
     run.process.reset();
     return Verdict();
@@ -323,7 +368,7 @@ int ExpectEndAfterCancel(Run& run)
         return 1;
     WaitForRemoval(run);
     Check(!Exists(run.folder), "the batch removes the program's folder");
-    Check(!Exists(run.batch), "the batch deletes itself");
+    Check(Exists(run.batch) == run.batchThere, "nothing is written at the root's DelUS.bat");
     State("removed", 0);
     return Verdict();
 }
@@ -335,7 +380,16 @@ void CheckFinishedWindow(const Run& run, HWND window)
     Check(!::IsWindowVisible(::GetDlgItem(window, 1000)), "the progress bar is hidden at the end");
     Check(!::IsWindowVisible(::GetDlgItem(window, 1004)), "the group box is hidden at the end");
     Check(::IsWindowVisible(::GetDlgItem(window, 1003)) != FALSE, "the completion label is shown at the end");
-    Check(TextOf(::GetDlgItem(window, 1003)) == "卸载完成!", "the completion label reads its text");
+    const std::string finished = TextOf(::GetDlgItem(window, 1003));
+    std::printf("finished: %s\n", finished.c_str());
+    if (run.options.expectLeft < 0) {
+        Check(finished == "卸载完成!", "the completion label reads its text");
+    } else {
+        const std::string counted = winlib::Format("卸载完成，但有 %d 项未能删除", run.options.expectLeft);
+        Check(finished.compare(0, counted.size(), counted) == 0, "the finished text counts what is left");
+    }
+    if (!run.options.holdFile.empty())
+        Check(finished.find("重新启动计算机") != std::string::npos, "the finished text says a restart finishes it");
     Check(TextOf(::GetDlgItem(window, 1001)).empty(), "the status line is empty at the end");
     GUITHREADINFO info = {};
     info.cbSize = sizeof(info);
@@ -364,18 +418,58 @@ void OpenAbout(const Run& run, HWND window)
 int FinishAndCheckRemoval(Run& run, HWND window)
 {
     const Options& options = run.options;
+    winlib::ScopedHandle batchProcess;
+    if (options.batchCpuMax >= 0) {
+        batchProcess.reset(OpenBatchProcess(run.processId));
+        Check(batchProcess.valid(), "the self-removal batch runs");
+        if (batchProcess) {
+            const double before = CpuSeconds(batchProcess.get());
+            ::Sleep(3000);
+            const double used = CpuSeconds(batchProcess.get()) - before;
+            std::printf("batch CPU while the window stayed open 3 s: %.3f s\n", used);
+            Check(used >= 0 && used <= options.batchCpuMax, "the batch waits without spinning");
+        }
+    }
     Click(window, IDOK);
+    if (options.expectLeft >= 0) {
+        // The list of what is left, owned by the window.
+        HWND list = run.WaitForDialog("Uninstall");
+        Check(list != nullptr && ::GetWindow(list, GW_OWNER) == window, "the finish button shows what is left");
+        if (list != nullptr) {
+            std::printf("left: %s\n", MessageTextOf(list).c_str());
+            State("left-list", options.holdMs);
+            Click(list, IDOK);
+        }
+    }
     const bool ended = run.Ended(options.timeoutMs);
     Check(ended, "the program ends after the finish button");
     run.process.reset();
+    run.heldFile.reset();
+    if (batchProcess) {
+        Check(::WaitForSingleObject(batchProcess.get(), options.timeoutMs) == WAIT_OBJECT_0,
+              "the batch ends after the program");
+    }
     if (!ended)
         return 1;
+
+    if (!options.holdFile.empty()) {
+        // The held file keeps the folder until the restart; the program
+        // file goes all the same.
+        const ULONGLONG removeStart = ::GetTickCount64();
+        while (Exists(options.program) && ::GetTickCount64() - removeStart < options.timeoutMs)
+            ::Sleep(50);
+        Check(!Exists(options.program), "the batch deletes the program file");
+        Check(Exists(options.holdFile), "the held file waits for the restart");
+        Check(Exists(run.batch) == run.batchThere, "nothing is written at the root's DelUS.bat");
+        State("removed", 0);
+        return Verdict();
+    }
 
     if (!options.installedIn.empty()) {
         ::Sleep(500);
         Check(!Exists(options.installedIn), "the installation's folder is gone");
         Check(Exists(options.program), "the program file from elsewhere stays");
-        Check(!Exists(run.batch), "no self-removal batch is written");
+        Check(Exists(run.batch) == run.batchThere, "nothing is written at the root's DelUS.bat");
         State("removed", 0);
         return Verdict();
     }
@@ -384,7 +478,7 @@ int FinishAndCheckRemoval(Run& run, HWND window)
     std::printf("removal: %.2f s after the program ended\n", seconds);
     Check(!Exists(options.program), "the batch deletes the program file");
     Check(!Exists(run.folder), "the batch removes the program's folder");
-    Check(!Exists(run.batch), "the batch deletes itself");
+    Check(Exists(run.batch) == run.batchThere, "nothing is written at the root's DelUS.bat");
     State("removed", 0);
     return Verdict();
 }
@@ -398,7 +492,8 @@ int main(int argc, char** argv)
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: uninstall_driver <program> [--answer yes|no] [--hold-ms N] "
                              "[--freeze-working] [--cancel-working] [--about] [--timeout-s S] [--expect-silent-close] "
-                             "[--lock-log] [--installed-in FOLDER]\n");
+                             "[--lock-log] [--installed-in FOLDER] [--expect-left N] [--hold-file PATH] "
+                             "[--batch-cpu-max SECONDS]\n");
         return 2;
     }
     const std::size_t slash = winlib::FindLastBackslash(options.program);
@@ -408,6 +503,16 @@ int main(int argc, char** argv)
     }
     run.folder = options.program.substr(0, slash);
     run.batch = options.program.substr(0, 2) + "\\DelUS.bat";
+    run.batchThere = Exists(run.batch);
+    if (!options.holdFile.empty()) {
+        run.heldFile.reset(::CreateFileA(options.holdFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!run.heldFile) {
+            std::fprintf(stderr, "uninstall_driver: cannot hold %s (error %lu)\n", options.holdFile.c_str(),
+                         ::GetLastError());
+            return 1;
+        }
+    }
 
     winlib::ScopedHandle lockedLog;
     if (options.lockLog) {

@@ -72,8 +72,9 @@ public:
     CStdioFile& operator=(const CStdioFile&) = delete;
 
     BOOL Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
-    // Writes nCount bytes; in text mode each LF is written as CR LF. The
-    // whole (translated) buffer goes out in one write.
+    // Writes nCount bytes; in text mode each LF is written as CR LF, the
+    // text translated and written in blocks of 64 KB (no copy of a large
+    // text is held).
     BOOL Write(const void* lpBuf, UINT nCount, CFileException* pError = nullptr);
     // Reads up to nCount bytes of the file; in text mode CR LF arrives as
     // LF, so fewer characters may come back than bytes were read. Returns
@@ -86,6 +87,8 @@ public:
 
 private:
     BOOL Fail(CFileException* pError) const;
+    // One WriteFile of nCount bytes; a short write is a full disk.
+    BOOL WriteAll(const char* data, UINT nCount, CFileException* pError);
 
     winlib::ScopedHandle m_hFile;
     bool m_bText = false;
