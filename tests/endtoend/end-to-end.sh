@@ -174,7 +174,7 @@ run_log over.log | grep -q '^问题: 已经安装了本软件.*回答: 是' || f
 echo "== Uninstall"
 uninstall_args=(--timeout-s 120)
 [ -n "$shots" ] && uninstall_args+=(--hold-ms "$hold" --freeze-working)
-"$wine_run" "$build/tools/drivers/uninstall_driver.exe" 'C:\Program Files\Kestrova\ZEMLO\Uninstall.exe' "${uninstall_args[@]}" \
+"$wine_run" "$build/tools/drivers/uninstall_driver.exe" 'C:\Program Files\Kestrova\ZEMLO\Uninstall.exe' "${uninstall_args[@]}" --expect-exit 0 \
   | report uninstall
 [ "${PIPESTATUS[0]}" = 0 ] || fail "the uninstallation"
 
@@ -224,18 +224,29 @@ rm -f "$prefix/dosdevices/e:"
 
 # The default folder on a clean machine, then a folder with blanks and GBK
 # characters (淺 ends in the byte 0x5C).
+# Each removed by its own uninstaller, unattended: no question, no window,
+# the self-removal as usual.
+uninstall_unattended() {
+  local dir=$1 path=$2 log=$3 i
+  mapfile -t links < <(from_gbk < "$path/Uninstall.log" | sed -n 's/^File Copy: \(.*\.[lL][nN][kK]\)$/\1/p')
+  unattended 0 "$dir\\Uninstall.exe" "/S /LOG=C:\\$log" --no-window
+  check_run_log "$log" 0
+  for i in $(seq 1 100); do [ -e "$path" ] || break; sleep 0.2; done
+  check_removed "$path"
+}
 unattended 0 'D:\Setup.exe' '/S /LOG=C:\silent.log' --no-window
 check_install 'C:\Program Files\Kestrova\ZEMLO'
 check_run_log silent.log 0
+# A bad switch removes nothing.
+unattended 1639 'C:\Program Files\Kestrova\ZEMLO\Uninstall.exe' '/S /D=C:\ZEMLO' --no-window
+[ -f "$install_dir/Uninstall.log" ] || fail "a bad command line of Uninstall removed something"
+uninstall_unattended 'C:\Program Files\Kestrova\ZEMLO' "$install_dir" uninstall.log
+
 gbk_dir='C:\安装 目录\淺 ZEMLO'
 unattended 0 'D:\Setup.exe' "/S /LOG=C:\gbk.log /D=$gbk_dir" --no-window
 check_install "$gbk_dir"
 check_run_log gbk.log 0
-gbk_path="$prefix/drive_c/安装 目录/淺 ZEMLO"
-mapfile -t links < <(from_gbk < "$gbk_path/Uninstall.log" | sed -n 's/^File Copy: \(.*\.[lL][nN][kK]\)$/\1/p')
-"$wine_run" "$build/tools/drivers/uninstall_driver.exe" "$gbk_dir\\Uninstall.exe" --timeout-s 120 | report uninstall-gbk
-[ "${PIPESTATUS[0]}" = 0 ] || fail "the uninstallation of $gbk_dir"
-check_removed "$gbk_path"
+uninstall_unattended "$gbk_dir" "$prefix/drive_c/安装 目录/淺 ZEMLO" uninstall-gbk.log
 
 # One medium file held open by another program, answered Ignore.
 setup install-held 'C:\Held' 'D:\Data\示例工程\工程说明.txt' || fail "installing with a medium file held open"
