@@ -5,13 +5,28 @@
 #include <vector>
 
 namespace winlib {
+namespace {
+
+// A drive path ("C:\\..." or "C:/...") or a network path ("\\\\server\\..."): regsvr32
+// would look any other name up along its search path and load whatever
+// module of that name it finds first.
+bool IsFullPath(const std::string& path)
+{
+    const bool drive = path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/') &&
+                       ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    const bool unc = path.size() >= 3 && path[0] == '\\' && path[1] == '\\';
+    return drive || unc;
+}
+
+}  // namespace
 
 ControlCallResult RunControlServer(const std::string& controlPath, bool unregister, DWORD timeoutMs)
 {
     // The program is named by its full path in the system folder, never
     // looked up along the search path, and the control's path is quoted
-    // whole. A path with a quotation mark cannot be quoted: refused.
-    if (controlPath.empty() || controlPath.find('"') != std::string::npos)
+    // whole. A path with a quotation mark cannot be quoted, and one that
+    // is not a full path would be searched for: both refused.
+    if (!IsFullPath(controlPath) || controlPath.find('"') != std::string::npos)
         return ControlCallResult::NotStarted;
     char system[MAX_PATH] = {};
     const UINT length = ::GetSystemDirectoryA(system, MAX_PATH);

@@ -17,6 +17,10 @@ TEST(RunControlServer, RefusesWhatCannotBeQuotedAndReportsAFailedRegistration)
     // and let the rest pass as further arguments: no process is started.
     EXPECT_EQ(RunControlServer("", false, 10000), ControlCallResult::NotStarted);
     EXPECT_EQ(RunControlServer("C:\\a\" /u \"C:\\b.ocx", false, 10000), ControlCallResult::NotStarted);
+    // A name that is not a full path would be looked up along regsvr32's
+    // search path: refused too, whatever form it takes.
+    for (const char* relative : {"kernel32.dll", "Controls\\x.ocx", "\\x.ocx", "C:x.ocx"})
+        EXPECT_EQ(RunControlServer(relative, false, 10000), ControlCallResult::NotStarted) << relative;
 
     // A missing file and a file that is no module both fail, both ways.
     TempDir temp;

@@ -1,4 +1,3 @@
-#include "winlib/ControlEntry.h"
 #include "winlib/Path.h"
 
 #include "TempDir.h"
@@ -55,27 +54,4 @@ TEST(Path, ProgramFileAndFolderAndTheCurrentFolderKeeper)
         EXPECT_EQ(StripTrailingBackslashes(CurrentFolder()), inner);
     }
     EXPECT_EQ(CurrentFolder(), before);
-}
-
-// Everything short of a control that registers: those run in the engine's
-// and the uninstaller's tests with the sample controls.
-TEST(ControlEntry, RefusesRelativePathsAndReportsWhatWentWrong)
-{
-    for (const char* relative : {"kernel32.dll", "Controls\\x.ocx", "\\x.ocx", "C:x.ocx", ""})
-        EXPECT_EQ(CallControlEntry(relative, ControlEntry::Register), ControlCallResult::NotFullPath) << relative;
-
-    char system[MAX_PATH] = {};
-    ASSERT_GT(::GetSystemDirectoryA(system, MAX_PATH), 0u);
-    const std::string kernel = std::string(system) + "\\kernel32.dll";
-    EXPECT_EQ(CallControlEntry(kernel, ControlEntry::Unregister), ControlCallResult::NoEntry);
-
-    TempDir temp;
-    const std::string text = temp / "plain.ocx";
-    HANDLE file = ::CreateFileA(text.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    ::WriteFile(file, "not a module", 12, &written, nullptr);
-    ::CloseHandle(file);
-    EXPECT_EQ(CallControlEntry(text, ControlEntry::Register), ControlCallResult::NotLoaded);
-    EXPECT_EQ(CallControlEntry(temp / "missing.ocx", ControlEntry::Register), ControlCallResult::NotLoaded);
 }
