@@ -327,4 +327,21 @@ std::string_view SkipProgramName(std::string_view commandLine, LeadByteTest isLe
     return commandLine.substr(i < n ? i : n);
 }
 
+bool MentionsSilentSwitch(std::string_view arguments)
+{
+    std::size_t i = 0;
+    while (i < arguments.size()) {
+        while (i < arguments.size() && (arguments[i] == ' ' || arguments[i] == '\t'))
+            ++i;
+        std::size_t end = i;
+        while (end < arguments.size() && arguments[end] != ' ' && arguments[end] != '\t')
+            ++end;
+        const std::string_view token = arguments.substr(i, end - i);
+        if (token == "/S" || token == "/s")
+            return true;
+        i = end;
+    }
+    return false;
+}
+
 }  // namespace installlog

@@ -1,6 +1,7 @@
 #include "Pages.h"
 #include "engine/Destination.h"
 #include "winlib/FileFind.h"
+#include "winlib/RunSupport.h"
 #include "winlib/StringUtil.h"
 #include "winlib/WinApp.h"
 #include "winlib/WinThread.h"
@@ -109,6 +110,13 @@ int CCopyPage::AskUser(const char* text, UINT type)
     return MessageBox(text, nullptr, type);
 }
 
+int CCopyPage::Ask(const char* text, UINT type)
+{
+    const int answer = AskUser(text, type);
+    winlib::AppRunLog().Question(text, winlib::ButtonText(answer));
+    return answer;
+}
+
 void CCopyPage::OnOK() {}
 
 void CCopyPage::OnCancel()
@@ -120,7 +128,7 @@ void CCopyPage::OnCancel()
         return;
     char text[512] = {};
     ::LoadStringA(AfxGetInstanceHandle(), IDS_CANCEL_COPY, text, sizeof(text));
-    if (AskUser(text, MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (Ask(text, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     // The copy may have finished while the question was open: the
     // installation goes on to its end whatever the answer, so the wizard

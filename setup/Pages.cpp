@@ -1,6 +1,7 @@
 #include "FolderBrowser.h"
 #include "Pages.h"
 #include "engine/Destination.h"
+#include "winlib/RunSupport.h"
 #include "winlib/StringUtil.h"
 
 #include <io.h>
@@ -195,6 +196,13 @@ int CDestinationPage::AskUser(const char* text, UINT type)
     return MessageBox(text, nullptr, type);
 }
 
+int CDestinationPage::Ask(const char* text, UINT type)
+{
+    const int answer = AskUser(text, type);
+    winlib::AppRunLog().Question(text, winlib::ButtonText(answer));
+    return answer;
+}
+
 void CDestinationPage::RefusePath()
 {
     m_ctlPath.SetFocus();
@@ -205,7 +213,7 @@ void CDestinationPage::RefusePath()
 bool CDestinationPage::ConfirmDestination(const std::string& path)
 {
     if (engine::HasControlCharacter(path)) {
-        AskUser(kInvalidPathText, MB_OK | MB_ICONEXCLAMATION);
+        Ask(kInvalidPathText, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     const std::string folder = engine::NormaliseFolder(path);
@@ -213,14 +221,14 @@ bool CDestinationPage::ConfirmDestination(const std::string& path)
     if (deepest > engine::kLongestInstalledPath) {
         const auto limit = static_cast<unsigned>(engine::kLongestInstalledPath);
         const auto length = static_cast<unsigned>(deepest);
-        AskUser(winlib::Format(kPathTooLongText, length, limit, length - limit).c_str(), MB_OK | MB_ICONEXCLAMATION);
+        Ask(winlib::Format(kPathTooLongText, length, limit, length - limit).c_str(), MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     // A folder with somebody's files in it (not an earlier installation of
     // this product): installing would overwrite and later delete those of
     // the same names, so the user decides, and No is the default.
     if (engine::HoldsOtherFiles(folder) &&
-        AskUser(winlib::Format(kFolderNotEmptyText, folder.c_str()).c_str(),
+        Ask(winlib::Format(kFolderNotEmptyText, folder.c_str()).c_str(),
                 MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return false;
     return true;

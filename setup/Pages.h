@@ -102,6 +102,8 @@ protected:
     void RefusePath();
     // Shows a message or question owned by the page; returns the button.
     virtual int AskUser(const char* text, UINT type);
+    // AskUser, with the text and the answer in the run log.
+    int Ask(const char* text, UINT type);
 
     CImageButton m_btnCancel;
     CLabel m_ctlHeadline;
@@ -139,6 +141,8 @@ public:
     // After the worker has ended: what the user is told about a run that
     // did not complete, empty otherwise.
     std::string FailureReport() const;
+    // With a failure report: the worker's exit code for its run.
+    int FailureExitCode() const { return m_thread.ExitCode(); }
 
     std::string m_strSourceDir;
     std::string m_strInstallDir;
@@ -160,6 +164,8 @@ protected:
     virtual void StartWorker();
     // Puts the cancel question to the user; returns the button chosen.
     virtual int AskUser(const char* text, UINT type);
+    // AskUser, with the question and its answer in the run log.
+    int Ask(const char* text, UINT type);
 
     LRESULT OnProgress(WPARAM wParam, LPARAM lParam);
     LRESULT OnConfiguring(WPARAM wParam, LPARAM lParam);

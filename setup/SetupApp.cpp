@@ -1,7 +1,9 @@
 #include "SetupApp.h"
 
 #include "SetupDlg.h"
+#include "SetupRun.h"
 #include "winlib/Handles.h"
+#include "winlib/RunSupport.h"
 #include "winlib/WinApp.h"
 
 #include <commctrl.h>
@@ -17,11 +19,16 @@ BOOL CSetupApp::InitInstance()
     AfxInitCommonControls(ICC_WIN95_CLASSES);
     const winlib::ScopedComInit com;
 
-    CSetupDlg dlg;
-    m_pMainWnd = &dlg;
-    dlg.DoModal();
-    m_nExitCode = dlg.m_nExitCode;
-    m_pMainWnd = nullptr;
+    const std::string_view arguments = installlog::SkipProgramName(
+        ::GetCommandLineA(), [](unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; });
+    m_nExitCode = RunSetup(arguments, winlib::HasAdministratorRights(), [this](const std::string& installDir) {
+        CSetupDlg dlg;
+        dlg.m_strStartDir = installDir;
+        m_pMainWnd = &dlg;
+        dlg.DoModal();
+        m_pMainWnd = nullptr;
+        return dlg.m_nExitCode;
+    });
     // The program ends when the frame does: no message loop of its own.
     return FALSE;
 }

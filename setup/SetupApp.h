@@ -1,5 +1,5 @@
-// The application object of Setup: shows the wizard frame and ends the
-// program when it closes.
+// The application object of Setup: reads the command line, then shows the
+// wizard frame or installs unattended, and ends the program when done.
 #pragma once
 
 #include "winlib/WinApp.h"
@@ -9,8 +9,7 @@ public:
     CSetupApp();
     // Runs the wizard frame; always FALSE, so that no message loop follows.
     BOOL InitInstance() override;
-    // The program's exit code: non-zero when an installation was started
-    // and did not complete (it was undone).
+    // The program's exit code (installlog::ExitCode).
     int ExitInstance() override;
 
 private:

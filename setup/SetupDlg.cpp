@@ -1,7 +1,11 @@
 #include "SetupDlg.h"
 
 #include "SetupIds.h"
+#include "SetupRun.h"
+#include "engine/Destination.h"
 #include "installlog/Contract.h"
+#include "installlog/ExitCodes.h"
+#include "winlib/RunSupport.h"
 #include "winlib/Path.h"
 #include "winlib/RegKey.h"
 #include "winlib/StringUtil.h"
@@ -9,7 +13,6 @@
 
 namespace {
 
-const char kDefaultInstallDir[] = "C:\\Program Files\\Kestrova\\ZEMLO\\";
 const char kPictureFolder[] = "\\安装界面\\";
 const char kPicturePattern[] = "*.jpg";
 const char kWizardTitle[] = "ZEMLO V8.0 安装向导";
@@ -57,20 +60,25 @@ BOOL CSetupDlg::OnInitDialog()
     // destination below stays in force.
     std::string installedPath;
     if (ReadInstalledPath(installlog::kProductKey, installlog::kInstallPathValue, installedPath)
-        && AskUser(kReinstallQuestion, kReinstallCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        && Ask(kReinstallQuestion, kReinstallCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        m_nExitCode = installlog::kExitCancelled;
         PostMessage(WM_CLOSE);
         return FALSE;
     }
 
     SetWindowText(kWizardTitle);
     m_bAgree = FALSE;
-    m_strInstallDir = kDefaultInstallDir;
+    // A folder given on the command line (/D=) is offered in place of the
+    // default one.
+    m_strInstallDir = engine::NormaliseFolder(m_strStartDir);
+    if (m_strInstallDir.empty())
+        m_strInstallDir = kDefaultInstallDir;
     ShowWindow(SW_SHOWMAXIMIZED);
     SetTimer(kSlideshowTimer, static_cast<UINT>(m_nTimerPeriod));
 
     std::unique_ptr<CWizardPages> pages = CreatePages();
     if (pages) {
-        RunPages(*pages);
+        m_nExitCode = RunPages(*pages);
         // The progress page's worker may still be running after a cancel
         // (undoing what it did); it must be done with the pages before
         // they go.
@@ -79,9 +87,11 @@ BOOL CSetupDlg::OnInitDialog()
         // learns that nothing was installed, or what was left.
         const std::string report = pages->FailureReport();
         if (!report.empty()) {
-            m_nExitCode = 1;
-            AskUser(report.c_str(), kWizardTitle, MB_OK | MB_ICONINFORMATION);
+            m_nExitCode = pages->FailureExitCode();
+            Ask(report.c_str(), kWizardTitle, MB_OK | MB_ICONINFORMATION);
         }
+    } else {
+        m_nExitCode = installlog::kExitFailed;
     }
     // Ends the frame's own modal loop as soon as it starts.
     PostMessage(WM_CLOSE);
@@ -99,10 +109,19 @@ int CSetupDlg::AskUser(const char* text, const char* caption, UINT type)
     return MessageBox(text, caption, type);
 }
 
-void CSetupDlg::RunPages(CWizardPages& pages)
+int CSetupDlg::Ask(const char* text, const char* caption, UINT type)
 {
+    const int answer = AskUser(text, caption, type);
+    winlib::AppRunLog().Question(text, winlib::ButtonText(answer));
+    return answer;
+}
+
+int CSetupDlg::RunPages(CWizardPages& pages)
+{
+    static const char* const kPageNames[CWizardPages::kCount] = {"欢迎", "许可协议", "安装路径", "安装进度", "完成"};
     int n = CWizardPages::kWelcome;
     while (n < CWizardPages::kCount) {
+        winlib::AppRunLog().Step(std::string("显示页面: ") + kPageNames[n]);
         HandIn(pages, n);
         const INT_PTR code = pages.DoModal(n);
         TakeBack(pages, n);
@@ -117,21 +136,23 @@ void CSetupDlg::RunPages(CWizardPages& pages)
                 --n;
             break;
         case ID_WIZFINISH:
-            return;
+            return installlog::kExitSuccess;
         case IDCANCEL:
-            if (AskUser(kQuitQuestion, kWizardTitle, MB_YESNO | MB_ICONQUESTION) == IDYES)
-                return;
+            if (Ask(kQuitQuestion, kWizardTitle, MB_YESNO | MB_ICONQUESTION) == IDYES)
+                return installlog::kExitCancelled;
             break;
         case -1:
             // The page could not be created: showing it again would only
             // fail again, for ever.
-            return;
+            winlib::AppRunLog().Failure("页面无法显示", ::GetLastError());
+            return installlog::kExitFailed;
         default:
             // Any other code (IDOK from Enter in a text box, say) shows the
             // same page again.
             break;
         }
     }
+    return installlog::kExitSuccess;
 }
 
 void CSetupDlg::HandIn(CWizardPages& pages, int n)

@@ -62,6 +62,8 @@ public:
     BOOL m_bAgree = FALSE;
     std::string m_strSourceDir;   // without a trailing backslash
     std::string m_strInstallDir;  // with a trailing backslash
+    // The destination offered first; the default folder when empty.
+    std::string m_strStartDir;
     int m_nTimerPeriod = kSlideshowPeriod;
     int m_nPicture = 0;
     std::vector<std::string> m_arrPictures;
@@ -69,7 +71,9 @@ public:
     // The finish page's line about what did not go in, from the progress
     // page.
     std::string m_strNotice;
-    // 1 when an installation was started and did not complete, else 0.
+    // The program's exit code (installlog::ExitCode) for how the wizard
+    // ended: installed, left by the user, or an installation that did not
+    // complete (undone whole or in part).
     int m_nExitCode = 0;
 
 protected:
@@ -84,11 +88,14 @@ protected:
     // Puts a question to the user in a message box owned by the frame and
     // returns the button chosen.
     virtual int AskUser(const char* text, const char* caption, UINT type);
+    // AskUser, with the question and its answer in the run log.
+    int Ask(const char* text, const char* caption, UINT type);
 
 private:
     // Runs the pages until the user leaves the wizard or passes the last
-    // page.
-    void RunPages(CWizardPages& pages);
+    // page; returns the exit code for how it ended (success, or cancelled
+    // when the user quit, failed when a page could not be shown).
+    int RunPages(CWizardPages& pages);
     void HandIn(CWizardPages& pages, int n);
     void TakeBack(CWizardPages& pages, int n);
     void OnPaint();

@@ -40,6 +40,7 @@ public:
     std::string& FinishNotice() override { return m_finish.m_strNotice; }
     void WaitUntilIdle() override { m_copy.WaitForWorker(); }
     std::string FailureReport() const override { return m_copy.FailureReport(); }
+    int FailureExitCode() const override { return m_copy.FailureExitCode(); }
 
 private:
     CWelcomePage m_welcome;

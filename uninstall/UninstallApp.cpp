@@ -1,7 +1,11 @@
 #include "UninstallApp.h"
 
 #include "UninstallDlg.h"
+#include "UninstallRun.h"
 
+#include "installlog/CommandLine.h"
+#include "installlog/ExitCodes.h"
+#include "winlib/RunSupport.h"
 #include "winlib/WinApp.h"
 
 #include <commctrl.h>
@@ -15,16 +19,26 @@ BOOL CUninstallApp::InitInstance()
     // The progress bar class of the window's template.
     AfxInitCommonControls(ICC_PROGRESS_CLASS);
 
-    if (::MessageBoxA(nullptr, "真要卸载 ZEMLO V8.0吗?", "卸载软件", MB_YESNO | MB_ICONQUESTION) != IDYES)
-        return FALSE;
-
-    {
+    const std::string_view arguments = installlog::SkipProgramName(
+        ::GetCommandLineA(), [](unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; });
+    m_nExitCode = RunUninstall(arguments, winlib::HasAdministratorRights(), [this]() {
+        const char question[] = "真要卸载 ZEMLO V8.0吗?";
+        const int answer = ::MessageBoxA(nullptr, question, "卸载软件", MB_YESNO | MB_ICONQUESTION);
+        winlib::AppRunLog().Question(question, winlib::ButtonText(answer));
+        if (answer != IDYES)
+            return static_cast<int>(installlog::kExitCancelled);
         CUninstallDlg window;
         m_pMainWnd = &window;
         window.DoModal();
         m_pMainWnd = nullptr;
-    }
+        return window.WaitForExitCode();
+    });
     return FALSE;
+}
+
+int CUninstallApp::ExitInstance()
+{
+    return m_nExitCode;
 }
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)

@@ -1,5 +1,6 @@
-// The application object of Uninstall: asks for confirmation, then runs the
-// uninstall window and ends the program when it returns.
+// The application object of Uninstall: reads the command line, then asks
+// for confirmation and runs the uninstall window, or removes the
+// installation unattended, and ends the program when done.
 #pragma once
 
 #include "winlib/WinApp.h"
@@ -9,4 +10,9 @@ public:
     CUninstallApp();
     // Always FALSE: the program ends instead of running a message loop.
     BOOL InitInstance() override;
+    // The program's exit code (installlog::ExitCode).
+    int ExitInstance() override;
+
+private:
+    int m_nExitCode = 0;
 };

@@ -1,6 +1,8 @@
 #include "UninstallDlg.h"
 
 #include "UninstallIds.h"
+#include "UninstallRun.h"
+#include "installlog/ExitCodes.h"
 #include "installlog/Contract.h"
 #include "installlog/InstallLog.h"
 #include "winlib/Path.h"
@@ -67,6 +69,15 @@ std::string CUninstallDlg::LogPath()
     if (ReadInstalledPath(folder))
         return winlib::JoinPath(folder, installlog::kLogFileName);
     return beside;
+}
+
+int CUninstallDlg::WaitForExitCode()
+{
+    if (m_thread.GetThreadHandle() == nullptr)
+        return installlog::kExitFailed;
+    winlib::WaitPumpingMessages(m_thread.GetThreadHandle());
+    LogWhatIsLeft(m_thread);
+    return UninstallExitCode(m_thread);
 }
 
 std::string CUninstallDlg::ProgramFolder()

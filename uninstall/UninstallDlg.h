@@ -28,6 +28,12 @@ public:
     // one; otherwise the one in the folder Setup recorded; otherwise the
     // path beside the program (which does not exist).
     static std::string LogPath();
+
+    // After the window has closed: waits (serving messages) for a worker
+    // that still runs, then gives the program's exit code for the run:
+    // failed when no run was started (no log, or one that cannot be read),
+    // else as UninstallExitCode says.
+    int WaitForExitCode();
     // The finished state's text: "卸载完成!" only when everything went;
     // otherwise how many items are left, whether a restart finishes the
     // job, and the folder that could not be removed.

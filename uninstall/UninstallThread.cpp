@@ -1,5 +1,7 @@
 #include "UninstallThread.h"
 
+#include "winlib/RunSupport.h"
+
 #include "SelfRemoval.h"
 #include "installlog/InstallLog.h"
 #include "installlog/Contract.h"
@@ -202,12 +204,22 @@ LRESULT CUninstallThread::Report(UINT message, LPARAM lParam) const
 BOOL CUninstallThread::InitInstance()
 {
     m_hWndReport = m_pMainWnd != nullptr ? m_pMainWnd->GetSafeHwnd() : nullptr;
+    winlib::RunLog& log = winlib::AppRunLog();
+    log.Step("卸载 " + m_strLogFolder);
+    log.Step("注销控件");
     UnregisterControls();
+    log.Step("删除文件");
     DeleteFiles();
     Report(WM_UNINSTALL_FILES_DONE);
+    log.Step("删除文件夹");
     RemoveFolders();
+    log.Step("删除注册表项");
     DeleteRegKeys();
+    log.Step("删除卸载程序和安装文件夹");
     RemoveSelf();
+    log.Step(m_left.empty() && m_strFolderLeft.empty()
+                 ? std::string("卸载完成")
+                 : winlib::Format("卸载完成，但有 %u 项未能删除", static_cast<unsigned>(m_left.size())));
     Report(WM_UNINSTALL_DONE);
     return FALSE;
 }

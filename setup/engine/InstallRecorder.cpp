@@ -185,6 +185,15 @@ BOOL InstallRecorder::SetString(HKEY root, const std::string& key, const std::st
     return root == HKEY_LOCAL_MACHINE ? SetMachineString(key, name, text) : SetUserString(key, name, text);
 }
 
+BOOL InstallRecorder::SetDword(HKEY root, const std::string& key, const std::string& name, DWORD value)
+{
+    BeforeValueWrite(root, key, name);
+    winlib::RegKey opened;
+    if (opened.Create(root, key) != ERROR_SUCCESS)
+        return FALSE;
+    return opened.WriteDword(name, value) == ERROR_SUCCESS;
+}
+
 std::vector<std::string> InstallRecorder::Rollback(const std::function<bool(const std::string&)>& unregisterControl)
 {
     std::vector<std::string> left;

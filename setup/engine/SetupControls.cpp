@@ -1,6 +1,8 @@
 // Registration of the product's ActiveX controls, each in a child process.
 #include "engine/SetupThread.h"
 
+#include "winlib/RunSupport.h"
+
 #include "winlib/ControlProcess.h"
 
 #include <vector>
@@ -16,10 +18,13 @@ void CSetupThread::RegisterControls()
         // the folder before is nobody's to load.
         if (!m_copier.WasCopied(path))
             continue;
-        if (RegisterControl(path))
+        if (RegisterControl(path)) {
             m_recorder.ControlRegistered(path);
-        else
+            winlib::AppRunLog().Step("已注册控件 " + path);
+        } else {
             ++m_nFailedControls;
+            winlib::AppRunLog().Step("控件未能注册 " + path);
+        }
         // Recorded whatever the registration gave: Uninstall unregisters
         // and deletes every control file it finds in the log.
         LogRegCtrl(path);

@@ -1,6 +1,8 @@
 #include "engine/SetupThread.h"
 
 #include "installlog/Contract.h"
+#include "installlog/ExitCodes.h"
+#include "winlib/RunSupport.h"
 #include "winlib/ControlProcess.h"
 #include "winlib/StdioFile.h"
 #include "winlib/StringUtil.h"
@@ -75,29 +77,52 @@ int CSetupThread::Run()
     // Each step runs only while nothing has failed and no cancel was
     // confirmed; the log is written only when the run can no longer be
     // cancelled.
+    winlib::RunLog& log = winlib::AppRunLog();
+    log.Step("安装到 " + m_strInstallDir + "，安装文件来自 " + m_strSourceDir);
     bool ok = true;
     for (const char* name : ProductFolders()) {
         // Both folders end in a backslash: plain concatenation.
+        log.Step(std::string("复制文件夹 ") + m_strSourceDir + name);
         if (!CopyFolderTree(m_strSourceDir + name, m_strInstallDir + name)) {
             ok = false;
             break;
         }
     }
-    ok = ok && !IsCancelled() && CopyTopLevelFiles();
-    if (ok && !IsCancelled())
+    if (ok && !IsCancelled()) {
+        log.Step("复制安装文件夹中的文件");
+        ok = CopyTopLevelFiles() != FALSE;
+    }
+    if (ok && !IsCancelled()) {
+        log.Step("注册控件");
         RegisterControls();
-    if (ok && !IsCancelled())
+    }
+    if (ok && !IsCancelled()) {
+        log.Step("写入注册表和 AutoCAD 配置");
         RegisterProduct();
-    if (ok && !IsCancelled())
-        CreateShortcuts();
-    ok = ok && BeginCompleting() && WriteUninstallLog();
+    }
+    if (ok && !IsCancelled()) {
+        log.Step("创建快捷方式");
+        if (!CreateShortcuts())
+            log.Step("没有找到桌面和程序菜单的文件夹，没有创建快捷方式");
+    }
+    if (ok && BeginCompleting()) {
+        log.Step(std::string("写入卸载日志 ") + installlog::kLogFileName);
+        ok = WriteUninstallLog() != FALSE;
+    } else {
+        ok = false;
+    }
 
     if (ok) {
+        log.Step(winlib::Format("安装完成：复制了 %llu 字节，跳过 %d 个文件，%d 个控件未能注册", m_copier.BytesCopied(),
+                                m_copier.IgnoredFiles(), m_nFailedControls));
+        m_outcome = Outcome::kCompleted;
         NotifyFinished();
         if (report != nullptr)
             ::PostMessageA(report, WM_SETUP_DONE, 0, 0);
     } else {
+        log.Step(IsCancelled() ? "安装已被用户取消，撤销本次安装所做的更改" : "安装没有完成，撤销本次安装所做的更改");
         RollBack();
+        log.Step(m_strFailureReport);
         if (report != nullptr)
             ::PostMessageA(report, WM_SETUP_FAILED, 0, 0);
     }
@@ -114,8 +139,10 @@ void CSetupThread::RollBack()
     });
     if (left.empty()) {
         m_strFailureReport = kNothingInstalled;
+        m_outcome = Outcome::kUndone;
         return;
     }
+    m_outcome = Outcome::kPartlyUndone;
     m_strFailureReport = kSomethingLeft;
     for (std::size_t i = 0; i < left.size() && i < kLeftItemsShown; ++i)
         m_strFailureReport += left[i] + "\n";
@@ -123,9 +150,37 @@ void CSetupThread::RollBack()
         m_strFailureReport += winlib::Format("……（共 %u 项）\n", static_cast<unsigned>(left.size()));
 }
 
+int CSetupThread::ExitCode() const
+{
+    switch (m_outcome.load()) {
+    case Outcome::kCompleted:
+        return installlog::kExitSuccess;
+    case Outcome::kUndone:
+        return IsCancelled() ? installlog::kExitCancelled : installlog::kExitFailed;
+    case Outcome::kPartlyUndone:
+        return installlog::kExitFailedIncomplete;
+    default:
+        return installlog::kExitFailed;
+    }
+}
+
 int CSetupThread::AskUser(const std::string& text, UINT type)
 {
+    const int answer = AskUserDirectly(text, type);
+    winlib::AppRunLog().Question(text, winlib::ButtonText(answer) + (m_bUnattended ? "（无人值守的回答）" : ""));
+    return answer;
+}
+
+int CSetupThread::AskUserDirectly(const std::string& text, UINT type)
+{
+    if (m_bUnattended)
+        return engine::UnattendedAnswer(type);
     return ::MessageBoxA(ReportWindow(), text.c_str(), AfxGetAppName(), type);
+}
+
+void CSetupThread::ReportFailure(const std::string& what, DWORD error)
+{
+    winlib::AppRunLog().Failure(what, error);
 }
 
 void CSetupThread::ReportFileError(const CFileException& error)

@@ -89,7 +89,9 @@ BOOL TreeCopier::CopyFolderTree(const std::string& source, const std::string& de
     CFileFind finder;
     bool ignored = false;
     while (!finder.FindFile(pattern.c_str())) {
-        const std::string text = winlib::Format(kMissingFolderText, winlib::FormatSystemMessage(::GetLastError()).c_str(),
+        const DWORD error = ::GetLastError();
+        m_host.ReportFailure("找不到安装文件的路径 " + root, error);
+        const std::string text = winlib::Format(kMissingFolderText, winlib::FormatSystemMessage(error).c_str(),
                                                 root.c_str());
         const int answer = m_host.AskUser(text, MB_ABORTRETRYIGNORE | MB_ICONQUESTION);
         if (answer == IDRETRY)
@@ -148,6 +150,7 @@ TreeCopier::FileResult TreeCopier::CopyOneFile(const std::string& source, const 
         const DWORD error = !recordable ? static_cast<DWORD>(ERROR_INVALID_NAME)
                             : !fits     ? static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE)
                                         : ::GetLastError();
+        m_host.ReportFailure("不能复制文件 " + source + " 到 " + destination, error);
         const std::string text = winlib::Format(kCopyFailedText, winlib::FormatSystemMessage(error).c_str(),
                                                 source.c_str(), destination.c_str());
         const int answer = m_host.AskUser(text, MB_ABORTRETRYIGNORE | MB_ICONQUESTION);
@@ -159,6 +162,9 @@ TreeCopier::FileResult TreeCopier::CopyOneFile(const std::string& source, const 
         }
         return FileResult::Aborted;
     }
+    WIN32_FILE_ATTRIBUTE_DATA copied = {};
+    if (::GetFileAttributesExA(destination.c_str(), GetFileExInfoStandard, &copied))
+        m_bytesCopied += (static_cast<unsigned long long>(copied.nFileSizeHigh) << 32) | copied.nFileSizeLow;
     if (!existed)
         m_recorder.FileCreated(destination);
     m_recorder.LogFileCopy(destination);
@@ -189,8 +195,10 @@ BOOL TreeCopier::CreateFolderPath(const std::string& path)
             if (!PathExists(prefix)) {
                 BOOL made = CreateOneFolder(prefix);
                 while (!made) {
-                    const std::string text = winlib::Format(
-                        kCreateFailedText, winlib::FormatSystemMessage(::GetLastError()).c_str(), prefix.c_str());
+                    const DWORD error = ::GetLastError();
+                    m_host.ReportFailure("不能创建文件夹 " + prefix, error);
+                    const std::string text =
+                        winlib::Format(kCreateFailedText, winlib::FormatSystemMessage(error).c_str(), prefix.c_str());
                     if (m_host.AskUser(text, MB_RETRYCANCEL | MB_ICONQUESTION) != IDRETRY)
                         return FALSE;
                     made = CreateOneFolder(prefix);

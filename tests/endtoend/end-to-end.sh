@@ -77,6 +77,35 @@ setup() {
   return "${PIPESTATUS[0]}"
 }
 
+# Runs a program with a command line given word for word (from Linux, Wine
+# would quote every argument with a blank) and checks its exit code:
+#   unattended <expected exit code> <program> <arguments> [run_program options]
+unattended() {
+  local expected=$1 out code; shift
+  echo "== $1 $2"
+  out=$("$wine_run" "$build/tools/drivers/run_program.exe" "$@" --timeout-s 120 2>&1 </dev/null | from_gbk
+        echo "driver status: ${PIPESTATUS[0]}")
+  printf '%s\n' "$out" | sed 's/^/  /'
+  grep -qx 'driver status: 0' <<<"$out" || fail "$1 $2: the driver's checks"
+  code=$(sed -n 's/^exit code: //p' <<<"$out")
+  [ "$code" = "$expected" ] || fail "$1 $2: exit code $code, $expected expected"
+}
+# The run log of an unattended run (a file on drive C:), without the stamps.
+run_log() { from_gbk < "$prefix/drive_c/$1" | cut -c26-; }
+# The run log's last line is the exit code with its meaning.
+check_run_log() {
+  local file=$1 code=$2 last
+  [ -f "$prefix/drive_c/$file" ] || { fail "no run log C:\\$file"; return; }
+  last=$(run_log "$file" | tail -n 1)
+  [[ $last == "退出代码: $code ("* ]] || fail "C:\\$file ends with \"$last\", not the exit code $code"
+}
+check_install() {
+  echo "== Checking the installation in $1"
+  "$wine_run" "$build/tools/drivers/setup_driver.exe" 'D:\Setup.exe' check "$1" \
+    --acad-profile "${acad_profiles#HKCU\\}\\<<enggZEMLO V8>>" </dev/null | from_gbk | sed 's/^/  /'
+  [ "${PIPESTATUS[0]}" = 0 ] || fail "the installation in $1"
+}
+
 echo "== A fresh prefix in $prefix"
 "$wine_run" cmd /c exit </dev/null >/dev/null 2>&1 || "$wine_run" cmd /c exit </dev/null >/dev/null 2>&1 \
   || { echo "FAIL: no prefix"; exit 1; }
@@ -136,23 +165,88 @@ done
 setup reinstall-no || fail "declining the re-install"
 [ -f "$install_dir/Uninstall.log" ] || fail "declining the re-install changed the installation"
 
+# Unattended, over the installation the wizard made: no question, no window.
+unattended 0 'D:\Setup.exe' '/S /LOG=C:\over.log' --no-window
+check_install 'C:\Program Files\Kestrova\ZEMLO'
+check_run_log over.log 0
+run_log over.log | grep -q '^问题: 已经安装了本软件.*回答: 是' || fail "the run log records the re-install question and its answer"
+
 echo "== Uninstall"
 uninstall_args=(--timeout-s 120)
 [ -n "$shots" ] && uninstall_args+=(--hold-ms "$hold" --freeze-working)
-"$wine_run" "$build/tools/drivers/uninstall_driver.exe" 'C:\Program Files\Kestrova\ZEMLO\Uninstall.exe' "${uninstall_args[@]}" \
+"$wine_run" "$build/tools/drivers/uninstall_driver.exe" 'C:\Program Files\Kestrova\ZEMLO\Uninstall.exe' "${uninstall_args[@]}" --expect-exit 0 \
   | report uninstall
 [ "${PIPESTATUS[0]}" = 0 ] || fail "the uninstallation"
 
-echo "== Left after the uninstallation"
-[ -e "$install_dir" ] && fail "the install folder is still there: $(cd "$install_dir" && find . | head)"
-[ -e "$prefix/drive_c/DelUS.bat" ] && fail "DelUS.bat is still there"
-[ ${#links[@]} -ge 3 ] || fail "fewer shortcuts recorded than expected: ${#links[@]}"
-for link in "${links[@]}"; do
-  [ -e "$(link_file "$link")" ] && fail "shortcut still there: $link"
-done
-key_exists 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' && fail "the product key is still there"
-key_exists 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZEMLO V8' && fail "the uninstall entry is still there"
-key_exists "$acad_profiles\\<<enggZEMLO V8>>" || fail "the AutoCAD profile went too (it is AutoCAD's setting and stays)"
+# Nothing but the AutoCAD profile is left of the installation in the
+# folder given (the shortcuts are those in $links).
+check_removed() {
+  echo "== Left after the uninstallation of $1"
+  [ -e "$1" ] && fail "the install folder is still there: $(cd "$1" && find . | head)"
+  [ -e "$prefix/drive_c/DelUS.bat" ] && fail "DelUS.bat is still there"
+  [ ${#links[@]} -ge 3 ] || fail "fewer shortcuts recorded than expected: ${#links[@]}"
+  local link
+  for link in "${links[@]}"; do
+    [ -e "$(link_file "$link")" ] && fail "shortcut still there: $link"
+  done
+  key_exists 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' && fail "the product key is still there"
+  key_exists 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZEMLO V8' && fail "the uninstall entry is still there"
+  key_exists "$acad_profiles\\<<enggZEMLO V8>>" || fail "the AutoCAD profile went too (it is AutoCAD's setting and stays)"
+}
+check_removed "$install_dir"
+
+echo "== Unattended runs"
+# Bad command lines: nothing is installed; a box only when not silent.
+unattended 1639 'D:\Setup.exe' '/LOG=C:\bad.log /S /Q' --no-window
+# Nothing of a command line that cannot be read is used, its log file neither.
+[ -e "$prefix/drive_c/bad.log" ] && fail "a bad command line wrote its log file"
+unattended 1639 'D:\Setup.exe' '/D=C:\ZEMLO /S' --no-window
+unattended 1639 'D:\Setup.exe' '/S /D=Relative\ZEMLO' --no-window
+unattended 1639 'D:\Setup.exe' '/Q' --answer-box
+unattended 0 'D:\Setup.exe' '/?' --answer-box
+[ -e "$install_dir" ] && fail "a bad command line installed something"
+[ -e "$prefix/drive_c/ZEMLO" ] && fail "a bad command line installed into C:\\ZEMLO"
+
+# A medium with a product folder missing: the question it raises is
+# answered by failing, and what was copied is undone.
+rm -rf "$work/broken-medium"
+cp -rL "$build/medium" "$work/broken-medium"
+rm -rf "$work/broken-medium/Database"
+ln -sfn "$work/broken-medium" "$prefix/dosdevices/e:"
+before_broken=$(touched)
+unattended 1603 'E:\Setup.exe' '/S /LOG=C:\broken.log /D=C:\Broken' --no-window
+[ -e "$prefix/drive_c/Broken" ] && fail "a failed unattended run left files: $(cd "$prefix/drive_c/Broken" && find . | head)"
+[ "$(touched)" = "$before_broken" ] || fail "a failed unattended run changed the shortcut folders or the registry"
+check_run_log broken.log 1603
+run_log broken.log | grep -q '^失败: 找不到安装文件的路径 E:\\Database' || fail "the run log records the missing folder with the system's text"
+run_log broken.log | grep -q '^问题: .*找不到安装文件的路径.*回答: 中止' || fail "the run log records the question and its unattended answer"
+rm -f "$prefix/dosdevices/e:"
+
+# The default folder on a clean machine, then a folder with blanks and GBK
+# characters (淺 ends in the byte 0x5C).
+# Each removed by its own uninstaller, unattended: no question, no window,
+# the self-removal as usual.
+uninstall_unattended() {
+  local dir=$1 path=$2 log=$3 i
+  mapfile -t links < <(from_gbk < "$path/Uninstall.log" | sed -n 's/^File Copy: \(.*\.[lL][nN][kK]\)$/\1/p')
+  unattended 0 "$dir\\Uninstall.exe" "/S /LOG=C:\\$log" --no-window
+  check_run_log "$log" 0
+  for i in $(seq 1 100); do [ -e "$path" ] || break; sleep 0.2; done
+  check_removed "$path"
+}
+unattended 0 'D:\Setup.exe' '/S /LOG=C:\silent.log' --no-window
+check_install 'C:\Program Files\Kestrova\ZEMLO'
+check_run_log silent.log 0
+# A bad switch removes nothing.
+unattended 1639 'C:\Program Files\Kestrova\ZEMLO\Uninstall.exe' '/S /D=C:\ZEMLO' --no-window
+[ -f "$install_dir/Uninstall.log" ] || fail "a bad command line of Uninstall removed something"
+uninstall_unattended 'C:\Program Files\Kestrova\ZEMLO' "$install_dir" uninstall.log
+
+gbk_dir='C:\安装 目录\淺 ZEMLO'
+unattended 0 'D:\Setup.exe' "/S /LOG=C:\gbk.log /D=$gbk_dir" --no-window
+check_install "$gbk_dir"
+check_run_log gbk.log 0
+uninstall_unattended "$gbk_dir" "$prefix/drive_c/安装 目录/淺 ZEMLO" uninstall-gbk.log
 
 # One medium file held open by another program, answered Ignore.
 setup install-held 'C:\Held' 'D:\Data\示例工程\工程说明.txt' || fail "installing with a medium file held open"

@@ -261,6 +261,25 @@ TEST_F(SetupThreadTest, RegisterProductWritesItsKeysAndProfilesUnderTheCodesEach
     EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kProductKey, "Ver"), "8.00");
     EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "direveradi ZEMLO V8.0");
     EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), "D:\\Soft\\Uninstall.exe");
+    // The entry's details for the list of installed programs and for
+    // deployment tools.
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), "8.0");
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher"), "Kestrova");
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayIcon"), "D:\\Soft\\ZEMLOV8.0.ico");
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation"), "D:\\Soft");
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString"), "\"D:\\Soft\\Uninstall.exe\" /S");
+    const std::string date = Get(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallDate");
+    SYSTEMTIME today = {};
+    ::GetLocalTime(&today);
+    EXPECT_EQ(date, winlib::Format("%04u%02u%02u", today.wYear, today.wMonth, today.wDay));
+    for (const char* name : {"NoModify", "NoRepair", "EstimatedSize"}) {
+        DWORD type = 0, value = 0xDEAD, size = sizeof(value);
+        EXPECT_EQ(::RegGetValueA(HKEY_LOCAL_MACHINE, kUninstallKey, name, RRF_RT_ANY, &type, &value, &size), ERROR_SUCCESS)
+            << name;
+        EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << name;
+        // Nothing was copied in this test: the size is 0 KB.
+        EXPECT_EQ(value, std::string(name) == "EstimatedSize" ? 0u : 1u) << name;
+    }
     // Only the two machine-wide keys are recorded.
     EXPECT_EQ(LogLines(), (Lines{std::string("RegDB Key: 2,") + kProductKey, std::string("RegDB Key: 2,") + kUninstallKey}));
 }

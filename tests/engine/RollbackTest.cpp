@@ -6,6 +6,7 @@
 // as they were, the user's own files untouched.
 #include "SetupThreadFixture.h"
 
+#include "installlog/ExitCodes.h"
 #include "winlib/ControlProcess.h"
 #include "winlib/Handles.h"
 
@@ -218,6 +219,8 @@ TEST_F(LockedFileTest, AbortedUndoesTheInstallation)
     EXPECT_EQ(thread.prompts.size(), 1u);
     lock->Release();
     ExpectUndone();
+    // Stopped at a failure: failed, not cancelled.
+    EXPECT_EQ(thread.ExitCode(), installlog::kExitFailed);
 }
 
 // The entry whose report the user confirms the cancel on.
@@ -233,6 +236,26 @@ TEST_P(CancelTest, ConfirmedCancelUndoesTheInstallation)
     RunInstall();
     EXPECT_TRUE(thread.IsCancelled());
     ExpectUndone();
+    EXPECT_EQ(thread.ExitCode(), installlog::kExitCancelled);
+}
+
+TEST_F(RollbackTest, FolderSomebodyFilledDuringTheRunIsLeftAndTheRunEndsAsIncomplete)
+{
+    // Another program puts a file into a folder the run made; the user
+    // then cancels. The folder cannot go, so the run ends as failed with
+    // something left, whatever the cause of its end.
+    const std::string stray = Install("图框\\stray.txt");
+    window.onMessage = [&](const RecordedMessage& m) {
+        if (m.message == WM_SETUP_PROGRESS && m.lText == Install("图框\\A3.dwg")) {
+            testfs::WriteFile(stray, "somebody's");
+            thread.Cancel();
+        }
+    };
+    RunInstall();
+    EXPECT_EQ(thread.GetOutcome(), CSetupThread::Outcome::kPartlyUndone);
+    EXPECT_EQ(thread.ExitCode(), installlog::kExitFailedIncomplete);
+    EXPECT_EQ(testfs::ReadFile(stray), "somebody's");
+    EXPECT_NE(thread.FailureReport().find(Install("图框")), std::string::npos) << thread.FailureReport();
 }
 
 // The first, a middle and the last product folder.

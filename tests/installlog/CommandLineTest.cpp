@@ -23,6 +23,17 @@ bool NoLeadBytes(unsigned char)
 {
     return false;
 }
+TEST(MentionsSilentSwitch, FindsTheSilentSwitchAnywhereAsAWholeWord)
+{
+    EXPECT_TRUE(MentionsSilentSwitch("/S"));
+    EXPECT_TRUE(MentionsSilentSwitch("/s"));
+    EXPECT_TRUE(MentionsSilentSwitch("/Q /S"));
+    EXPECT_TRUE(MentionsSilentSwitch("/D=C:\\ZEMLO\t/S"));
+    EXPECT_FALSE(MentionsSilentSwitch(""));
+    EXPECT_FALSE(MentionsSilentSwitch("/Silent /SS /Q"));
+    EXPECT_FALSE(MentionsSilentSwitch("/LOG=C:\\/S"));
+}
+
 }  // namespace
 
 TEST(CommandLine, ValidLinesGiveTheirChoices)

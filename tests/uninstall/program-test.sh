@@ -47,12 +47,12 @@ install="$sandbox/ZEMLO V8"
 before=$(cd "$install" && find . | sort)
 
 echo "== answering No"
-run_driver 'U:\ZEMLO V8\Uninstall.exe' --answer no --timeout-s 30 || fail "the driver (No) failed"
+run_driver 'U:\ZEMLO V8\Uninstall.exe' --answer no --timeout-s 30 --expect-exit 1602 || fail "the driver (No) failed"
 after=$(cd "$install" && find . | sort)
 [ "$before" = "$after" ] || fail "answering No changed the installation"
 
 echo "== log unreadable: file error, failure message, nothing removed"
-run_driver 'U:\ZEMLO V8\Uninstall.exe' --lock-log --timeout-s 30 || fail "the driver (locked log) failed"
+run_driver 'U:\ZEMLO V8\Uninstall.exe' --lock-log --timeout-s 30 --expect-exit 1603 || fail "the driver (locked log) failed"
 after=$(cd "$install" && find . | sort)
 [ "$before" = "$after" ] || fail "an unreadable log changed the installation"
 
@@ -88,7 +88,7 @@ check_planted() {
 echo "== answering Yes, then finish (the uninstaller and a file read-only, as copied from a CD)"
 "$wine_run" attrib +r 'U:\ZEMLO V8\Uninstall.exe' >/dev/null 2>&1 || fail "cannot make the uninstaller read-only"
 "$wine_run" attrib +r 'U:\ZEMLO V8\readme.txt' >/dev/null 2>&1 || fail "cannot make readme.txt read-only"
-run_driver 'U:\ZEMLO V8\Uninstall.exe' --timeout-s 30 --batch-cpu-max 1 || fail "the driver (Yes) failed"
+run_driver 'U:\ZEMLO V8\Uninstall.exe' --timeout-s 30 --batch-cpu-max 1 --expect-exit 0 || fail "the driver (Yes) failed"
 [ -e "$install" ] && fail "the install folder is still there: $(cd "$install" && find . | head)"
 check_planted
 
@@ -123,7 +123,7 @@ win_ini_before=$( [ -e "$win_ini" ] && echo there)
 jscript="$prefix/drive_c/windows/system32/jscript.dll"
 jscript_before=$( [ -e "$jscript" ] && echo there)
 ZEMLO_PROBE_MARKERS='U:\Markers' run_driver 'U:\ZEMLO V8\Uninstall.exe' --timeout-s 60 \
-  --expect-left $(( ${#tampered[@]} + 1 )) || fail "the driver (tampered log) failed"
+  --expect-left $(( ${#tampered[@]} + 1 )) --expect-exit 1604 || fail "the driver (tampered log) failed"
 [ -e "$install" ] && fail "the install folder is still there: $(cd "$install" && find . | head)"
 for f in keep.txt readonly.txt probe.ocx; do [ -e "$sandbox/Victim/$f" ] || fail "a foreign file went: $f"; done
 [ -d "$sandbox/Documents" ] || fail "a foreign folder went"
@@ -141,7 +141,7 @@ check_planted
 
 echo "== a file held open: left for the restart, the rest goes"
 "$wine_run" "$installer" "$medium_win" 'U:\ZEMLO V8\' >/dev/null 2>&1 || fail "the installation failed"
-run_driver 'U:\ZEMLO V8\Uninstall.exe' --timeout-s 30 --expect-left 1 --hold-file 'U:\ZEMLO V8\readme.txt' \
+run_driver 'U:\ZEMLO V8\Uninstall.exe' --timeout-s 30 --expect-left 1 --hold-file 'U:\ZEMLO V8\readme.txt' --expect-exit 1604 \
   || fail "the driver (held file) failed"
 left=$(cd "$install" 2>/dev/null && find . -mindepth 1 | sort | tr '\n' ' ')
 [ "$left" = "./readme.txt " ] || fail "more or less than the held file is left: $left"
@@ -155,14 +155,14 @@ check_planted
 echo "== two installations: each uninstaller removes its own"
 "$wine_run" "$installer" "$medium_win" 'U:\A\' >/dev/null 2>&1 || fail "the installation into A failed"
 "$wine_run" "$installer" "$medium_win" 'U:\B\' >/dev/null 2>&1 || fail "the installation into B failed"
-run_driver 'U:\A\Uninstall.exe' --timeout-s 30 || fail "the driver (A) failed"
+run_driver 'U:\A\Uninstall.exe' --timeout-s 30 --expect-exit 0 || fail "the driver (A) failed"
 [ -e "$sandbox/A" ] && fail "A is still there"
 [ -f "$sandbox/B/Uninstall.log" ] && [ -f "$sandbox/B/readme.txt" ] || fail "removing A touched B"
 "$wine_run" reg query 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' /v installPath 2>/dev/null | tr -d '\r' | grep -q 'U:\\B' \
   || fail "removing A took B's product key"
 # B's sample controls are the same controls as A's, unregistered already
 # with A: their second unregistration fails, and is reported.
-run_driver 'U:\B\Uninstall.exe' --timeout-s 30 --expect-left 2 || fail "the driver (B) failed"
+run_driver 'U:\B\Uninstall.exe' --timeout-s 30 --expect-left 2 --expect-exit 1604 || fail "the driver (B) failed"
 [ -e "$sandbox/B" ] && fail "B is still there"
 "$wine_run" reg query 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' >/dev/null 2>&1 && fail "B's product key stayed"
 check_planted
@@ -171,7 +171,7 @@ echo "== the medium's own copy: removes the installation, stays itself"
 "$wine_run" "$installer" "$medium_win" 'U:\ZEMLO V8\' >/dev/null 2>&1 || fail "the second installation failed"
 mkdir -p "$sandbox/Medium"
 cp "$medium/Uninstall.exe" "$sandbox/Medium/"
-run_driver 'U:\Medium\Uninstall.exe' --installed-in 'U:\ZEMLO V8' --timeout-s 30 || fail "the driver (copy from elsewhere) failed"
+run_driver 'U:\Medium\Uninstall.exe' --installed-in 'U:\ZEMLO V8' --timeout-s 30 --expect-exit 0 || fail "the driver (copy from elsewhere) failed"
 [ -e "$install" ] && fail "the install folder is still there: $(cd "$install" && find . | head)"
 [ -f "$sandbox/Medium/Uninstall.exe" ] || fail "the medium's copy was deleted"
 rm -rf "$sandbox/Medium"
@@ -182,7 +182,7 @@ echo "== no log: silent close"
 "$wine_run" reg delete 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' /f >/dev/null 2>&1 || true
 mkdir -p "$sandbox/NoLog"
 cp "$medium/Uninstall.exe" "$sandbox/NoLog/"
-run_driver 'U:\NoLog\Uninstall.exe' --expect-silent-close --timeout-s 30 || fail "the driver (no log) failed"
+run_driver 'U:\NoLog\Uninstall.exe' --expect-silent-close --timeout-s 30 --expect-exit 1603 || fail "the driver (no log) failed"
 
 leftover=$(cd "$sandbox" && find . -mindepth 1 | grep -v '^./NoLog' | grep -v -x -e ./DelUS.bat -e ./Filedelr.avi -e ./Outside -e ./Outside/target.txt | head)
 rm -f "${planted_temp[@]}"

@@ -142,13 +142,15 @@ int CountWorkers(DWORD processId, DWORD guiThreadId)
 }
 
 bool StartProgram(const std::string& program, winlib::ScopedProcessInformation& process,
-                  const std::string& currentFolder)
+                  const std::string& currentFolder, const std::string& arguments)
 {
     const std::size_t slash = winlib::FindLastBackslash(program);
     const std::string folder = !currentFolder.empty() ? currentFolder
                                : slash == std::string::npos ? std::string(".")
                                                             : program.substr(0, slash);
     std::string commandLine = "\"" + program + "\"";
+    if (!arguments.empty())
+        commandLine += " " + arguments;
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     const winlib::ScopedHandle nul(::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
                                                  FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,

@@ -51,8 +51,10 @@ int CountWorkers(DWORD processId, DWORD guiThreadId);
 
 // Starts program with currentFolder (its own folder when empty) as current
 // folder and its standard handles on NUL; process then holds its handles.
-// False with the error printed when it cannot be started.
+// arguments, when given, follow the quoted program name and a blank in the
+// command line exactly as written. False with the error printed when it
+// cannot be started.
 bool StartProgram(const std::string& program, winlib::ScopedProcessInformation& process,
-                  const std::string& currentFolder = "");
+                  const std::string& currentFolder = "", const std::string& arguments = "");
 
 }  // namespace gui

@@ -17,10 +17,12 @@
 //                      Cancel + Yes on the agreement page ends Setup.
 //   cancel-copy <dir>  installs into <dir>, cancels during the copy and
 //                      confirms: Setup undoes what it copied, says that
-//                      nothing was installed and ends with code 1, without
+//                      nothing was installed and ends as cancelled, without
 //                      the finish page, having recorded nothing.
 //   reinstall-no       the re-install question answered No ends Setup
 //                      before any page.
+//   check <dir>        starts nothing: checks the installation in <dir> as
+//                      install does (an unattended run made it).
 //   install-held <dir> <file>
 //                      installs into <dir> while the driver holds the
 //                      medium's <file> open: the question about the file
@@ -39,6 +41,7 @@
 // a screenshot). Exit code 0 when every check held, 1 otherwise, 2 on bad
 // usage.
 #include "GuiDrive.h"
+#include "installlog/ExitCodes.h"
 #include "winlib/Handles.h"
 #include "winlib/StringUtil.h"
 
@@ -424,6 +427,69 @@ std::vector<std::string> LogLines(const std::string& path)
     return lines;
 }
 
+// A REG_DWORD value, or -1 when it is missing or of another type.
+long long RegDword(HKEY root, const char* key, const char* value)
+{
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(root, key, 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return -1;
+    winlib::ScopedRegKey guard(opened);
+    DWORD type = 0, data = 0, size = sizeof(data);
+    if (::RegQueryValueExA(opened, value, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD)
+        return -1;
+    return data;
+}
+
+// The total size of the files below folder, in bytes.
+unsigned long long TreeBytes(const std::string& folder)
+{
+    unsigned long long bytes = 0;
+    WIN32_FIND_DATAA data;
+    winlib::ScopedFindHandle find(::FindFirstFileA((folder + "*").c_str(), &data));
+    if (!find.valid())
+        return 0;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            bytes += TreeBytes(folder + name + "\\");
+        else
+            bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    } while (::FindNextFileA(find.get(), &data));
+    return bytes;
+}
+
+// The entry in the list of installed programs, beside its name and command.
+void CheckUninstallEntry(const std::string& dir)
+{
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    const std::string today = winlib::Format("%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    const std::string location = dir.substr(0, dir.size() - 1);
+    Check(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion") == "8.0", "the uninstall entry's DisplayVersion");
+    Check(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher") == "Kestrova", "the uninstall entry's Publisher");
+    Check(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayIcon") == dir + "ZEMLOV8.0.ico" &&
+              Exists(dir + "ZEMLOV8.0.ico"),
+          "the uninstall entry's DisplayIcon is the installed icon");
+    Check(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation") == location,
+          "the uninstall entry's InstallLocation");
+    Check(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString") == "\"" + dir + "Uninstall.exe\" /S",
+          "the uninstall entry's QuietUninstallString is the quoted uninstaller with /S");
+    Check(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallDate") == today, "the uninstall entry's InstallDate is today");
+    Check(RegDword(HKEY_LOCAL_MACHINE, kUninstallKey, "NoModify") == 1, "the uninstall entry's NoModify is 1");
+    Check(RegDword(HKEY_LOCAL_MACHINE, kUninstallKey, "NoRepair") == 1, "the uninstall entry's NoRepair is 1");
+    // The copied files, less the log and the shortcuts written afterwards:
+    // at most the installed folder's size, and more than nothing.
+    const long long size = RegDword(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize");
+    const unsigned long long installedKb = (TreeBytes(dir) + 1023) / 1024;
+    std::printf("EstimatedSize: %lld KB, installed folder: %llu KB\n", size, installedKb);
+    Check(size > 0 && static_cast<unsigned long long>(size) <= installedKb &&
+              static_cast<unsigned long long>(size) + 64 >= installedKb,
+          "the uninstall entry's EstimatedSize is the installed size in KB");
+}
+
 void CheckInstallation(const Options& options, const std::string& medium, const std::string& dir)
 {
     int files = 0, missing = 0;
@@ -489,6 +555,7 @@ void CheckInstallation(const Options& options, const std::string& medium, const 
     Check(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString").find(dir + "Uninstall.exe") !=
               std::string::npos,
           "the uninstall entry names the installed Uninstall.exe");
+    CheckUninstallEntry(dir);
     if (!options.acadProfile.empty())
         Check(KeyExists(HKEY_CURRENT_USER, options.acadProfile), "the AutoCAD profile is written");
 }
@@ -762,6 +829,15 @@ bool ParseOptions(int argc, char** argv, Options& options)
 int main(int argc, char** argv)
 {
     Run run;
+    // An installation made without the wizard (an unattended run), checked
+    // as the wizard's is.
+    if (argc >= 4 && std::strcmp(argv[2], "check") == 0) {
+        for (int i = 4; i + 1 < argc; i += 2)
+            if (std::strcmp(argv[i], "--acad-profile") == 0)
+                run.options.acadProfile = argv[i + 1];
+        CheckInstallation(run.options, FolderOf(argv[1]), WithBackslash(argv[3]));
+        return Failures() == 0 ? 0 : 1;
+    }
     if (!ParseOptions(argc, argv, run.options)) {
         std::fprintf(stderr, "usage: setup_driver <Setup.exe> install|cancel-copy|peak <folder> | install-held <folder> <file> "
                              "| quit | reinstall-no "
@@ -810,10 +886,13 @@ int main(int argc, char** argv)
         ::TerminateProcess(run.pi.process_handle(), 1);
         result = 1;
     }
-    // An installation that was started and undone ends with code 1.
+    // Leaving the wizard, declining the re-install and a cancelled (and
+    // undone) installation all end as cancelled by the user; installations
+    // that went through end with 0.
     DWORD exitCode = STILL_ACTIVE;
     ::GetExitCodeProcess(run.pi.process_handle(), &exitCode);
-    const DWORD expectedExit = run.options.scenario == "cancel-copy" ? 1 : 0;
+    const bool installs = run.options.scenario == "install" || run.options.scenario == "install-held";
+    const DWORD expectedExit = installs ? installlog::kExitSuccess : installlog::kExitCancelled;
     Check(exitCode == expectedExit,
           "Setup exits with code " + std::to_string(expectedExit) + " (" + std::to_string(exitCode) + ")");
     run.pi.reset();

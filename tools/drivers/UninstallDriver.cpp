@@ -9,6 +9,7 @@
 //                         [--timeout-s S] [--expect-silent-close] [--lock-log]
 //                         [--installed-in FOLDER] [--expect-left N]
 //                         [--hold-file PATH] [--batch-cpu-max SECONDS]
+//                         [--expect-exit N]
 //
 // The program is started with its own folder as current folder, so that
 // its batch lands in the root of that folder's drive. Each state the
@@ -32,7 +33,8 @@
 // (the program's cmd.exe child) used at most S seconds of CPU meanwhile;
 // the batch must end once the program has ended. The batch never lies at
 // the drive's root ("\DelUS.bat") any more: whatever is there stays as it
-// was. Exit code 0 when every check held, 1 otherwise, 2 on bad usage.
+// was. --expect-exit N: the program ends with exit code N. Exit code 0
+// when every check held, 1 otherwise, 2 on bad usage.
 #include "GuiDrive.h"
 #include "winlib/Handles.h"
 #include "winlib/StringUtil.h"
@@ -64,6 +66,7 @@ struct Options {
     int expectLeft = -1;
     std::string holdFile;
     double batchCpuMax = -1;
+    long long expectExit = -1;
     DWORD timeoutMs = 60000;
 };
 
@@ -138,6 +141,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
         } else if (arg == "--cancel-working") {
             options.cancelWorking = true;
             options.freezeWorking = true;
+        } else if (arg == "--expect-exit" && i + 1 < argc) {
+            options.expectExit = std::atoll(argv[++i]);
         } else if (arg == "--expect-left" && i + 1 < argc) {
             options.expectLeft = std::atoi(argv[++i]);
         } else if (arg == "--hold-file" && i + 1 < argc) {
@@ -485,6 +490,11 @@ int FinishAndCheckRemoval(Run& run, HWND window)
 
 }  // namespace
 
+namespace {
+// The scenario the options ask for; 0 when its checks held.
+int Drive(Run& run, winlib::ScopedHandle& lockedLog);
+}  // namespace
+
 int main(int argc, char** argv)
 {
     Run run;
@@ -493,7 +503,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: uninstall_driver <program> [--answer yes|no] [--hold-ms N] "
                              "[--freeze-working] [--cancel-working] [--about] [--timeout-s S] [--expect-silent-close] "
                              "[--lock-log] [--installed-in FOLDER] [--expect-left N] [--hold-file PATH] "
-                             "[--batch-cpu-max SECONDS]\n");
+                             "[--batch-cpu-max SECONDS] [--expect-exit N]\n");
         return 2;
     }
     const std::size_t slash = winlib::FindLastBackslash(options.program);
@@ -524,6 +534,23 @@ int main(int argc, char** argv)
         }
     }
 
+    const int result = Drive(run, lockedLog);
+    if (options.expectExit >= 0 && run.process.process_handle() != nullptr) {
+        DWORD code = STILL_ACTIVE;
+        if (run.Ended(options.timeoutMs))
+            ::GetExitCodeProcess(run.process.process_handle(), &code);
+        std::printf("exit code: %lu\n", static_cast<unsigned long>(code));
+        gui::Check(code == static_cast<DWORD>(options.expectExit),
+                   "Uninstall exits with code " + std::to_string(options.expectExit));
+    }
+    return result != 0 ? result : Verdict();
+}
+
+namespace {
+
+int Drive(Run& run, winlib::ScopedHandle& lockedLog)
+{
+    const Options& options = run.options;
     if (!Start(run) || !AnswerConfirmation(run))
         return 1;
     if (options.lockLog)
@@ -546,3 +573,5 @@ int main(int argc, char** argv)
         OpenAbout(run, window);
     return FinishAndCheckRemoval(run, window);
 }
+
+}  // namespace

@@ -69,6 +69,12 @@ struct CommandLineResult {
 CommandLineResult ParseCommandLine(std::string_view arguments, Program program,
                                    LeadByteTest isLeadByte = IsGbkLeadByte);
 
+// True when the arguments hold a /S switch as a word of its own anywhere,
+// whatever else they hold: a command line that cannot be read still shows
+// no box when it asks for silence, so a deployment script never waits for
+// a click.
+bool MentionsSilentSwitch(std::string_view arguments);
+
 // The arguments part of a whole command line as GetCommandLineA gives it:
 // skips the program name (quoted, unquoted, or quoted in parts, as the C
 // runtime reads it) and the blanks after it.

@@ -15,6 +15,16 @@ inline constexpr char kVersionValue[] = "Ver";              // the product versi
 inline constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8";
 inline constexpr char kDisplayNameValue[] = "DisplayName";
 inline constexpr char kUninstallStringValue[] = "UninstallString";
+// The entry's other values, for the list's details and for deployment tools.
+inline constexpr char kDisplayVersionValue[] = "DisplayVersion";
+inline constexpr char kPublisherValue[] = "Publisher";
+inline constexpr char kDisplayIconValue[] = "DisplayIcon";
+inline constexpr char kInstallLocationValue[] = "InstallLocation";
+inline constexpr char kEstimatedSizeValue[] = "EstimatedSize";  // REG_DWORD, in KB
+inline constexpr char kNoModifyValue[] = "NoModify";            // REG_DWORD 1
+inline constexpr char kNoRepairValue[] = "NoRepair";            // REG_DWORD 1
+inline constexpr char kQuietUninstallStringValue[] = "QuietUninstallString";
+inline constexpr char kInstallDateValue[] = "InstallDate";      // yyyymmdd
 
 // The log's name inside the install folder.
 inline constexpr char kLogFileName[] = "Uninstall.log";

@@ -18,9 +18,17 @@ public:
     virtual void NotifyFileCopied(const std::string& source, const std::string& destination) = 0;
     // True once the user has confirmed a cancel.
     virtual BOOL IsCancelled() const = 0;
+    // Records a failure with the system's error code before the user is
+    // asked about it (the administrators' run log).
+    virtual void ReportFailure(const std::string& /*what*/, DWORD /*error*/) {}
 
 protected:
     ~InstallHost() = default;
 };
+
+// The answer an unattended run gives to a question of the given message box
+// type: the one that stops the installation (Abort, Cancel, No), so that
+// the run ends as a failure and undoes what it did; OK for a plain notice.
+int UnattendedAnswer(UINT type);
 
 }  // namespace engine

@@ -41,6 +41,8 @@ public:
     // Writes a string value through the registry accessors after noting
     // its old state. TRUE when it was written.
     BOOL SetString(HKEY root, const std::string& key, const std::string& name, const std::string& text);
+    // The same for a REG_DWORD value (the key made with create semantics).
+    BOOL SetDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
 
     // The number of changes noted so far.
     std::size_t ChangeCount() const { return m_changes.size(); }

@@ -119,6 +119,24 @@ public:
     // completed run.
     const std::string& FailureReport() const { return m_strFailureReport; }
 
+    // How a run ended: still to run or running, completed, or undone (whole
+    // or in part).
+    enum class Outcome { kNotFinished, kCompleted, kUndone, kPartlyUndone };
+    Outcome GetOutcome() const { return m_outcome.load(); }
+    // The program's exit code for the run's end (installlog::ExitCode):
+    // success, cancelled by the user and undone, failed and undone, or
+    // failed with something left; failed for a run that has not ended.
+    int ExitCode() const;
+
+    // An unattended run answers every question itself with the answer
+    // that stops the installation (see engine::UnattendedAnswer) and shows
+    // no box. Set before the run starts.
+    void SetUnattended(bool unattended) { m_bUnattended = unattended; }
+
+    // The size to show in the list of installed programs, in KB (rounded
+    // up), for the bytes copied.
+    static DWORD EstimatedSizeKb(unsigned long long bytes);
+
     std::string m_strSourceDir;   // ends in one backslash
     std::string m_strInstallDir;  // ends in one backslash
     DWORD m_nControlTimeoutMs = kControlTimeoutMs;
@@ -126,7 +144,11 @@ public:
 protected:
     // Puts a question to the user and returns the button chosen. The box
     // is owned by the report window; its caption is the application's name.
+    // Every question goes to the run log with its answer.
     int AskUser(const std::string& text, UINT type) override;
+    // Puts the question to the user; an unattended run answers it itself.
+    virtual int AskUserDirectly(const std::string& text, UINT type);
+    void ReportFailure(const std::string& what, DWORD error) override;
     void ReportFileError(const CFileException& error);
 
 private:
@@ -138,6 +160,8 @@ private:
     bool BeginCompleting();
     // Undoes everything the run did and words the report for the user.
     void RollBack();
+    // The uninstall entry's values beside its name and command.
+    void WriteUninstallDetails(const std::string& uninstaller);
 
     std::atomic<int> m_state{kRunning};
     HWND m_hWndReport = nullptr;
@@ -145,4 +169,6 @@ private:
     engine::TreeCopier m_copier{*this, m_recorder};
     int m_nFailedControls = 0;
     std::string m_strFailureReport;
+    std::atomic<Outcome> m_outcome{Outcome::kNotFinished};
+    bool m_bUnattended = false;
 };

@@ -36,6 +36,8 @@ public:
     bool WasCopied(const std::string& destination) const { return m_copied.count(destination) != 0; }
     // The files the user chose to go on without.
     int IgnoredFiles() const { return m_ignored; }
+    // The size in bytes of the files copied so far.
+    unsigned long long BytesCopied() const { return m_bytesCopied; }
 
 private:
     enum class FileResult { Copied, Ignored, Aborted };
@@ -46,6 +48,7 @@ private:
     InstallRecorder& m_recorder;
     std::unordered_set<std::string> m_copied;
     int m_ignored = 0;
+    unsigned long long m_bytesCopied = 0;
 };
 
 // folder + "\" + name; no backslash is added when folder ends in one (or in

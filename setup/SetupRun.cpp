@@ -1,0 +1,120 @@
+#include "SetupRun.h"
+
+#include "engine/Destination.h"
+#include "engine/SetupThread.h"
+#include "installlog/Contract.h"
+#include "installlog/ExitCodes.h"
+#include "winlib/Path.h"
+#include "winlib/RegKey.h"
+#include "winlib/RunSupport.h"
+#include "winlib/StringUtil.h"
+#include "winlib/WinThread.h"
+
+#include <windows.h>
+
+namespace {
+
+const char kTitle[] = "ZEMLO V8.0 安装向导";
+const char kNotAdministrator[] = "安装 ZEMLO V8.0 需要管理员权限。\n请以管理员身份运行安装程序。";
+const char kLogUnusable[] = "不能写入运行日志，安装将在没有日志的情况下继续：\n";
+const char kUnattendedAnswer[] = "（无人值守的回答）";
+
+bool IsAnsiLeadByte(unsigned char c)
+{
+    return ::IsDBCSLeadByte(c) != FALSE;
+}
+
+int Finish(int code)
+{
+    const char* meaning = installlog::ExitCodeMeaning(code);
+    winlib::AppRunLog().Finish(code, meaning != nullptr ? meaning : "");
+    return code;
+}
+
+// Whether an earlier installation left its folder in the product key.
+bool EarlierInstallation(std::string& folder)
+{
+    winlib::RegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, installlog::kProductKey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
+        return false;
+    return key.ReadString(installlog::kInstallPathValue, folder, 2048, winlib::RegKey::Accept::AnyType);
+}
+
+}  // namespace
+
+int RunUnattendedSetup(const std::string& sourceDir, const installlog::CommandLineOptions& options)
+{
+    winlib::RunLog& log = winlib::AppRunLog();
+    const std::string source = engine::NormaliseFolder(sourceDir);
+    const std::string given = options.hasInstallDir ? options.installDir : std::string(kDefaultInstallDir);
+    log.Step("无人值守安装，安装路径 " + given);
+
+    if (source.empty() || engine::HasControlCharacter(given) || engine::NormaliseFolder(given).empty()) {
+        log.Failure("安装路径或安装文件的路径无效", ERROR_INVALID_NAME);
+        return installlog::kExitFailed;
+    }
+    const std::string folder = engine::NormaliseFolder(given);
+    const std::size_t deepest = engine::PathCharacters(folder) + engine::DeepestRelativePath(source);
+    if (deepest > engine::kLongestInstalledPath) {
+        log.Failure(winlib::Format("安装路径太长：安装后最深的文件路径将有 %u 个字符，比允许的 %u 个字符多",
+                                   static_cast<unsigned>(deepest), static_cast<unsigned>(engine::kLongestInstalledPath)),
+                    ERROR_FILENAME_EXCED_RANGE);
+        return installlog::kExitFailed;
+    }
+    // Somebody's files would be overwritten, and later deleted with the
+    // product: the wizard asks, an unattended run declines.
+    if (engine::HoldsOtherFiles(folder)) {
+        log.Question("目标文件夹中已有文件：" + folder + " 仍要安装到这个文件夹吗？",
+                     winlib::ButtonText(IDNO) + kUnattendedAnswer);
+        return installlog::kExitFailed;
+    }
+    std::string earlier;
+    if (EarlierInstallation(earlier))
+        log.Question("已经安装了本软件（" + earlier + "），是否重新安装？", winlib::ButtonText(IDYES) + kUnattendedAnswer);
+
+    CSetupThread worker;
+    worker.Configure(source, folder, nullptr);
+    worker.SetUnattended(true);
+    if (!worker.CreateThread(0, 0, nullptr)) {
+        log.Failure("不能启动安装", ::GetLastError());
+        return installlog::kExitFailed;
+    }
+    winlib::WaitPumpingMessages(worker.GetThreadHandle());
+    return worker.ExitCode();
+}
+
+int RunSetup(std::string_view arguments, bool administrator,
+             const std::function<int(const std::string& installDir)>& runWizard)
+{
+    const installlog::CommandLineResult parsed =
+        installlog::ParseCommandLine(arguments, installlog::Program::kSetup, IsAnsiLeadByte);
+    const installlog::CommandLineOptions& options = parsed.options;
+    const bool silent = parsed.ok ? options.silent : installlog::MentionsSilentSwitch(arguments);
+
+    winlib::RunLog& log = winlib::AppRunLog();
+    if (options.hasLogFile && !log.Open(options.logFile) && !silent)
+        ::MessageBoxA(nullptr, (kLogUnusable + log.Problem()).c_str(), kTitle, MB_OK | MB_ICONWARNING);
+    log.Step("Setup 开始，命令行参数: " + std::string(arguments));
+
+    if (!parsed.ok) {
+        log.Step("命令行错误: " + parsed.message);
+        if (!silent) {
+            const std::string text = parsed.message + "\n\n" + installlog::UsageText(installlog::Program::kSetup);
+            ::MessageBoxA(nullptr, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
+        }
+        return Finish(installlog::kExitBadCommandLine);
+    }
+    if (options.showUsage) {
+        ::MessageBoxA(nullptr, installlog::UsageText(installlog::Program::kSetup), kTitle, MB_OK | MB_ICONINFORMATION);
+        return Finish(installlog::kExitSuccess);
+    }
+    if (!administrator) {
+        log.Failure("没有管理员权限", installlog::kExitNotAdministrator);
+        if (!silent)
+            ::MessageBoxA(nullptr, kNotAdministrator, kTitle, MB_OK | MB_ICONERROR);
+        return Finish(installlog::kExitNotAdministrator);
+    }
+    if (silent)
+        return Finish(RunUnattendedSetup(winlib::ProgramFolder(), options));
+    return Finish(runWizard(options.hasInstallDir ? options.installDir : std::string()));
+}

@@ -1,0 +1,30 @@
+// Setup as a program: its command line, the rights it needs, and the two
+// ways it runs, the wizard and the unattended installation an
+// administrator's deployment tool starts with /S.
+#pragma once
+
+#include "installlog/CommandLine.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+// The folder the wizard offers and an unattended run installs into when no
+// /D= is given.
+inline constexpr char kDefaultInstallDir[] = "C:\\Program Files\\Kestrova\\ZEMLO\\";
+
+// Installs from the medium in sourceDir into the folder of options (/D=,
+// else the default) with no window: an earlier installation is installed
+// over, and every question the installation would ask is answered with the
+// answer that stops it, so that the run fails and undoes what it did.
+// Returns the exit code (installlog::ExitCode).
+int RunUnattendedSetup(const std::string& sourceDir, const installlog::CommandLineOptions& options);
+
+// The whole program for the arguments of its command line: reads them
+// (a bad switch: its message and the usage, a box unless silent; /?: the
+// usage in a box), opens the run log of /LOG=, refuses to run without
+// administrator rights, then installs unattended (/S) or runs the wizard
+// through runWizard, which gets the /D= folder (or an empty text) and
+// returns its exit code. The run log ends with the exit code returned.
+int RunSetup(std::string_view arguments, bool administrator,
+             const std::function<int(const std::string& installDir)>& runWizard);

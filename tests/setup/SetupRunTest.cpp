@@ -1,0 +1,111 @@
+// Setup's command line as the program acts on it: which runs show no box,
+// the run log and its last line, the rights check, the folder handed to the
+// wizard, and the destinations an unattended run refuses before it starts.
+#include "FileHelpers.h"
+#include "RegistryOverride.h"
+#include "SetupRun.h"
+#include "TempDir.h"
+#include "installlog/ExitCodes.h"
+#include "winlib/RunSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+class SetupRunTest : public ::testing::Test {
+protected:
+    void TearDown() override { winlib::AppRunLog().Close(); }
+
+    // Runs the program's logic with a wizard that records its folder.
+    int Run(const std::string& arguments, bool administrator = true, int wizardCode = installlog::kExitSuccess)
+    {
+        return RunSetup(arguments, administrator, [&](const std::string& folder) {
+            wizardFolders.push_back(folder);
+            return wizardCode;
+        });
+    }
+    std::string LastRecord(const std::string& log)
+    {
+        const std::vector<std::string> lines = testfs::SplitLines(testfs::ReadFile(log));
+        if (lines.empty() || lines.back().size() < 25)
+            return std::string();
+        std::string last = lines.back().substr(25);
+        if (!last.empty() && last.back() == '\r')
+            last.pop_back();
+        return last;
+    }
+
+    TempDir temp;
+    RegistryOverride registry;
+    std::vector<std::string> wizardFolders;
+};
+
+TEST_F(SetupRunTest, BadSilentCommandLineEndsWithoutABoxAndUsesNothingOfIt)
+{
+    // A box would wait for a click: the test would not end.
+    const std::string log = temp / "bad.log";
+    EXPECT_EQ(Run("/LOG=" + log + " /S /Q"), installlog::kExitBadCommandLine);
+    EXPECT_EQ(Run("/D=C:\\ZEMLO /S"), installlog::kExitBadCommandLine);
+    EXPECT_TRUE(wizardFolders.empty());
+    EXPECT_FALSE(testfs::Exists(log));
+}
+
+TEST_F(SetupRunTest, WithoutAdministratorRightsNothingRunsAndTheLogSaysWhy)
+{
+    const std::string log = temp / "run.log";
+    EXPECT_EQ(Run("/S /LOG=" + log, false), installlog::kExitNotAdministrator);
+    EXPECT_TRUE(wizardFolders.empty());
+    EXPECT_EQ(LastRecord(log), "退出代码: 740 (需要管理员权限)");
+}
+
+TEST_F(SetupRunTest, TheWizardGetsTheGivenFolderAndItsExitCodeEndsTheLog)
+{
+    const std::string log = temp / "wizard.log";
+    EXPECT_EQ(Run("/LOG=\"" + log + "\" /D=C:\\Program Files\\淺 ZEMLO", true, installlog::kExitCancelled),
+              installlog::kExitCancelled);
+    EXPECT_EQ(Run(""), installlog::kExitSuccess);
+    EXPECT_EQ(wizardFolders, (std::vector<std::string>{"C:\\Program Files\\淺 ZEMLO", ""}));
+    EXPECT_EQ(LastRecord(log), "退出代码: 1602 (用户取消)");
+}
+
+TEST_F(SetupRunTest, UnattendedRunDeclinesAFolderWithSomebodysFilesAndTouchesNothing)
+{
+    const std::string medium = temp / "medium";
+    const std::string folder = temp / "其他 程序";
+    testfs::WriteFile(folder + "\\notes.txt", "mine");
+    const std::string log = temp / "run.log";
+    ASSERT_TRUE(winlib::AppRunLog().Open(log));
+    installlog::CommandLineOptions options;
+    options.silent = true;
+    options.hasInstallDir = true;
+    options.installDir = folder;
+
+    EXPECT_EQ(RunUnattendedSetup(medium, options), installlog::kExitFailed);
+
+    EXPECT_EQ(testfs::ListFolder(folder), (std::vector<std::string>{"notes.txt"}));
+    winlib::AppRunLog().Close();
+    const std::string text = testfs::ReadFile(log);
+    EXPECT_NE(text.find("问题: 目标文件夹中已有文件：" + folder + "\\"), std::string::npos) << text;
+    EXPECT_NE(text.find("回答: 否（无人值守的回答）"), std::string::npos) << text;
+}
+
+TEST_F(SetupRunTest, UnattendedRunRefusesADestinationTooDeepForTheInstalledFiles)
+{
+    const std::string log = temp / "run.log";
+    ASSERT_TRUE(winlib::AppRunLog().Open(log));
+    installlog::CommandLineOptions options;
+    options.silent = true;
+    options.hasInstallDir = true;
+    options.installDir = temp / std::string(240, 'd');
+
+    EXPECT_EQ(RunUnattendedSetup(temp / "medium", options), installlog::kExitFailed);
+
+    EXPECT_FALSE(testfs::Exists(options.installDir));
+    winlib::AppRunLog().Close();
+    EXPECT_NE(testfs::ReadFile(log).find("失败: 安装路径太长"), std::string::npos);
+}
+
+}  // namespace

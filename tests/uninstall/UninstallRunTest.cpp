@@ -1,0 +1,94 @@
+// Uninstall's command line as the program acts on it, and the exit code a
+// run ends with.
+#include "FileHelpers.h"
+#include "RegistryOverride.h"
+#include "TempDir.h"
+#include "UninstallRun.h"
+#include "UninstallThread.h"
+#include "installlog/ExitCodes.h"
+#include "winlib/RunSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(UninstallExitCode, IsSuccessOnlyWhenNothingOfTheInstallationIsLeft)
+{
+    CUninstallThread worker;
+    EXPECT_EQ(UninstallExitCode(worker), installlog::kExitSuccess);
+    worker.m_left.push_back({"File Copy: C:\\ZEMLO\\readme.txt", LeftReason::RemovedAtRestart});
+    EXPECT_EQ(UninstallExitCode(worker), installlog::kExitFailedIncomplete);
+    worker.m_left.clear();
+    worker.m_strFolderLeft = "C:\\ZEMLO";
+    EXPECT_EQ(UninstallExitCode(worker), installlog::kExitFailedIncomplete);
+}
+
+class UninstallRunTest : public ::testing::Test {
+protected:
+    void TearDown() override { winlib::AppRunLog().Close(); }
+
+    int Run(const std::string& arguments, bool administrator = true, int interactiveCode = installlog::kExitSuccess)
+    {
+        return RunUninstall(arguments, administrator, [&]() {
+            ++interactiveRuns;
+            return interactiveCode;
+        });
+    }
+    // The run log's records without their stamps and line ends.
+    std::vector<std::string> Records(const std::string& log)
+    {
+        std::vector<std::string> records;
+        for (std::string line : testfs::SplitLines(testfs::ReadFile(log))) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            records.push_back(line.size() > 25 ? line.substr(25) : line);
+        }
+        return records;
+    }
+
+    TempDir temp;
+    RegistryOverride registry;
+    int interactiveRuns = 0;
+};
+
+TEST_F(UninstallRunTest, BadSilentCommandLineRemovesNothingAndShowsNoBox)
+{
+    // A box would wait for a click: the test would not end.
+    EXPECT_EQ(Run("/S /D=C:\\ZEMLO"), installlog::kExitBadCommandLine);
+    EXPECT_EQ(Run("/LOG=" + (temp / "bad.log") + " /S /X"), installlog::kExitBadCommandLine);
+    EXPECT_EQ(interactiveRuns, 0);
+    EXPECT_FALSE(testfs::Exists(temp / "bad.log"));
+}
+
+TEST_F(UninstallRunTest, WithoutAdministratorRightsNothingRuns)
+{
+    const std::string log = temp / "run.log";
+    EXPECT_EQ(Run("/S /LOG=" + log, false), installlog::kExitNotAdministrator);
+    EXPECT_EQ(interactiveRuns, 0);
+    EXPECT_EQ(Records(log).back(), "退出代码: 740 (需要管理员权限)");
+}
+
+TEST_F(UninstallRunTest, TheInteractiveRunsExitCodeEndsTheLog)
+{
+    const std::string log = temp / "run.log";
+    EXPECT_EQ(Run("/LOG=" + log, true, installlog::kExitCancelled), installlog::kExitCancelled);
+    EXPECT_EQ(interactiveRuns, 1);
+    EXPECT_EQ(Records(log).back(), "退出代码: 1602 (用户取消)");
+}
+
+TEST_F(UninstallRunTest, UnattendedRunWithoutAnInstallationLogFailsHavingTouchedNothing)
+{
+    // Neither beside the test program nor recorded in the (empty,
+    // redirected) registry.
+    const std::string log = temp / "run.log";
+    EXPECT_EQ(Run("/S /LOG=" + log), installlog::kExitFailed);
+    EXPECT_EQ(interactiveRuns, 0);
+    const std::vector<std::string> records = Records(log);
+    ASSERT_GE(records.size(), 2u);
+    EXPECT_EQ(records[records.size() - 2].rfind("失败: 找不到卸载日志 ", 0), 0u) << records[records.size() - 2];
+    EXPECT_EQ(records.back(), "退出代码: 1603 (失败, 已做的改动全部撤销)");
+}
+
+}  // namespace

@@ -1,0 +1,115 @@
+// Runs a program with a command line given word for word (the Linux side
+// cannot: Wine quotes every argument that holds a blank) and reports how it
+// went: every window it showed, and its exit code.
+//
+//   run_program <program> <arguments> [--no-window] [--answer-box] [--timeout-s S]
+//
+// --no-window   a visible window of the program is a failure (an
+//               unattended run shows none)
+// --answer-box  the program is expected to show one message box: its text
+//               is printed and it is answered with its first button
+// Prints "exit code: N" last; exits 0 when every check passed, else 1.
+#include "GuiDrive.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct Search {
+    DWORD processId;
+    HWND found;
+};
+
+// The first visible top-level window of the process.
+HWND VisibleWindowOf(DWORD processId)
+{
+    Search search = {processId, nullptr};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lParam);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == s->processId && ::IsWindowVisible(hwnd)) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: run_program <program> <arguments> [--no-window] [--answer-box] [--timeout-s S]\n");
+        return 2;
+    }
+    const std::string program = argv[1];
+    const std::string arguments = argv[2];
+    bool noWindow = false;
+    bool answerBox = false;
+    DWORD timeoutMs = 120000;
+    for (int i = 3; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--no-window") == 0)
+            noWindow = true;
+        else if (std::strcmp(argv[i], "--answer-box") == 0)
+            answerBox = true;
+        else if (std::strcmp(argv[i], "--timeout-s") == 0 && i + 1 < argc)
+            timeoutMs = static_cast<DWORD>(std::atoi(argv[++i])) * 1000;
+        else {
+            std::fprintf(stderr, "unknown option %s\n", argv[i]);
+            return 2;
+        }
+    }
+
+    winlib::ScopedProcessInformation pi;
+    if (!gui::StartProgram(program, pi, "C:\\", arguments))
+        return 1;
+    bool windowSeen = false;
+    bool boxAnswered = false;
+    const ULONGLONG start = ::GetTickCount64();
+    while (::WaitForSingleObject(pi.process_handle(), 20) == WAIT_TIMEOUT) {
+        if (::GetTickCount64() - start > timeoutMs)
+            break;
+        const HWND window = VisibleWindowOf(pi.process_id());
+        if (window == nullptr)
+            continue;
+        if (!windowSeen) {
+            char caption[256] = {};
+            ::GetWindowTextA(window, caption, sizeof(caption));
+            std::printf("window: %s\n", caption);
+            windowSeen = true;
+        }
+        if (answerBox && !boxAnswered) {
+            if (HWND box = gui::FindProcessDialog(pi.process_id(), nullptr, 0xFFFF)) {
+                std::printf("box: %s\n", gui::MessageTextOf(box).c_str());
+                gui::Click(box, ::GetDlgItem(box, IDOK) != nullptr ? IDOK : IDCANCEL);
+                boxAnswered = true;
+            }
+        }
+        if (noWindow) {
+            // Nothing may wait for a click: the run is ended here.
+            break;
+        }
+    }
+    if (::WaitForSingleObject(pi.process_handle(), 0) == WAIT_TIMEOUT) {
+        gui::Check(false, "the program has ended by itself");
+        ::TerminateProcess(pi.process_handle(), 1);
+        ::WaitForSingleObject(pi.process_handle(), 5000);
+    }
+    if (noWindow)
+        gui::Check(!windowSeen, "the program shows no window");
+    if (answerBox)
+        gui::Check(boxAnswered, "the program shows a message box");
+    DWORD exitCode = STILL_ACTIVE;
+    ::GetExitCodeProcess(pi.process_handle(), &exitCode);
+    std::printf("exit code: %lu\n", static_cast<unsigned long>(exitCode));
+    std::fflush(stdout);
+    return gui::Failures() == 0 ? 0 : 1;
+}

@@ -1,0 +1,134 @@
+#include "UninstallRun.h"
+
+#include "UninstallDlg.h"
+#include "UninstallThread.h"
+#include "installlog/CommandLine.h"
+#include "installlog/ExitCodes.h"
+#include "winlib/RunSupport.h"
+#include "winlib/StdioFile.h"
+#include "winlib/WinThread.h"
+
+#include <windows.h>
+
+#include <io.h>
+
+#include <string>
+
+namespace {
+
+const char kTitle[] = "卸载软件";
+const char kNotAdministrator[] = "卸载 ZEMLO V8.0 需要管理员权限。\n请以管理员身份运行卸载程序。";
+const char kLogUnusable[] = "不能写入运行日志，卸载将在没有日志的情况下继续：\n";
+
+bool IsAnsiLeadByte(unsigned char c)
+{
+    return ::IsDBCSLeadByte(c) != FALSE;
+}
+
+int Finish(int code)
+{
+    const char* meaning = installlog::ExitCodeMeaning(code);
+    winlib::AppRunLog().Finish(code, meaning != nullptr ? meaning : "");
+    return code;
+}
+
+const char* Why(LeftReason reason)
+{
+    switch (reason) {
+    case LeftReason::Refused:
+        return "不属于本软件，未予处理";
+    case LeftReason::RemovedAtRestart:
+        return "正在使用，重新启动后删除";
+    case LeftReason::NotUnregistered:
+        return "控件未能注销";
+    case LeftReason::NotRemoved:
+    default:
+        return "未能删除";
+    }
+}
+
+// The worker of an unattended run: a log that cannot be read goes to the
+// run log instead of a box.
+class CUnattendedUninstallThread : public CUninstallThread {
+protected:
+    void ReportFileError(const CFileException& error) override
+    {
+        winlib::AppRunLog().Step("不能读取卸载日志: " + error.GetErrorMessage());
+    }
+};
+
+}  // namespace
+
+int UninstallExitCode(const CUninstallThread& worker)
+{
+    return worker.m_left.empty() && worker.m_strFolderLeft.empty() ? installlog::kExitSuccess
+                                                                   : installlog::kExitFailedIncomplete;
+}
+
+void LogWhatIsLeft(const CUninstallThread& worker)
+{
+    winlib::RunLog& log = winlib::AppRunLog();
+    for (const LeftEntry& entry : worker.m_left)
+        log.Step("留下: " + entry.text + "（" + Why(entry.reason) + "）");
+    if (!worker.m_strFolderLeft.empty())
+        log.Step("留下文件夹: " + worker.m_strFolderLeft);
+    if (worker.m_bRestartNeeded)
+        log.Step("重新启动计算机后删除正在使用的文件");
+}
+
+int RunUnattendedUninstall()
+{
+    winlib::RunLog& log = winlib::AppRunLog();
+    const std::string logPath = CUninstallDlg::LogPath();
+    log.Step("无人值守卸载，卸载日志 " + logPath);
+    if (::_access(logPath.c_str(), 0) != 0) {
+        log.Failure("找不到卸载日志 " + logPath, ERROR_FILE_NOT_FOUND);
+        return installlog::kExitFailed;
+    }
+    CUnattendedUninstallThread worker;
+    worker.m_pMainWnd = nullptr;
+    worker.m_bAutoDelete = FALSE;
+    if (!worker.ReadLog(logPath.c_str()))
+        return installlog::kExitFailed;
+    if (!worker.CreateThread(0, 0, nullptr)) {
+        log.Failure("不能启动卸载", ::GetLastError());
+        return installlog::kExitFailed;
+    }
+    winlib::WaitPumpingMessages(worker.GetThreadHandle());
+    LogWhatIsLeft(worker);
+    return UninstallExitCode(worker);
+}
+
+int RunUninstall(std::string_view arguments, bool administrator, const std::function<int()>& runInteractive)
+{
+    const installlog::CommandLineResult parsed =
+        installlog::ParseCommandLine(arguments, installlog::Program::kUninstall, IsAnsiLeadByte);
+    const installlog::CommandLineOptions& options = parsed.options;
+    const bool silent = parsed.ok ? options.silent : installlog::MentionsSilentSwitch(arguments);
+
+    winlib::RunLog& log = winlib::AppRunLog();
+    if (options.hasLogFile && !log.Open(options.logFile) && !silent)
+        ::MessageBoxA(nullptr, (kLogUnusable + log.Problem()).c_str(), kTitle, MB_OK | MB_ICONWARNING);
+    log.Step("Uninstall 开始，命令行参数: " + std::string(arguments));
+
+    if (!parsed.ok) {
+        log.Step("命令行错误: " + parsed.message);
+        if (!silent) {
+            const std::string text = parsed.message + "\n\n" + installlog::UsageText(installlog::Program::kUninstall);
+            ::MessageBoxA(nullptr, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
+        }
+        return Finish(installlog::kExitBadCommandLine);
+    }
+    if (options.showUsage) {
+        ::MessageBoxA(nullptr, installlog::UsageText(installlog::Program::kUninstall), kTitle,
+                      MB_OK | MB_ICONINFORMATION);
+        return Finish(installlog::kExitSuccess);
+    }
+    if (!administrator) {
+        log.Failure("没有管理员权限", installlog::kExitNotAdministrator);
+        if (!silent)
+            ::MessageBoxA(nullptr, kNotAdministrator, kTitle, MB_OK | MB_ICONERROR);
+        return Finish(installlog::kExitNotAdministrator);
+    }
+    return Finish(silent ? RunUnattendedUninstall() : runInteractive());
+}
