@@ -122,7 +122,7 @@ BOOL TreeCopier::CopyFolderTree(const std::string& source, const std::string& de
             if (!CopyFolderTree(entrySource, entryDestination))
                 return FALSE;
         } else {
-            const FileResult result = CopyOneFile(entrySource, entryDestination);
+            const FileResult result = CopyOneFile(entrySource, entryDestination, finder.GetLength());
             if (result == FileResult::Aborted)
                 return FALSE;
             // A read-only flag taken over from the medium is cleared.
@@ -136,17 +136,39 @@ BOOL TreeCopier::CopyFolderTree(const std::string& source, const std::string& de
     return TRUE;
 }
 
-TreeCopier::FileResult TreeCopier::CopyOneFile(const std::string& source, const std::string& destination)
+TreeCopier::FileResult TreeCopier::CopyOneFile(const std::string& source, const std::string& destination,
+                                               ULONGLONG size)
 {
-    const bool existed = ::GetFileAttributesA(destination.c_str()) != INVALID_FILE_ATTRIBUTES;
+    // Whether the file was there before decides what a rollback deletes.
+    // The first copy refuses to overwrite, so on a fresh destination (the
+    // usual case) that one call also says the file is new; only when it
+    // fails is the destination looked at (a failed copy leaves no file of
+    // its own behind).
+    bool known = false;
+    bool existed = false;
     for (;;) {
         // A destination that could not stand in the log is never made, nor
         // one too long for the uninstaller to delete (some systems copy to
         // such a path all the same).
         const bool recordable = installlog::IsRecordableText(destination);
         const bool fits = PathCharacters(destination) < MAX_PATH;
-        if (recordable && fits && ::CopyFileA(source.c_str(), destination.c_str(), FALSE))
-            break;
+        if (recordable && fits) {
+            if (!known) {
+                if (::CopyFileA(source.c_str(), destination.c_str(), TRUE)) {
+                    known = true;
+                    break;
+                }
+                const DWORD error = ::GetLastError();
+                known = true;
+                existed = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+                          ::GetFileAttributesA(destination.c_str()) != INVALID_FILE_ATTRIBUTES;
+                ::SetLastError(error);
+                if (existed && ::CopyFileA(source.c_str(), destination.c_str(), FALSE))
+                    break;
+            } else if (::CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
+                break;
+            }
+        }
         const DWORD error = !recordable ? static_cast<DWORD>(ERROR_INVALID_NAME)
                             : !fits     ? static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE)
                                         : ::GetLastError();
@@ -162,9 +184,7 @@ TreeCopier::FileResult TreeCopier::CopyOneFile(const std::string& source, const 
         }
         return FileResult::Aborted;
     }
-    WIN32_FILE_ATTRIBUTE_DATA copied = {};
-    if (::GetFileAttributesExA(destination.c_str(), GetFileExInfoStandard, &copied))
-        m_bytesCopied += (static_cast<unsigned long long>(copied.nFileSizeHigh) << 32) | copied.nFileSizeLow;
+    m_bytesCopied += size;
     if (!existed)
         m_recorder.FileCreated(destination);
     m_recorder.LogFileCopy(destination);
@@ -221,8 +241,13 @@ BOOL TreeCopier::CopyTopLevelFiles(const std::string& sourceDir, const std::stri
     for (const std::string& name : names) {
         if (winlib::EqualNoCase(name, "setup.exe"))
             continue;
+        const std::string source = sourceDir + name;
         const std::string destination = installDir + name;
-        const FileResult result = CopyOneFile(sourceDir + name, destination);
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        const ULONGLONG size = ::GetFileAttributesExA(source.c_str(), GetFileExInfoStandard, &data)
+                                   ? (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow
+                                   : 0;
+        const FileResult result = CopyOneFile(source, destination, size);
         if (result == FileResult::Aborted)
             return FALSE;
         if (result == FileResult::Copied && winlib::EqualNoCase(name, "ZEMLOV8.0.ico"))

@@ -258,6 +258,27 @@ TEST_F(RollbackTest, FolderSomebodyFilledDuringTheRunIsLeftAndTheRunEndsAsIncomp
     EXPECT_NE(thread.FailureReport().find(Install("图框")), std::string::npos) << thread.FailureReport();
 }
 
+TEST_F(RollbackTest, FileOfTheMediumThatWasThereBeforeStaysWithTheNewContent)
+{
+    // An earlier copy of a medium file: the run overwrites it and, undone,
+    // leaves it (with the medium's content) while its own files go.
+    testfs::WriteFile(Install("Support\\a.lsp"), "older");
+    before = State();
+    window.onMessage = [&](const RecordedMessage& m) {
+        if (m.message == WM_SETUP_PROGRESS && m.lText == Install("Temp\\t.tmp")) {
+            EXPECT_EQ(testfs::ReadFile(Install("Support\\a.lsp")), "lisp");
+            thread.Cancel();
+        }
+    };
+    RunInstall();
+    EXPECT_EQ(testfs::ReadFile(Install("Support\\a.lsp")), "lisp");
+    Lines expected = before.files;
+    for (std::string& line : expected)
+        if (line.rfind(Install("Support\\a.lsp") + " ", 0) == 0)
+            line.replace(line.size() - 5, 5, "lisp");
+    EXPECT_EQ(State().files, expected);
+}
+
 // The first, a middle and the last product folder.
 INSTANTIATE_TEST_SUITE_P(Folders, CancelTest, ::testing::Values("Support\\a.lsp", "图框\\A3.dwg", "Temp\\t.tmp"));
 

@@ -27,6 +27,11 @@ public:
     // The folder part of the search pattern followed by the entry's name.
     std::string GetFilePath() const;
     std::string GetRoot() const { return m_strRoot; }
+    // The entry's size in bytes, as the search found it.
+    ULONGLONG GetLength() const
+    {
+        return (static_cast<ULONGLONG>(m_found.nFileSizeHigh) << 32) | m_found.nFileSizeLow;
+    }
 
     BOOL IsDots() const;
     BOOL IsDirectory() const { return MatchesMask(FILE_ATTRIBUTE_DIRECTORY); }

@@ -42,7 +42,8 @@ public:
 private:
     enum class FileResult { Copied, Ignored, Aborted };
     // Copies one file, asking Abort/Retry/Ignore while it fails.
-    FileResult CopyOneFile(const std::string& source, const std::string& destination);
+    // size: the source's size in bytes, counted once the file is copied.
+    FileResult CopyOneFile(const std::string& source, const std::string& destination, ULONGLONG size);
 
     InstallHost& m_host;
     InstallRecorder& m_recorder;
