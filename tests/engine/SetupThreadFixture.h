@@ -9,6 +9,7 @@
 #include "RecordingWindow.h"
 #include "RegistryOverride.h"
 #include "TempDir.h"
+#include "engine/InstallHost.h"
 #include "engine/SetupThread.h"
 #include "winlib/StringUtil.h"
 #include "winlib/SysError.h"
@@ -46,7 +47,7 @@ protected:
     {
         prompts.push_back({text, type});
         if (answers.empty())
-            return drivekit::DecliningButton(type);
+            return engine::UnattendedAnswer(type);
         Answer answer = answers.front();
         answers.pop_front();
         if (answer.before)

@@ -7,23 +7,6 @@
 
 namespace drivekit {
 
-int DecliningButton(UINT type)
-{
-    switch (type & MB_TYPEMASK) {
-    case MB_ABORTRETRYIGNORE:
-        return IDABORT;
-    case MB_YESNO:
-        return IDNO;
-    case MB_OKCANCEL:
-    case MB_RETRYCANCEL:
-    case MB_YESNOCANCEL:
-    case MB_CANCELTRYCONTINUE:
-        return IDCANCEL;
-    default:
-        return IDOK;
-    }
-}
-
 bool Exists(const std::string& path)
 {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

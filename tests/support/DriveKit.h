@@ -13,11 +13,6 @@
 
 namespace drivekit {
 
-// The button that declines a message box of the given type (MB_ flags):
-// Abort for Abort/Retry/Ignore, No for Yes/No, Cancel where there is one,
-// else OK.
-int DecliningButton(UINT type);
-
 // True when a file or folder is at path (GetFileAttributesA).
 bool Exists(const std::string& path);
 

@@ -1,6 +1,7 @@
 #include "Unattended.h"
 
 #include "DriveKit.h"
+#include "engine/InstallHost.h"
 #include "winlib/WinThread.h"
 
 #include <cstdio>
@@ -12,7 +13,7 @@ int UnattendedSetupThread::AskUser(const std::string& text, UINT type)
         std::printf("[question] %s\n[answer] declined\n", text.c_str());
         std::fflush(stdout);
     }
-    return drivekit::DecliningButton(type);
+    return engine::UnattendedAnswer(type);
 }
 
 bool UnattendedSetupThread::InstallServingMessages(const std::string& medium, const std::string& install,
