@@ -19,18 +19,6 @@ const char kNotAdministrator[] = "安装 ZEMLO V8.0 需要管理员权限。\n�
 const char kLogUnusable[] = "不能写入运行日志，安装将在没有日志的情况下继续：\n";
 const char kUnattendedAnswer[] = "（无人值守的回答）";
 
-bool IsAnsiLeadByte(unsigned char c)
-{
-    return ::IsDBCSLeadByte(c) != FALSE;
-}
-
-int Finish(int code)
-{
-    const char* meaning = installlog::ExitCodeMeaning(code);
-    winlib::AppRunLog().Finish(code, meaning != nullptr ? meaning : "");
-    return code;
-}
-
 // Whether an earlier installation left its folder in the product key.
 bool EarlierInstallation(std::string& folder)
 {
@@ -86,35 +74,12 @@ int RunUnattendedSetup(const std::string& sourceDir, const installlog::CommandLi
 int RunSetup(std::string_view arguments, bool administrator,
              const std::function<int(const std::string& installDir)>& runWizard)
 {
-    const installlog::CommandLineResult parsed =
-        installlog::ParseCommandLine(arguments, installlog::Program::kSetup, IsAnsiLeadByte);
-    const installlog::CommandLineOptions& options = parsed.options;
-    const bool silent = parsed.ok ? options.silent : installlog::MentionsSilentSwitch(arguments);
-
-    winlib::RunLog& log = winlib::AppRunLog();
-    if (options.hasLogFile && !log.Open(options.logFile) && !silent)
-        ::MessageBoxA(nullptr, (kLogUnusable + log.Problem()).c_str(), kTitle, MB_OK | MB_ICONWARNING);
-    log.Step("Setup 开始，命令行参数: " + std::string(arguments));
-
-    if (!parsed.ok) {
-        log.Step("命令行错误: " + parsed.message);
-        if (!silent) {
-            const std::string text = parsed.message + "\n\n" + installlog::UsageText(installlog::Program::kSetup);
-            ::MessageBoxA(nullptr, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
-        }
-        return Finish(installlog::kExitBadCommandLine);
-    }
-    if (options.showUsage) {
-        ::MessageBoxA(nullptr, installlog::UsageText(installlog::Program::kSetup), kTitle, MB_OK | MB_ICONINFORMATION);
-        return Finish(installlog::kExitSuccess);
-    }
-    if (!administrator) {
-        log.Failure("没有管理员权限", installlog::kExitNotAdministrator);
-        if (!silent)
-            ::MessageBoxA(nullptr, kNotAdministrator, kTitle, MB_OK | MB_ICONERROR);
-        return Finish(installlog::kExitNotAdministrator);
-    }
-    if (silent)
-        return Finish(RunUnattendedSetup(winlib::ProgramFolder(), options));
-    return Finish(runWizard(options.hasInstallDir ? options.installDir : std::string()));
+    installlog::CommandLineOptions options;
+    int exitCode = 0;
+    if (!winlib::StartRun(arguments, installlog::Program::kSetup, administrator,
+                          {"Setup", kTitle, kNotAdministrator, kLogUnusable}, options, exitCode))
+        return exitCode;
+    if (options.silent)
+        return winlib::FinishRun(RunUnattendedSetup(winlib::ProgramFolder(), options));
+    return winlib::FinishRun(runWizard(options.hasInstallDir ? options.installDir : std::string()));
 }

@@ -20,18 +20,6 @@ const char kTitle[] = "卸载软件";
 const char kNotAdministrator[] = "卸载 ZEMLO V8.0 需要管理员权限。\n请以管理员身份运行卸载程序。";
 const char kLogUnusable[] = "不能写入运行日志，卸载将在没有日志的情况下继续：\n";
 
-bool IsAnsiLeadByte(unsigned char c)
-{
-    return ::IsDBCSLeadByte(c) != FALSE;
-}
-
-int Finish(int code)
-{
-    const char* meaning = installlog::ExitCodeMeaning(code);
-    winlib::AppRunLog().Finish(code, meaning != nullptr ? meaning : "");
-    return code;
-}
-
 const char* Why(LeftReason reason)
 {
     switch (reason) {
@@ -101,34 +89,10 @@ int RunUnattendedUninstall()
 
 int RunUninstall(std::string_view arguments, bool administrator, const std::function<int()>& runInteractive)
 {
-    const installlog::CommandLineResult parsed =
-        installlog::ParseCommandLine(arguments, installlog::Program::kUninstall, IsAnsiLeadByte);
-    const installlog::CommandLineOptions& options = parsed.options;
-    const bool silent = parsed.ok ? options.silent : installlog::MentionsSilentSwitch(arguments);
-
-    winlib::RunLog& log = winlib::AppRunLog();
-    if (options.hasLogFile && !log.Open(options.logFile) && !silent)
-        ::MessageBoxA(nullptr, (kLogUnusable + log.Problem()).c_str(), kTitle, MB_OK | MB_ICONWARNING);
-    log.Step("Uninstall 开始，命令行参数: " + std::string(arguments));
-
-    if (!parsed.ok) {
-        log.Step("命令行错误: " + parsed.message);
-        if (!silent) {
-            const std::string text = parsed.message + "\n\n" + installlog::UsageText(installlog::Program::kUninstall);
-            ::MessageBoxA(nullptr, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
-        }
-        return Finish(installlog::kExitBadCommandLine);
-    }
-    if (options.showUsage) {
-        ::MessageBoxA(nullptr, installlog::UsageText(installlog::Program::kUninstall), kTitle,
-                      MB_OK | MB_ICONINFORMATION);
-        return Finish(installlog::kExitSuccess);
-    }
-    if (!administrator) {
-        log.Failure("没有管理员权限", installlog::kExitNotAdministrator);
-        if (!silent)
-            ::MessageBoxA(nullptr, kNotAdministrator, kTitle, MB_OK | MB_ICONERROR);
-        return Finish(installlog::kExitNotAdministrator);
-    }
-    return Finish(silent ? RunUnattendedUninstall() : runInteractive());
+    installlog::CommandLineOptions options;
+    int exitCode = 0;
+    if (!winlib::StartRun(arguments, installlog::Program::kUninstall, administrator,
+                          {"Uninstall", kTitle, kNotAdministrator, kLogUnusable}, options, exitCode))
+        return exitCode;
+    return winlib::FinishRun(options.silent ? RunUnattendedUninstall() : runInteractive());
 }

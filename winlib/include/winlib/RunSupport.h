@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
+#include "installlog/CommandLine.h"
 #include "winlib/RunLog.h"
 
 namespace winlib {
@@ -26,5 +28,28 @@ bool HasAdministratorRights();
 // The same test for a given token (an impersonation token, as
 // CheckTokenMembership takes it).
 bool TokenHasAdministratorRights(HANDLE token);
+
+// The texts a program shows around its command line.
+struct RunTexts {
+    const char* program;           // the name the run log's first record gives
+    const char* title;             // the caption of its message boxes
+    const char* notAdministrator;  // why it cannot run without the rights
+    const char* logUnusable;       // followed by why the run log cannot be written
+};
+
+// The start both programs share: reads the command line (the text after the
+// program's name), opens the run log it names and writes the first record,
+// and settles what needs nothing of the program itself: a bad command line
+// (its message and the usage), /? (the usage), missing administrator rights.
+// The boxes are left out when the run is silent, even when the line could
+// not be read but holds /S. Returns true, with the options, when the
+// program is to run; otherwise false, with the exit code already written to
+// the run log (FinishRun).
+bool StartRun(std::string_view arguments, installlog::Program program, bool administrator, const RunTexts& texts,
+              installlog::CommandLineOptions& options, int& exitCode);
+
+// Writes the exit code, with its meaning, as the run log's last record and
+// returns it.
+int FinishRun(int code);
 
 }  // namespace winlib
