@@ -75,8 +75,7 @@ int CPercentProgressCtrl::SetPos(int nPos)
     const int old = m_nPosition;
     m_nPosition = nPos;
 
-    RECT rc;
-    GetClientRect(&rc);
+    const RECT rc = ClientRect();
     int fill = 0;
     int percent = 0;
     // An empty range has no fraction; its bar shows nothing.
@@ -119,6 +118,15 @@ int CPercentProgressCtrl::SetPos(int nPos)
     return old;
 }
 
+RECT CPercentProgressCtrl::ClientRect()
+{
+    if (!m_bClientKnown) {
+        m_rcClient = {};
+        m_bClientKnown = ::GetClientRect(m_hWnd, &m_rcClient) != FALSE;
+    }
+    return m_rcClient;
+}
+
 int CPercentProgressCtrl::StepIt()
 {
     return SetPos(m_nPosition + m_nStep);
@@ -140,6 +148,8 @@ LRESULT CPercentProgressCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lPa
     case WM_SIZE: {
         const LRESULT result = CProgressCtrl::WindowProc(message, wParam, lParam);
         m_nFillWidth = -1;
+        m_bClientKnown = false;
+        ReleaseBackBuffer();
         return result;
     }
     case WM_SETTEXT:
@@ -205,16 +215,63 @@ void CPercentProgressCtrl::Draw(CDC& target)
         return;
     const double fraction = (static_cast<double>(m_nPosition) - m_nLower) /
                             (static_cast<double>(m_nUpper) - m_nLower);
-
+    const RECT rc = ClientRect();
+    RECT area;
+    if (target.GetClipBox(&area) == ERROR)
+        area = rc;
+    // The image is composed in the bar's own off-screen bitmap, kept while
+    // the size stays (the bar draws once per step, and making a bitmap
+    // compatible with the screen asks the system for its display settings
+    // each time), and the part being painted is copied in one block.
+    if (CDC* back = BackBuffer(target.GetSafeHdc(), rc)) {
+        Compose(*back, rc, fraction);
+        target.BitBlt(area.left, area.top, area.right - area.left, area.bottom - area.top, back, area.left,
+                      area.top, SRCCOPY);
+        return;
+    }
     CMemDC dc(&target);
+    Compose(dc, rc, fraction);
+}
 
-    RECT rc;
-    GetClientRect(&rc);
+CDC* CPercentProgressCtrl::BackBuffer(HDC reference, const RECT& client)
+{
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    if (m_pBackDC != nullptr && m_sizeBack.cx == width && m_sizeBack.cy == height)
+        return m_pBackDC.get();
+    ReleaseBackBuffer();
+    if (width <= 0 || height <= 0)
+        return nullptr;
+    auto dc = std::make_unique<CCompatibleDC>(reference);
+    if (dc->GetSafeHdc() == nullptr || !m_bmpBack.CreateCompatibleBitmap(reference, width, height))
+        return nullptr;
+    m_selectBack.emplace(dc->GetSafeHdc(), m_bmpBack);
+    // Client coordinates in the bitmap, whatever the client's origin.
+    dc->SetWindowOrg(client.left, client.top);
+    m_pBackDC = std::move(dc);
+    m_sizeBack = {width, height};
+    return m_pBackDC.get();
+}
+
+void CPercentProgressCtrl::ReleaseBackBuffer()
+{
+    // The bitmap is selected out before it goes, and the context last.
+    m_selectBack.reset();
+    m_bmpBack.DeleteObject();
+    m_pBackDC.reset();
+    m_sizeBack = {};
+}
+
+void CPercentProgressCtrl::Compose(CDC& dc, const RECT& client, double fraction) const
+{
+    RECT rc = client;
     RECT left = rc;
     left.right = rc.left + TruncToInt((rc.right - rc.left) * fraction);
     RECT right = rc;
     right.left = left.right;
 
+    // A kept bitmap still has the clip of its last text.
+    dc.SelectClipRgn(nullptr);
     dc.FillSolidRect(&left, m_crBar);
     dc.FillSolidRect(&right, m_crBack);
 

@@ -1,6 +1,7 @@
 // The progress bar: its fill, the percentage or a caption in its place,
 // its repaints, and its calls before it has a window.
 #include "ControlHost.h"
+#include "DriveKit.h"
 #include "controls/PercentProgressCtrl.h"
 
 #include <commctrl.h>
@@ -178,6 +179,32 @@ TEST_F(ProgressTest, RepaintsOnlyWhenTheBoundaryMovesAPixelOrThePercentageChange
         // Else the system would send WM_PAINT again and again.
         EXPECT_FALSE(::GetUpdateRect(bar, nullptr, FALSE)) << range.first;
     }
+}
+
+// The bar keeps one off-screen bitmap of its size for its steps: a new
+// size replaces it, and nothing of the old one stays.
+TEST_F(ProgressTest, StepsAndResizesLeaveNoDrawingObjectBehind)
+{
+    bar.SetRange(0, 100);
+    auto churn = [this](int times) {
+        for (int i = 0; i < times; ++i) {
+            ::SetWindowPos(bar, nullptr, 0, 0, 150 + i % 2 * 50, 20, SWP_NOMOVE | SWP_NOZORDER);
+            for (int pos = 0; pos <= 100; pos += 25)
+                bar.SetPos(pos);
+        }
+    };
+    churn(10);  // first drawings may fill caches of the system
+    const DWORD before = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    if (before != 0) {
+        churn(300);
+        EXPECT_EQ(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS), before);
+        return;
+    }
+    // Without a per-process count: 1,000 resizes that each kept a bitmap
+    // and a context would use up the 1,500 free slots below the mark.
+    const unsigned mark = drivekit::HighestFreshGdiSlot(1500);
+    churn(1000);
+    EXPECT_LE(drivekit::HighestFreshGdiSlot(1500), mark);
 }
 
 TEST(ProgressWithoutWindow, PositionCallsReturnMinusOneAndKeepThePosition)

@@ -11,6 +11,8 @@
 #include "winlib/Controls.h"
 #include "winlib/Gdi.h"
 
+#include <memory>
+#include <optional>
 #include <string>
 
 class CPercentProgressCtrl : public CProgressCtrl {
@@ -43,6 +45,17 @@ protected:
 
 private:
     void OnPaint();
+    // The client rectangle, asked of the system once per size: every
+    // position change needs it, and under some systems each question costs
+    // window-server round trips (the window's DPI and its monitor).
+    RECT ClientRect();
+    // The kept off-screen bitmap of the client's size, made compatible
+    // with reference when there is none of that size; null when it cannot
+    // be made.
+    CDC* BackBuffer(HDC reference, const RECT& client);
+    void ReleaseBackBuffer();
+    // The bar's whole image into dc, in client coordinates.
+    void Compose(CDC& dc, const RECT& client, double fraction) const;
     LRESULT OnSetText(WPARAM wParam, LPARAM lParam);
     LRESULT OnGetText(WPARAM wParam, LPARAM lParam) const;
 
@@ -58,4 +71,12 @@ private:
     COLORREF m_crBack;
     COLORREF m_crTextOnBack;
     COLORREF m_crTextOnBar;
+    RECT m_rcClient = {};
+    bool m_bClientKnown = false;
+    // Declared in the order they are made: destroyed the other way round,
+    // the selection undone before the bitmap and the context go.
+    std::unique_ptr<CCompatibleDC> m_pBackDC;
+    CBitmap m_bmpBack;
+    std::optional<winlib::ScopedSelectObject> m_selectBack;
+    SIZE m_sizeBack = {};
 };
