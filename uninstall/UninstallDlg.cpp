@@ -158,10 +158,38 @@ LRESULT CUninstallDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return OnUninstallDone(wParam, lParam);
     case WM_UNINSTALL_FAILED:
         return OnUninstallFailed(wParam, lParam);
+    case WM_CTLCOLORSTATIC:
+        if (reinterpret_cast<HWND>(lParam) == m_ctlStatus.GetSafeHwnd() && lParam != 0)
+            return OnStatusColour(wParam, lParam);
+        break;
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+    case WM_SETTINGCHANGE:
+        m_nStatusAnswers = 0;
+        break;
     default:
         break;
     }
     return CDialog::WindowProc(message, wParam, lParam);
+}
+
+LRESULT CUninstallDlg::OnStatusColour(WPARAM wParam, LPARAM lParam)
+{
+    const HDC dc = reinterpret_cast<HDC>(wParam);
+    if (m_nStatusAnswers >= 2) {
+        ::SetTextColor(dc, m_statusColours.text);
+        ::SetBkColor(dc, m_statusColours.back);
+        ::SetBkMode(dc, m_statusColours.mode);
+        return m_statusColours.brush;
+    }
+    StatusColours answer;
+    answer.brush = CDialog::WindowProc(WM_CTLCOLORSTATIC, wParam, lParam);
+    answer.text = ::GetTextColor(dc);
+    answer.back = ::GetBkColor(dc);
+    answer.mode = ::GetBkMode(dc);
+    m_nStatusAnswers = answer == m_statusColours ? m_nStatusAnswers + 1 : 1;
+    m_statusColours = answer;
+    return answer.brush;
 }
 
 void CUninstallDlg::OnSysCommand(UINT, LPARAM)

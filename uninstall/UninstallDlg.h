@@ -65,6 +65,26 @@ protected:
     LRESULT OnFilesDone(WPARAM wParam, LPARAM lParam);
     LRESULT OnUninstallDone(WPARAM wParam, LPARAM lParam);
     LRESULT OnUninstallFailed(WPARAM wParam, LPARAM lParam);
+    LRESULT OnStatusColour(WPARAM wParam, LPARAM lParam);
+
+private:
+    // The system's answer to the status line's WM_CTLCOLORSTATIC: the line
+    // repaints once per file, and under some systems asking the dialog's
+    // default handler each time costs several window-server round trips
+    // (theme and display look-ups) for the same answer. Kept once two
+    // answers in a row agree; forgotten when colours or theme change.
+    struct StatusColours {
+        LRESULT brush = 0;
+        COLORREF text = CLR_INVALID;
+        COLORREF back = CLR_INVALID;
+        int mode = 0;
+        bool operator==(const StatusColours& other) const
+        {
+            return brush == other.brush && text == other.text && back == other.back && mode == other.mode;
+        }
+    };
+    StatusColours m_statusColours;
+    int m_nStatusAnswers = 0;  // the same answer this many times in a row
 };
 
 // The About box, offered through the window's system menu.

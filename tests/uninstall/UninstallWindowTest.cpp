@@ -29,6 +29,9 @@ public:
     Shown opened, filesDone, done;
     std::vector<Shown> afterFile;
     std::vector<std::string> reported;  // the paths the worker reported
+    // Whether the status line was always given the colours and brush the
+    // system gives it.
+    bool statusColoursAsSystem = true;
 
 protected:
     BOOL OnInitDialog() override
@@ -46,6 +49,7 @@ protected:
         switch (message) {
         case WM_UNINSTALL_FILE:
             afterFile.push_back(Now());
+            statusColoursAsSystem = StatusColoursAsSystem() && statusColoursAsSystem;
             break;
         case WM_UNINSTALL_FILES_DONE:
             filesDone = Now();
@@ -68,6 +72,32 @@ protected:
 
 private:
     static constexpr UINT_PTR kGiveUp = 77;
+    // Asks the window for the status line's colours, as the line does when
+    // it paints, and the system's default handling of the dialog the same.
+    bool StatusColoursAsSystem()
+    {
+        const HWND status = ::GetDlgItem(m_hWnd, IDC_UNINSTALL_STATUS);
+        struct Answer {
+            LRESULT brush;
+            COLORREF text, back;
+            int mode;
+        };
+        auto ask = [status](auto&& handler) {
+            const HDC dc = ::CreateCompatibleDC(nullptr);
+            Answer answer;
+            answer.brush = handler(reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(status));
+            answer.text = ::GetTextColor(dc);
+            answer.back = ::GetBkColor(dc);
+            answer.mode = ::GetBkMode(dc);
+            ::DeleteDC(dc);
+            return answer;
+        };
+        const Answer ours = ask([this](WPARAM w, LPARAM l) { return ::SendMessageA(m_hWnd, WM_CTLCOLORSTATIC, w, l); });
+        const Answer system =
+            ask([this](WPARAM w, LPARAM l) { return ::DefDlgProcA(m_hWnd, WM_CTLCOLORSTATIC, w, l); });
+        return ours.brush == system.brush && ours.text == system.text && ours.back == system.back &&
+               ours.mode == system.mode;
+    }
     Shown Now()
     {
         Shown shown;
@@ -146,6 +176,8 @@ TEST(UninstallWindow, BarCountsTheRecordedFilesAndStepsOncePerFileWhileTheStatus
         EXPECT_EQ(shown.status, files[static_cast<size_t>(i)] + " ... ");
         EXPECT_TRUE(shown.statusVisible && shown.barVisible);
     }
+    // However often the line repaints, in the colours the system gives it.
+    EXPECT_TRUE(window.statusColoursAsSystem);
 
     // After the files the status line is empty; at the end it and the bar
     // are gone and Finish can be pressed.
