@@ -891,7 +891,8 @@ int main(int argc, char** argv)
     // that went through end with 0.
     DWORD exitCode = STILL_ACTIVE;
     ::GetExitCodeProcess(run.pi.process_handle(), &exitCode);
-    const bool installs = run.options.scenario == "install" || run.options.scenario == "install-held";
+    const bool installs = run.options.scenario == "install" || run.options.scenario == "install-held" ||
+                          run.options.scenario == "peak";
     const DWORD expectedExit = installs ? installlog::kExitSuccess : installlog::kExitCancelled;
     Check(exitCode == expectedExit,
           "Setup exits with code " + std::to_string(expectedExit) + " (" + std::to_string(exitCode) + ")");
