@@ -93,7 +93,8 @@ int CPercentProgressCtrl::SetPos(int nPos)
         // With the same percentage only the pixels between the old and the
         // new boundary change: the whole image is drawn again clipped to
         // them, which gives the same pixels as a whole repaint.
-        const bool strip = percent == m_nPercent && m_nFillWidth >= 0;
+        const bool drawnBefore = m_nFillWidth >= 0;
+        const bool strip = percent == m_nPercent && drawnBefore;
         RECT changed = rc;
         if (strip) {
             changed.left = std::max(rc.left, rc.left + std::min(fill, m_nFillWidth));
@@ -101,8 +102,19 @@ int CPercentProgressCtrl::SetPos(int nPos)
         }
         m_nFillWidth = fill;
         m_nPercent = percent;
-        if (!strip || changed.left < changed.right)
-            ::RedrawWindow(m_hWnd, strip ? &changed : nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        if (!drawnBefore) {
+            // The first time and after a resize: a whole paint, which also
+            // settles whatever else is waiting to be painted.
+            ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        } else if (!strip || changed.left < changed.right) {
+            // A step of the bar, once per file: drawn at once into the
+            // window's context, without the invalidation and paint message
+            // a repaint costs (half the time of a step under Wine).
+            CClientDC client(m_hWnd);
+            if (strip)
+                ::IntersectClipRect(client, changed.left, changed.top, changed.right, changed.bottom);
+            Draw(client);
+        }
     }
     return old;
 }
@@ -182,11 +194,19 @@ void CPercentProgressCtrl::OnPaint()
         ::ValidateRect(m_hWnd, nullptr);
         return;
     }
+    CPaintDC paintDC(m_hWnd);
+    Draw(paintDC);
+}
+
+void CPercentProgressCtrl::Draw(CDC& target)
+{
+    // An empty range has nothing to show.
+    if (m_nLower >= m_nUpper)
+        return;
     const double fraction = (static_cast<double>(m_nPosition) - m_nLower) /
                             (static_cast<double>(m_nUpper) - m_nLower);
 
-    CPaintDC paintDC(m_hWnd);
-    CMemDC dc(&paintDC);
+    CMemDC dc(&target);
 
     RECT rc;
     GetClientRect(&rc);

@@ -9,16 +9,17 @@
 #include <cstring>
 
 namespace {
-// Counts the paints that reach the control.
+// Counts the times the control draws itself: for a paint message, or at
+// once for a step of the bar.
 class CountingProgress : public CPercentProgressCtrl {
 public:
     int m_nPaints = 0;
 
 protected:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    void Draw(CDC& target) override
     {
-        m_nPaints += message == WM_PAINT;
-        return CPercentProgressCtrl::WindowProc(message, wParam, lParam);
+        ++m_nPaints;
+        CPercentProgressCtrl::Draw(target);
     }
 };
 

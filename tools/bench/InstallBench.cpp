@@ -606,14 +606,14 @@ int main(int argc, char** argv)
     PrintFigure("medium_seconds", 3, prepareSeconds);
     std::printf("rounds: %u\n", options.rounds);
     std::printf("install_entries: %ld\n", expected);
-    // The time per entry that must stay flat over the sizes: from the first
-    // entry's report to the last one's. The start and the end, which should
-    // not grow with the files, are printed beside it at every size, and so
-    // is the whole copy divided by the entries.
-    PrintScalingFigures("install", static_cast<long>(options.files), pageReports > 1 ? pageReports - 1 : 0, bestPage,
-                        PerEntryUs(best[kPage], expected),
-                        PerEntryUs(bestFloorSteady, floorReports > 1 ? floorReports - 1 : 0));
+    // The scaling runs: the time per entry that must stay flat over the
+    // sizes, from the first entry's report to the last one's. The start
+    // and the end, which should not grow with the files, are printed beside
+    // it at every size, and so is the whole copy divided by the entries.
     if (options.pageOnly) {
+        PrintScalingFigures("install", static_cast<long>(options.files), pageReports > 1 ? pageReports - 1 : 0,
+                            bestPage, PerEntryUs(best[kPage], expected),
+                            PerEntryUs(bestFloorSteady, floorReports > 1 ? floorReports - 1 : 0));
         std::fflush(stdout);
         return 0;
     }

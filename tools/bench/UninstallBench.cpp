@@ -485,13 +485,14 @@ int main(int argc, char** argv)
 
     std::printf("uninstall_files: %ld\n", files);
     std::printf("uninstall_rounds: %u\n", options.rounds);
-    // The time per entry that must stay flat over the sizes: from the first
-    // file's report to the last one's. The start (window up, log read) and
-    // the end, which should not grow with the files, are printed beside it
-    // at every size, and so is the whole run divided by the files.
-    PrintScalingFigures("uninstall", files, files - 1, bestWindow, PerEntryUs(best[kWindow], files),
-                        PerEntryUs(bestFloorSteady, files - 1));
+    // The scaling runs: the time per entry that must stay flat over the
+    // sizes, from the first file's report to the last one's. The start
+    // (window up, log read) and the end, which should not grow with the
+    // files, are printed beside it at every size, and so is the whole run
+    // divided by the files.
     if (options.windowOnly) {
+        PrintScalingFigures("uninstall", files, files - 1, bestWindow, PerEntryUs(best[kWindow], files),
+                            PerEntryUs(bestFloorSteady, files - 1));
         std::fflush(stdout);
         return 0;
     }

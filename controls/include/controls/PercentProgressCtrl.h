@@ -4,10 +4,12 @@
 // through two clip regions so that each glyph takes the colour that stands
 // out against the part it lies over. Range and position live in the
 // object; the native control's own position is never used. A position
-// change repaints only when the filled width changes by a whole pixel.
+// change repaints only when the filled width changes by a whole pixel (or
+// the percentage changes), and then draws at once.
 #pragma once
 
 #include "winlib/Controls.h"
+#include "winlib/Gdi.h"
 
 #include <string>
 
@@ -34,6 +36,10 @@ public:
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Draws the bar into target, within target's clip box: composed off
+    // screen and copied in one block. Called by the paint handler and, for
+    // a change of position, at once into the window's own context.
+    virtual void Draw(CDC& target);
 
 private:
     void OnPaint();
