@@ -93,34 +93,42 @@ std::string RootName(HKEY root)
     return "";
 }
 
-bool InstallRecorder::LogFileCopy(const std::string& path)
+bool InstallRecorder::Record(installlog::LogEntryKind kind, const std::string& text, std::string_view* stored)
 {
-    if (!installlog::IsRecordableText(path))
+    if (!installlog::IsRecordableText(text))
         return false;
     std::string entry;
-    installlog::AppendEntry(entry, installlog::kFileCopy, path);
-    m_log.Append(entry);
+    installlog::AppendEntry(entry, kind, text);
+    const std::string_view line = m_log.Append(entry);
+    if (stored != nullptr)
+        *stored = line.substr(line.size() - 1 - text.size(), text.size());  // the line ends in "\n"
     return true;
+}
+
+bool InstallRecorder::LogFileCopy(const std::string& path)
+{
+    return Record(installlog::kFileCopy, path, nullptr);
 }
 
 bool InstallRecorder::LogMadeDir(const std::string& path)
 {
-    if (!installlog::IsRecordableText(path))
-        return false;
-    std::string entry;
-    installlog::AppendEntry(entry, installlog::kMadeDir, path);
-    m_log.Append(entry);
-    return true;
+    return Record(installlog::kMadeDir, path, nullptr);
 }
 
 bool InstallRecorder::LogRegCtrl(const std::string& path)
 {
-    if (!installlog::IsRecordableText(path))
-        return false;
-    std::string entry;
-    installlog::AppendEntry(entry, installlog::kRegCtrl, path);
-    m_log.Append(entry);
-    return true;
+    return Record(installlog::kRegCtrl, path, nullptr);
+}
+
+bool InstallRecorder::FileCopied(const std::string& path, bool created)
+{
+    // A file this run made is noted with the path its log line holds: one
+    // copy of the path for both.
+    std::string_view stored;
+    const bool logged = Record(installlog::kFileCopy, path, &stored);
+    if (created)
+        m_changes.push_back({Change::File, nullptr, logged ? stored : m_paths.Append(path), 0});
+    return logged;
 }
 
 bool InstallRecorder::LogRegKey(HKEY root, const std::string& subKey)

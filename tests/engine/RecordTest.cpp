@@ -1,6 +1,7 @@
 // The record of a large installation: the text kept in fixed blocks that
 // never move, the install log written from several blocks, and the
-// rollback of more created files than one block of paths holds.
+// rollback of more created files than one block holds (their paths kept
+// once, in their log lines), past the files that were there before.
 #include "FileHelpers.h"
 #include "TempDir.h"
 #include "engine/ChunkedText.h"
@@ -56,7 +57,7 @@ TEST(InstallRecorder, ALargeRunIsWrittenWholeAndUndoneWhole)
     // changes fill several blocks each.
     TempDir temp;
     engine::InstallRecorder recorder;
-    std::vector<std::string> files;
+    std::vector<std::string> files, before;
     std::string expected;
     const std::string folder = temp / "安装";
     testfs::MakeDirs(folder);
@@ -67,12 +68,14 @@ TEST(InstallRecorder, ALargeRunIsWrittenWholeAndUndoneWhole)
         std::string name = std::to_string(i);
         name = folder + "\\" + std::string(150 - folder.size() - name.size() - 5, 'f') + name + ".dat";
         testfs::WriteFile(name, "x");
-        recorder.FileCreated(name);
-        ASSERT_TRUE(recorder.LogFileCopy(name));
+        // Every hundredth file was there before the run: logged, but not
+        // the run's to delete.
+        const bool created = i % 100 != 0;
+        ASSERT_TRUE(recorder.FileCopied(name, created));
         expected += "File Copy: " + name + "\n";
-        files.push_back(name);
+        (created ? files : before).push_back(name);
     }
-    EXPECT_EQ(recorder.ChangeCount(), 1501u);
+    EXPECT_EQ(recorder.ChangeCount(), 1 + files.size());
     EXPECT_EQ(recorder.Text(), expected);
 
     const std::string log = temp / "Uninstall.log";
@@ -86,11 +89,13 @@ TEST(InstallRecorder, ALargeRunIsWrittenWholeAndUndoneWhole)
     }
     EXPECT_EQ(testfs::ReadFile(log), onDisk);
 
-    EXPECT_TRUE(recorder.Rollback(nullptr).empty());
+    // The files of before keep the folder: it cannot go, and says so.
+    EXPECT_EQ(recorder.Rollback(nullptr), std::vector<std::string>{folder});
     EXPECT_EQ(recorder.ChangeCount(), 0u);
     for (const std::string& file : files)
         ASSERT_FALSE(testfs::Exists(file)) << file;
-    EXPECT_FALSE(testfs::Exists(folder));
+    for (const std::string& file : before)
+        EXPECT_TRUE(testfs::Exists(file)) << file;
     // What is undone is forgotten: a second rollback has nothing to do.
     EXPECT_TRUE(recorder.Rollback(nullptr).empty());
 }

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "engine/ChunkedText.h"
+#include "installlog/InstallLog.h"
 
 #include <windows.h>
 
@@ -33,6 +34,10 @@ public:
     bool LogMadeDir(const std::string& path);
     bool LogRegCtrl(const std::string& path);
     bool LogRegKey(HKEY root, const std::string& subKey);
+    // A file copied (or made) by the run: its "File Copy: " line, and when
+    // created (it was not there before) the change for the rollback. False
+    // when the path could not stand in the log.
+    bool FileCopied(const std::string& path, bool created);
     // The log's text so far.
     std::string Text() const { return m_log.str(); }
 
@@ -78,6 +83,10 @@ private:
         std::string data;  // the value's bytes before the write
     };
     void Note(Change::Kind kind, HKEY root, const std::string& path, std::size_t value = 0);
+    // Appends the log line of that kind for text, and sets stored (when
+    // given) to the text as the log holds it. False, with nothing
+    // appended, when the text cannot stand in the log.
+    bool Record(installlog::LogEntryKind kind, const std::string& text, std::string_view* stored);
 
     // Both only grow during a run, by blocks that never move: no doubling,
     // and no second copy while they grow.
