@@ -162,7 +162,7 @@ FloorWindow::~FloorWindow()
         ::DestroyWindow(m_hwnd);
 }
 
-bool FloorWindow::Create(const char* caption)
+bool FloorWindow::Create(const char* caption, const FloorLayout& layout)
 {
     static const bool registered = [] {
         const HINSTANCE instance = ::GetModuleHandleA(nullptr);
@@ -188,10 +188,11 @@ bool FloorWindow::Create(const char* caption)
     if (m_hwnd == nullptr)
         return false;
     ::SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    m_status = ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_PATHELLIPSIS | SS_NOPREFIX, 33, 161, 459, 20, m_hwnd,
+    m_status = ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_PATHELLIPSIS | SS_NOPREFIX, 33,
+                                 161, layout.status.cx, layout.status.cy, m_hwnd,
                                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kStatusId)), instance, nullptr);
-    m_bar = ::CreateWindowExA(WS_EX_CLIENTEDGE, kFloorBarClass, "", WS_CHILD | WS_VISIBLE, 31, 192, 463, 23, m_hwnd,
-                              nullptr, instance, nullptr);
+    m_bar = ::CreateWindowExA(WS_EX_CLIENTEDGE, kFloorBarClass, "", WS_CHILD | WS_VISIBLE, 31, 192, layout.bar.cx, layout.bar.cy,
+                              m_hwnd, nullptr, instance, nullptr);
     if (m_status == nullptr || m_bar == nullptr)
         return false;
     ::SetWindowLongPtrA(m_bar, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

@@ -96,6 +96,13 @@ private:
     double m_last = -1;
 };
 
+// The sizes of the floor window's status line and bar; by default about
+// those of the progress page.
+struct FloorLayout {
+    SIZE status = {459, 20};
+    SIZE bar = {463, 23};
+};
+
 // The floor's window: a visible top-level window of our own with a status
 // line (a static showing one line, shortened in the middle, as the
 // programs' status lines do) and a bar. kReport, sent with a path as lParam,
@@ -112,7 +119,7 @@ public:
     FloorWindow& operator=(const FloorWindow&) = delete;
 
     // Creates and shows the window; false when it cannot be made.
-    bool Create(const char* caption);
+    bool Create(const char* caption, const FloorLayout& layout = FloorLayout());
     // Empties the bar and sets its range to entries steps.
     void Reset(int entries);
     HWND Handle() const { return m_hwnd; }

@@ -23,6 +23,7 @@
 #include "BenchSupport.h"
 #include "Unattended.h"
 #include "UninstallDlg.h"
+#include "UninstallIds.h"
 #include "UninstallThread.h"
 #include "installlog/Contract.h"
 #include "installlog/InstallLog.h"
@@ -234,6 +235,29 @@ ReplayRun RunWindow(const std::string& install, long expected)
 
 // The floor's replay: the log read, its file entries deleted on a worker
 // thread, each reported to the floor's window with one synchronous send.
+// The sizes of the uninstall window's status line and bar, for the floor's
+// window: how long a path is drawn, and how many times the bar repaints,
+// depend on them. Read from the window's own template.
+FloorLayout UninstallWindowLayout()
+{
+    FloorLayout layout;
+    const HWND dialog = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UNINSTALL_DIALOG),
+                                             nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    if (dialog == nullptr)
+        return layout;
+    ::ShowWindow(dialog, SW_HIDE);
+    const auto size = [dialog](int id, SIZE& out) {
+        RECT r;
+        const HWND item = ::GetDlgItem(dialog, id);
+        if (item != nullptr && ::GetWindowRect(item, &r))
+            out = {r.right - r.left, r.bottom - r.top};
+    };
+    size(IDC_UNINSTALL_STATUS, layout.status);
+    size(IDC_UNINSTALL_PROGRESS, layout.bar);
+    ::DestroyWindow(dialog);
+    return layout;
+}
+
 ReplayRun RunFloor(const std::string& install, FloorWindow& floor)
 {
     ReplayRun run;
@@ -401,7 +425,7 @@ int main(int argc, char** argv)
 
     ReplayWindow window;
     FloorWindow floor;
-    if (!window.CreateMessageOnly() || !floor.Create("ZEMLO V8.0 floor")) {
+    if (!window.CreateMessageOnly() || !floor.Create("ZEMLO V8.0 floor", UninstallWindowLayout())) {
         std::fprintf(stderr, "uninstall_bench: cannot create the windows (error %lu)\n", ::GetLastError());
         return 1;
     }
