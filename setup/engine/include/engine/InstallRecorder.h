@@ -28,6 +28,11 @@ namespace engine {
 
 class InstallRecorder {
 public:
+    InstallRecorder() = default;
+    // The changes hold views of the recorder's own text: never copied.
+    InstallRecorder(const InstallRecorder&) = delete;
+    InstallRecorder& operator=(const InstallRecorder&) = delete;
+
     // Appends one log line. False, with nothing appended, when the text is
     // not a plain path (see installlog::IsRecordableText).
     bool LogFileCopy(const std::string& path);
@@ -68,8 +73,10 @@ public:
     BOOL WriteLogFile(const std::string& path, CFileException& error) const;
 
 private:
-    // A change is small (an installation notes one per file): its path
-    // lies in m_paths, and what a registry value held before lies apart.
+    // A change is small (an installation notes one per file): its path is
+    // a view of the text kept in m_log (a file's, in its "File Copy: "
+    // line) or in m_paths, and what a registry value held before lies
+    // apart.
     struct Change {
         enum Kind : unsigned char { File, Folder, Control, Key, Value } kind;
         HKEY root;
