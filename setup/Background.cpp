@@ -77,6 +77,32 @@ void CSetupDlg::FindPictures(const std::string& folder, const char* pattern, std
     finder.Close();
 }
 
+HBITMAP CSetupDlg::StretchedCopy(HBITMAP source, int cx, int cy)
+{
+    BITMAP info = {};
+    if (::GetObjectA(source, sizeof(info), &info) == 0)
+        return nullptr;
+    // One StretchBlt from the source straight into the new bitmap, with
+    // the halftone stretch that CopyImage uses: its pixels, without the
+    // temporary copy of all the source's pixels that CopyImage makes first
+    // (a repaint held the picture three times over for a moment).
+    const winlib::ScopedGetDC screen(nullptr);
+    winlib::ScopedBitmap copy(::CreateCompatibleBitmap(screen.get(), cx, cy));
+    const winlib::ScopedMemDC from(::CreateCompatibleDC(screen.get()));
+    const winlib::ScopedMemDC to(::CreateCompatibleDC(screen.get()));
+    if (!copy || !from || !to)
+        return nullptr;
+    {
+        const winlib::ScopedSelectObject selectSource(from.get(), source);
+        const winlib::ScopedSelectObject selectCopy(to.get(), copy.get());
+        ::SetStretchBltMode(to.get(), HALFTONE);
+        ::SetBrushOrgEx(to.get(), 0, 0, nullptr);  // required after choosing halftone
+        if (!::StretchBlt(to.get(), 0, 0, cx, cy, from.get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY))
+            return nullptr;
+    }
+    return copy.release();
+}
+
 HBITMAP CSetupDlg::LoadPicture(const std::string& path)
 {
     const std::wstring widePath = ToWide(path);
@@ -112,9 +138,8 @@ HBITMAP CSetupDlg::LoadPicture(const std::string& path)
         ratio = static_cast<double>(info.bmHeight) / static_cast<double>(info.bmWidth);
 
         // The picture object keeps (and at its release deletes) its own
-        // bitmap; deleting it here as well would leave the object to delete
-        // a handle that may by then be another one.
-        canvas.reset(static_cast<HBITMAP>(::CopyImage(bitmap, IMAGE_BITMAP, kCanvasWidth, kCanvasHeight, 0)));
+        // bitmap; the copy is made beside it.
+        canvas.reset(StretchedCopy(bitmap, kCanvasWidth, kCanvasHeight));
         if (!canvas)
             return nullptr;
     }

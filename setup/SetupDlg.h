@@ -49,6 +49,10 @@ public:
     // process's current folder is the same afterwards. A missing folder
     // gives an empty list.
     void FindPictures(const std::string& folder, const char* pattern, std::vector<std::string>& list);
+    // A new bitmap of cx x cy (compatible with the screen) holding the
+    // source bitmap stretched over it, pixel for pixel as CopyImage would
+    // stretch it; null when it cannot be made. The caller owns it.
+    static HBITMAP StretchedCopy(HBITMAP source, int cx, int cy);
     // Decodes a picture file and fits it into a new canvas bitmap of
     // kCanvasWidth x kCanvasHeight that the caller owns; null when the file
     // cannot be decoded.

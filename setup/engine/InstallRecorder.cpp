@@ -93,51 +93,72 @@ std::string RootName(HKEY root)
     return "";
 }
 
+bool InstallRecorder::Record(installlog::LogEntryKind kind, const std::string& text, std::string_view* stored)
+{
+    if (!installlog::IsRecordableText(text))
+        return false;
+    std::string entry;
+    installlog::AppendEntry(entry, kind, text);
+    const std::string_view line = m_log.Append(entry);
+    if (stored != nullptr)
+        *stored = line.substr(line.size() - 1 - text.size(), text.size());  // the line ends in "\n"
+    return true;
+}
+
 bool InstallRecorder::LogFileCopy(const std::string& path)
 {
-    if (!installlog::IsRecordableText(path))
-        return false;
-    installlog::AppendEntry(m_log, installlog::kFileCopy, path);
-    return true;
+    return Record(installlog::kFileCopy, path, nullptr);
 }
 
 bool InstallRecorder::LogMadeDir(const std::string& path)
 {
-    if (!installlog::IsRecordableText(path))
-        return false;
-    installlog::AppendEntry(m_log, installlog::kMadeDir, path);
-    return true;
+    return Record(installlog::kMadeDir, path, nullptr);
 }
 
 bool InstallRecorder::LogRegCtrl(const std::string& path)
 {
-    if (!installlog::IsRecordableText(path))
-        return false;
-    installlog::AppendEntry(m_log, installlog::kRegCtrl, path);
-    return true;
+    return Record(installlog::kRegCtrl, path, nullptr);
+}
+
+bool InstallRecorder::FileCopied(const std::string& path, bool created)
+{
+    // A file this run made is noted with the path its log line holds: one
+    // copy of the path for both.
+    std::string_view stored;
+    const bool logged = Record(installlog::kFileCopy, path, &stored);
+    if (created)
+        m_changes.push_back({Change::File, nullptr, logged ? stored : m_paths.Append(path), 0});
+    return logged;
 }
 
 bool InstallRecorder::LogRegKey(HKEY root, const std::string& subKey)
 {
     if (!installlog::IsRecordableText(subKey))
         return false;
-    installlog::AppendRegKeyEntry(m_log, winlib::RegRootDigitOf(root), subKey);
+    std::string entry;
+    installlog::AppendRegKeyEntry(entry, winlib::RegRootDigitOf(root), subKey);
+    m_log.Append(entry);
     return true;
+}
+
+void InstallRecorder::Note(Change::Kind kind, HKEY root, const std::string& path, std::size_t value)
+{
+    m_changes.push_back({kind, root, m_paths.Append(path), value});
 }
 
 void InstallRecorder::FileCreated(const std::string& path)
 {
-    m_changes.push_back({Change::File, nullptr, path, {}, false, 0, {}});
+    Note(Change::File, nullptr, path);
 }
 
 void InstallRecorder::FolderCreated(const std::string& path)
 {
-    m_changes.push_back({Change::Folder, nullptr, path, {}, false, 0, {}});
+    Note(Change::Folder, nullptr, path);
 }
 
 void InstallRecorder::ControlRegistered(const std::string& path)
 {
-    m_changes.push_back({Change::Control, nullptr, path, {}, false, 0, {}});
+    Note(Change::Control, nullptr, path);
 }
 
 void InstallRecorder::BeforeValueWrite(HKEY root, const std::string& key, const std::string& name)
@@ -152,14 +173,14 @@ void InstallRecorder::BeforeValueWrite(HKEY root, const std::string& key, const 
             const std::string prefix = key.substr(0, i);
             if (!prefix.empty() && (missing || !OpenExisting(root, prefix, KEY_QUERY_VALUE))) {
                 missing = true;
-                m_changes.push_back({Change::Key, root, prefix, {}, false, 0, {}});
+                Note(Change::Key, root, prefix);
             }
         }
         if (atEnd)
             break;
     }
 
-    Change value = {Change::Value, root, key, name, false, REG_NONE, {}};
+    ValueState value = {name, false, REG_NONE, {}};
     if (!missing) {
         const winlib::RegKey opened = OpenExisting(root, key, KEY_QUERY_VALUE);
         DWORD type = REG_NONE, size = 0;
@@ -176,7 +197,8 @@ void InstallRecorder::BeforeValueWrite(HKEY root, const std::string& key, const 
             }
         }
     }
-    m_changes.push_back(std::move(value));
+    m_values.push_back(std::move(value));
+    Note(Change::Value, root, key, m_values.size() - 1);
 }
 
 BOOL InstallRecorder::SetString(HKEY root, const std::string& key, const std::string& name, const std::string& text)
@@ -199,30 +221,35 @@ std::vector<std::string> InstallRecorder::Rollback(const std::function<bool(cons
     std::vector<std::string> left;
     for (auto it = m_changes.rbegin(); it != m_changes.rend(); ++it) {
         const Change& change = *it;
+        const std::string path(change.path);
         bool undone = true;
         switch (change.kind) {
         case Change::File:
-            undone = DeleteCreatedFile(change.path);
+            undone = DeleteCreatedFile(path);
             break;
         case Change::Folder:
-            undone = RemoveCreatedFolder(change.path);
+            undone = RemoveCreatedFolder(path);
             break;
         case Change::Control:
-            undone = !unregisterControl || unregisterControl(change.path);
+            undone = !unregisterControl || unregisterControl(path);
             break;
         case Change::Key:
-            undone = DeleteCreatedKey(change.root, change.path);
+            undone = DeleteCreatedKey(change.root, path);
             break;
-        case Change::Value:
-            undone = RestoreValue(change.root, change.path, change.name, change.hadValue, change.type, change.data);
+        case Change::Value: {
+            const ValueState& value = m_values[change.value];
+            undone = RestoreValue(change.root, path, value.name, value.hadValue, value.type, value.data);
             break;
+        }
         }
         if (!undone) {
             const bool inRegistry = change.kind == Change::Key || change.kind == Change::Value;
-            left.push_back(inRegistry ? RootName(change.root) + change.path : change.path);
+            left.push_back(inRegistry ? RootName(change.root) + path : path);
         }
     }
-    m_changes.clear();
+    std::deque<Change>().swap(m_changes);
+    m_paths.clear();
+    std::vector<ValueState>().swap(m_values);
     return left;
 }
 
@@ -234,8 +261,12 @@ BOOL InstallRecorder::WriteLogFile(const std::string& path, CFileException& erro
         ::DeleteFileA(path.c_str());
 
     CStdioFile file;
-    if (!file.Open(path.c_str(), CStdioFile::modeCreate | CStdioFile::modeWrite | CStdioFile::typeText, &error) ||
-        !file.Write(m_log.data(), static_cast<UINT>(m_log.size()), &error) || !file.Close(&error))
+    if (!file.Open(path.c_str(), CStdioFile::modeCreate | CStdioFile::modeWrite | CStdioFile::typeText, &error))
+        return FALSE;
+    for (const std::string& block : m_log.Blocks())
+        if (!file.Write(block.data(), static_cast<UINT>(block.size()), &error))
+            return FALSE;
+    if (!file.Close(&error))
         return FALSE;
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
     return TRUE;

@@ -7,9 +7,14 @@
 
 #include <vector>
 
+std::string CSetupThread::ControlsFolder() const
+{
+    return m_strInstallDir + "Controls\\";
+}
+
 void CSetupThread::RegisterControls()
 {
-    const std::string folder = m_strInstallDir + "Controls\\";
+    const std::string folder = ControlsFolder();
     std::vector<std::string> names;
     ListFiles(folder, "*.ocx", names);
     for (const std::string& name : names) {

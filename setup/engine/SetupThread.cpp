@@ -191,6 +191,8 @@ void CSetupThread::ReportFileError(const CFileException& error)
 
 BOOL CSetupThread::CopyFolderTree(const std::string& source, const std::string& destination)
 {
+    // The controls are registered only when this run copied them.
+    m_copier.RememberCopiesIn(ControlsFolder());
     return m_copier.CopyFolderTree(source, destination);
 }
 

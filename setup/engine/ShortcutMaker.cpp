@@ -101,9 +101,7 @@ void ShortcutMaker::MakeShortcut(const std::string& folder, const char* name, co
     ::DeleteFileA(path.c_str());
     if (!CreateShortcut(m_installDir.c_str(), path.c_str(), target.c_str(), arguments, icon))
         return;
-    if (!existed)
-        m_recorder.FileCreated(path);
-    m_recorder.LogFileCopy(path);
+    m_recorder.FileCopied(path, !existed);
 }
 
 BOOL ShortcutMaker::CreateShortcut(const char* workingDir, const char* path, const char* target,

@@ -185,10 +185,11 @@ TreeCopier::FileResult TreeCopier::CopyOneFile(const std::string& source, const 
         return FileResult::Aborted;
     }
     m_bytesCopied += size;
-    if (!existed)
-        m_recorder.FileCreated(destination);
-    m_recorder.LogFileCopy(destination);
-    m_copied.insert(destination);
+    m_recorder.FileCopied(destination, !existed);
+    if (!m_watched.empty() && destination.size() > m_watched.size() &&
+        destination.compare(0, m_watched.size(), m_watched) == 0 &&
+        winlib::FindLastBackslash(destination) == m_watched.size() - 1)
+        m_copied.insert(destination);
     return FileResult::Copied;
 }
 

@@ -125,6 +125,44 @@ std::vector<DWORD> Pixels(HBITMAP bitmap, int cx, int cy)
 
 }  // namespace
 
+TEST_F(BackgroundTest, TheStretchedCopyHasThePixelsCopyImageGives)
+{
+    // Pixels of noise, so that every row and column taken, doubled or
+    // dropped shows: enlarged, shrunk, both at once, and kept.
+    const SIZE sizes[] = {{400, 300}, {1024, 512}, {768, 768}, {1600, 1200}, {2000, 500}, {1024, 768}, {1, 1}};
+    unsigned seed = 12345;
+    for (const SIZE& size : sizes) {
+        SCOPED_TRACE(std::to_string(size.cx) + " x " + std::to_string(size.cy));
+        std::vector<DWORD> noise(static_cast<std::size_t>(size.cx) * static_cast<std::size_t>(size.cy));
+        for (DWORD& pixel : noise) {
+            seed = seed * 1103515245u + 12345u;
+            pixel = seed >> 8;
+        }
+        const winlib::ScopedGetDC screen(nullptr);
+        const winlib::ScopedBitmap source(::CreateCompatibleBitmap(screen.get(), size.cx, size.cy));
+        BITMAPINFO info = testgdi::TopDown32Info(size.cx, size.cy);
+        ASSERT_EQ(::SetDIBits(screen.get(), source.get(), 0, static_cast<UINT>(size.cy), noise.data(), &info,
+                              DIB_RGB_COLORS),
+                  size.cy);
+
+        const winlib::ScopedBitmap expected(
+            static_cast<HBITMAP>(::CopyImage(source.get(), IMAGE_BITMAP, 1024, 768, 0)));
+        const winlib::ScopedBitmap copy(CSetupDlg::StretchedCopy(source.get(), 1024, 768));
+        ASSERT_TRUE(expected);
+        ASSERT_TRUE(copy);
+        const std::vector<DWORD> want = Pixels(expected.get(), 1024, 768);
+        const std::vector<DWORD> got = Pixels(copy.get(), 1024, 768);
+        ASSERT_EQ(want.size(), 1024u * 768u);
+        ASSERT_EQ(got.size(), want.size());
+        std::size_t differing = 0, first = 0;
+        for (std::size_t i = 0; i < want.size(); ++i) {
+            if ((want[i] & 0xFFFFFF) != (got[i] & 0xFFFFFF) && differing++ == 0)
+                first = i;
+        }
+        EXPECT_EQ(differing, 0u) << "first at " << first % 1024 << "," << first / 1024;
+    }
+}
+
 TEST_F(BackgroundTest, TheCanvasIsTheStretchedPictureMovedIntoPlaceOnWhiteInsideAGreyBorder)
 {
     // Every pixel against a canvas composed step by step apart: the whole

@@ -11,10 +11,15 @@
 // control character or one of the entry prefixes is refused.
 #pragma once
 
+#include "engine/ChunkedText.h"
+#include "installlog/InstallLog.h"
+
 #include <windows.h>
 
+#include <deque>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CFileException;
@@ -23,13 +28,23 @@ namespace engine {
 
 class InstallRecorder {
 public:
+    InstallRecorder() = default;
+    // The changes hold views of the recorder's own text: never copied.
+    InstallRecorder(const InstallRecorder&) = delete;
+    InstallRecorder& operator=(const InstallRecorder&) = delete;
+
     // Appends one log line. False, with nothing appended, when the text is
     // not a plain path (see installlog::IsRecordableText).
     bool LogFileCopy(const std::string& path);
     bool LogMadeDir(const std::string& path);
     bool LogRegCtrl(const std::string& path);
     bool LogRegKey(HKEY root, const std::string& subKey);
-    const std::string& Text() const { return m_log; }
+    // A file copied (or made) by the run: its "File Copy: " line, and when
+    // created (it was not there before) the change for the rollback. False
+    // when the path could not stand in the log.
+    bool FileCopied(const std::string& path, bool created);
+    // The log's text so far.
+    std::string Text() const { return m_log.str(); }
 
     // Changes this run made, for the rollback.
     void FileCreated(const std::string& path);
@@ -58,18 +73,34 @@ public:
     BOOL WriteLogFile(const std::string& path, CFileException& error) const;
 
 private:
+    // A change is small (an installation notes one per file): its path is
+    // a view of the text kept in m_log (a file's, in its "File Copy: "
+    // line) or in m_paths, and what a registry value held before lies
+    // apart.
     struct Change {
-        enum Kind { File, Folder, Control, Key, Value } kind;
+        enum Kind : unsigned char { File, Folder, Control, Key, Value } kind;
         HKEY root;
-        std::string path;  // file, folder, control or key
-        std::string name;  // value name
+        std::string_view path;  // file, folder, control or key, in m_paths
+        std::size_t value;      // for a Value, its index in m_values
+    };
+    struct ValueState {
+        std::string name;
         bool hadValue;
         DWORD type;
         std::string data;  // the value's bytes before the write
     };
+    void Note(Change::Kind kind, HKEY root, const std::string& path, std::size_t value = 0);
+    // Appends the log line of that kind for text, and sets stored (when
+    // given) to the text as the log holds it. False, with nothing
+    // appended, when the text cannot stand in the log.
+    bool Record(installlog::LogEntryKind kind, const std::string& text, std::string_view* stored);
 
-    std::string m_log;
-    std::vector<Change> m_changes;
+    // Both only grow during a run, by blocks that never move: no doubling,
+    // and no second copy while they grow.
+    ChunkedText m_log;
+    ChunkedText m_paths;
+    std::deque<Change> m_changes;
+    std::vector<ValueState> m_values;
 };
 
 // The registry root as a readable prefix: "HKEY_LOCAL_MACHINE\" and so on.

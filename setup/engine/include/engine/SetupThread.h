@@ -70,6 +70,8 @@ public:
     // folder that this run copied there, each in a child process, and
     // records each one, whether or not it registered.
     void RegisterControls();
+    // The installed "Controls" folder, with its trailing backslash.
+    std::string ControlsFolder() const;
     // Registers one control file in a child process with a time limit;
     // TRUE only when its registration reported success.
     BOOL RegisterControl(const std::string& path);
@@ -105,7 +107,7 @@ public:
     // which has been shown to the user.
     BOOL WriteUninstallLog();
     // The install log's text as recorded so far.
-    const std::string& Log() const { return m_recorder.Text(); }
+    std::string Log() const { return m_recorder.Text(); }
 
     void NotifyFileCopied(const std::string& source, const std::string& destination) override;
     void NotifyFinished();

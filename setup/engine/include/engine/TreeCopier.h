@@ -32,7 +32,12 @@ public:
     // order. Empty when the folder cannot be entered.
     static void ListFiles(const std::string& folder, const char* pattern, std::vector<std::string>& list);
 
-    // Whether this run copied a file to that destination path.
+    // The files copied straight into folder (ending in a backslash) are
+    // remembered from now on, and only those: a list of every file copied
+    // would grow with the medium.
+    void RememberCopiesIn(const std::string& folder) { m_watched = folder; }
+    // Whether this run copied a file to that destination path, which lies
+    // in the folder given to RememberCopiesIn.
     bool WasCopied(const std::string& destination) const { return m_copied.count(destination) != 0; }
     // The files the user chose to go on without.
     int IgnoredFiles() const { return m_ignored; }
@@ -47,6 +52,7 @@ private:
 
     InstallHost& m_host;
     InstallRecorder& m_recorder;
+    std::string m_watched;
     std::unordered_set<std::string> m_copied;
     int m_ignored = 0;
     unsigned long long m_bytesCopied = 0;
