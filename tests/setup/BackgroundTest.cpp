@@ -123,6 +123,21 @@ std::vector<DWORD> Pixels(HBITMAP bitmap, int cx, int cy)
     return pixels;
 }
 
+// Two 1024 x 768 bitmaps show the same colour at every pixel.
+void ExpectSameCanvas(HBITMAP expected, HBITMAP actual)
+{
+    const std::vector<DWORD> want = Pixels(expected, 1024, 768);
+    const std::vector<DWORD> got = Pixels(actual, 1024, 768);
+    ASSERT_EQ(want.size(), 1024u * 768u);
+    ASSERT_EQ(got.size(), want.size());
+    std::size_t differing = 0, first = 0;
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        if ((want[i] & 0xFFFFFF) != (got[i] & 0xFFFFFF) && differing++ == 0)
+            first = i;
+    }
+    EXPECT_EQ(differing, 0u) << "first at " << first % 1024 << "," << first / 1024;
+}
+
 }  // namespace
 
 TEST_F(BackgroundTest, TheStretchedCopyHasThePixelsCopyImageGives)
@@ -150,16 +165,7 @@ TEST_F(BackgroundTest, TheStretchedCopyHasThePixelsCopyImageGives)
         const winlib::ScopedBitmap copy(CSetupDlg::StretchedCopy(source.get(), 1024, 768));
         ASSERT_TRUE(expected);
         ASSERT_TRUE(copy);
-        const std::vector<DWORD> want = Pixels(expected.get(), 1024, 768);
-        const std::vector<DWORD> got = Pixels(copy.get(), 1024, 768);
-        ASSERT_EQ(want.size(), 1024u * 768u);
-        ASSERT_EQ(got.size(), want.size());
-        std::size_t differing = 0, first = 0;
-        for (std::size_t i = 0; i < want.size(); ++i) {
-            if ((want[i] & 0xFFFFFF) != (got[i] & 0xFFFFFF) && differing++ == 0)
-                first = i;
-        }
-        EXPECT_EQ(differing, 0u) << "first at " << first % 1024 << "," << first / 1024;
+        ExpectSameCanvas(expected.get(), copy.get());
     }
 }
 
@@ -191,16 +197,7 @@ TEST_F(BackgroundTest, TheCanvasIsTheStretchedPictureMovedIntoPlaceOnWhiteInside
 
         const Surface canvas(frame.LoadPicture(TestPicture(c.picture)));
         ASSERT_TRUE(canvas.bitmap);
-        const std::vector<DWORD> want = Pixels(expected.bitmap.get(), 1024, 768);
-        const std::vector<DWORD> got = Pixels(canvas.bitmap.get(), 1024, 768);
-        ASSERT_EQ(want.size(), 1024u * 768u);
-        ASSERT_EQ(got.size(), want.size());
-        std::size_t differing = 0, first = 0;
-        for (std::size_t i = 0; i < want.size(); ++i) {
-            if ((want[i] & 0xFFFFFF) != (got[i] & 0xFFFFFF) && differing++ == 0)
-                first = i;
-        }
-        EXPECT_EQ(differing, 0u) << "first at " << first % 1024 << "," << first / 1024;
+        ExpectSameCanvas(expected.bitmap.get(), canvas.bitmap.get());
     }
 }
 
