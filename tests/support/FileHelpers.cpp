@@ -5,6 +5,7 @@
 #include "winlib/StringUtil.h"
 
 #include <algorithm>
+#include <cwchar>
 
 namespace testfs {
 
@@ -92,6 +93,124 @@ std::vector<std::string> SplitLines(const std::string& text)
         start = end + 1;
     }
     return lines;
+}
+
+}  // namespace testfs
+
+namespace testfs {
+namespace {
+
+// Wine's own export that names the Unix file behind a DOS path.
+using UnixNameFunction = char*(CDECL*)(LPCWSTR);
+
+std::wstring Wide(const std::string& text)
+{
+    const int n = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 1), L'\0');
+    if (n > 0)
+        ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], n);
+    wide.resize(wcslen(wide.c_str()));
+    return wide;
+}
+
+// Runs a Unix program with its arguments (each quoted for the Unix side by
+// Wine's own splitting: no argument may hold a double quote) and returns
+// once it was started. Wine gives no usable exit code for it.
+bool RunUnix(const char* program, const std::vector<std::string>& arguments)
+{
+    std::string line = std::string("\"") + program + "\"";
+    for (const std::string& argument : arguments) {
+        if (argument.find('"') != std::string::npos)
+            return false;
+        line += " \"" + argument + "\"";
+    }
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!::CreateProcessA(program, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return false;
+    ::WaitForSingleObject(info.hProcess, 10000);
+    ::CloseHandle(info.hThread);
+    ::CloseHandle(info.hProcess);
+    return true;
+}
+
+// Waits until done() holds, up to ten seconds.
+template <typename Done>
+bool WaitFor(Done done)
+{
+    for (int i = 0; i < 200; ++i) {
+        if (done())
+            return true;
+        ::Sleep(50);
+    }
+    return done();
+}
+
+}  // namespace
+
+std::string UnixPathOf(const std::string& path)
+{
+    const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    const auto unixName =
+        kernel != nullptr ? reinterpret_cast<UnixNameFunction>(
+                                reinterpret_cast<void*>(::GetProcAddress(kernel, "wine_get_unix_file_name")))
+                          : nullptr;
+    if (unixName == nullptr)
+        return std::string();
+    char* name = unixName(Wide(path).c_str());
+    if (name == nullptr)
+        return std::string();
+    std::string result(name);
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    return result;
+}
+
+bool MakeUnixSymlink(const std::string& link, const std::string& target)
+{
+    // The target's Unix name: a missing target's name is its folder's
+    // plus the last component.
+    const std::string linkUnix = UnixPathOf(link);
+    std::string targetUnix = UnixPathOf(target);
+    if (linkUnix.empty() || targetUnix.empty())
+        return false;
+    if (!RunUnix("Z:\\bin\\ln", {"-s", targetUnix, linkUnix}))
+        return false;
+    // A link to something that exists shows once it is made; one that
+    // dangles is not listed by Wine at all, so its making is only waited for.
+    if (::GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true;
+    return WaitFor([&] { return ::GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; });
+}
+
+bool SwapForUnixSymlink(const std::string& path, const std::string& target)
+{
+    const std::string pathUnix = UnixPathOf(path);
+    const std::string targetUnix = UnixPathOf(target);
+    if (pathUnix.empty() || targetUnix.empty())
+        return false;
+    const DWORD before = ::GetFileAttributesA(path.c_str());
+    if (before == INVALID_FILE_ATTRIBUTES)
+        return false;
+    // One shell line: the link is made beside the object and renamed over
+    // it (a folder is moved aside first, since rename cannot replace a
+    // folder by a link).
+    const std::string temporary = pathUnix + ".link-new";
+    std::string script = "ln -s '" + targetUnix + "' '" + temporary + "' && ";
+    if ((before & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        script += "mv '" + pathUnix + "' '" + pathUnix + ".swapped' && ";
+    script += "mv -T '" + temporary + "' '" + pathUnix + "'";
+    if (script.find('"') != std::string::npos || !RunUnix("Z:\\bin\\sh", {"-c", script}))
+        return false;
+    return WaitFor([&] {
+        const DWORD now = ::GetFileAttributesA(path.c_str());
+        if ((before & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return now != INVALID_FILE_ATTRIBUTES && (now & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        return ::GetFileAttributesA((path + ".link-new").c_str()) == INVALID_FILE_ATTRIBUTES &&
+               now != INVALID_FILE_ATTRIBUTES;
+    });
 }
 
 }  // namespace testfs

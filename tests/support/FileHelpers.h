@@ -42,4 +42,23 @@ std::vector<std::string> Sorted(std::vector<std::string> lines);
 // Splits a text at LF into lines; a final LF does not give an empty line.
 std::vector<std::string> SplitLines(const std::string& text);
 
+// Links for the tests of what the programs do with links. Wine 8's
+// CreateSymbolicLinkA makes nothing, but Wine shows a Unix symbolic link as
+// a link: a folder link carries FILE_ATTRIBUTE_REPARSE_POINT and is
+// followed, a file link is followed and carries no such attribute. These
+// run the host's own programs (Wine starts a Unix program named by its Z:
+// path) on the Unix names of the paths, and wait until the result shows.
+// False when no link could be made here (not under Wine, say): the test
+// then skips.
+//
+// Makes link, which must not exist, pointing at target (which need not).
+bool MakeUnixSymlink(const std::string& link, const std::string& target);
+// Replaces the file or folder at path by a link to target, in one rename
+// (the link is made beside it and renamed over it; a folder is moved to
+// path + ".swapped" first), so that a program working on path meets either
+// the old object or the link, never nothing.
+bool SwapForUnixSymlink(const std::string& path, const std::string& target);
+// The Unix name of a path of the prefix; empty when there is none.
+std::string UnixPathOf(const std::string& path);
+
 }  // namespace testfs

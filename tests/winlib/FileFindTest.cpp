@@ -36,3 +36,26 @@ TEST(FileFind, VisitsEveryEntryOnceWithFullPathsAndKeepsTheErrorOfAFailedSearch)
     EXPECT_FALSE(finder.FindNextFile());
     EXPECT_FALSE(finder.IsDots() || finder.IsDirectory());
 }
+
+// The test kit's links are what the link tests of both programs stand on:
+// a folder link shows as a reparse point and leads to its target, a file
+// link leads to its target with no attribute to tell it, and a swap puts
+// the link where the folder was while the folder's content moves aside.
+TEST(TestKitLinks, UnixLinksShowAsWineShowsLinksAndASwapReplacesTheFolder)
+{
+    TempDir temp;
+    testfs::WriteFile(temp / "target\\f.txt", "inside");
+    if (!testfs::MakeUnixSymlink(temp / "folderlink", temp / "target"))
+        GTEST_SKIP() << "no Unix links here";
+    EXPECT_NE(testfs::Attributes(temp / "folderlink") & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    EXPECT_EQ(testfs::ReadFile(temp / "folderlink\\f.txt"), "inside");
+
+    ASSERT_TRUE(testfs::MakeUnixSymlink(temp / "filelink.txt", temp / "target\\f.txt"));
+    EXPECT_EQ(testfs::ReadFile(temp / "filelink.txt"), "inside");
+
+    testfs::WriteFile(temp / "plain\\p.txt", "plain");
+    ASSERT_TRUE(testfs::SwapForUnixSymlink(temp / "plain", temp / "target"));
+    EXPECT_NE(testfs::Attributes(temp / "plain") & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    EXPECT_EQ(testfs::ReadFile(temp / "plain\\f.txt"), "inside");
+    EXPECT_EQ(testfs::ReadFile(temp / "plain.swapped\\p.txt"), "plain");
+}
