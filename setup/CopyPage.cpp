@@ -1,5 +1,6 @@
 #include "Pages.h"
 #include "engine/Destination.h"
+#include "engine/InstallStep.h"
 #include "winlib/FileFind.h"
 #include "winlib/RunSupport.h"
 #include "winlib/StringUtil.h"
@@ -59,7 +60,7 @@ int CCopyPage::CountFiles(const std::string& folder, BOOL bRecursive)
 int CCopyPage::CountAllFiles() const
 {
     int count = 0;
-    for (const char* name : CSetupThread::ProductFolders())
+    for (const char* name : engine::ProductFolders())
         count += CountFiles(m_strSourceDir + name, TRUE);
     return count + CountFiles(m_strSourceDir, FALSE);
 }
@@ -161,25 +162,10 @@ LRESULT CCopyPage::OnConfiguring(WPARAM, LPARAM)
     return 1;
 }
 
-std::string CCopyPage::NoticeFor(int ignoredFiles, int failedControls)
-{
-    std::string notice;
-    if (ignoredFiles > 0)
-        notice += winlib::Format("有 %d 个文件未能复制。", ignoredFiles);
-    if (failedControls > 0)
-        notice += winlib::Format("有 %d 个控件未能注册。", failedControls);
-    return notice;
-}
-
-std::string CCopyPage::FailureReport() const
-{
-    return m_thread.FailureReport();
-}
-
 LRESULT CCopyPage::OnDone(WPARAM, LPARAM)
 {
-    // The worker set its counts before it posted this.
-    m_strNotice = NoticeFor(m_thread.IgnoredFiles(), m_thread.FailedControls());
+    // The worker set its outcome before it posted this.
+    m_strNotice = m_thread.Outcome().FinishNotice();
     m_btnNext.EnableWindow(TRUE);
     EndDialog(ID_WIZNEXT);
     return 1;

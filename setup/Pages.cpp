@@ -212,26 +212,28 @@ void CDestinationPage::RefusePath()
 
 bool CDestinationPage::ConfirmDestination(const std::string& path)
 {
-    if (engine::HasControlCharacter(path)) {
+    using Verdict = engine::DestinationCheck::Verdict;
+    const engine::DestinationCheck check = engine::CheckDestination(path, m_strSourceDir);
+    switch (check.verdict) {
+    case Verdict::kAccepted:
+        return true;
+    case Verdict::kInvalid:
         Ask(kInvalidPathText, MB_OK | MB_ICONEXCLAMATION);
         return false;
-    }
-    const std::string folder = engine::NormaliseFolder(path);
-    const std::size_t deepest = engine::PathCharacters(folder) + engine::DeepestRelativePath(m_strSourceDir);
-    if (deepest > engine::kLongestInstalledPath) {
+    case Verdict::kTooDeep: {
         const auto limit = static_cast<unsigned>(engine::kLongestInstalledPath);
-        const auto length = static_cast<unsigned>(deepest);
+        const auto length = static_cast<unsigned>(check.deepest);
         Ask(winlib::Format(kPathTooLongText, length, limit, length - limit).c_str(), MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
-    // A folder with somebody's files in it (not an earlier installation of
-    // this product): installing would overwrite and later delete those of
-    // the same names, so the user decides, and No is the default.
-    if (engine::HoldsOtherFiles(folder) &&
-        Ask(winlib::Format(kFolderNotEmptyText, folder.c_str()).c_str(),
-                MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
-        return false;
-    return true;
+    case Verdict::kHoldsOtherFiles:
+        // Somebody's files (not an earlier installation of this product):
+        // installing would overwrite and later delete those of the same
+        // names, so the user decides, and No is the default.
+        return Ask(winlib::Format(kFolderNotEmptyText, check.folder.c_str()).c_str(),
+                   MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+    }
+    return false;
 }
 
 void CDestinationPage::OnNext()

@@ -135,14 +135,8 @@ public:
     // thread's messages meanwhile.
     void WaitForWorker();
 
-    // The finish page's line about what did not go in: the files left out
-    // and the controls that did not register; empty when there were none.
-    static std::string NoticeFor(int ignoredFiles, int failedControls);
-    // After the worker has ended: what the user is told about a run that
-    // did not complete, empty otherwise.
-    std::string FailureReport() const;
-    // With a failure report: the worker's exit code for its run.
-    int FailureExitCode() const { return m_thread.ExitCode(); }
+    // After the worker has ended: how its run ended.
+    const engine::InstallOutcome& RunOutcome() const { return m_thread.Outcome(); }
 
     std::string m_strSourceDir;
     std::string m_strInstallDir;

@@ -27,7 +27,7 @@ BOOL CSetupApp::InitInstance()
         m_pMainWnd = &dlg;
         dlg.DoModal();
         m_pMainWnd = nullptr;
-        return dlg.m_nExitCode;
+        return dlg.Outcome().ExitCode();
     });
     // The program ends when the frame does: no message loop of its own.
     return FALSE;

@@ -4,7 +4,6 @@
 #include "SetupRun.h"
 #include "engine/Destination.h"
 #include "installlog/Contract.h"
-#include "installlog/ExitCodes.h"
 #include "winlib/RunSupport.h"
 #include "winlib/Path.h"
 #include "winlib/RegKey.h"
@@ -61,7 +60,7 @@ BOOL CSetupDlg::OnInitDialog()
     std::string installedPath;
     if (ReadInstalledPath(installlog::kProductKey, installlog::kInstallPathValue, installedPath)
         && Ask(kReinstallQuestion, kReinstallCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
-        m_nExitCode = installlog::kExitCancelled;
+        m_outcome = engine::InstallOutcome::LeftByUser();
         PostMessage(WM_CLOSE);
         return FALSE;
     }
@@ -78,20 +77,28 @@ BOOL CSetupDlg::OnInitDialog()
 
     std::unique_ptr<CWizardPages> pages = CreatePages();
     if (pages) {
-        m_nExitCode = RunPages(*pages);
+        const WizardEnd end = RunPages(*pages);
         // The progress page's worker may still be running after a cancel
         // (undoing what it did); it must be done with the pages before
         // they go.
         pages->WaitUntilIdle();
-        // An installation that did not complete has been undone: the user
-        // learns that nothing was installed, or what was left.
-        const std::string report = pages->FailureReport();
-        if (!report.empty()) {
-            m_nExitCode = pages->FailureExitCode();
+        // An installation that did not complete decides however the pages
+        // ended; the user learns that nothing was installed, or what was
+        // left.
+        const engine::InstallOutcome run = pages->RunOutcome();
+        if (run.IsUndone())
+            m_outcome = run;
+        else if (end == WizardEnd::kLeft)
+            m_outcome = engine::InstallOutcome::LeftByUser();
+        else if (end == WizardEnd::kPageFailed)
+            m_outcome = engine::InstallOutcome::Refused();
+        else
+            m_outcome = engine::InstallOutcome::Completed(run.IgnoredFiles(), run.FailedControls());
+        const std::string report = m_outcome.Report();
+        if (!report.empty())
             Ask(report.c_str(), kWizardTitle, MB_OK | MB_ICONINFORMATION);
-        }
     } else {
-        m_nExitCode = installlog::kExitFailed;
+        m_outcome = engine::InstallOutcome::Refused();
     }
     // Ends the frame's own modal loop as soon as it starts.
     PostMessage(WM_CLOSE);
@@ -116,7 +123,7 @@ int CSetupDlg::Ask(const char* text, const char* caption, UINT type)
     return answer;
 }
 
-int CSetupDlg::RunPages(CWizardPages& pages)
+CSetupDlg::WizardEnd CSetupDlg::RunPages(CWizardPages& pages)
 {
     static const char* const kPageNames[CWizardPages::kCount] = {"欢迎", "许可协议", "安装路径", "安装进度", "完成"};
     int n = CWizardPages::kWelcome;
@@ -136,23 +143,23 @@ int CSetupDlg::RunPages(CWizardPages& pages)
                 --n;
             break;
         case ID_WIZFINISH:
-            return installlog::kExitSuccess;
+            return WizardEnd::kFinished;
         case IDCANCEL:
             if (Ask(kQuitQuestion, kWizardTitle, MB_YESNO | MB_ICONQUESTION) == IDYES)
-                return installlog::kExitCancelled;
+                return WizardEnd::kLeft;
             break;
         case -1:
             // The page could not be created: showing it again would only
             // fail again, for ever.
             winlib::AppRunLog().Failure("页面无法显示", ::GetLastError());
-            return installlog::kExitFailed;
+            return WizardEnd::kPageFailed;
         default:
             // Any other code (IDOK from Enter in a text box, say) shows the
             // same page again.
             break;
         }
     }
-    return installlog::kExitSuccess;
+    return WizardEnd::kFinished;
 }
 
 void CSetupDlg::HandIn(CWizardPages& pages, int n)

@@ -75,10 +75,10 @@ public:
     // The finish page's line about what did not go in, from the progress
     // page.
     std::string m_strNotice;
-    // The program's exit code (installlog::ExitCode) for how the wizard
-    // ended: installed, left by the user, or an installation that did not
-    // complete (undone whole or in part).
-    int m_nExitCode = 0;
+    // How the wizard ended: installed, left by the user, or an
+    // installation that did not complete (undone whole or in part); the
+    // program's exit code is its ExitCode().
+    const engine::InstallOutcome& Outcome() const { return m_outcome; }
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -96,11 +96,13 @@ protected:
     int Ask(const char* text, const char* caption, UINT type);
 
 private:
+    enum class WizardEnd { kFinished, kLeft, kPageFailed };
     // Runs the pages until the user leaves the wizard or passes the last
-    // page; returns the exit code for how it ended (success, or cancelled
-    // when the user quit, failed when a page could not be shown).
-    int RunPages(CWizardPages& pages);
+    // page, or a page cannot be shown.
+    WizardEnd RunPages(CWizardPages& pages);
     void HandIn(CWizardPages& pages, int n);
     void TakeBack(CWizardPages& pages, int n);
     void OnPaint();
+
+    engine::InstallOutcome m_outcome;
 };

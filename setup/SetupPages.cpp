@@ -39,8 +39,7 @@ public:
     std::string& CopyNotice() override { return m_copy.m_strNotice; }
     std::string& FinishNotice() override { return m_finish.m_strNotice; }
     void WaitUntilIdle() override { m_copy.WaitForWorker(); }
-    std::string FailureReport() const override { return m_copy.FailureReport(); }
-    int FailureExitCode() const override { return m_copy.FailureExitCode(); }
+    engine::InstallOutcome RunOutcome() const override { return m_copy.RunOutcome(); }
 
 private:
     CWelcomePage m_welcome;

@@ -1,6 +1,7 @@
 #include "SetupRun.h"
 
 #include "engine/Destination.h"
+#include "engine/InstallOutcome.h"
 #include "engine/SetupThread.h"
 #include "installlog/Contract.h"
 #include "installlog/ExitCodes.h"
@@ -32,43 +33,44 @@ bool EarlierInstallation(std::string& folder)
 
 int RunUnattendedSetup(const std::string& sourceDir, const installlog::CommandLineOptions& options)
 {
+    using Verdict = engine::DestinationCheck::Verdict;
     winlib::RunLog& log = winlib::AppRunLog();
     const std::string source = engine::NormaliseFolder(sourceDir);
     const std::string given = options.hasInstallDir ? options.installDir : std::string(kDefaultInstallDir);
     log.Step("无人值守安装，安装路径 " + given);
 
-    if (source.empty() || engine::HasControlCharacter(given) || engine::NormaliseFolder(given).empty()) {
+    const engine::DestinationCheck check = engine::CheckDestination(given, source);
+    if (source.empty() || check.verdict == Verdict::kInvalid) {
         log.Failure("安装路径或安装文件的路径无效", ERROR_INVALID_NAME);
-        return installlog::kExitFailed;
+        return engine::InstallOutcome::Refused().ExitCode();
     }
-    const std::string folder = engine::NormaliseFolder(given);
-    const std::size_t deepest = engine::PathCharacters(folder) + engine::DeepestRelativePath(source);
-    if (deepest > engine::kLongestInstalledPath) {
+    if (check.verdict == Verdict::kTooDeep) {
         log.Failure(winlib::Format("安装路径太长：安装后最深的文件路径将有 %u 个字符，比允许的 %u 个字符多",
-                                   static_cast<unsigned>(deepest), static_cast<unsigned>(engine::kLongestInstalledPath)),
+                                   static_cast<unsigned>(check.deepest),
+                                   static_cast<unsigned>(engine::kLongestInstalledPath)),
                     ERROR_FILENAME_EXCED_RANGE);
-        return installlog::kExitFailed;
+        return engine::InstallOutcome::Refused().ExitCode();
     }
     // Somebody's files would be overwritten, and later deleted with the
     // product: the wizard asks, an unattended run declines.
-    if (engine::HoldsOtherFiles(folder)) {
-        log.Question("目标文件夹中已有文件：" + folder + " 仍要安装到这个文件夹吗？",
+    if (check.verdict == Verdict::kHoldsOtherFiles) {
+        log.Question("目标文件夹中已有文件：" + check.folder + " 仍要安装到这个文件夹吗？",
                      winlib::ButtonText(IDNO) + kUnattendedAnswer);
-        return installlog::kExitFailed;
+        return engine::InstallOutcome::Refused().ExitCode();
     }
     std::string earlier;
     if (EarlierInstallation(earlier))
         log.Question("已经安装了本软件（" + earlier + "），是否重新安装？", winlib::ButtonText(IDYES) + kUnattendedAnswer);
 
     CSetupThread worker;
-    worker.Configure(source, folder, nullptr);
+    worker.Configure(source, check.folder, nullptr);
     worker.SetUnattended(true);
     if (!worker.CreateThread(0, 0, nullptr)) {
         log.Failure("不能启动安装", ::GetLastError());
-        return installlog::kExitFailed;
+        return engine::InstallOutcome::Refused().ExitCode();
     }
     winlib::WaitPumpingMessages(worker.GetThreadHandle());
-    return worker.ExitCode();
+    return worker.Outcome().ExitCode();
 }
 
 int RunSetup(std::string_view arguments, bool administrator,

@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "installlog/ExitCodes.h"
+#include "engine/InstallOutcome.h"
 
 #include <memory>
 #include <string>
@@ -52,14 +52,9 @@ public:
     // waits, because the worker sends to the progress page synchronously.
     // The frame calls it before it destroys the pages.
     virtual void WaitUntilIdle() {}
-    // After WaitUntilIdle: what the user is to be told about an
-    // installation that was started and did not complete (and was undone);
-    // empty when none did.
-    virtual std::string FailureReport() const { return std::string(); }
-    // With a failure report: the exit code for it (installlog::ExitCode):
-    // cancelled by the user, failed and undone, or failed with something
-    // left.
-    virtual int FailureExitCode() const { return installlog::kExitFailed; }
+    // After WaitUntilIdle: how the installation the progress page ran
+    // ended (kNotFinished when none was run).
+    virtual engine::InstallOutcome RunOutcome() const { return engine::InstallOutcome(); }
 };
 
 // The pages Setup runs, built with pParent (the frame) as their parent.

@@ -1,7 +1,8 @@
 #include "engine/Destination.h"
 
 #include "engine/AcadRelease.h"
-#include "engine/SetupThread.h"
+#include "engine/InstallStep.h"
+#include "installlog/Contract.h"
 #include "winlib/FileFind.h"
 #include "winlib/StringUtil.h"
 
@@ -72,7 +73,7 @@ std::size_t PathCharacters(const std::string& text)
 
 std::size_t DeepestRelativePath(const std::string& sourceDir)
 {
-    std::size_t deepest = PathCharacters("Uninstall.log");
+    std::size_t deepest = PathCharacters(installlog::kLogFileName);
     for (const AcadRelease& release : AcadReleases())
         deepest = std::max(deepest, PathCharacters(release.shortcutName));
     // No medium: only the installation's own files count (a blank folder
@@ -81,7 +82,7 @@ std::size_t DeepestRelativePath(const std::string& sourceDir)
         return deepest;
     std::string root = sourceDir;
     winlib::AppendBackslash(root);
-    for (const char* name : CSetupThread::ProductFolders()) {
+    for (const char* name : ProductFolders()) {
         const std::size_t length = PathCharacters(name);
         deepest = std::max(deepest, length);
         deepest = std::max(deepest, DeepestBelow(root + name + "\\", length + 1, true));
@@ -93,7 +94,7 @@ bool HoldsOtherFiles(const std::string& folder)
 {
     std::string root = folder;
     winlib::AppendBackslash(root);
-    if (::GetFileAttributesA((root + "Uninstall.log").c_str()) != INVALID_FILE_ATTRIBUTES)
+    if (::GetFileAttributesA((root + installlog::kLogFileName).c_str()) != INVALID_FILE_ATTRIBUTES)
         return false;
     CFileFind finder;
     BOOL more = finder.FindFile((root + "*.*").c_str());
@@ -103,6 +104,24 @@ bool HoldsOtherFiles(const std::string& folder)
             return true;
     }
     return false;
+}
+
+DestinationCheck CheckDestination(const std::string& path, const std::string& sourceDir)
+{
+    DestinationCheck check;
+    if (HasControlCharacter(path))
+        return check;
+    check.folder = NormaliseFolder(path);
+    if (check.folder.empty())
+        return check;
+    check.deepest = PathCharacters(check.folder) + DeepestRelativePath(sourceDir);
+    if (check.deepest > kLongestInstalledPath)
+        check.verdict = DestinationCheck::Verdict::kTooDeep;
+    else if (HoldsOtherFiles(check.folder))
+        check.verdict = DestinationCheck::Verdict::kHoldsOtherFiles;
+    else
+        check.verdict = DestinationCheck::Verdict::kAccepted;
+    return check;
 }
 
 bool HasControlCharacter(const std::string& text)

@@ -9,14 +9,6 @@
 namespace engine {
 namespace {
 
-BOOL SetString(HKEY root, const std::string& key, const std::string& name, const std::string& text)
-{
-    winlib::RegKey opened;
-    if (opened.Create(root, key) != ERROR_SUCCESS)
-        return FALSE;
-    return opened.WriteString(name, text) == ERROR_SUCCESS;
-}
-
 BOOL QueryString(HKEY root, const std::string& key, const std::string& name, std::string& text)
 {
     text.clear();
@@ -28,16 +20,6 @@ BOOL QueryString(HKEY root, const std::string& key, const std::string& name, std
 }
 
 }  // namespace
-
-BOOL SetMachineString(const std::string& key, const std::string& name, const std::string& text)
-{
-    return SetString(HKEY_LOCAL_MACHINE, key, name, text);
-}
-
-BOOL SetUserString(const std::string& key, const std::string& name, const std::string& text)
-{
-    return SetString(HKEY_CURRENT_USER, key, name, text);
-}
 
 BOOL QueryMachineString(const std::string& key, const std::string& name, std::string& text)
 {
@@ -65,17 +47,15 @@ BOOL QueryWholeString(HKEY root, const std::string& key, const std::string& name
     winlib::RegKey opened;
     if (opened.Open(root, key, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return FALSE;
-    std::vector<char> buffer(kRegistryQueryBufferSize);
-    DWORD size = kRegistryQueryBufferSize;
-    if (::RegQueryValueExA(opened.get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
-                           &size) != ERROR_SUCCESS)
+    std::string bytes;
+    if (!opened.ReadBytes(name, bytes, kRegistryQueryBufferSize))
         return FALSE;
-    std::size_t length = std::min<std::size_t>(size, buffer.size());
-    while (length > 0 && buffer[length - 1] == '\0')
+    std::size_t length = bytes.size();
+    while (length > 0 && bytes[length - 1] == '\0')
         --length;
-    if (std::memchr(buffer.data(), '\0', length) != nullptr)
+    if (bytes.find('\0') < length)
         return FALSE;
-    text.assign(buffer.data(), length);
+    text.assign(bytes, 0, length);
     return TRUE;
 }
 

@@ -1,35 +1,16 @@
 #include "engine/SetupThread.h"
 
-#include "installlog/Contract.h"
-#include "installlog/ExitCodes.h"
-#include "winlib/RunSupport.h"
+#include "engine/InstallJob.h"
+#include "engine/InstallStep.h"
 #include "winlib/ControlProcess.h"
-#include "winlib/StdioFile.h"
+#include "winlib/RunSupport.h"
 #include "winlib/StringUtil.h"
-#include "winlib/Wnd.h"
 #include "winlib/WinApp.h"
-
-
-namespace {
-
-const char kNothingInstalled[] = "安装没有完成，本次安装所做的更改已全部撤销，没有安装任何内容。";
-const char kSomethingLeft[] = "安装没有完成，本次安装所做的更改已撤销，但以下项目未能删除：\n";
-// At most this many of the items left are named; the rest are counted.
-constexpr std::size_t kLeftItemsShown = 10;
-
-}  // namespace
+#include "winlib/Wnd.h"
 
 CSetupThread::CSetupThread() = default;
 
 CSetupThread::~CSetupThread() = default;
-
-const std::array<const char*, 7>& CSetupThread::ProductFolders()
-{
-    static const std::array<const char*, 7> folders = {
-        "Support", "Controls", "图框", "模板", "Database", "Data", "Temp",
-    };
-    return folders;
-}
 
 void CSetupThread::Configure(const std::string& sourceDir, const std::string& installDir, CWnd* reportTo)
 {
@@ -70,59 +51,52 @@ BOOL CSetupThread::InitInstance()
     return TRUE;
 }
 
+std::string CSetupThread::LogText() const
+{
+    return m_job ? m_job->record.Log().str() : std::string();
+}
+
 int CSetupThread::Run()
 {
     const HWND report = ReportWindow();
-
-    // Each step runs only while nothing has failed and no cancel was
-    // confirmed; the log is written only when the run can no longer be
-    // cancelled.
     winlib::RunLog& log = winlib::AppRunLog();
     log.Step("安装到 " + m_strInstallDir + "，安装文件来自 " + m_strSourceDir);
+    engine::InstallHost& host = *this;
+    m_job = std::make_unique<engine::InstallJob>(host, m_strSourceDir, m_strInstallDir, m_nControlTimeoutMs);
+    engine::InstallJob& job = *m_job;
+
+    // Each step runs only while nothing has failed and no cancel was
+    // confirmed; the last one, the log, only once the run can no longer
+    // be cancelled.
     bool ok = true;
-    for (const char* name : ProductFolders()) {
-        // Both folders end in a backslash: plain concatenation.
-        log.Step(std::string("复制文件夹 ") + m_strSourceDir + name);
-        if (!CopyFolderTree(m_strSourceDir + name, m_strInstallDir + name)) {
+    for (const std::unique_ptr<engine::InstallStep>& step : engine::InstallSteps()) {
+        if (IsCancelled() || (step->Completes() && !BeginCompleting())) {
+            ok = false;
+            break;
+        }
+        log.Step(step->Describe(job));
+        if (step->Run(job) != engine::StepResult::kDone) {
             ok = false;
             break;
         }
     }
-    if (ok && !IsCancelled()) {
-        log.Step("复制安装文件夹中的文件");
-        ok = CopyTopLevelFiles() != FALSE;
-    }
-    if (ok && !IsCancelled()) {
-        log.Step("注册控件");
-        RegisterControls();
-    }
-    if (ok && !IsCancelled()) {
-        log.Step("写入注册表和 AutoCAD 配置");
-        RegisterProduct();
-    }
-    if (ok && !IsCancelled()) {
-        log.Step("创建快捷方式");
-        if (!CreateShortcuts())
-            log.Step("没有找到桌面和程序菜单的文件夹，没有创建快捷方式");
-    }
-    if (ok && BeginCompleting()) {
-        log.Step(std::string("写入卸载日志 ") + installlog::kLogFileName);
-        ok = WriteUninstallLog() != FALSE;
-    } else {
-        ok = false;
-    }
 
     if (ok) {
-        log.Step(winlib::Format("安装完成：复制了 %llu 字节，跳过 %d 个文件，%d 个控件未能注册", m_copier.BytesCopied(),
-                                m_copier.IgnoredFiles(), m_nFailedControls));
-        m_outcome = Outcome::kCompleted;
-        NotifyFinished();
-        if (report != nullptr)
+        log.Step(winlib::Format("安装完成：复制了 %llu 字节，跳过 %d 个文件，%d 个控件未能注册", job.copier.BytesCopied(),
+                                job.copier.IgnoredFiles(), job.failedControls));
+        m_outcome = engine::InstallOutcome::Completed(job.copier.IgnoredFiles(), job.failedControls);
+        if (report != nullptr) {
+            ::SendMessageA(report, WM_SETUP_CONFIGURING, 0, 0);
             ::PostMessageA(report, WM_SETUP_DONE, 0, 0);
+        }
     } else {
-        log.Step(IsCancelled() ? "安装已被用户取消，撤销本次安装所做的更改" : "安装没有完成，撤销本次安装所做的更改");
-        RollBack();
-        log.Step(m_strFailureReport);
+        const bool cancelled = IsCancelled() != FALSE;
+        log.Step(cancelled ? "安装已被用户取消，撤销本次安装所做的更改" : "安装没有完成，撤销本次安装所做的更改");
+        const DWORD timeout = m_nControlTimeoutMs;
+        m_outcome = engine::InstallOutcome::Undone(cancelled, job.record.Journal().Undo([timeout](const std::string& control) {
+            return winlib::RunControlServer(control, true, timeout) == winlib::ControlCallResult::Succeeded;
+        }));
+        log.Step(m_outcome.Report());
         if (report != nullptr)
             ::PostMessageA(report, WM_SETUP_FAILED, 0, 0);
     }
@@ -131,51 +105,17 @@ int CSetupThread::Run()
     return CWinThread::Run();
 }
 
-void CSetupThread::RollBack()
-{
-    const DWORD timeout = m_nControlTimeoutMs;
-    const std::vector<std::string> left = m_recorder.Rollback([timeout](const std::string& control) {
-        return winlib::RunControlServer(control, true, timeout) == winlib::ControlCallResult::Succeeded;
-    });
-    if (left.empty()) {
-        m_strFailureReport = kNothingInstalled;
-        m_outcome = Outcome::kUndone;
-        return;
-    }
-    m_outcome = Outcome::kPartlyUndone;
-    m_strFailureReport = kSomethingLeft;
-    for (std::size_t i = 0; i < left.size() && i < kLeftItemsShown; ++i)
-        m_strFailureReport += left[i] + "\n";
-    if (left.size() > kLeftItemsShown)
-        m_strFailureReport += winlib::Format("……（共 %u 项）\n", static_cast<unsigned>(left.size()));
-}
-
-int CSetupThread::ExitCode() const
-{
-    switch (m_outcome.load()) {
-    case Outcome::kCompleted:
-        return installlog::kExitSuccess;
-    case Outcome::kUndone:
-        return IsCancelled() ? installlog::kExitCancelled : installlog::kExitFailed;
-    case Outcome::kPartlyUndone:
-        return installlog::kExitFailedIncomplete;
-    default:
-        return installlog::kExitFailed;
-    }
-}
-
 int CSetupThread::AskUser(const std::string& text, UINT type)
 {
-    const int answer = AskUserDirectly(text, type);
+    int answer = IDCANCEL;
+    if (m_questionHook)
+        answer = m_questionHook(text, type);
+    else if (m_bUnattended)
+        answer = engine::UnattendedAnswer(type);
+    else
+        answer = ::MessageBoxA(ReportWindow(), text.c_str(), AfxGetAppName(), type);
     winlib::AppRunLog().Question(text, winlib::ButtonText(answer) + (m_bUnattended ? "（无人值守的回答）" : ""));
     return answer;
-}
-
-int CSetupThread::AskUserDirectly(const std::string& text, UINT type)
-{
-    if (m_bUnattended)
-        return engine::UnattendedAnswer(type);
-    return ::MessageBoxA(ReportWindow(), text.c_str(), AfxGetAppName(), type);
 }
 
 void CSetupThread::ReportFailure(const std::string& what, DWORD error)
@@ -183,86 +123,9 @@ void CSetupThread::ReportFailure(const std::string& what, DWORD error)
     winlib::AppRunLog().Failure(what, error);
 }
 
-void CSetupThread::ReportFileError(const CFileException& error)
-{
-    // The standard file-error box: OK only, with the exclamation icon.
-    AskUser(error.GetErrorMessage(), MB_OK | MB_ICONEXCLAMATION);
-}
-
-BOOL CSetupThread::CopyFolderTree(const std::string& source, const std::string& destination)
-{
-    // The controls are registered only when this run copied them.
-    m_copier.RememberCopiesIn(ControlsFolder());
-    return m_copier.CopyFolderTree(source, destination);
-}
-
-BOOL CSetupThread::CreateFolderPath(const std::string& path)
-{
-    return m_copier.CreateFolderPath(path);
-}
-
-BOOL CSetupThread::CopyTopLevelFiles()
-{
-    return m_copier.CopyTopLevelFiles(m_strSourceDir, m_strInstallDir);
-}
-
-void CSetupThread::ListFiles(const std::string& folder, const char* pattern, std::vector<std::string>& list)
-{
-    engine::TreeCopier::ListFiles(folder, pattern, list);
-}
-
-std::string CSetupThread::MakePath(const std::string& folder, const std::string& name)
-{
-    return engine::MakePath(folder, name);
-}
-
-bool CSetupThread::LogFileCopy(const std::string& path)
-{
-    return m_recorder.LogFileCopy(path);
-}
-
-bool CSetupThread::LogMadeDir(const std::string& path)
-{
-    return m_recorder.LogMadeDir(path);
-}
-
-bool CSetupThread::LogRegCtrl(const std::string& path)
-{
-    return m_recorder.LogRegCtrl(path);
-}
-
-bool CSetupThread::LogRegKey(HKEY root, const std::string& subKey)
-{
-    return m_recorder.LogRegKey(root, subKey);
-}
-
-BOOL CSetupThread::WriteUninstallLog()
-{
-    const std::string path = MakePath(m_strInstallDir, installlog::kLogFileName);
-    // The log records itself, last, so that Uninstall deletes it too.
-    if (!LogFileCopy(path))
-        return FALSE;
-    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-        m_recorder.FileCreated(path);
-
-    CFileException error;
-    if (!m_recorder.WriteLogFile(path, error)) {
-        // Without its log the installation could never be removed.
-        ReportFileError(error);
-        return FALSE;
-    }
-    return TRUE;
-}
-
 void CSetupThread::NotifyFileCopied(const std::string& source, const std::string& destination)
 {
     if (const HWND report = ReportWindow())
         ::SendMessageA(report, WM_SETUP_PROGRESS, reinterpret_cast<WPARAM>(source.c_str()),
                        reinterpret_cast<LPARAM>(destination.c_str()));
-}
-
-void CSetupThread::NotifyFinished()
-{
-    if (const HWND report = ReportWindow())
-        ::SendMessageA(report, WM_SETUP_CONFIGURING, 0, 0);
 }

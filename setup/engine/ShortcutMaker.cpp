@@ -1,8 +1,12 @@
 #include "engine/ShortcutMaker.h"
 
-#include "engine/AcadConfigurator.h"
+#include "engine/AcadProfiles.h"
+#include "engine/InstallJob.h"
 #include "engine/RegistryAccess.h"
+#include "installlog/Contract.h"
 #include "installlog/InstallLog.h"
+#include "winlib/Path.h"
+#include "winlib/RunSupport.h"
 #include "winlib/Handles.h"
 #include "winlib/StringUtil.h"
 
@@ -15,7 +19,6 @@ namespace {
 
 const char kShellFoldersKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char kShellFoldersNtKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Explorer\\Shell Folders";
-const char kProgramsSubFolder[] = "direveradi ZEMLO V8.0";
 
 // One place the desktop and Programs folders may be read from.
 struct ShellFolderSource {
@@ -51,9 +54,36 @@ bool ReadShellFolder(Hive hive, const char* key, const char* name, std::string& 
     return true;
 }
 
+// Saves the shortcut at folder + name and records it when saved. A
+// shortcut left by an earlier installation is replaced.
+void MakeShortcut(InstallJob& job, const std::string& folder, const char* name, const std::string& target,
+                  const char* arguments, const char* icon)
+{
+    const std::string path = winlib::JoinPath(folder, name);
+    if (!installlog::IsRecordableText(path))
+        return;
+    const bool existed = ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    ::DeleteFileA(path.c_str());
+    if (!ShortcutMaker::CreateShortcut(job.installDir.c_str(), path.c_str(), target.c_str(), arguments, icon))
+        return;
+    job.record.FileWritten(path, existed);
+}
+
 }  // namespace
 
-BOOL ShortcutMaker::CreateShortcuts()
+std::string ShortcutMaker::Describe(const InstallJob&) const
+{
+    return "创建快捷方式";
+}
+
+StepResult ShortcutMaker::Run(InstallJob& job)
+{
+    if (!CreateShortcuts(job))
+        winlib::AppRunLog().Step("没有找到桌面和程序菜单的文件夹，没有创建快捷方式");
+    return StepResult::kDone;
+}
+
+BOOL ShortcutMaker::CreateShortcuts(InstallJob& job)
 {
     std::string desktop;
     std::string programs;
@@ -67,51 +97,37 @@ BOOL ShortcutMaker::CreateShortcuts()
     }
     if (!found)
         return FALSE;
+    // The shell link object lives in this thread's apartment while the
+    // step runs.
+    const winlib::ScopedComInit com;
 
     // When the sub-folder cannot be made, the shortcuts that belong in it
     // fail to save and are left out of the log.
-    const std::string subFolder = MakePath(programs, kProgramsSubFolder);
-    m_folders.CreateFolderPath(subFolder);
+    const std::string subFolder = winlib::JoinPath(programs, installlog::kMenuFolderName);
+    job.copier.CreateFolderPath(subFolder);
 
-    const std::string program = MakePath(m_installDir, "ZEMLO.exe");
-    MakeShortcut(desktop, "土方计算地形分析.LNK", program, nullptr, nullptr);
-    MakeShortcut(subFolder, "ZEMLO V8.0.LNK", program, nullptr, nullptr);
+    const std::string& install = job.installDir;
+    const std::string program = winlib::JoinPath(install, "ZEMLO.exe");
+    MakeShortcut(job, desktop, "土方计算地形分析.LNK", program, nullptr, nullptr);
+    MakeShortcut(job, subFolder, "ZEMLO V8.0.LNK", program, nullptr, nullptr);
 
-    const std::string icon = MakePath(m_installDir, "ZEMLOV8.0.ICO");
+    const std::string icon = winlib::JoinPath(install, installlog::kIconFileName);
     std::string acadFolder;
     for (const AcadRelease& release : AcadReleases()) {
-        if (AcadConfigurator::FindAcadFolder(release, acadFolder))
-            MakeShortcut(m_installDir, release.shortcutName, MakePath(acadFolder, "acad.exe"), kAcadShortcutArguments,
-                         icon.c_str());
+        if (AcadProfiles::FindAcadFolder(release, acadFolder))
+            MakeShortcut(job, install, release.shortcutName, winlib::JoinPath(acadFolder, "acad.exe"),
+                         kAcadShortcutArguments, icon.c_str());
     }
 
-    MakeShortcut(subFolder, "官方网站.LNK", MakePath(m_installDir, "zemlo.url"), nullptr, nullptr);
-    MakeShortcut(subFolder, "ZEMLO V8.0 卸载程序.LNK", MakePath(m_installDir, "Uninstall.exe"), nullptr, nullptr);
+    MakeShortcut(job, subFolder, "官方网站.LNK", winlib::JoinPath(install, "zemlo.url"), nullptr, nullptr);
+    MakeShortcut(job, subFolder, "ZEMLO V8.0 卸载程序.LNK", winlib::JoinPath(install, installlog::kUninstallerFileName),
+                 nullptr, nullptr);
     return TRUE;
-}
-
-void ShortcutMaker::MakeShortcut(const std::string& folder, const char* name, const std::string& target,
-                                 const char* arguments, const char* icon)
-{
-    const std::string path = MakePath(folder, name);
-    if (!installlog::IsRecordableText(path))
-        return;
-    const bool existed = ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-    // A shortcut left by an earlier installation is replaced.
-    ::DeleteFileA(path.c_str());
-    if (!CreateShortcut(m_installDir.c_str(), path.c_str(), target.c_str(), arguments, icon))
-        return;
-    m_recorder.FileCopied(path, !existed);
 }
 
 BOOL ShortcutMaker::CreateShortcut(const char* workingDir, const char* path, const char* target,
                                    const char* arguments, const char* icon)
 {
-    // The worker stays initialised for COM until it ends; an earlier
-    // initialisation of the thread (S_FALSE) is as good.
-    if (FAILED(::CoInitialize(nullptr)))
-        return FALSE;
-
     winlib::ScopedComPtr<IShellLinkA> link;
     if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                   link.receive_void())))

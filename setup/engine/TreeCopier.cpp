@@ -2,6 +2,7 @@
 
 #include "engine/Destination.h"
 
+#include "installlog/Contract.h"
 #include "installlog/InstallLog.h"
 #include "winlib/FileFind.h"
 #include "winlib/Path.h"
@@ -70,16 +71,6 @@ std::size_t ShareEnd(const std::string& path)
 
 }  // namespace
 
-std::string MakePath(const std::string& folder, const std::string& name)
-{
-    if (folder.size() <= 2)
-        return name;
-    std::string path = folder;
-    if (!winlib::EndsWithSeparator(path))
-        path += '\\';
-    return path + name;
-}
-
 BOOL TreeCopier::CopyFolderTree(const std::string& source, const std::string& destination)
 {
     std::string root = source;
@@ -117,7 +108,7 @@ BOOL TreeCopier::CopyFolderTree(const std::string& source, const std::string& de
             continue;
 
         const std::string entrySource = finder.GetFilePath();
-        const std::string entryDestination = MakePath(destination, finder.GetFileName());
+        const std::string entryDestination = winlib::JoinPath(destination, finder.GetFileName());
         if (finder.IsDirectory()) {
             if (!CopyFolderTree(entrySource, entryDestination))
                 return FALSE;
@@ -185,7 +176,7 @@ TreeCopier::FileResult TreeCopier::CopyOneFile(const std::string& source, const 
         return FileResult::Aborted;
     }
     m_bytesCopied += size;
-    m_recorder.FileCopied(destination, !existed);
+    m_record.FileWritten(destination, existed);
     if (!m_watched.empty() && destination.size() > m_watched.size() &&
         destination.compare(0, m_watched.size(), m_watched) == 0 &&
         winlib::FindLastBackslash(destination) == m_watched.size() - 1)
@@ -224,14 +215,14 @@ BOOL TreeCopier::CreateFolderPath(const std::string& path)
                         return FALSE;
                     made = CreateOneFolder(prefix);
                 }
-                m_recorder.FolderCreated(prefix);
+                m_record.Journal().FolderMade(prefix);
             }
         }
         if (atEnd)
             break;
     }
     // Recorded once it exists, whether made now or found.
-    m_recorder.LogMadeDir(path);
+    m_record.Log().Add(installlog::kMadeDir, path);
     return TRUE;
 }
 
@@ -251,7 +242,7 @@ BOOL TreeCopier::CopyTopLevelFiles(const std::string& sourceDir, const std::stri
         const FileResult result = CopyOneFile(source, destination, size);
         if (result == FileResult::Aborted)
             return FALSE;
-        if (result == FileResult::Copied && winlib::EqualNoCase(name, "ZEMLOV8.0.ico"))
+        if (result == FileResult::Copied && winlib::EqualNoCase(name, installlog::kIconFileName))
             ::SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_HIDDEN);
     }
     return TRUE;

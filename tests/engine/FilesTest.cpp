@@ -20,14 +20,13 @@ TEST_F(SetupThreadTest, CopyFolderTreeOverwritesClearsReadOnlyAndRecordsOnlyWhat
     testfs::MakeDirs(Medium("Support\\空"));
 
     // The blocked file is put to the user, who goes on without it.
-    thread.answers.push_back({IDIGNORE, nullptr});
-    thread.m_pMainWnd = &window;
-    ASSERT_TRUE(thread.CopyFolderTree(Medium("Support"), Install("Support")));
-    ASSERT_EQ(thread.prompts.size(), 1u);
-    EXPECT_EQ(thread.prompts[0].type, static_cast<UINT>(MB_ABORTRETRYIGNORE | MB_ICONQUESTION));
-    EXPECT_NE(thread.prompts[0].text.find("不能复制文件 " + Medium("Support\\a.lsp") + "\n到 " + Install("Support\\a.lsp")),
+    script.answers.push_back({IDIGNORE, nullptr});
+    ASSERT_TRUE(Copier().CopyFolderTree(Medium("Support"), Install("Support")));
+    ASSERT_EQ(script.prompts.size(), 1u);
+    EXPECT_EQ(script.prompts[0].type, static_cast<UINT>(MB_ABORTRETRYIGNORE | MB_ICONQUESTION));
+    EXPECT_NE(script.prompts[0].text.find("不能复制文件 " + Medium("Support\\a.lsp") + "\n到 " + Install("Support\\a.lsp")),
               std::string::npos);
-    EXPECT_EQ(thread.IgnoredFiles(), 1);
+    EXPECT_EQ(Copier().IgnoredFiles(), 1);
     ::SetFileAttributesA(Medium("Support\\ro.lsp").c_str(), FILE_ATTRIBUTE_NORMAL);
 
     EXPECT_EQ(testfs::ReadFile(Install("Support\\b.lsp")), "new");
@@ -55,13 +54,13 @@ TEST_F(SetupThreadTest, CreateFolderPathMakesEveryLevelAndRecordsOneLine)
     // 淺 (9C 5C) must not be taken for a separator: no folder named after
     // its first byte may be attempted. Forward slashes separate too.
     const std::string path = temp / "淺\\嘰嘰/誠";
-    ASSERT_TRUE(thread.CreateFolderPath(path));
+    ASSERT_TRUE(Copier().CreateFolderPath(path));
     EXPECT_TRUE(IsDirectory(temp / "淺\\嘰嘰\\誠"));
     EXPECT_EQ(Sorted(testfs::ListFolder(temp.path())), (Lines{"medium", "淺"}));
     EXPECT_EQ(testfs::ListFolder(temp / "淺"), (Lines{"嘰嘰"}));
     // Folders that exist already ask nothing but are recorded again.
-    ASSERT_TRUE(thread.CreateFolderPath(path + "\\"));
-    EXPECT_TRUE(thread.prompts.empty());
+    ASSERT_TRUE(Copier().CreateFolderPath(path + "\\"));
+    EXPECT_TRUE(script.prompts.empty());
     EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + path, "Made Dir: " + path + "\\"}));
 }
 
@@ -70,22 +69,22 @@ TEST_F(SetupThreadTest, CreateFolderPathAsksRetryOrCancelAtTheFirstLevelThatFail
     // A file named like the parent folder blocks the creation.
     const std::string blocker = temp / "blocked";
     testfs::WriteFile(blocker, "file");
-    thread.answers.push_back({IDCANCEL, nullptr});
-    EXPECT_FALSE(thread.CreateFolderPath(blocker + "\\A\\B"));
+    script.answers.push_back({IDCANCEL, nullptr});
+    EXPECT_FALSE(Copier().CreateFolderPath(blocker + "\\A\\B"));
     // The first level that fails is named, with the system's text for why.
     ::CreateDirectoryA((blocker + "\\A").c_str(), nullptr);
     const DWORD error = ::GetLastError();
-    EXPECT_EQ(thread.prompts,
+    EXPECT_EQ(script.prompts,
               (std::vector<PromptRecord>{{CreateFailedText(error, blocker + "\\A"), MB_RETRYCANCEL | MB_ICONQUESTION}}));
 
     // Retry while still blocked asks again; once the way is clear it goes on.
-    thread.answers.push_back({IDRETRY, nullptr});
-    thread.answers.push_back({IDRETRY, [&] {
+    script.answers.push_back({IDRETRY, nullptr});
+    script.answers.push_back({IDRETRY, [&] {
                                   testfs::RemoveTree(blocker);
                                   testfs::MakeDirs(blocker);
                               }});
-    ASSERT_TRUE(thread.CreateFolderPath(blocker + "\\Support"));
-    EXPECT_EQ(thread.prompts.size(), 3u);
+    ASSERT_TRUE(Copier().CreateFolderPath(blocker + "\\Support"));
+    EXPECT_EQ(script.prompts.size(), 3u);
     EXPECT_TRUE(IsDirectory(blocker + "\\Support"));
     // Only the path that was made is recorded, once it exists.
     EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + blocker + "\\Support"}));
@@ -99,14 +98,14 @@ TEST_F(SetupThreadTest, OverlongDestinationIsAFolderThatCannotBeCreated)
     std::string path = temp.path();
     while (path.size() < 300)
         path += "\\abcdefghijklmnopqrstuvwxyz";
-    thread.answers.push_back({IDRETRY, nullptr});
-    thread.answers.push_back({IDCANCEL, nullptr});
+    script.answers.push_back({IDRETRY, nullptr});
+    script.answers.push_back({IDCANCEL, nullptr});
 
-    EXPECT_FALSE(thread.CreateFolderPath(path));
+    EXPECT_FALSE(Copier().CreateFolderPath(path));
 
-    ASSERT_EQ(thread.prompts.size(), 2u);
+    ASSERT_EQ(script.prompts.size(), 2u);
     // The box names a prefix that ends at a separator of the path.
-    const std::string& text = thread.prompts[0].text;
+    const std::string& text = script.prompts[0].text;
     const std::string lead = "不能创建文件夹 ";
     const std::size_t at = text.find(lead);
     ASSERT_NE(at, std::string::npos);
@@ -125,12 +124,12 @@ TEST_F(SetupThreadTest, FileWhosePathWouldPassTheLimitIsAskedAboutNeverCopied)
         folder += "abcdefghij";
     const std::string name = std::string(30, 'n') + ".txt";
     PutMediumFile(name, "long");
-    thread.answers.push_back({IDIGNORE, nullptr});
+    script.answers.push_back({IDIGNORE, nullptr});
     SetInstallDir(folder + "\\");
-    ASSERT_TRUE(thread.CreateFolderPath(folder));
-    EXPECT_TRUE(thread.CopyTopLevelFiles());
-    ASSERT_EQ(thread.prompts.size(), 1u);
-    EXPECT_EQ(thread.prompts[0].text.find(winlib::FormatSystemMessage(ERROR_FILENAME_EXCED_RANGE)), 0u);
+    ASSERT_TRUE(Copier().CreateFolderPath(folder));
+    EXPECT_TRUE(Copier().CopyTopLevelFiles(m_medium, m_install));
+    ASSERT_EQ(script.prompts.size(), 1u);
+    EXPECT_EQ(script.prompts[0].text.find(winlib::FormatSystemMessage(ERROR_FILENAME_EXCED_RANGE)), 0u);
     EXPECT_FALSE(Exists(folder + "\\" + name));
     EXPECT_EQ(LogLines(), (Lines{"Made Dir: " + folder}));
 }
@@ -145,41 +144,41 @@ TEST_F(SetupThreadTest, RootFilesAreCopiedButSetupTheIconHiddenAndFailuresAskedA
     // is asked, goes on without it, and it is neither recorded (Uninstall
     // would delete whatever stands there) nor made.
     testfs::MakeDirs(Install("zemlo.url"));
-    thread.answers.push_back({IDIGNORE, nullptr});
+    script.answers.push_back({IDIGNORE, nullptr});
 
-    EXPECT_TRUE(thread.CopyTopLevelFiles());
+    EXPECT_TRUE(Copier().CopyTopLevelFiles(m_medium, m_install));
 
     EXPECT_FALSE(Exists(Install("Setup.Exe")));
     EXPECT_EQ(testfs::ReadFile(Install("zemlov8.0.ICO")), "icon");
     EXPECT_EQ(testfs::AttributesWithoutArchive(Install("zemlov8.0.ICO")), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
     EXPECT_EQ(testfs::Attributes(Install("readme.txt")) & FILE_ATTRIBUTE_HIDDEN, 0u);
     EXPECT_EQ(Sorted(LogLines()), (Lines{"File Copy: " + Install("readme.txt"), "File Copy: " + Install("zemlov8.0.ICO")}));
-    ASSERT_EQ(thread.prompts.size(), 1u);
-    EXPECT_NE(thread.prompts[0].text.find(Install("zemlo.url")), std::string::npos);
-    EXPECT_EQ(thread.IgnoredFiles(), 1);
+    ASSERT_EQ(script.prompts.size(), 1u);
+    EXPECT_NE(script.prompts[0].text.find(Install("zemlo.url")), std::string::npos);
+    EXPECT_EQ(Copier().IgnoredFiles(), 1);
 
-    // Abort at the same question stops the copy with failure.
-    ScriptedSetupThread aborted;
-    aborted.m_strSourceDir = thread.m_strSourceDir;
-    aborted.m_strInstallDir = thread.m_strInstallDir;
-    EXPECT_FALSE(aborted.CopyTopLevelFiles());
-    EXPECT_EQ(aborted.prompts.size(), 1u);
+    // Abort (the unscripted answer) at the same question stops the copy
+    // with failure.
+    engine::InstallRecord record;
+    engine::TreeCopier aborted(host, record);
+    EXPECT_FALSE(aborted.CopyTopLevelFiles(m_medium, m_install));
+    EXPECT_EQ(script.prompts.size(), 2u);
 }
 
 TEST_F(SetupThreadTest, CreateFolderPathSkipsEmptyNamesAndTheServerAndShareOfANetworkPath)
 {
     // Doubled separators name no folder of their own.
     const std::string doubled = temp.path() + "\\\\Dbl\\\\Bs\\\\";
-    ASSERT_TRUE(thread.CreateFolderPath(doubled));
+    ASSERT_TRUE(Copier().CreateFolderPath(doubled));
     EXPECT_TRUE(IsDirectory(temp / "Dbl\\Bs"));
-    EXPECT_TRUE(thread.prompts.empty());
+    EXPECT_TRUE(script.prompts.empty());
     // Neither the server nor the share of a network path is made: the
     // first folder attempted is the one below the share (here the share
     // cannot be reached, so that is the one the question names).
-    EXPECT_FALSE(thread.CreateFolderPath("\\\\zemlo-no-such-server\\share\\ZEMLO"));
-    ASSERT_EQ(thread.prompts.size(), 1u);
-    EXPECT_NE(thread.prompts[0].text.find("不能创建文件夹 \\\\zemlo-no-such-server\\share\\ZEMLO ，"), std::string::npos)
-        << thread.prompts[0].text;
+    EXPECT_FALSE(Copier().CreateFolderPath("\\\\zemlo-no-such-server\\share\\ZEMLO"));
+    ASSERT_EQ(script.prompts.size(), 1u);
+    EXPECT_NE(script.prompts[0].text.find("不能创建文件夹 \\\\zemlo-no-such-server\\share\\ZEMLO ，"), std::string::npos)
+        << script.prompts[0].text;
 }
 
 TEST_F(SetupThreadTest, ListFilesListsOnlyMatchingFilesAndLeavesTheCurrentFolder)
@@ -193,10 +192,10 @@ TEST_F(SetupThreadTest, ListFilesListsOnlyMatchingFilesAndLeavesTheCurrentFolder
     ASSERT_TRUE(::SetCurrentDirectoryA((temp / "cwd").c_str()));
 
     std::vector<std::string> names = {"stale entry"};
-    thread.ListFiles(Medium(), "*.ocx", names);
+    engine::TreeCopier::ListFiles(Medium(), "*.ocx", names);
     EXPECT_EQ(Sorted(names), (Lines{"a.ocx", "c.OCX"}));
     EXPECT_EQ(CurrentFolder(), temp / "cwd");
-    thread.ListFiles(temp / "missing", "*.ocx", names);
+    engine::TreeCopier::ListFiles(temp / "missing", "*.ocx", names);
     EXPECT_TRUE(names.empty());
     EXPECT_EQ(CurrentFolder(), temp / "cwd");
     ::SetCurrentDirectoryA(before.c_str());

@@ -5,7 +5,7 @@
 #include "FileHelpers.h"
 #include "TempDir.h"
 #include "engine/ChunkedText.h"
-#include "engine/InstallRecorder.h"
+#include "engine/InstallRecord.h"
 #include "winlib/StdioFile.h"
 
 #include <gtest/gtest.h>
@@ -51,18 +51,18 @@ TEST(ChunkedText, PiecesStayWhereTheyWereStoredAndNeverStraddleTwoBlocks)
     EXPECT_EQ(text.str(), "next");
 }
 
-TEST(InstallRecorder, ALargeRunIsWrittenWholeAndUndoneWhole)
+TEST(InstallRecord, ALargeRunIsWrittenWholeAndUndoneWhole)
 {
     // 1,500 files of 150-character paths: the log and the paths of the
     // changes fill several blocks each.
     TempDir temp;
-    engine::InstallRecorder recorder;
+    engine::InstallRecord record;
     std::vector<std::string> files, before;
     std::string expected;
     const std::string folder = temp / "安装";
     testfs::MakeDirs(folder);
-    recorder.FolderCreated(folder);
-    ASSERT_TRUE(recorder.LogMadeDir(folder));
+    record.Journal().FolderMade(folder);
+    ASSERT_TRUE(record.Log().Add(installlog::kMadeDir, folder));
     expected += "Made Dir: " + folder + "\n";
     for (int i = 0; i < 1500; ++i) {
         std::string name = std::to_string(i);
@@ -71,16 +71,16 @@ TEST(InstallRecorder, ALargeRunIsWrittenWholeAndUndoneWhole)
         // Every hundredth file was there before the run: logged, but not
         // the run's to delete.
         const bool created = i % 100 != 0;
-        ASSERT_TRUE(recorder.FileCopied(name, created));
+        ASSERT_TRUE(record.FileWritten(name, !created));
         expected += "File Copy: " + name + "\n";
         (created ? files : before).push_back(name);
     }
-    EXPECT_EQ(recorder.ChangeCount(), 1 + files.size());
-    EXPECT_EQ(recorder.Text(), expected);
+    EXPECT_EQ(record.Journal().Size(), 1 + files.size());
+    EXPECT_EQ(record.Log().str(), expected);
 
     const std::string log = temp / "Uninstall.log";
     CFileException error;
-    ASSERT_TRUE(recorder.WriteLogFile(log, error));
+    ASSERT_TRUE(record.Log().WriteTo(log, error));
     std::string onDisk;
     for (const char c : expected) {
         if (c == '\n')
@@ -90,12 +90,12 @@ TEST(InstallRecorder, ALargeRunIsWrittenWholeAndUndoneWhole)
     EXPECT_EQ(testfs::ReadFile(log), onDisk);
 
     // The files of before keep the folder: it cannot go, and says so.
-    EXPECT_EQ(recorder.Rollback(nullptr), std::vector<std::string>{folder});
-    EXPECT_EQ(recorder.ChangeCount(), 0u);
+    EXPECT_EQ(record.Journal().Undo(nullptr), std::vector<std::string>{folder});
+    EXPECT_EQ(record.Journal().Size(), 0u);
     for (const std::string& file : files)
         ASSERT_FALSE(testfs::Exists(file)) << file;
     for (const std::string& file : before)
         EXPECT_TRUE(testfs::Exists(file)) << file;
     // What is undone is forgotten: a second rollback has nothing to do.
-    EXPECT_TRUE(recorder.Rollback(nullptr).empty());
+    EXPECT_TRUE(record.Journal().Undo(nullptr).empty());
 }

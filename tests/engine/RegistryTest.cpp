@@ -2,6 +2,9 @@
 // registration of the product's controls, and finding the installed
 // AutoCAD releases and writing their profiles.
 #include "SetupThreadFixture.h"
+#include "engine/AcadProfiles.h"
+#include "engine/ControlRegistrar.h"
+#include "engine/ProductRegistration.h"
 #include "engine/RegistryAccess.h"
 #include "winlib/ControlProcess.h"
 
@@ -47,7 +50,7 @@ TEST_F(SetupThreadTest, QueryReadsWhateverTheDataButNeverPastItOrTheBuffer)
     EXPECT_EQ(text, "");
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\A"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\A"));
-    ASSERT_TRUE(SetMachineString("Software\\A", "", "default"));
+    Put(HKEY_LOCAL_MACHINE, "Software\\A", "", "default");
     EXPECT_TRUE(QueryMachineString("Software\\A", "", text));
     EXPECT_EQ(text, "default");
 
@@ -63,7 +66,8 @@ TEST_F(SetupThreadTest, QueryReadsWhateverTheDataButNeverPastItOrTheBuffer)
     }
 
     const std::string longText = std::string(5000, 'p') + "end";
-    ASSERT_TRUE(SetUserString("K", "long", longText));
+    ChangeJournal journal;
+    ASSERT_EQ(journal.WriteString(HKEY_CURRENT_USER, "K", "long", longText), ERROR_SUCCESS);
     EXPECT_EQ(Get(HKEY_CURRENT_USER, "K", "long"), longText);
 }
 
@@ -117,10 +121,10 @@ TEST_F(SetupThreadTest, EveryOcxCopiedIsRegisteredOutOfProcessAndLoggedWhateverT
     ASSERT_TRUE(::CopyFileA(PROBE_REGISTERS_OCX, Medium("Controls\\sub\\Nested.ocx").c_str(), FALSE));
     PutMediumFile("Controls\\Broken.ocx", "not a module");
     PutMediumFile("Controls\\notes.txt", "x");
-    ASSERT_TRUE(thread.CopyFolderTree(Medium("Controls"), Install("Controls")));
+    ASSERT_TRUE(Copier().CopyFolderTree(Medium("Controls"), Install("Controls")));
     const std::size_t copied = LogLines().size();
 
-    thread.RegisterControls();
+    EXPECT_EQ(ControlRegistrar().Run(Job()), StepResult::kDone);
 
     // Listing order (sorted under Wine, as NTFS gives it).
     const std::string controls = Install("Controls\\");
@@ -128,7 +132,7 @@ TEST_F(SetupThreadTest, EveryOcxCopiedIsRegisteredOutOfProcessAndLoggedWhateverT
     EXPECT_EQ(Lines(lines.begin() + copied, lines.end()),
               (Lines{"Reg Ctrl: " + controls + "Broken.ocx", "Reg Ctrl: " + controls + "Chart.ocx",
                      "Reg Ctrl: " + controls + "Grid.ocx"}));
-    EXPECT_EQ(thread.FailedControls(), 1);
+    EXPECT_EQ(Job().failedControls, 1);
     EXPECT_EQ(testfs::Sorted(testfs::ListFolder(markers.path())),
               (Lines{"Chart.ocx.registered", "Chart.ocx.started", "Grid.ocx.registered", "Grid.ocx.started"}));
     for (const char* name : {"Grid.ocx", "Chart.ocx"})
@@ -141,7 +145,7 @@ TEST_F(SetupThreadTest, EachReleaseIsFoundWhereItsOwnRulesSay)
     // Nothing installed: nothing found, and the reads leave no keys.
     std::string folder;
     for (const AcadRelease& r : AcadReleases())
-        EXPECT_FALSE(thread.FindAcadFolder(r, folder)) << r.name;
+        EXPECT_FALSE(AcadProfiles::FindAcadFolder(r, folder)) << r.name;
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\Autodesk"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Autodesk"));
 
@@ -181,14 +185,14 @@ TEST_F(SetupThreadTest, EachReleaseIsFoundWhereItsOwnRulesSay)
         Put(HKEY_LOCAL_MACHINE, ReleaseKey(c.release) + "\\" + c.code, "AcadLocation", "");
         Put(HKEY_LOCAL_MACHINE, ReleaseKey(c.release) + "\\" + c.code, c.value, c.folder);
         folder = "stale";
-        EXPECT_EQ(thread.FindAcadFolder(Release(c.release), folder), *c.found != '\0');
+        EXPECT_EQ(AcadProfiles::FindAcadFolder(Release(c.release), folder), *c.found != '\0');
         EXPECT_EQ(folder, c.found);
     }
 }
 
 TEST_F(SetupThreadTest, ProfilesCarryTheProductPathsThenTheDefaultProfile)
 {
-    thread.m_strInstallDir = "D:\\Soft\\";
+    SetInstallDir("D:\\Soft\\");
     const std::string p2004 = "D:\\Soft\\Support\\2004-06\\arx;D:\\Soft\\Support\\2004-06\\Menu;";
     // The user's default profiles of a release (its "ACAD" values), and
     // what our profile gets: "<<未命名配置>>" wins over "<<Unnamed Profile>>",
@@ -219,7 +223,8 @@ TEST_F(SetupThreadTest, ProfilesCarryTheProductPathsThenTheDefaultProfile)
             Put(HKEY_CURRENT_USER, profiles + profile.first + "\\General", "ACAD", profile.second);
         if (c.userCurVer != nullptr)
             Put(HKEY_CURRENT_USER, ReleaseKey(c.release), "CurVer", c.userCurVer);
-        thread.ConfigureAcadProfile(Release(c.release), "");
+        RegistryWriter writer(host, Job().record.Journal());
+        EXPECT_TRUE(AcadProfiles(writer, Job().installDir).ConfigureAcadProfile(Release(c.release), ""));
         EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile(c.release, c.code, "\\General"), "ACAD"), c.searchPath);
         EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile(c.release, c.code), ""), "<<enggZEMLO V8>>");
         if (c.menu != nullptr)
@@ -231,7 +236,7 @@ TEST_F(SetupThreadTest, ProfilesCarryTheProductPathsThenTheDefaultProfile)
 
 TEST_F(SetupThreadTest, RegisterProductWritesItsKeysAndProfilesUnderTheCodesEachStepReads)
 {
-    thread.m_strInstallDir = "D:\\Soft\\";
+    SetInstallDir("D:\\Soft\\");
     // R15.0 known only per user: its profile goes under that code, never
     // under an empty one.
     Put(HKEY_CURRENT_USER, ReleaseKey("R15.0"), "CurVer", "ACAD-1:804");
@@ -245,7 +250,8 @@ TEST_F(SetupThreadTest, RegisterProductWritesItsKeysAndProfilesUnderTheCodesEach
     Put(HKEY_CURRENT_USER, Profile("R16.1", "ACAD-309:804", "\\General"), "ACAD", "old");
     Put(HKEY_CURRENT_USER, Profile("R16.1", "ACAD-309:804", "\\General"), "Other", "kept");
 
-    thread.RegisterProduct();
+    EXPECT_EQ(ProductRegistration().Run(Job()), StepResult::kDone);
+    EXPECT_EQ(AcadProfilesStep().Run(Job()), StepResult::kDone);
 
     EXPECT_EQ(Get(HKEY_CURRENT_USER, Profile("R15.0", "ACAD-1:804", "\\General"), "ACAD"),
               "D:\\Soft\\Support\\2000-02\\arx;D:\\Soft\\Support\\2000-02\\Menu;C:\\A2002\\support;"

@@ -98,7 +98,7 @@ protected:
         Put(HKEY_CURRENT_USER, std::string(kProfiles) + "<<enggZEMLO V8>>\\General", "ACAD", "older");
 
         ASSERT_TRUE(::SetEnvironmentVariableA("ZEMLO_PROBE_MARKERS", markers.path().c_str()));
-        thread.m_nControlTimeoutMs = 4000;
+        SetControlTimeout(4000);
         before = State();
     }
     void TearDown() override
@@ -124,7 +124,7 @@ protected:
         EXPECT_TRUE(after == before) << ::testing::PrintToString(Differences(before, after));
         EXPECT_EQ(testfs::ReadFile(Install("Support\\user.lsp")), "user's own");
         EXPECT_FALSE(Registered("Grid.ocx"));
-        EXPECT_EQ(thread.FailureReport(), kNothingInstalled);
+        EXPECT_EQ(thread.Outcome().Report(), kNothingInstalled);
     }
 
     TempDir markers;
@@ -161,7 +161,7 @@ protected:
     // Installs with the question about the locked file answered once.
     void RunAnswering(int answer)
     {
-        thread.answers.push_back({answer, nullptr});
+        script.answers.push_back({answer, nullptr});
         RunInstall();
     }
 
@@ -180,18 +180,18 @@ protected:
 
 TEST_F(LockedFileTest, RetriedAfterTheLockGoesIsCopied)
 {
-    thread.answers.push_back({IDRETRY, nullptr});
-    thread.answers.push_back({IDRETRY, [&] { lock->Release(); }});
+    script.answers.push_back({IDRETRY, nullptr});
+    script.answers.push_back({IDRETRY, [&] { lock->Release(); }});
     RunInstall();
 
     const PromptRecord prompt = {CopyFailedText(ERROR_SHARING_VIOLATION, Medium("Data\\示例\\d.txt"),
                                                 Install("Data\\示例\\d.txt")),
                                  MB_ABORTRETRYIGNORE | MB_ICONQUESTION};
-    EXPECT_EQ(thread.prompts, std::vector<PromptRecord>(2, prompt));
+    EXPECT_EQ(script.prompts, std::vector<PromptRecord>(2, prompt));
     EXPECT_EQ(window.Count(WM_SETUP_DONE), 1);
     EXPECT_EQ(testfs::ReadFile(Install("Data\\示例\\d.txt")), "data");
-    EXPECT_EQ(thread.IgnoredFiles(), 0);
-    EXPECT_TRUE(thread.FailureReport().empty());
+    EXPECT_EQ(thread.Outcome().IgnoredFiles(), 0);
+    EXPECT_TRUE(thread.Outcome().Report().empty());
     const Lines lines = LogLines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "File Copy: " + Install("Data\\示例\\d.txt")), 1);
     // The completed run registered the control it copied.
@@ -203,10 +203,10 @@ TEST_F(LockedFileTest, IgnoredIsLeftOutUnrecordedAndCounted)
 {
     RunAnswering(IDIGNORE);
 
-    EXPECT_EQ(thread.prompts.size(), 1u);
+    EXPECT_EQ(script.prompts.size(), 1u);
     EXPECT_EQ(window.Count(WM_SETUP_DONE), 1);
     EXPECT_FALSE(Exists(Install("Data\\示例\\d.txt")));
-    EXPECT_EQ(thread.IgnoredFiles(), 1);
+    EXPECT_EQ(thread.Outcome().IgnoredFiles(), 1);
     const Lines lines = LogLines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "File Copy: " + Install("Data\\示例\\d.txt")), 0);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Made Dir: " + Install("Data\\示例")), 1);
@@ -216,11 +216,11 @@ TEST_F(LockedFileTest, IgnoredIsLeftOutUnrecordedAndCounted)
 TEST_F(LockedFileTest, AbortedUndoesTheInstallation)
 {
     RunAnswering(IDABORT);
-    EXPECT_EQ(thread.prompts.size(), 1u);
+    EXPECT_EQ(script.prompts.size(), 1u);
     lock->Release();
     ExpectUndone();
     // Stopped at a failure: failed, not cancelled.
-    EXPECT_EQ(thread.ExitCode(), installlog::kExitFailed);
+    EXPECT_EQ(thread.Outcome().ExitCode(), installlog::kExitFailed);
 }
 
 // The entry whose report the user confirms the cancel on.
@@ -236,7 +236,7 @@ TEST_P(CancelTest, ConfirmedCancelUndoesTheInstallation)
     RunInstall();
     EXPECT_TRUE(thread.IsCancelled());
     ExpectUndone();
-    EXPECT_EQ(thread.ExitCode(), installlog::kExitCancelled);
+    EXPECT_EQ(thread.Outcome().ExitCode(), installlog::kExitCancelled);
 }
 
 TEST_F(RollbackTest, FolderSomebodyFilledDuringTheRunIsLeftAndTheRunEndsAsIncomplete)
@@ -252,10 +252,10 @@ TEST_F(RollbackTest, FolderSomebodyFilledDuringTheRunIsLeftAndTheRunEndsAsIncomp
         }
     };
     RunInstall();
-    EXPECT_EQ(thread.GetOutcome(), CSetupThread::Outcome::kPartlyUndone);
-    EXPECT_EQ(thread.ExitCode(), installlog::kExitFailedIncomplete);
+    EXPECT_EQ(thread.Outcome().GetEnd(), engine::InstallOutcome::End::kPartlyUndone);
+    EXPECT_EQ(thread.Outcome().ExitCode(), installlog::kExitFailedIncomplete);
     EXPECT_EQ(testfs::ReadFile(stray), "somebody's");
-    EXPECT_NE(thread.FailureReport().find(Install("图框")), std::string::npos) << thread.FailureReport();
+    EXPECT_NE(thread.Outcome().Report().find(Install("图框")), std::string::npos) << thread.Outcome().Report();
 }
 
 TEST_F(RollbackTest, FileOfTheMediumThatWasThereBeforeStaysWithTheNewContent)
@@ -307,8 +307,8 @@ TEST_F(RollbackTest, FolderThatCannotBeMadeUndoesWhatWasCopiedBefore)
     testfs::WriteFile(Install("Data"), "a file");
     before = State();
     RunInstall();
-    ASSERT_EQ(thread.prompts.size(), 1u);
-    EXPECT_EQ(thread.prompts[0].type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONQUESTION));
+    ASSERT_EQ(script.prompts.size(), 1u);
+    EXPECT_EQ(script.prompts[0].type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONQUESTION));
     ExpectUndone();
     EXPECT_EQ(testfs::ReadFile(Install("Data")), "a file");
 }
@@ -320,8 +320,8 @@ TEST_F(RollbackTest, LogThatCannotBeWrittenUndoesEveryStepBeforeIt)
     testfs::MakeDirs(Install("Uninstall.log"));
     before = State();
     RunInstall();
-    ASSERT_EQ(thread.prompts.size(), 1u);
-    EXPECT_EQ(thread.prompts[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    ASSERT_EQ(script.prompts.size(), 1u);
+    EXPECT_EQ(script.prompts[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_TRUE(Started("Grid.ocx"));
     const Lines lines = LogLines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Reg Ctrl: " + Install("Controls\\Grid.ocx")), 1);
@@ -340,7 +340,7 @@ TEST_F(RollbackTest, FailingCrashingAndHangingControlsAreRecordedAndCountedOnlyW
     RunInstall();
 
     EXPECT_EQ(window.Count(WM_SETUP_DONE), 1);
-    EXPECT_EQ(thread.FailedControls(), 3);
+    EXPECT_EQ(thread.Outcome().FailedControls(), 3);
     EXPECT_TRUE(Registered("Grid.ocx"));
     for (const char* control : {"Fails.ocx", "Crashes.ocx", "Hangs.ocx"})
         EXPECT_TRUE(Started(control)) << control;

@@ -41,7 +41,7 @@ TEST_F(SetupThreadTest, CleanRunCopiesReportsRecordsAndReplacesTheLogInOrder)
     EXPECT_EQ(window.Trace(), (Lines{Progress("Support\\a.lsp"), Progress("Support\\淺\\運.lsp"), Progress("Support\\淺"),
                                     Progress("Support\\誠"), Progress("Data\\d.dat"),
                                     TraceLine(WM_SETUP_CONFIGURING, true), TraceLine(WM_SETUP_DONE, false)}));
-    EXPECT_TRUE(thread.prompts.empty());
+    EXPECT_TRUE(script.prompts.empty());
 
     // The product folders in their fixed order, each with its "Made Dir: "
     // line before its contents (the uninstaller removes folders
@@ -65,7 +65,7 @@ TEST_F(SetupThreadTest, CleanRunCopiesReportsRecordsAndReplacesTheLogInOrder)
     EXPECT_EQ(testfs::ReadFile(Install("Uninstall.log")), bytes);
     EXPECT_EQ(testfs::AttributesWithoutArchive(Install("Uninstall.log")), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
 
-    for (const char* name : CSetupThread::ProductFolders())
+    for (const char* name : engine::ProductFolders())
         EXPECT_TRUE(IsDirectory(Install(name))) << name;
     EXPECT_EQ(testfs::ReadFile(Install("Support\\淺\\運.lsp")), "gbk");
     EXPECT_EQ(testfs::ReadFile(Install("Support\\誠")), "plain");
@@ -96,7 +96,7 @@ TEST_F(SetupThreadTest, CancelDuringThirdFolderStopsAfterTheEntryAndWritesNoLog)
     // Nothing after the entry being handled is done, and what was done is
     // undone: the destination did not exist, so it is gone again.
     EXPECT_FALSE(Exists(Install()));
-    EXPECT_FALSE(thread.FailureReport().empty());
+    EXPECT_FALSE(thread.Outcome().Report().empty());
 }
 
 // A product folder missing from the medium, and the user's answers to the
@@ -120,12 +120,12 @@ TEST_P(MissingFolderTest, AnswersDecideWhatIsCopied)
 {
     const MissingFolderCase& c = GetParam();
     MakeProductFolders();
-    for (const char* name : CSetupThread::ProductFolders())
+    for (const char* name : engine::ProductFolders())
         PutMediumFile(std::string(name) + "\\f.txt");
     testfs::RemoveTree(Medium(c.folder));
     for (std::size_t i = 0; i < c.answers.size(); ++i) {
         const bool last = i + 1 == c.answers.size();
-        thread.answers.push_back({c.answers[i], [&, last] {
+        script.answers.push_back({c.answers[i], [&, last] {
                                       if (last && c.appearsAtLastAnswer)
                                           PutMediumFile(std::string(c.folder) + "\\f.txt");
                                       if (last && c.cancelAtLastAnswer)
@@ -139,7 +139,7 @@ TEST_P(MissingFolderTest, AnswersDecideWhatIsCopied)
     // (with its backslash).
     const PromptRecord prompt = {MissingFolderText(ERROR_PATH_NOT_FOUND, Medium(std::string(c.folder) + "\\")),
                                  MB_ABORTRETRYIGNORE | MB_ICONQUESTION};
-    EXPECT_EQ(thread.prompts, std::vector<PromptRecord>(c.answers.size(), prompt));
+    EXPECT_EQ(script.prompts, std::vector<PromptRecord>(c.answers.size(), prompt));
     EXPECT_EQ(window.Count(WM_SETUP_DONE), c.done ? 1 : 0);
     EXPECT_EQ(window.Count(WM_SETUP_FAILED), c.done ? 0 : 1);
     EXPECT_EQ(Exists(Install("Uninstall.log")), c.done);
@@ -150,7 +150,7 @@ TEST_P(MissingFolderTest, AnswersDecideWhatIsCopied)
     // also when the run was undone afterwards).
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Made Dir: " + Install(c.folder)), c.answers.back() != IDABORT);
     // An aborted run undoes the folders copied before the missing one.
-    for (const char* name : CSetupThread::ProductFolders()) {
+    for (const char* name : engine::ProductFolders()) {
         const bool missing = std::string(name) == c.folder;
         EXPECT_EQ(Exists(Install(std::string(name) + "\\f.txt")), c.done && (!missing || c.appearsAtLastAnswer))
             << name;
@@ -174,8 +174,8 @@ TEST_F(SetupThreadTest, InstallFolderThatCannotBeMadeEndsTheRunWithFailed)
     MakeProductFolders();
     PutMediumFile("Support\\a.lsp");
     RunInstall();
-    ASSERT_EQ(thread.prompts.size(), 1u);
-    EXPECT_EQ(thread.prompts[0].type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONQUESTION));
+    ASSERT_EQ(script.prompts.size(), 1u);
+    EXPECT_EQ(script.prompts[0].type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONQUESTION));
     EXPECT_EQ(window.Count(WM_SETUP_FAILED), 1);
     EXPECT_EQ(window.Count(WM_SETUP_DONE), 0);
     // A folder is recorded only once it exists.
@@ -191,9 +191,9 @@ TEST_F(SetupThreadTest, LogThatCannotBeWrittenIsReportedAndTheRunFails)
 
     RunInstall();
 
-    ASSERT_EQ(thread.prompts.size(), 1u);
-    EXPECT_EQ(thread.prompts[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
-    EXPECT_NE(thread.prompts[0].text.find(Install("Uninstall.log")), std::string::npos);
+    ASSERT_EQ(script.prompts.size(), 1u);
+    EXPECT_EQ(script.prompts[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_NE(script.prompts[0].text.find(Install("Uninstall.log")), std::string::npos);
     // Without its log the installation could never be removed: it is
     // undone instead (every step of it: RollbackTest).
     EXPECT_EQ(window.Count(WM_SETUP_CONFIGURING), 0);

@@ -10,6 +10,8 @@
 #include "RegistryOverride.h"
 #include "TempDir.h"
 #include "engine/InstallHost.h"
+#include "engine/InstallJob.h"
+#include "engine/InstallStep.h"
 #include "engine/SetupThread.h"
 #include "winlib/StringUtil.h"
 #include "winlib/SysError.h"
@@ -18,6 +20,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,20 +33,20 @@ struct PromptRecord {
 };
 inline void PrintTo(const PromptRecord& p, std::ostream* os) { *os << p.text << " (" << p.type << ")"; }
 
-// A worker whose AskUser takes its answers from a script instead of a box.
-// An unscripted question is recorded and answered with the button that
-// declines it (Abort, Cancel, or OK for a plain notice).
-class ScriptedSetupThread : public CSetupThread {
-public:
+// Answers questions from a script instead of a box: the worker's (through
+// its question hook) and a step's (through the scripted host). An
+// unscripted question is recorded and answered with the product's own
+// unattended answer, the button that declines it (Abort, Cancel, or OK for
+// a plain notice).
+struct QuestionScript {
     struct Answer {
         int button;
-        std::function<void()> before;  // runs on the worker before answering
+        std::function<void()> before;  // runs before answering
     };
     std::deque<Answer> answers;
     std::vector<PromptRecord> prompts;
 
-protected:
-    int AskUser(const std::string& text, UINT type) override
+    int Ask(const std::string& text, UINT type)
     {
         prompts.push_back({text, type});
         if (answers.empty())
@@ -54,6 +57,31 @@ protected:
             answer.before();
         return answer.button;
     }
+    CSetupThread::QuestionHook Hook()
+    {
+        return [this](const std::string& text, UINT type) { return Ask(text, type); };
+    }
+};
+
+// What a step gets in place of the worker when a test runs it on its own:
+// questions answered by the script, progress sent to the test's window as
+// the worker sends it, and a cancel flag the test sets.
+class ScriptedHost : public engine::InstallHost {
+public:
+    ScriptedHost(QuestionScript& script, CWnd& window) : m_script(script), m_window(window) {}
+    int AskUser(const std::string& text, UINT type) override { return m_script.Ask(text, type); }
+    void NotifyFileCopied(const std::string& source, const std::string& destination) override
+    {
+        ::SendMessageA(m_window.GetSafeHwnd(), WM_SETUP_PROGRESS, reinterpret_cast<WPARAM>(source.c_str()),
+                       reinterpret_cast<LPARAM>(destination.c_str()));
+    }
+    BOOL IsCancelled() const override { return cancelled ? TRUE : FALSE; }
+
+    bool cancelled = false;
+
+private:
+    QuestionScript& m_script;
+    CWnd& m_window;
 };
 
 class SetupThreadTest : public ::testing::Test {
@@ -63,14 +91,15 @@ protected:
         ASSERT_TRUE(registry.ok());
         ASSERT_TRUE(window.GetSafeHwnd() != nullptr);
         testfs::MakeDirs(temp / "medium");
-        thread.m_strSourceDir = m_medium = temp / "medium\\";
-        thread.m_strInstallDir = m_install = temp / "dest\\";
+        m_medium = temp / "medium\\";
+        m_install = temp / "dest\\";
+        thread.SetQuestionHook(script.Hook());
     }
 
     // Makes the seven product folders on the medium, empty.
     void MakeProductFolders()
     {
-        for (const char* name : CSetupThread::ProductFolders())
+        for (const char* name : engine::ProductFolders())
             testfs::MakeDirs(m_medium + name);
     }
     // medium + relative (relative uses backslashes).
@@ -80,11 +109,34 @@ protected:
     {
         testfs::WriteFile(m_medium + relative, content);
     }
-    void SetInstallDir(const std::string& dir) { thread.m_strInstallDir = m_install = dir; }
+    // Before the first Job() or RunInstall().
+    void SetInstallDir(const std::string& dir) { m_install = dir; }
+    void SetControlTimeout(DWORD timeoutMs)
+    {
+        m_controlTimeoutMs = timeoutMs;
+        thread.SetControlTimeout(timeoutMs);
+    }
 
-    // Runs the worker to its end; fails the test when it hangs.
-    void RunInstall() { ASSERT_TRUE(window.RunThread(thread)) << "the install worker did not end"; }
-    Lines LogLines() const { return testfs::SplitLines(thread.Log()); }
+    // The steps' shared state for a step run on its own (no worker), made
+    // on first use for the fixture's folders.
+    engine::InstallJob& Job()
+    {
+        if (!m_job)
+            m_job = std::make_unique<engine::InstallJob>(host, m_medium, m_install, m_controlTimeoutMs);
+        return *m_job;
+    }
+    engine::TreeCopier& Copier() { return Job().copier; }
+
+    // Runs the worker over the fixture's folders to its end; fails the
+    // test when it hangs.
+    void RunInstall()
+    {
+        thread.Configure(m_medium, m_install, &window);
+        ASSERT_TRUE(window.RunThread(thread)) << "the install worker did not end";
+    }
+    // The install log's text: the job's, when steps ran on their own, else
+    // the worker's.
+    Lines LogLines() const { return testfs::SplitLines(m_job ? m_job->record.Log().str() : thread.LogText()); }
     // The progress message of a medium entry, sent to the window's thread.
     std::string Progress(const std::string& entry) const
     {
@@ -94,10 +146,14 @@ protected:
     TempDir temp;
     RegistryOverride registry;
     RecordingWindow window;
-    ScriptedSetupThread thread;
+    QuestionScript script;
+    CSetupThread thread;
+    ScriptedHost host{script, window};
 
     std::string m_medium;   // ends in a backslash
     std::string m_install;  // ends in a backslash
+    DWORD m_controlTimeoutMs = CSetupThread::kControlTimeoutMs;
+    std::unique_ptr<engine::InstallJob> m_job;
 };
 
 // Every file and folder below folder with each file's attributes and

@@ -1,10 +1,13 @@
 // The shortcuts: where they go, what they start, and what is recorded.
 #include "SetupThreadFixture.h"
+#include "engine/AcadProfiles.h"
+#include "engine/ShortcutMaker.h"
 #include "winlib/Handles.h"
 
 #include <objidl.h>
 #include <shlobj.h>
 
+using engine::ShortcutMaker;
 using testreg::Put;
 
 namespace {
@@ -83,20 +86,19 @@ TEST_F(ShortcutsTest, ProductAndReleaseShortcutsStartTheRightProgramsAndAreRecor
 
     // Run twice, as a reinstallation does: every shortcut, and a stale file
     // where one goes, is replaced.
-    ASSERT_TRUE(thread.CreateShortcuts());
-    ScriptedSetupThread again;
-    again.m_strInstallDir = thread.m_strInstallDir;
-    ASSERT_TRUE(again.CreateShortcuts());
+    ASSERT_TRUE(ShortcutMaker::CreateShortcuts(Job()));
+    engine::InstallJob again(host, m_medium, m_install, m_controlTimeoutMs);
+    ASSERT_TRUE(ShortcutMaker::CreateShortcuts(again));
 
     // The AutoCAD shortcuts come in release order.
-    EXPECT_EQ(testfs::SplitLines(again.Log()), ExpectedLog({"ZEMLOfor2004.LNK", "ZEMLOfor2008.LNK"}));
+    EXPECT_EQ(testfs::SplitLines(again.record.Log().str()), ExpectedLog({"ZEMLOfor2004.LNK", "ZEMLOfor2008.LNK"}));
     const std::string plain = "||" + Install() + "|";
     EXPECT_EQ(ReadLink(m_desktop + "土方计算地形分析.LNK"), Install("ZEMLO.exe") + plain);
     EXPECT_EQ(ReadLink(m_sub + "ZEMLO V8.0.LNK"), Install("ZEMLO.exe") + plain);
     EXPECT_EQ(ReadLink(m_sub + "官方网站.LNK"), Install("zemlo.url") + plain);
     EXPECT_EQ(ReadLink(m_sub + "ZEMLO V8.0 卸载程序.LNK"), Install("Uninstall.exe") + plain);
     const std::string acad = std::string("|/p \"<<enggZEMLO V8>>\" /t acad.dwt|") + Install() + "|" +
-                             Install("ZEMLOV8.0.ICO") + ",0";
+                             Install("ZEMLOV8.0.ico") + ",0";
     EXPECT_EQ(ReadLink(Install("ZEMLOfor2008.LNK")), "C:\\AutoCAD 2008\\acad.exe" + acad);
     EXPECT_EQ(ReadLink(Install("ZEMLOfor2004.LNK")), "C:\\A2004\\acad.exe" + acad);
 }
@@ -104,8 +106,8 @@ TEST_F(ShortcutsTest, ProductAndReleaseShortcutsStartTheRightProgramsAndAreRecor
 TEST_F(ShortcutsTest, AllUsersFoldersServeWhenTheUserHasNoPair)
 {
     // No pair of folders anywhere: nothing is made.
-    EXPECT_FALSE(thread.CreateShortcuts());
-    EXPECT_TRUE(thread.Log().empty());
+    EXPECT_FALSE(ShortcutMaker::CreateShortcuts(Job()));
+    EXPECT_TRUE(LogLines().empty());
 
     Put(HKEY_CURRENT_USER, kShellFolders, "Desktop", temp / "ignored");  // no "Programs": not a pair
     // A blank value is no folder (it would put shortcuts in the current one).
@@ -115,7 +117,7 @@ TEST_F(ShortcutsTest, AllUsersFoldersServeWhenTheUserHasNoPair)
     Put(HKEY_LOCAL_MACHINE, kShellFolders, "Common Desktop", m_desktop);
     Put(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs", m_menu);
 
-    ASSERT_TRUE(thread.CreateShortcuts());
+    ASSERT_TRUE(ShortcutMaker::CreateShortcuts(Job()));
     EXPECT_EQ(LogLines(), ExpectedLog());
     EXPECT_FALSE(testfs::Exists(temp / "ignored"));
 }
@@ -125,7 +127,7 @@ TEST_F(ShortcutsTest, ShortcutsThatCannotBeSavedAreLeftOut)
     // A path that does not fit the buffer is a failed save, never a
     // truncated one.
     const std::string path = m_desktop + std::string(MAX_PATH, 'n') + ".LNK";
-    EXPECT_FALSE(thread.CreateShortcut(Install().c_str(), path.c_str(), "C:\\x.exe", nullptr, nullptr));
+    EXPECT_FALSE(ShortcutMaker::CreateShortcut(Install().c_str(), path.c_str(), "C:\\x.exe", nullptr, nullptr));
     EXPECT_FALSE(testfs::Exists(path));
 
     // The Programs folder lies under a file: the sub-folder cannot be made,
@@ -133,9 +135,9 @@ TEST_F(ShortcutsTest, ShortcutsThatCannotBeSavedAreLeftOut)
     // saved and recorded. The folder that was never made is not recorded.
     testfs::WriteFile(temp / "file", "x");
     UserShellFolders(m_desktop, temp / "file\\Menu");
-    ASSERT_TRUE(thread.CreateShortcuts());
-    ASSERT_EQ(thread.prompts.size(), 1u);
-    EXPECT_EQ(thread.prompts[0].type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONQUESTION));
+    ASSERT_TRUE(ShortcutMaker::CreateShortcuts(Job()));
+    ASSERT_EQ(script.prompts.size(), 1u);
+    EXPECT_EQ(script.prompts[0].type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONQUESTION));
     EXPECT_EQ(LogLines(), (Lines{"File Copy: " + m_desktop + "土方计算地形分析.LNK"}));
 }
 
@@ -152,8 +154,7 @@ TEST_F(ShortcutsTest, ShellFolderValuesThatAreNotPlainPathsCountAsNotRead)
                                    m_desktop + std::string(1, '\0') + "\n" + evil, m_desktop + "\t", m_desktop + " " + evil};
     for (const std::string& value : planted) {
         SCOPED_TRACE(::testing::PrintToString(value));
-        ScriptedSetupThread worker;
-        worker.m_strInstallDir = Install();
+        engine::InstallJob job(host, m_medium, m_install, m_controlTimeoutMs);
         ::RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE");
         ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE");
         // The value goes in whole, terminator and all, as the registry
@@ -167,8 +168,8 @@ TEST_F(ShortcutsTest, ShellFolderValuesThatAreNotPlainPathsCountAsNotRead)
         // Only the all-users pair is clean.
         Put(HKEY_LOCAL_MACHINE, kShellFolders, "Common Desktop", m_desktop);
         Put(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs", m_menu);
-        ASSERT_TRUE(worker.CreateShortcuts());
-        EXPECT_EQ(testfs::SplitLines(worker.Log()), ExpectedLog());
+        ASSERT_TRUE(ShortcutMaker::CreateShortcuts(job));
+        EXPECT_EQ(testfs::SplitLines(job.record.Log().str()), ExpectedLog());
     }
 }
 
@@ -204,16 +205,15 @@ TEST_F(ShortcutsTest, EveryAutoCadReleaseFoundUnderItsDefaultCodeGetsItsProfileA
 
     // The profiles by another worker, so that this one's log holds only
     // the shortcuts.
-    ScriptedSetupThread profiles;
-    profiles.m_strInstallDir = thread.m_strInstallDir;
-    profiles.RegisterProduct();
-    ASSERT_TRUE(thread.CreateShortcuts());
+    engine::InstallJob profiles(host, m_medium, m_install, m_controlTimeoutMs);
+    ASSERT_EQ(engine::AcadProfilesStep().Run(profiles), engine::StepResult::kDone);
+    ASSERT_TRUE(ShortcutMaker::CreateShortcuts(Job()));
 
     // A shortcut per release, in release order, named by its edition year
     // and starting that release's AutoCAD with our profile.
     EXPECT_EQ(LogLines(), ExpectedLog(shortcuts));
     const std::string arguments = std::string("|/p \"<<enggZEMLO V8>>\" /t acad.dwt|") + Install() + "|" +
-                                  Install("ZEMLOV8.0.ICO") + ",0";
+                                  Install("ZEMLOV8.0.ico") + ",0";
     for (const auto& row : rows) {
         SCOPED_TRACE(row.release);
         const std::string acad = std::string("C:\\AutoCAD ") + row.year + "\\";

@@ -3,6 +3,7 @@
 // code for each way a run ends.
 #include "SetupThreadFixture.h"
 #include "engine/InstallHost.h"
+#include "engine/ProductRegistration.h"
 #include "installlog/ExitCodes.h"
 #include "winlib/RunSupport.h"
 
@@ -22,11 +23,11 @@ TEST(UnattendedAnswer, EveryQuestionIsAnsweredWithTheChoiceThatStopsTheInstallat
 
 TEST(EstimatedSize, IsTheBytesInKilobytesRoundedUpAndNeverWraps)
 {
-    EXPECT_EQ(CSetupThread::EstimatedSizeKb(0), 0u);
-    EXPECT_EQ(CSetupThread::EstimatedSizeKb(1), 1u);
-    EXPECT_EQ(CSetupThread::EstimatedSizeKb(1024), 1u);
-    EXPECT_EQ(CSetupThread::EstimatedSizeKb(1025), 2u);
-    EXPECT_EQ(CSetupThread::EstimatedSizeKb(5ull << 40), 0xFFFFFFFFu);
+    EXPECT_EQ(engine::ProductRegistration::EstimatedSizeKb(0), 0u);
+    EXPECT_EQ(engine::ProductRegistration::EstimatedSizeKb(1), 1u);
+    EXPECT_EQ(engine::ProductRegistration::EstimatedSizeKb(1024), 1u);
+    EXPECT_EQ(engine::ProductRegistration::EstimatedSizeKb(1025), 2u);
+    EXPECT_EQ(engine::ProductRegistration::EstimatedSizeKb(5ull << 40), 0xFFFFFFFFu);
 }
 
 // The real worker, not the scripted one: its own AskUser, unattended.
@@ -73,8 +74,8 @@ TEST_F(UnattendedRunTest, MissingMediumFolderEndsTheRunAsFailedWithEverythingUnd
 
     RunWorker();
 
-    EXPECT_EQ(worker.GetOutcome(), CSetupThread::Outcome::kUndone);
-    EXPECT_EQ(worker.ExitCode(), installlog::kExitFailed);
+    EXPECT_EQ(worker.Outcome().GetEnd(), engine::InstallOutcome::End::kUndone);
+    EXPECT_EQ(worker.Outcome().ExitCode(), installlog::kExitFailed);
     EXPECT_EQ(window.Count(WM_SETUP_FAILED), 1);
     EXPECT_FALSE(testfs::Exists(Install("Support\\a.lsp")));
     EXPECT_FALSE(testfs::Exists(m_install));
@@ -97,9 +98,9 @@ TEST_F(UnattendedRunTest, CleanRunSucceedsAndRecordsTheSizeOfWhatItCopied)
 
     RunWorker();
 
-    EXPECT_EQ(worker.GetOutcome(), CSetupThread::Outcome::kCompleted);
-    EXPECT_EQ(worker.ExitCode(), installlog::kExitSuccess);
-    EXPECT_TRUE(worker.FailureReport().empty());
+    EXPECT_EQ(worker.Outcome().GetEnd(), engine::InstallOutcome::End::kCompleted);
+    EXPECT_EQ(worker.Outcome().ExitCode(), installlog::kExitSuccess);
+    EXPECT_TRUE(worker.Outcome().Report().empty());
     DWORD size = 0, bytes = sizeof(size);
     ASSERT_EQ(::RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8",
                              "EstimatedSize", RRF_RT_REG_DWORD, nullptr, &size, &bytes),
@@ -114,8 +115,8 @@ TEST_F(UnattendedRunTest, CleanRunSucceedsAndRecordsTheSizeOfWhatItCopied)
 TEST(SetupThreadExitCode, IsFailedForARunThatHasNotEnded)
 {
     const CSetupThread worker;
-    EXPECT_EQ(worker.GetOutcome(), CSetupThread::Outcome::kNotFinished);
-    EXPECT_EQ(worker.ExitCode(), installlog::kExitFailed);
+    EXPECT_EQ(worker.Outcome().GetEnd(), engine::InstallOutcome::End::kNotFinished);
+    EXPECT_EQ(worker.Outcome().ExitCode(), installlog::kExitFailed);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "Pages.h"
 #include "TempDir.h"
 #include "engine/Destination.h"
+#include "engine/InstallStep.h"
 #include "winlib/Handles.h"
 #include "winlib/StringUtil.h"
 
@@ -554,7 +555,7 @@ TEST(CopyPageWithWorker, AConfirmedCancelStopsTheCopyAndTheWorkerEndsBeforeThePa
     ASSERT_TRUE(registry.ok());
     TempDir medium, target;
     MakeMedium(medium);
-    for (const char* name : CSetupThread::ProductFolders())
+    for (const char* name : engine::ProductFolders())
         testfs::MakeDirs(medium / name);
     auto page = std::make_unique<Scripted<WorkingCopyPage>>();
     page->m_strSourceDir = medium.path();
@@ -565,8 +566,8 @@ TEST(CopyPageWithWorker, AConfirmedCancelStopsTheCopyAndTheWorkerEndsBeforeThePa
     EXPECT_EQ(page->Run(), ID_WIZFINISH);
     EXPECT_EQ(page->asked, 1);
     EXPECT_TRUE(page->Worker().IsCancelled());
-    EXPECT_EQ(page->Worker().m_strSourceDir, medium.path() + "\\");
-    EXPECT_EQ(page->Worker().m_strInstallDir, target / "ZEMLO\\");
+    EXPECT_EQ(page->Worker().SourceDir(), medium.path() + "\\");
+    EXPECT_EQ(page->Worker().InstallDir(), target / "ZEMLO\\");
     HANDLE thread = nullptr;
     ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), page->Worker().GetThreadHandle(), ::GetCurrentProcess(), &thread, 0,
                                   FALSE, DUPLICATE_SAME_ACCESS));
@@ -627,10 +628,10 @@ TEST(FinishPage, OpensAnExistingReadmeOnlyWhenTicked)
     EXPECT_TRUE(page.opened.empty());
 
     // The line about what did not go in, and none when all went in.
-    EXPECT_EQ(CCopyPage::NoticeFor(0, 0), "");
-    EXPECT_EQ(CCopyPage::NoticeFor(2, 0), "有 2 个文件未能复制。");
-    EXPECT_EQ(CCopyPage::NoticeFor(1, 3), "有 1 个文件未能复制。有 3 个控件未能注册。");
-    page.m_strNotice = CCopyPage::NoticeFor(2, 0);
+    EXPECT_EQ(engine::InstallOutcome::Completed(0, 0).FinishNotice(), "");
+    EXPECT_EQ(engine::InstallOutcome::Completed(2, 0).FinishNotice(), "有 2 个文件未能复制。");
+    EXPECT_EQ(engine::InstallOutcome::Completed(1, 3).FinishNotice(), "有 1 个文件未能复制。有 3 个控件未能注册。");
+    page.m_strNotice = engine::InstallOutcome::Completed(2, 0).FinishNotice();
     page.script = [](auto&, HWND hwnd) {
         EXPECT_EQ(Text(hwnd, IDC_NOTICE), "有 2 个文件未能复制。");
         EXPECT_TRUE(Visible(hwnd, IDC_NOTICE));

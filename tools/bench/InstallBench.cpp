@@ -21,6 +21,7 @@
 #include "Pages.h"
 #include "SetupIds.h"
 #include "Unattended.h"
+#include "engine/InstallStep.h"
 #include "winlib/Handles.h"
 #include "winlib/WinThread.h"
 #include "winlib/Wnd.h"
@@ -92,8 +93,8 @@ std::vector<std::string> PlanFolders(unsigned files)
 
     const std::size_t wanted =
         std::max<std::size_t>(7, (files + kFilesPerFolder / 2) / kFilesPerFolder);
-    std::vector<std::string> folders(CSetupThread::ProductFolders().begin(),
-                                     CSetupThread::ProductFolders().end());
+    std::vector<std::string> folders(engine::ProductFolders().begin(),
+                                     engine::ProductFolders().end());
     for (std::size_t parent = 0; folders.size() < wanted; ++parent) {
         for (unsigned child = 1; child <= kFanOut && folders.size() < wanted; ++child) {
             const char* name = kNames[(parent + child) % kNameCount];
@@ -407,7 +408,7 @@ double RunFloor(const std::string& medium, const std::string& floor, FloorWindow
     const HWND hwnd = window.Handle();
     const Stopwatch clock;
     RunServingMessages([&] {
-        for (const char* name : CSetupThread::ProductFolders()) {
+        for (const char* name : engine::ProductFolders()) {
             const std::string to = floor + "\\" + name;
             ok = ::CreateDirectoryA(to.c_str(), nullptr) && FloorCopyTree(medium + "\\" + name, to, hwnd) && ok;
         }

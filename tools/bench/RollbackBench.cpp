@@ -1,7 +1,7 @@
 // The rollback benchmark: how long undoing a cancelled installation of a
 // large medium takes, against the plainest delete loop over the same tree.
 // The installation's copy runs through the engine's own tree copier and
-// recorder (as the worker does it); then the recorder's rollback is timed.
+// record (as the worker does it); then the journal's undo is timed.
 // The yardstick is a bare recursive delete of an identical tree.
 //
 // Usage: rollback_bench [--files N] [--rounds R] [--work FOLDER]
@@ -11,8 +11,8 @@
 // Figures: rollback_seconds, bare_delete_seconds, rollback_vs_delete_ratio
 // (target: at most 1.2).
 #include "BenchSupport.h"
-#include "engine/InstallRecorder.h"
-#include "engine/SetupThread.h"
+#include "engine/InstallRecord.h"
+#include "engine/InstallStep.h"
 #include "engine/TreeCopier.h"
 #include "winlib/StringUtil.h"
 
@@ -40,7 +40,7 @@ public:
 // N files of 1 KB under the first product folder, 100 to a folder.
 bool MakeMedium(const std::string& medium, unsigned files)
 {
-    const std::string root = medium + "\\" + CSetupThread::ProductFolders()[0];
+    const std::string root = medium + "\\" + engine::ProductFolders()[0];
     const std::string marker = medium + "\\.complete-" + std::to_string(files);
     if (bench::Exists(marker))
         return true;
@@ -75,13 +75,13 @@ double RunRollback(const std::string& medium, const std::string& install)
     if (!bench::DeleteTree(install))
         return -1;
     SilentHost host;
-    engine::InstallRecorder recorder;
-    engine::TreeCopier copier(host, recorder);
-    const char* folder = CSetupThread::ProductFolders()[0];
+    engine::InstallRecord record;
+    engine::TreeCopier copier(host, record);
+    const char* folder = engine::ProductFolders()[0];
     if (!copier.CopyFolderTree(medium + "\\" + folder, install + "\\" + folder) || host.questions != 0)
         return -1;
     const bench::Stopwatch clock;
-    const std::vector<std::string> left = recorder.Rollback(nullptr);
+    const std::vector<std::string> left = record.Journal().Undo(nullptr);
     const double seconds = clock.Seconds();
     if (!left.empty() || bench::Exists(install)) {
         std::fprintf(stderr, "rollback_bench: the rollback left %u entries\n", static_cast<unsigned>(left.size()));
@@ -141,7 +141,7 @@ int main(int argc, char** argv)
     double rollback = -1, bare = -1;
     for (unsigned round = 0; round < rounds; ++round) {
         const double undone = RunRollback(medium, work + "\\install");
-        const double deleted = RunBareDelete(medium + "\\" + CSetupThread::ProductFolders()[0], work + "\\copy");
+        const double deleted = RunBareDelete(medium + "\\" + engine::ProductFolders()[0], work + "\\copy");
         std::fprintf(stderr, "rollback_bench: round %u: rollback %.3f s, bare delete %.3f s\n", round + 1, undone,
                      deleted);
         bench::KeepBest(rollback, undone, undone >= 0);

@@ -50,11 +50,14 @@ protected:
     }
 };
 
-// The worker as the wizard runs it, except that no box is put on screen:
-// every question is kept (and echoed to stdout when m_bEcho is set) and
-// answered with the choice that declines it, which stops the installation.
-class UnattendedSetupThread : public CSetupThread {
+// The product's own worker run unattended (its own answers: the choice that
+// declines each question, which stops the installation), with a question
+// hook that keeps every question (and echoes it to stdout when m_bEcho is
+// set).
+class UnattendedSetupThread {
 public:
+    UnattendedSetupThread();
+
     std::vector<std::string> m_questions;
     bool m_bEcho = false;
 
@@ -64,7 +67,8 @@ public:
     // window) until it has ended, then takes the messages it posted. False
     // when the worker could not be started.
     bool InstallServingMessages(const std::string& medium, const std::string& install, CWnd* window);
+    const CSetupThread& Worker() const { return m_worker; }
 
-protected:
-    int AskUser(const std::string& text, UINT type) override;
+private:
+    CSetupThread m_worker;
 };

@@ -28,5 +28,12 @@ inline constexpr char kInstallDateValue[] = "InstallDate";      // yyyymmdd
 
 // The log's name inside the install folder.
 inline constexpr char kLogFileName[] = "Uninstall.log";
+// The uninstaller's and the product icon's names inside the install folder
+// (the icon is the uninstall entry's DisplayIcon and the AutoCAD shortcuts'
+// icon).
+inline constexpr char kUninstallerFileName[] = "Uninstall.exe";
+inline constexpr char kIconFileName[] = "ZEMLOV8.0.ico";
+// The Programs menu folder Setup makes for the product's shortcuts.
+inline constexpr char kMenuFolderName[] = "direveradi ZEMLO V8.0";
 
 }  // namespace installlog

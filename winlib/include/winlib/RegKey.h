@@ -63,6 +63,26 @@ public:
     LONG WriteString(const std::string& name, const std::string& text) const;
     LONG WriteDword(const std::string& name, DWORD value) const;
 
+    // A value exactly as stored: its type and its bytes, read and written
+    // through the wide functions, so that a text outside the ANSI code page
+    // comes back as it was (the ANSI functions would turn it into "?").
+    // ReadRaw gives ERROR_FILE_NOT_FOUND for a missing value.
+    struct RawValue {
+        DWORD type = REG_NONE;
+        std::string bytes;
+    };
+    LONG ReadRaw(const std::string& name, RawValue& value) const;
+    LONG WriteRaw(const std::string& name, const RawValue& value) const;
+
+    // The data of a value of at most maxBytes bytes, whatever its type and
+    // with nothing added or cut (a string's terminators included). False
+    // when no key is open, the value is missing or longer.
+    bool ReadBytes(const std::string& name, std::string& bytes, DWORD maxBytes) const;
+
+    // True when the key holds neither values nor sub-keys; false also when
+    // it cannot be asked.
+    bool IsEmpty() const;
+
     LONG DeleteValue(const std::string& name) const;
 
     // Deletes a sub-key that has no sub-keys of its own (RegDeleteKey); a key

@@ -34,4 +34,22 @@ bool HoldsOtherFiles(const std::string& folder);
 // True when text holds a control character (CR, LF, tab, NUL, ...).
 bool HasControlCharacter(const std::string& text);
 
+// What the checks of a destination found, in the order they are made:
+// the wizard's destination page and an unattended run put the same
+// questions to the same folder.
+struct DestinationCheck {
+    enum class Verdict {
+        kAccepted,           // install into folder
+        kInvalid,            // empty, or holding a control character
+        kTooDeep,            // the deepest installed path would pass the limit
+        kHoldsOtherFiles,    // somebody's files are there: ask (No by default)
+    };
+    Verdict verdict = Verdict::kInvalid;
+    std::string folder;       // the folder made regular (NormaliseFolder)
+    std::size_t deepest = 0;  // with kTooDeep: the deepest path's length
+};
+
+// Checks a typed or given destination against the medium in sourceDir.
+DestinationCheck CheckDestination(const std::string& path, const std::string& sourceDir);
+
 }  // namespace engine

@@ -1,10 +1,9 @@
-// The four accessors through which the install engine reads and writes the
-// registry: one string value under HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER.
+// The reads of the install engine: one string value under
+// HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER. (Its writes go through the
+// run's journal, ChangeJournal.h, which notes what they replace.)
 //
-// A write opens its key with create semantics (RegCreateKeyA: the key and
-// any missing key above it are created); a read only opens an existing key
-// and creates nothing. Each does one value operation and closes the key
-// again. An empty value name addresses the
+// A read only opens an existing key and creates nothing; it does one value
+// operation and closes the key again. An empty value name addresses the
 // key's default value.
 #pragma once
 
@@ -16,12 +15,6 @@ namespace engine {
 
 // Size of the buffer a query reads into; a longer value is not read.
 constexpr DWORD kRegistryQueryBufferSize = 2048;
-
-// Writes text as a REG_SZ value (its bytes and the terminating zero). TRUE
-// when the key opened and the value was written. The text is written whole
-// whatever its length.
-BOOL SetMachineString(const std::string& key, const std::string& name, const std::string& text);
-BOOL SetUserString(const std::string& key, const std::string& name, const std::string& text);
 
 // Reads a value of at most kRegistryQueryBufferSize bytes whatever its type,
 // as an 8-bit string that ends at its first zero byte (registry data need

@@ -4,8 +4,7 @@
 // is recorded.
 #pragma once
 
-#include "engine/InstallRecorder.h"
-#include "engine/TreeCopier.h"
+#include "engine/InstallStep.h"
 
 #include <windows.h>
 
@@ -13,30 +12,23 @@
 
 namespace engine {
 
-class ShortcutMaker {
+class ShortcutMaker : public InstallStep {
 public:
-    ShortcutMaker(TreeCopier& folders, InstallRecorder& recorder, const std::string& installDir)
-        : m_folders(folders), m_recorder(recorder), m_installDir(installDir)
-    {
-    }
+    std::string Describe(const InstallJob& job) const override;
+    // Makes every shortcut. A shortcut that cannot be saved is left out,
+    // and so is every one when no pair of shell folders is found (the run
+    // log says so): the step never fails.
+    StepResult Run(InstallJob& job) override;
 
     // Makes every shortcut; FALSE when no pair of shell folders was found
     // (then nothing is made).
-    BOOL CreateShortcuts();
+    static BOOL CreateShortcuts(InstallJob& job);
+
     // Saves one shell link at path. arguments and icon may be null. TRUE
     // when the file was saved; a path that does not fit MAX_PATH is a
-    // failed save.
+    // failed save. The calling thread must be initialised for COM.
     static BOOL CreateShortcut(const char* workingDir, const char* path, const char* target, const char* arguments,
                                const char* icon);
-
-private:
-    // Saves the shortcut at folder + name and records it when saved.
-    void MakeShortcut(const std::string& folder, const char* name, const std::string& target, const char* arguments,
-                      const char* icon);
-
-    TreeCopier& m_folders;
-    InstallRecorder& m_recorder;
-    const std::string& m_installDir;  // ends in a backslash
 };
 
 }  // namespace engine

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "engine/InstallHost.h"
-#include "engine/InstallRecorder.h"
+#include "engine/InstallRecord.h"
 
 #include <string>
 #include <unordered_set>
@@ -17,7 +17,7 @@ namespace engine {
 
 class TreeCopier {
 public:
-    TreeCopier(InstallHost& host, InstallRecorder& recorder) : m_host(host), m_recorder(recorder) {}
+    TreeCopier(InstallHost& host, InstallRecord& record) : m_host(host), m_record(record) {}
 
     // Copies one folder tree of the medium; FALSE when the user aborted or
     // a cancel was seen. Paths carry no trailing backslash.
@@ -51,15 +51,11 @@ private:
     FileResult CopyOneFile(const std::string& source, const std::string& destination, ULONGLONG size);
 
     InstallHost& m_host;
-    InstallRecorder& m_recorder;
+    InstallRecord& m_record;
     std::string m_watched;
     std::unordered_set<std::string> m_copied;
     int m_ignored = 0;
     unsigned long long m_bytesCopied = 0;
 };
-
-// folder + "\" + name; no backslash is added when folder ends in one (or in
-// a slash), and a folder of two characters or fewer is dropped.
-std::string MakePath(const std::string& folder, const std::string& name);
 
 }  // namespace engine

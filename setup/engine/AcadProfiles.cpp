@@ -1,4 +1,6 @@
-#include "engine/AcadConfigurator.h"
+#include "engine/AcadProfiles.h"
+
+#include "engine/InstallJob.h"
 
 #include "engine/RegistryAccess.h"
 #include "winlib/StringUtil.h"
@@ -29,7 +31,7 @@ BOOL ReadProductCode(const HiveOrder& order, const std::string& releaseKey, std:
 
 }  // namespace
 
-BOOL AcadConfigurator::FindAcadFolder(const AcadRelease& release, std::string& acadFolder)
+BOOL AcadProfiles::FindAcadFolder(const AcadRelease& release, std::string& acadFolder)
 {
     acadFolder.clear();
     const std::string releaseKey = std::string(kReleaseKeyRoot) + release.name;
@@ -52,7 +54,7 @@ BOOL AcadConfigurator::FindAcadFolder(const AcadRelease& release, std::string& a
     return TRUE;
 }
 
-void AcadConfigurator::ConfigureAcadProfile(const AcadRelease& release, const std::string& acadFolder)
+bool AcadProfiles::ConfigureAcadProfile(const AcadRelease& release, const std::string& acadFolder)
 {
     const std::string releaseKey = std::string(kReleaseKeyRoot) + release.name;
     std::string code;
@@ -60,7 +62,7 @@ void AcadConfigurator::ConfigureAcadProfile(const AcadRelease& release, const st
         // Without a product code there is no profile root to write under:
         // keys with an empty code would land beside AutoCAD's own.
         if (release.defaultProductCode == nullptr)
-            return;
+            return true;
         code = release.defaultProductCode;
     }
     const std::string profiles = std::string(kProfileKeyRoot) + release.name + "\\" + code + "\\Profiles\\";
@@ -83,20 +85,32 @@ void AcadConfigurator::ConfigureAcadProfile(const AcadRelease& release, const st
         searchPath = winlib::Format(release.supportPathFormat, install, install, defaultPath.c_str());
     }
 
-    m_recorder.SetString(HKEY_CURRENT_USER, ours + "\\General", "ACAD", searchPath);
-    if (release.menuFile != nullptr)
-        m_recorder.SetString(HKEY_CURRENT_USER, ours + "\\General Configuration", "MenuFile",
-                             m_installDir + release.menuFile);
-    m_recorder.SetString(HKEY_CURRENT_USER, ours, "", kAcadProfileName);
+    const HKEY user = HKEY_CURRENT_USER;
+    return m_writer.String(user, ours + "\\General", "ACAD", searchPath) &&
+           (release.menuFile == nullptr ||
+            m_writer.String(user, ours + "\\General Configuration", "MenuFile", m_installDir + release.menuFile)) &&
+           m_writer.String(user, ours, "", kAcadProfileName);
 }
 
-void AcadConfigurator::ConfigureAll()
+bool AcadProfiles::ConfigureAll()
 {
     // One folder string shared by all releases; each detection empties it.
     std::string acadFolder;
     for (const AcadRelease& release : AcadReleases())
-        if (FindAcadFolder(release, acadFolder))
-            ConfigureAcadProfile(release, acadFolder);
+        if (FindAcadFolder(release, acadFolder) && !ConfigureAcadProfile(release, acadFolder))
+            return false;
+    return true;
+}
+
+std::string AcadProfilesStep::Describe(const InstallJob&) const
+{
+    return "写入 AutoCAD 配置";
+}
+
+StepResult AcadProfilesStep::Run(InstallJob& job)
+{
+    RegistryWriter writer(job.host, job.record.Journal());
+    return AcadProfiles(writer, job.installDir).ConfigureAll() ? StepResult::kDone : StepResult::kFailed;
 }
 
 }  // namespace engine

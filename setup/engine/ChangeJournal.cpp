@@ -1,0 +1,176 @@
+#include "engine/ChangeJournal.h"
+
+#include "winlib/StringUtil.h"
+
+namespace engine {
+namespace {
+
+// The key when it exists; never creates one.
+winlib::RegKey OpenExisting(HKEY root, const std::string& key, REGSAM access)
+{
+    winlib::RegKey opened;
+    (void)opened.Open(root, key, access);
+    return opened;
+}
+
+bool DeleteCreatedFile(const std::string& path)
+{
+    if (::DeleteFileA(path.c_str()))
+        return true;
+    // A read-only flag (the medium's, say) is no reason to leave a file
+    // this run made.
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return true;  // gone already
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return false;
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return ::DeleteFileA(path.c_str()) != FALSE;
+}
+
+bool RemoveMadeFolder(const std::string& path)
+{
+    if (::RemoveDirectoryA(path.c_str()))
+        return true;
+    return ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+// Only a key that holds nothing but what this run put there (and has taken
+// out again) goes; anything another program added keeps it.
+bool DeleteCreatedKey(HKEY root, const std::string& key)
+{
+    const winlib::RegKey opened = OpenExisting(root, key, KEY_QUERY_VALUE);
+    if (!opened)
+        return true;
+    if (!opened.IsEmpty())
+        return false;
+    return winlib::RegKey::DeleteLeafKey(root, key) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+std::string RootName(HKEY root)
+{
+    if (root == HKEY_CLASSES_ROOT)
+        return "HKEY_CLASSES_ROOT\\";
+    if (root == HKEY_CURRENT_USER)
+        return "HKEY_CURRENT_USER\\";
+    if (root == HKEY_LOCAL_MACHINE)
+        return "HKEY_LOCAL_MACHINE\\";
+    if (root == HKEY_USERS)
+        return "HKEY_USERS\\";
+    return "";
+}
+
+void ChangeJournal::Note(Kind kind, HKEY root, const std::string& path, std::size_t value)
+{
+    m_changes.push_back({kind, root, m_paths.Append(path), value});
+}
+
+void ChangeJournal::FileCreated(const std::string& path)
+{
+    Note(Kind::File, nullptr, path);
+}
+
+void ChangeJournal::FileCreatedAt(std::string_view keptPath)
+{
+    m_changes.push_back({Kind::File, nullptr, keptPath, 0});
+}
+
+void ChangeJournal::FolderMade(const std::string& path)
+{
+    Note(Kind::Folder, nullptr, path);
+}
+
+void ChangeJournal::ControlRegistered(const std::string& path)
+{
+    Note(Kind::Control, nullptr, path);
+}
+
+void ChangeJournal::BeforeValueWrite(HKEY root, const std::string& key, const std::string& name)
+{
+    // The keys on the way, outermost first, so that the undo (newest
+    // first) deletes the innermost first. Key names are walked by whole
+    // characters: a GBK trail byte may be 0x5C.
+    bool missing = false;
+    for (std::size_t i = 0;; i += winlib::CharLength(key, i)) {
+        const bool atEnd = i >= key.size();
+        if (atEnd || key[i] == '\\') {
+            const std::string prefix = key.substr(0, i);
+            if (!prefix.empty() && (missing || !OpenExisting(root, prefix, KEY_QUERY_VALUE))) {
+                missing = true;
+                Note(Kind::Key, root, prefix);
+            }
+        }
+        if (atEnd)
+            break;
+    }
+
+    ValueBefore before = {name, false, {}};
+    if (!missing) {
+        const winlib::RegKey opened = OpenExisting(root, key, KEY_QUERY_VALUE);
+        before.existed = opened && opened.ReadRaw(name, before.data) == ERROR_SUCCESS;
+    }
+    m_values.push_back(std::move(before));
+    Note(Kind::Value, root, key, m_values.size() - 1);
+}
+
+LONG ChangeJournal::WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& text)
+{
+    BeforeValueWrite(root, key, name);
+    winlib::RegKey opened;
+    const LONG created = opened.Create(root, key);
+    return created != ERROR_SUCCESS ? created : opened.WriteString(name, text);
+}
+
+LONG ChangeJournal::WriteDword(HKEY root, const std::string& key, const std::string& name, DWORD value)
+{
+    BeforeValueWrite(root, key, name);
+    winlib::RegKey opened;
+    const LONG created = opened.Create(root, key);
+    return created != ERROR_SUCCESS ? created : opened.WriteDword(name, value);
+}
+
+bool ChangeJournal::UndoOne(const Change& change, const std::function<bool(const std::string&)>& unregisterControl) const
+{
+    const std::string path(change.path);
+    switch (change.kind) {
+    case Kind::File:
+        return DeleteCreatedFile(path);
+    case Kind::Folder:
+        return RemoveMadeFolder(path);
+    case Kind::Control:
+        return !unregisterControl || unregisterControl(path);
+    case Kind::Key:
+        return DeleteCreatedKey(change.root, path);
+    case Kind::Value: {
+        const ValueBefore& before = m_values[change.value];
+        const winlib::RegKey opened = OpenExisting(change.root, path, KEY_SET_VALUE);
+        if (!opened)
+            return !before.existed;
+        if (!before.existed) {
+            const LONG result = opened.DeleteValue(before.name);
+            return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+        }
+        return opened.WriteRaw(before.name, before.data) == ERROR_SUCCESS;
+    }
+    }
+    return false;
+}
+
+std::vector<std::string> ChangeJournal::Undo(const std::function<bool(const std::string&)>& unregisterControl)
+{
+    std::vector<std::string> left;
+    for (auto it = m_changes.rbegin(); it != m_changes.rend(); ++it) {
+        if (UndoOne(*it, unregisterControl))
+            continue;
+        const bool inRegistry = it->kind == Kind::Key || it->kind == Kind::Value;
+        left.push_back(inRegistry ? RootName(it->root) + std::string(it->path) : std::string(it->path));
+    }
+    std::deque<Change>().swap(m_changes);
+    m_paths.clear();
+    std::vector<ValueBefore>().swap(m_values);
+    return left;
+}
+
+}  // namespace engine

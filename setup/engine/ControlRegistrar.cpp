@@ -1,0 +1,41 @@
+#include "engine/ControlRegistrar.h"
+
+#include "engine/InstallJob.h"
+#include "winlib/RunSupport.h"
+#include "winlib/ControlProcess.h"
+
+#include <vector>
+
+namespace engine {
+
+std::string ControlRegistrar::Describe(const InstallJob&) const
+{
+    return "注册控件";
+}
+
+StepResult ControlRegistrar::Run(InstallJob& job)
+{
+    const std::string folder = job.ControlsFolder();
+    std::vector<std::string> names;
+    TreeCopier::ListFiles(folder, "*.ocx", names);
+    for (const std::string& name : names) {
+        const std::string path = folder + name;
+        // Only what this run put there from the medium: a file that was in
+        // the folder before is nobody's to load.
+        if (!job.copier.WasCopied(path))
+            continue;
+        if (winlib::RunControlServer(path, false, job.controlTimeoutMs) == winlib::ControlCallResult::Succeeded) {
+            job.record.Journal().ControlRegistered(path);
+            winlib::AppRunLog().Step("已注册控件 " + path);
+        } else {
+            ++job.failedControls;
+            winlib::AppRunLog().Step("控件未能注册 " + path);
+        }
+        // Recorded whatever the registration gave: Uninstall unregisters
+        // and deletes every control file it finds in the log.
+        job.record.Log().Add(installlog::kRegCtrl, path);
+    }
+    return StepResult::kDone;
+}
+
+}  // namespace engine

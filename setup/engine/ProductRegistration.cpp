@@ -1,0 +1,71 @@
+#include "engine/ProductRegistration.h"
+
+#include "engine/InstallJob.h"
+#include "engine/RegistryWriter.h"
+#include "installlog/Contract.h"
+#include "winlib/Path.h"
+#include "winlib/StringUtil.h"
+
+namespace engine {
+namespace {
+
+const char kDisplayName[] = "direveradi ZEMLO V8.0";
+const char kVersion[] = "8.00";
+const char kDisplayVersion[] = "8.0";
+const char kPublisher[] = "Kestrova";
+
+// Today's date as the list of installed programs reads it: yyyymmdd.
+std::string Today()
+{
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    return winlib::Format("%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+}
+
+}  // namespace
+
+std::string ProductRegistration::Describe(const InstallJob&) const
+{
+    return "写入产品的注册表项和卸载信息";
+}
+
+DWORD ProductRegistration::EstimatedSizeKb(unsigned long long bytes)
+{
+    const unsigned long long kb = (bytes + 1023) / 1024;
+    return kb > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<DWORD>(kb);
+}
+
+StepResult ProductRegistration::Run(InstallJob& job)
+{
+    using namespace installlog;
+    RegistryWriter write(job.host, job.record.Journal());
+    const HKEY root = HKEY_LOCAL_MACHINE;
+    const std::string& folder = job.installDir;
+    if (!write.String(root, kProductKey, kInstallPathValue, folder) || !write.String(root, kProductKey, kVersionValue, kVersion))
+        return StepResult::kFailed;
+    job.record.Log().AddKey(root, kProductKey);
+
+    const std::string uninstaller = winlib::JoinPath(folder, kUninstallerFileName);
+    // The folder without its trailing backslash, a drive's root aside.
+    std::string location = folder;
+    if (location.size() > 3 && winlib::EndsWithBackslash(location))
+        location.pop_back();
+    const bool written =
+        write.String(root, kUninstallKey, kDisplayNameValue, kDisplayName) &&
+        write.String(root, kUninstallKey, kUninstallStringValue, uninstaller) &&
+        write.String(root, kUninstallKey, kDisplayVersionValue, kDisplayVersion) &&
+        write.String(root, kUninstallKey, kPublisherValue, kPublisher) &&
+        write.String(root, kUninstallKey, kDisplayIconValue, winlib::JoinPath(folder, kIconFileName)) &&
+        write.String(root, kUninstallKey, kInstallLocationValue, location) &&
+        write.Dword(root, kUninstallKey, kEstimatedSizeValue, EstimatedSizeKb(job.copier.BytesCopied())) &&
+        write.Dword(root, kUninstallKey, kNoModifyValue, 1) && write.Dword(root, kUninstallKey, kNoRepairValue, 1) &&
+        // Quoted: the folder may hold blanks.
+        write.String(root, kUninstallKey, kQuietUninstallStringValue, "\"" + uninstaller + "\" /S") &&
+        write.String(root, kUninstallKey, kInstallDateValue, Today());
+    if (!written)
+        return StepResult::kFailed;
+    job.record.Log().AddKey(root, kUninstallKey);
+    return StepResult::kDone;
+}
+
+}  // namespace engine

@@ -1,0 +1,90 @@
+// ChangeJournal: every change one installation run makes to the machine,
+// noted as it is made, and its undoing. A run that does not complete (a
+// cancel, an abort, a step that failed) is undone here, newest change
+// first, and only here:
+//   - a file that was not there before is deleted;
+//   - a folder the run made is removed (when it is empty again);
+//   - a control the run registered is unregistered;
+//   - a registry key the run created is deleted (when nothing else has
+//     been put in it meanwhile);
+//   - a registry value the run wrote gets back the type and bytes it held,
+//     or is deleted when it did not exist.
+// What was there before the run and was not changed stays as it is.
+#pragma once
+
+#include "engine/ChunkedText.h"
+#include "winlib/RegKey.h"
+
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace engine {
+
+class ChangeJournal {
+public:
+    ChangeJournal() = default;
+    // The changes hold views of texts the journal or its owner keeps.
+    ChangeJournal(const ChangeJournal&) = delete;
+    ChangeJournal& operator=(const ChangeJournal&) = delete;
+
+    // A file the run made that was not there before. FileCreatedAt takes
+    // a path its caller keeps unchanged for the journal's life (the
+    // install log's own line, say), so that it is not stored twice.
+    void FileCreated(const std::string& path);
+    void FileCreatedAt(std::string_view keptPath);
+    // A folder the run made.
+    void FolderMade(const std::string& path);
+    // A control the run registered.
+    void ControlRegistered(const std::string& path);
+
+    // Writes a value, noting first every key on the way that does not
+    // exist yet and what the value holds now (its type and bytes, or that
+    // it is missing). The key is made with create semantics. Returns the
+    // system's result (ERROR_SUCCESS when written).
+    LONG WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& text);
+    LONG WriteDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
+
+    // The number of changes noted.
+    std::size_t Size() const { return m_changes.size(); }
+
+    // Undoes every change, newest first, and forgets them. Controls are
+    // unregistered through unregisterControl (true when it worked).
+    // Returns what could not be undone, one readable line each: a path,
+    // or a registry key with its root ("HKEY_LOCAL_MACHINE\...").
+    std::vector<std::string> Undo(const std::function<bool(const std::string&)>& unregisterControl);
+
+private:
+    enum class Kind : unsigned char { File, Folder, Control, Key, Value };
+    // A change is small (a run notes one per file): its path is a view,
+    // and what a value held before lies apart.
+    struct Change {
+        Kind kind;
+        HKEY root;
+        std::string_view path;  // file, folder, control or key
+        std::size_t value;      // for a Value: its index in m_values
+    };
+    struct ValueBefore {
+        std::string name;
+        bool existed;
+        winlib::RegKey::RawValue data;
+    };
+
+    void Note(Kind kind, HKEY root, const std::string& path, std::size_t value = 0);
+    // Notes the keys on the way and the value's state before a write.
+    void BeforeValueWrite(HKEY root, const std::string& key, const std::string& name);
+    bool UndoOne(const Change& change, const std::function<bool(const std::string&)>& unregisterControl) const;
+
+    ChunkedText m_paths;  // grows by blocks that never move
+    std::deque<Change> m_changes;
+    std::vector<ValueBefore> m_values;
+};
+
+// The registry root as a readable prefix: "HKEY_LOCAL_MACHINE\" and so on.
+std::string RootName(HKEY root);
+
+}  // namespace engine

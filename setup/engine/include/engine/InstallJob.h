@@ -1,0 +1,35 @@
+// InstallJob: what the steps of one installation run share: the medium
+// and destination folders, the way to the user and the progress page (the
+// host), the record of the run, the copier that puts files in place, and
+// the counts the finish page reports.
+#pragma once
+
+#include "engine/InstallHost.h"
+#include "engine/InstallRecord.h"
+#include "engine/TreeCopier.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace engine {
+
+struct InstallJob {
+    InstallJob(InstallHost& host, const std::string& sourceDir, const std::string& installDir,
+               DWORD controlTimeoutMs);
+    InstallJob(const InstallJob&) = delete;
+    InstallJob& operator=(const InstallJob&) = delete;
+
+    // The installed "Controls" folder, with its trailing backslash.
+    std::string ControlsFolder() const;
+
+    InstallHost& host;
+    const std::string sourceDir;   // ends in one backslash
+    const std::string installDir;  // ends in one backslash
+    const DWORD controlTimeoutMs;  // how long one control may take
+    InstallRecord record;
+    TreeCopier copier;
+    int failedControls = 0;  // controls that did not register
+};
+
+}  // namespace engine

@@ -1,0 +1,33 @@
+// RegistryWriter: the registry writes of the install steps. Each goes
+// through the run's journal (which notes what it replaces, for the undo);
+// a write that fails is put to the user with the system's reason (Retry
+// or Cancel), so that it is never silently missing from an installation
+// that reports success.
+#pragma once
+
+#include "engine/ChangeJournal.h"
+#include "engine/InstallHost.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace engine {
+
+class RegistryWriter {
+public:
+    RegistryWriter(InstallHost& host, ChangeJournal& journal) : m_host(host), m_journal(journal) {}
+
+    // True once written; false when the user gave up on it.
+    bool String(HKEY root, const std::string& key, const std::string& name, const std::string& text);
+    bool Dword(HKEY root, const std::string& key, const std::string& name, DWORD value);
+
+private:
+    template <typename Write>
+    bool Retrying(HKEY root, const std::string& key, const std::string& name, Write write);
+
+    InstallHost& m_host;
+    ChangeJournal& m_journal;
+};
+
+}  // namespace engine
