@@ -3,6 +3,7 @@
 // rollback of more created files than one block holds (their paths kept
 // once, in their log lines), past the files that were there before.
 #include "FileHelpers.h"
+#include "SetupThreadFixture.h"
 #include "TempDir.h"
 #include "engine/ChunkedText.h"
 #include "engine/InstallRecord.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -98,4 +100,54 @@ TEST(InstallRecord, ALargeRunIsWrittenWholeAndUndoneWhole)
         EXPECT_TRUE(testfs::Exists(file)) << file;
     // What is undone is forgotten: a second rollback has nothing to do.
     EXPECT_TRUE(record.Journal().Undo(nullptr).empty());
+}
+
+// What a value held comes back exactly: its type and its bytes, also when
+// the run wrote another type over it and when its text lies outside the
+// ANSI code page (the ANSI functions would bring back "?"); a value that
+// was missing goes, keys the run made go innermost first, and a key that
+// somebody else filled meanwhile stays and is named.
+TEST(ChangeJournal, ValuesComeBackWithTheirTypeAndBytesAndOnlyEmptyMadeKeysGo)
+{
+    RegistryOverride registry;
+    ASSERT_TRUE(registry.ok());
+    const char key[] = "Software\\Held";
+    const std::wstring wideKey = L"Software\\Held";
+    // U+D55C and U+0151 have no GBK form.
+    const std::wstring text = L"\xD55C\x0151 C:\\Program Files";
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, wideKey.c_str(), L"Text", REG_SZ, text.c_str(),
+                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    const DWORD number = 0x01020304;
+    ASSERT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, key, "Number", REG_DWORD, &number, sizeof(number)), ERROR_SUCCESS);
+    const char multi[] = "a\0b\0";
+    ASSERT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, key, "Multi", REG_MULTI_SZ, multi, sizeof(multi)), ERROR_SUCCESS);
+    const Lines before = testreg::Dump(HKEY_CURRENT_USER);
+
+    engine::ChangeJournal journal;
+    EXPECT_EQ(journal.WriteString(HKEY_CURRENT_USER, key, "Text", "新的"), ERROR_SUCCESS);
+    EXPECT_EQ(journal.WriteString(HKEY_CURRENT_USER, key, "Number", "now a text"), ERROR_SUCCESS);
+    EXPECT_EQ(journal.WriteDword(HKEY_CURRENT_USER, key, "Multi", 7), ERROR_SUCCESS);
+    EXPECT_EQ(journal.WriteString(HKEY_CURRENT_USER, key, "New", "x"), ERROR_SUCCESS);
+    EXPECT_EQ(journal.WriteDword(HKEY_CURRENT_USER, "Software\\Made\\Deeper", "v", 1), ERROR_SUCCESS);
+    EXPECT_EQ(journal.WriteDword(HKEY_CURRENT_USER, "Software\\Filled\\Inner", "v", 1), ERROR_SUCCESS);
+    // Another program puts a value of its own into a key the run made.
+    ASSERT_TRUE(testreg::Put(HKEY_CURRENT_USER, "Software\\Filled", "theirs", "kept"));
+    EXPECT_EQ(journal.Size(), 10u);  // six values, four keys made
+
+    EXPECT_EQ(journal.Undo(nullptr), std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\Filled"});
+    Lines after = testreg::Dump(HKEY_CURRENT_USER);
+    const std::vector<std::string> theirs = {"Software\\Filled", "Software\\Filled|theirs|1|6B65707400"};
+    for (const std::string& line : theirs) {
+        const auto at = std::find(after.begin(), after.end(), line);
+        ASSERT_NE(at, after.end()) << line;
+        after.erase(at);
+    }
+    EXPECT_EQ(after, before);
+    wchar_t back[64] = {};
+    DWORD size = sizeof(back);
+    ASSERT_EQ(::RegGetValueW(HKEY_CURRENT_USER, wideKey.c_str(), L"Text", RRF_RT_REG_SZ, nullptr, back, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(back), text);
+    EXPECT_EQ(journal.Size(), 0u);
 }

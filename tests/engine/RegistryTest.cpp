@@ -289,3 +289,44 @@ TEST_F(SetupThreadTest, RegisterProductWritesItsKeysAndProfilesUnderTheCodesEach
     // Only the two machine-wide keys are recorded.
     EXPECT_EQ(LogLines(), (Lines{std::string("RegDB Key: 2,") + kProductKey, std::string("RegDB Key: 2,") + kUninstallKey}));
 }
+
+// A write that fails is asked about (Retry or Cancel) until it is written
+// or the user gives up; giving up fails the step, and what the step could
+// not write is not recorded.
+TEST_F(SetupThreadTest, AValueThatCannotBeWrittenIsAskedAboutUntilWrittenOrGivenUp)
+{
+    // (The keys above it are made first: a volatile key's missing parents
+    // would be made volatile with it.)
+    const auto makeVolatile = [](HKEY root, const std::string& key) {
+        HKEY made = nullptr;
+        ASSERT_EQ(::RegCreateKeyExA(root, key.substr(0, key.rfind('\\')).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                    &made, nullptr),
+                  ERROR_SUCCESS);
+        ::RegCloseKey(made);
+        ASSERT_EQ(::RegCreateKeyExA(root, key.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &made,
+                                    nullptr),
+                  ERROR_SUCCESS);
+        ::RegCloseKey(made);
+    };
+    const char list[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    makeVolatile(HKEY_LOCAL_MACHINE, list);
+    script.answers.push_back({IDRETRY, nullptr});
+    script.answers.push_back({IDRETRY, [&] { ASSERT_EQ(::RegDeleteKeyA(HKEY_LOCAL_MACHINE, list), ERROR_SUCCESS); }});
+    EXPECT_EQ(ProductRegistration().Run(Job()), StepResult::kDone);
+    ASSERT_EQ(script.prompts.size(), 2u);
+    EXPECT_EQ(script.prompts[1], script.prompts[0]);
+    EXPECT_EQ(script.prompts[0].text.find(winlib::FormatSystemMessage(ERROR_CHILD_MUST_BE_VOLATILE)), 0u)
+        << script.prompts[0].text;
+    EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "direveradi ZEMLO V8.0");
+    EXPECT_EQ(LogLines(), (Lines{std::string("RegDB Key: 2,") + kProductKey, std::string("RegDB Key: 2,") + kUninstallKey}));
+
+    // An AutoCAD profile that cannot be written, and Cancel.
+    Put(HKEY_CURRENT_USER, ReleaseKey("R17.1"), "CurVer", "ACAD-6001:804");
+    Put(HKEY_LOCAL_MACHINE, ReleaseKey("R17.1") + "\\ACAD-6001:804", "AcadLocation", "C:\\A2008");
+    makeVolatile(HKEY_CURRENT_USER, "Software\\Autodesk\\AutoCAD\\R17.1\\ACAD-6001:804\\Profiles");
+    EXPECT_EQ(AcadProfilesStep().Run(Job()), StepResult::kFailed);
+    ASSERT_EQ(script.prompts.size(), 3u);
+    EXPECT_NE(script.prompts[2].text.find("\\Profiles\\<<enggZEMLO V8>>\\General 的值“ACAD”"), std::string::npos)
+        << script.prompts[2].text;
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Profile("R17.1", "ACAD-6001:804")));
+}

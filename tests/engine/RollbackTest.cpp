@@ -313,6 +313,30 @@ TEST_F(RollbackTest, FolderThatCannotBeMadeUndoesWhatWasCopiedBefore)
     EXPECT_EQ(testfs::ReadFile(Install("Data")), "a file");
 }
 
+// A value the installation needs cannot be written: the list of installed
+// programs is a volatile key here, so the entry (which must survive a
+// restart) cannot be made below it. The user is asked; Cancel fails the
+// run, which is undone, instead of ending as installed without its entry.
+TEST_F(RollbackTest, RegistryValueThatCannotBeWrittenIsAskedAboutAndCancelUndoesTheRun)
+{
+    HKEY list = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0, nullptr,
+                                REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &list, nullptr),
+              ERROR_SUCCESS);
+    ::RegCloseKey(list);
+    before = State();
+    RunInstall();
+    ASSERT_EQ(script.prompts.size(), 1u);
+    EXPECT_EQ(script.prompts[0].type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONQUESTION));
+    EXPECT_NE(script.prompts[0].text.find(std::string("不能写入注册表项 HKEY_LOCAL_MACHINE\\") + testreg::kUninstallKey +
+                                          " 的值“DisplayName”"),
+              std::string::npos)
+        << script.prompts[0].text;
+    EXPECT_TRUE(Started("Grid.ocx"));
+    EXPECT_EQ(thread.Outcome().ExitCode(), installlog::kExitFailed);
+    ExpectUndone();
+}
+
 TEST_F(RollbackTest, LogThatCannotBeWrittenUndoesEveryStepBeforeIt)
 {
     // Everything else is done by then: files, the control, the product and

@@ -32,6 +32,9 @@ struct ScriptedPages : CWizardPages {
         int setsMade = 0;
         HWND parent = nullptr;
         bool waitedBeforeDestroy = false, destroyed = false;
+        // How the installation of the progress page ended, as the pages
+        // report it once idle (none by default).
+        engine::InstallOutcome runOutcome;
     };
     explicit ScriptedPages(Script& s) : script(s) { ++script.setsMade; }
     ~ScriptedPages() override { script.destroyed = true; }
@@ -57,6 +60,7 @@ struct ScriptedPages : CWizardPages {
     std::string& CopyNotice() override { return m_strCopyNotice; }
     std::string& FinishNotice() override { return m_strFinishNotice; }
     void WaitUntilIdle() override { script.waitedBeforeDestroy = !script.destroyed; }
+    engine::InstallOutcome RunOutcome() const override { return script.runOutcome; }
 
     BOOL m_bAgree = 7;
     std::string m_strPath = "unset", m_strSourceDir = "unset", m_strInstallDir = "unset", m_strFinishPath = "unset";

@@ -50,6 +50,50 @@ TEST_F(FrameTest, PageLoopMovesByTheCodeEachPageEndsWith)
     EXPECT_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kestrova"));
 }
 
+// The exit code and the report come from how the installation ended, not
+// from how the pages ended: after a run that did not complete the pages end
+// with Finish too.
+TEST_F(FrameTest, TheRunsOutcomeDecidesTheExitCodeAndTheReportHoweverThePagesEnded)
+{
+    using engine::InstallOutcome;
+    const std::string nothing = "安装没有完成，本次安装所做的更改已全部撤销，没有安装任何内容。";
+    const struct {
+        std::vector<INT_PTR> codes;
+        std::deque<int> answers;  // the quit question
+        InstallOutcome run;
+        int exitCode;
+        std::string report;
+    } cases[] = {
+        {{ID_WIZNEXT, ID_WIZNEXT, ID_WIZNEXT, ID_WIZNEXT, ID_WIZFINISH}, {}, InstallOutcome::Completed(2, 1), 0, ""},
+        {{ID_WIZNEXT, ID_WIZNEXT, ID_WIZNEXT, ID_WIZFINISH}, {}, InstallOutcome::Undone(true, {}), 1602, nothing},
+        {{ID_WIZNEXT, ID_WIZNEXT, ID_WIZNEXT, ID_WIZFINISH}, {}, InstallOutcome::Undone(false, {}), 1603, nothing},
+        {{ID_WIZNEXT, ID_WIZNEXT, ID_WIZNEXT, ID_WIZFINISH},
+         {},
+         InstallOutcome::Undone(false, {"C:\\left"}),
+         1604,
+         "安装没有完成，本次安装所做的更改已撤销，但以下项目未能删除：\nC:\\left\n"},
+        // No installation: leaving is the user's cancel, a page that could
+        // not be shown a failure.
+        {{ID_WIZNEXT, IDCANCEL}, {IDYES}, InstallOutcome(), 1602, ""},
+        {{ID_WIZNEXT, -1}, {}, InstallOutcome(), 1603, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.exitCode);
+        Wizard w;
+        w.Codes(c.codes);
+        w.frame.answers = c.answers;
+        w.script.runOutcome = c.run;
+        if (!c.report.empty())
+            w.frame.answers.push_back(IDOK);
+        w.Run();
+        EXPECT_EQ(w.frame.Outcome().ExitCode(), c.exitCode);
+        std::vector<Question> expected(c.answers.size(), {"真要退出安装程序吗?", kTitle, kYesNoQuestion});
+        if (!c.report.empty())
+            expected.push_back({c.report, kTitle, MB_OK | MB_ICONINFORMATION});
+        EXPECT_EQ(w.frame.questions, expected);
+    }
+}
+
 TEST_F(FrameTest, ValuesGoInBeforeEachPageAndComeBackAfterItWhateverTheCode)
 {
     TempDir elsewhere;  // the source folder does not follow the current folder
