@@ -2,9 +2,6 @@
 
 #include "winlib/RegKey.h"
 
-#include <algorithm>
-#include <cstring>
-#include <vector>
 
 namespace engine {
 namespace {

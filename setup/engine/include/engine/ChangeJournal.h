@@ -46,8 +46,8 @@ public:
     // exist yet and what the value holds now (its type and bytes, or that
     // it is missing). The key is made with create semantics. Returns the
     // system's result (ERROR_SUCCESS when written).
-    LONG WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& text);
-    LONG WriteDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
+    [[nodiscard]] LONG WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& text);
+    [[nodiscard]] LONG WriteDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
 
     // The number of changes noted.
     std::size_t Size() const { return m_changes.size(); }

@@ -50,6 +50,6 @@ struct DestinationCheck {
 };
 
 // Checks a typed or given destination against the medium in sourceDir.
-DestinationCheck CheckDestination(const std::string& path, const std::string& sourceDir);
+[[nodiscard]] DestinationCheck CheckDestination(const std::string& path, const std::string& sourceDir);
 
 }  // namespace engine

@@ -19,8 +19,8 @@ public:
     RegistryWriter(InstallHost& host, ChangeJournal& journal) : m_host(host), m_journal(journal) {}
 
     // True once written; false when the user gave up on it.
-    bool String(HKEY root, const std::string& key, const std::string& name, const std::string& text);
-    bool Dword(HKEY root, const std::string& key, const std::string& name, DWORD value);
+    [[nodiscard]] bool String(HKEY root, const std::string& key, const std::string& name, const std::string& text);
+    [[nodiscard]] bool Dword(HKEY root, const std::string& key, const std::string& name, DWORD value);
 
 private:
     template <typename Write>

@@ -33,7 +33,7 @@ public:
     // Writes the text to path in text mode (CR LF on disk), replacing a
     // file of that name, and hides it. FALSE after a file error, which is
     // in error.
-    BOOL WriteTo(const std::string& path, CFileException& error) const;
+    [[nodiscard]] BOOL WriteTo(const std::string& path, CFileException& error) const;
 
 private:
     // Grows by blocks that never move: no doubling, and no second copy
