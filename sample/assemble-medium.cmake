@@ -1,7 +1,7 @@
 # Assembles the sample installation medium in MEDIUM from the product files
 # in SAMPLE and the programs built beside it. Run with cmake -P.
 #   -DSAMPLE=<sample dir> -DMEDIUM=<output dir> -DICON=<icon file>
-#   -DPROGRAMS=<Setup.exe|Uninstall.exe|ZEMLO.exe>
+#   -DPROGRAMS=<Setup.exe|Uninstall.exe|UserSetup.exe|ZEMLO.exe>
 #   -DCONTROLS=<control files for the Controls folder, |-separated>
 #   -DPICTURES=<picture dir>
 file(REMOVE_RECURSE "${MEDIUM}")

@@ -102,13 +102,41 @@ bool AcadProfiles::ConfigureAll()
     return true;
 }
 
-std::string AcadProfilesStep::Describe(const InstallJob&) const
+namespace {
+
+// The host of a step nobody watches: nothing to report, no cancel, and a
+// question is answered by giving up.
+class QuietHost : public InstallHost {
+public:
+    int AskUser(const std::string&, UINT type) override { return UnattendedAnswer(type); }
+    void NotifyFileCopied(const std::string&, const std::string&) override {}
+    BOOL IsCancelled() const override { return FALSE; }
+};
+
+}  // namespace
+
+bool ConfigureRunningUser(const std::string& installDir)
 {
-    return "写入 AutoCAD 配置";
+    QuietHost host;
+    // What the writes replace is noted, as in an installation, but never
+    // undone: a profile written is the user's setting.
+    ChangeJournal journal;
+    RegistryWriter writer(host, journal);
+    return AcadProfiles(writer, installDir).ConfigureAll();
+}
+
+std::string AcadProfilesStep::Describe(const InstallJob& job) const
+{
+    return job.audience.configureRunningUser ? "写入 AutoCAD 配置"
+                                             : "本帐户不是用户的帐户，AutoCAD 配置在每个用户登录时写入";
 }
 
 StepResult AcadProfilesStep::Run(InstallJob& job)
 {
+    // LocalSystem's own hive reaches no person: each user gets the
+    // profiles at logon instead.
+    if (!job.audience.configureRunningUser)
+        return StepResult::kDone;
     RegistryWriter writer(job.host, job.record.Journal());
     return AcadProfiles(writer, job.installDir).ConfigureAll() ? StepResult::kDone : StepResult::kFailed;
 }

@@ -90,15 +90,16 @@ std::vector<std::unique_ptr<InstallStep>> InstallSteps()
     steps.push_back(std::make_unique<ControlRegistrar>());
     steps.push_back(std::make_unique<ProductRegistration>());
     steps.push_back(std::make_unique<AcadProfilesStep>());
+    steps.push_back(std::make_unique<ActiveSetupRegistration>());
     steps.push_back(std::make_unique<ShortcutMaker>());
     steps.push_back(std::make_unique<WriteUninstallLog>());
     return steps;
 }
 
 InstallJob::InstallJob(InstallHost& host_, const std::string& sourceDir_, const std::string& installDir_,
-                       DWORD controlTimeoutMs_)
+                       DWORD controlTimeoutMs_, const Audience& audience_)
     : host(host_), sourceDir(sourceDir_), installDir(installDir_), controlTimeoutMs(controlTimeoutMs_),
-      copier(host_, record)
+      audience(audience_), copier(host_, record)
 {
     // The controls are registered only when this run copied them.
     copier.RememberCopiesIn(ControlsFolder());

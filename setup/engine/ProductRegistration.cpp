@@ -69,3 +69,39 @@ StepResult ProductRegistration::Run(InstallJob& job)
 }
 
 }  // namespace engine
+
+namespace engine {
+
+std::string ActiveSetupRegistration::Describe(const InstallJob& job) const
+{
+    return job.audience.allUsers ? "注册每个用户登录时的 AutoCAD 配置（Active Setup）"
+                                 : "只为当前用户安装，不注册每个用户登录时的配置";
+}
+
+StepResult ActiveSetupRegistration::Run(InstallJob& job)
+{
+    using namespace installlog;
+    if (!job.audience.allUsers)
+        return StepResult::kDone;
+    const std::string program = winlib::JoinPath(job.installDir, kUserSetupFileName);
+    // Without the program the shell would run nothing at each logon.
+    if (::GetFileAttributesA(program.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        job.host.ReportFailure("安装文件中没有 " + std::string(kUserSetupFileName) + "，每个用户登录时不会写入 AutoCAD 配置",
+                               ERROR_FILE_NOT_FOUND);
+        return StepResult::kDone;
+    }
+    RegistryWriter write(job.host, job.record.Journal());
+    const HKEY root = HKEY_LOCAL_MACHINE;
+    const bool written = write.String(root, kActiveSetupKey, "", kDisplayName) &&
+                         write.String(root, kActiveSetupKey, "Version", kActiveSetupVersion) &&
+                         // Quoted: the folder may hold blanks.
+                         write.String(root, kActiveSetupKey, "StubPath",
+                                      "\"" + program + "\" " + kUserSetupSwitch) &&
+                         write.Dword(root, kActiveSetupKey, "IsInstalled", 1);
+    if (!written)
+        return StepResult::kFailed;
+    job.record.Log().AddKey(root, kActiveSetupKey);
+    return StepResult::kDone;
+}
+
+}  // namespace engine

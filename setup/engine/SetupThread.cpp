@@ -60,9 +60,10 @@ int CSetupThread::Run()
 {
     const HWND report = ReportWindow();
     winlib::RunLog& log = winlib::AppRunLog();
-    log.Step("安装到 " + m_strInstallDir + "，安装文件来自 " + m_strSourceDir);
+    log.Step("安装到 " + m_strInstallDir + "，安装文件来自 " + m_strSourceDir +
+             (m_audience.allUsers ? "，为所有用户安装" : ""));
     engine::InstallHost& host = *this;
-    m_job = std::make_unique<engine::InstallJob>(host, m_strSourceDir, m_strInstallDir, m_nControlTimeoutMs);
+    m_job = std::make_unique<engine::InstallJob>(host, m_strSourceDir, m_strInstallDir, m_nControlTimeoutMs, m_audience);
     engine::InstallJob& job = *m_job;
 
     // Each step runs only while nothing has failed and no cancel was

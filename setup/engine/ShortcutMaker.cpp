@@ -89,6 +89,9 @@ BOOL ShortcutMaker::CreateShortcuts(InstallJob& job)
     std::string programs;
     bool found = false;
     for (const ShellFolderSource& source : kShellFolderSources) {
+        // For all users only the machine's all-users folders serve.
+        if (job.audience.allUsers && source.hive != Hive::Machine)
+            continue;
         if (ReadShellFolder(source.hive, source.key, source.desktop, desktop) &&
             ReadShellFolder(source.hive, source.key, source.programs, programs)) {
             found = true;

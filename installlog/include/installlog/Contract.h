@@ -26,6 +26,17 @@ inline constexpr char kNoRepairValue[] = "NoRepair";            // REG_DWORD 1
 inline constexpr char kQuietUninstallStringValue[] = "QuietUninstallString";
 inline constexpr char kInstallDateValue[] = "InstallDate";      // yyyymmdd
 
+// The Active Setup component of an installation for all users: at each
+// user's logon the shell runs its StubPath once per user and version, which
+// writes that user's AutoCAD profiles. The program that does it lies in the
+// install folder.
+inline constexpr char kActiveSetupKey[] =
+    "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\{12FEC97B-B1B8-4A93-AC00-3947DE1525EE}";
+inline constexpr char kActiveSetupVersion[] = "8,0,0,0";
+inline constexpr char kUserSetupFileName[] = "UserSetup.exe";
+// The switch with which the program configures the user it runs as.
+inline constexpr char kUserSetupSwitch[] = "/PROFILE";
+
 // The log's name inside the install folder.
 inline constexpr char kLogFileName[] = "Uninstall.log";
 // The uninstaller's and the product icon's names inside the install folder

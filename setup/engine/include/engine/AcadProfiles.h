@@ -36,6 +36,13 @@ private:
     const std::string& m_installDir;  // ends in a backslash
 };
 
+// The per-user step of an installation for all users, run at each user's
+// logon: the same profiles as the installation's step, for the user this
+// process runs as, by the same rules. Asks nothing (a value that cannot be
+// written ends it) and writes nothing machine-wide. True when every
+// release found got its profile.
+bool ConfigureRunningUser(const std::string& installDir);
+
 // The installation's step: every release found gets its profile.
 class AcadProfilesStep : public InstallStep {
 public:

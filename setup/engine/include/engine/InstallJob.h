@@ -4,6 +4,7 @@
 // the counts the finish page reports.
 #pragma once
 
+#include "engine/Audience.h"
 #include "engine/InstallHost.h"
 #include "engine/InstallRecord.h"
 #include "engine/TreeCopier.h"
@@ -16,7 +17,7 @@ namespace engine {
 
 struct InstallJob {
     InstallJob(InstallHost& host, const std::string& sourceDir, const std::string& installDir,
-               DWORD controlTimeoutMs);
+               DWORD controlTimeoutMs, const Audience& audience = Audience());
     InstallJob(const InstallJob&) = delete;
     InstallJob& operator=(const InstallJob&) = delete;
 
@@ -27,6 +28,7 @@ struct InstallJob {
     const std::string sourceDir;   // ends in one backslash
     const std::string installDir;  // ends in one backslash
     const DWORD controlTimeoutMs;  // how long one control may take
+    const Audience audience;       // whom the installation is for
     InstallRecord record;
     TreeCopier copier;
     int failedControls = 0;  // controls that did not register

@@ -21,4 +21,14 @@ public:
     static DWORD EstimatedSizeKb(unsigned long long bytes);
 };
 
+// In an installation for all users: the Active Setup component that makes
+// each user's AutoCAD profiles at their logon (the installation's own
+// per-user program with its switch), recorded for the uninstaller.
+// Nothing in an installation for the running user alone.
+class ActiveSetupRegistration : public InstallStep {
+public:
+    std::string Describe(const InstallJob& job) const override;
+    StepResult Run(InstallJob& job) override;
+};
+
 }  // namespace engine

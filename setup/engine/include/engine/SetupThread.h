@@ -11,6 +11,7 @@
 // Outcome().
 #pragma once
 
+#include "engine/Audience.h"
 #include "engine/InstallHost.h"
 #include "engine/InstallOutcome.h"
 #include "engine/SetupMessages.h"
@@ -50,6 +51,8 @@ public:
     void SetUnattended(bool unattended) { m_bUnattended = unattended; }
     void SetQuestionHook(QuestionHook hook) { m_questionHook = std::move(hook); }
     void SetControlTimeout(DWORD timeoutMs) { m_nControlTimeoutMs = timeoutMs; }
+    // Whom the installation is for (the running user by default).
+    void SetAudience(const engine::Audience& audience) { m_audience = audience; }
     // The folders as configured.
     const std::string& SourceDir() const { return m_strSourceDir; }
     const std::string& InstallDir() const { return m_strInstallDir; }
@@ -90,6 +93,7 @@ private:
     std::atomic<int> m_state{kRunning};
     HWND m_hWndReport = nullptr;
     bool m_bUnattended = false;
+    engine::Audience m_audience;
     QuestionHook m_questionHook;
     engine::InstallOutcome m_outcome;
     // What the steps of the run share, made when the run starts and kept
