@@ -1,7 +1,7 @@
 #include "Pages.h"
 #include "engine/Destination.h"
+#include "runfront/RunSupport.h"
 #include "winlib/FileFind.h"
-#include "winlib/RunSupport.h"
 #include "winlib/StringUtil.h"
 #include "winlib/WinApp.h"
 #include "winlib/WinThread.h"
@@ -113,7 +113,7 @@ int CCopyPage::AskUser(const char* text, UINT type)
 int CCopyPage::Ask(const char* text, UINT type)
 {
     const int answer = AskUser(text, type);
-    winlib::AppRunLog().Question(text, winlib::ButtonText(answer));
+    runfront::AppRunLog().Question(text, runfront::ButtonText(answer));
     return answer;
 }
 

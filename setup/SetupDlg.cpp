@@ -4,8 +4,8 @@
 #include "SetupRun.h"
 #include "engine/Destination.h"
 #include "installlog/Contract.h"
-#include "installlog/ExitCodes.h"
-#include "winlib/RunSupport.h"
+#include "runfront/ExitCodes.h"
+#include "runfront/RunSupport.h"
 #include "winlib/Path.h"
 #include "winlib/RegKey.h"
 #include "winlib/StringUtil.h"
@@ -61,7 +61,7 @@ BOOL CSetupDlg::OnInitDialog()
     std::string installedPath;
     if (ReadInstalledPath(installlog::kProductKey, installlog::kInstallPathValue, installedPath)
         && Ask(kReinstallQuestion, kReinstallCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
-        m_nExitCode = installlog::kExitCancelled;
+        m_nExitCode = runfront::kExitCancelled;
         PostMessage(WM_CLOSE);
         return FALSE;
     }
@@ -91,7 +91,7 @@ BOOL CSetupDlg::OnInitDialog()
             Ask(report.c_str(), kWizardTitle, MB_OK | MB_ICONINFORMATION);
         }
     } else {
-        m_nExitCode = installlog::kExitFailed;
+        m_nExitCode = runfront::kExitFailed;
     }
     // Ends the frame's own modal loop as soon as it starts.
     PostMessage(WM_CLOSE);
@@ -112,7 +112,7 @@ int CSetupDlg::AskUser(const char* text, const char* caption, UINT type)
 int CSetupDlg::Ask(const char* text, const char* caption, UINT type)
 {
     const int answer = AskUser(text, caption, type);
-    winlib::AppRunLog().Question(text, winlib::ButtonText(answer));
+    runfront::AppRunLog().Question(text, runfront::ButtonText(answer));
     return answer;
 }
 
@@ -121,7 +121,7 @@ int CSetupDlg::RunPages(CWizardPages& pages)
     static const char* const kPageNames[CWizardPages::kCount] = {"欢迎", "许可协议", "安装路径", "安装进度", "完成"};
     int n = CWizardPages::kWelcome;
     while (n < CWizardPages::kCount) {
-        winlib::AppRunLog().Step(std::string("显示页面: ") + kPageNames[n]);
+        runfront::AppRunLog().Step(std::string("显示页面: ") + kPageNames[n]);
         HandIn(pages, n);
         const INT_PTR code = pages.DoModal(n);
         TakeBack(pages, n);
@@ -136,23 +136,23 @@ int CSetupDlg::RunPages(CWizardPages& pages)
                 --n;
             break;
         case ID_WIZFINISH:
-            return installlog::kExitSuccess;
+            return runfront::kExitSuccess;
         case IDCANCEL:
             if (Ask(kQuitQuestion, kWizardTitle, MB_YESNO | MB_ICONQUESTION) == IDYES)
-                return installlog::kExitCancelled;
+                return runfront::kExitCancelled;
             break;
         case -1:
             // The page could not be created: showing it again would only
             // fail again, for ever.
-            winlib::AppRunLog().Failure("页面无法显示", ::GetLastError());
-            return installlog::kExitFailed;
+            runfront::AppRunLog().Failure("页面无法显示", ::GetLastError());
+            return runfront::kExitFailed;
         default:
             // Any other code (IDOK from Enter in a text box, say) shows the
             // same page again.
             break;
         }
     }
-    return installlog::kExitSuccess;
+    return runfront::kExitSuccess;
 }
 
 void CSetupDlg::HandIn(CWizardPages& pages, int n)

@@ -75,7 +75,7 @@ public:
     // The finish page's line about what did not go in, from the progress
     // page.
     std::string m_strNotice;
-    // The program's exit code (installlog::ExitCode) for how the wizard
+    // The program's exit code (runfront::ExitCode) for how the wizard
     // ended: installed, left by the user, or an installation that did not
     // complete (undone whole or in part).
     int m_nExitCode = 0;

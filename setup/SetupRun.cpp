@@ -3,10 +3,10 @@
 #include "engine/Destination.h"
 #include "engine/SetupThread.h"
 #include "installlog/Contract.h"
-#include "installlog/ExitCodes.h"
+#include "runfront/ExitCodes.h"
+#include "runfront/RunSupport.h"
 #include "winlib/Path.h"
 #include "winlib/RegKey.h"
-#include "winlib/RunSupport.h"
 #include "winlib/StringUtil.h"
 #include "winlib/WinThread.h"
 
@@ -30,16 +30,16 @@ bool EarlierInstallation(std::string& folder)
 
 }  // namespace
 
-int RunUnattendedSetup(const std::string& sourceDir, const installlog::CommandLineOptions& options)
+int RunUnattendedSetup(const std::string& sourceDir, const runfront::CommandLineOptions& options)
 {
-    winlib::RunLog& log = winlib::AppRunLog();
+    runfront::RunLog& log = runfront::AppRunLog();
     const std::string source = engine::NormaliseFolder(sourceDir);
     const std::string given = options.hasInstallDir ? options.installDir : std::string(kDefaultInstallDir);
     log.Step("无人值守安装，安装路径 " + given);
 
     if (source.empty() || engine::HasControlCharacter(given) || engine::NormaliseFolder(given).empty()) {
         log.Failure("安装路径或安装文件的路径无效", ERROR_INVALID_NAME);
-        return installlog::kExitFailed;
+        return runfront::kExitFailed;
     }
     const std::string folder = engine::NormaliseFolder(given);
     const std::size_t deepest = engine::PathCharacters(folder) + engine::DeepestRelativePath(source);
@@ -47,25 +47,25 @@ int RunUnattendedSetup(const std::string& sourceDir, const installlog::CommandLi
         log.Failure(winlib::Format("安装路径太长：安装后最深的文件路径将有 %u 个字符，比允许的 %u 个字符多",
                                    static_cast<unsigned>(deepest), static_cast<unsigned>(engine::kLongestInstalledPath)),
                     ERROR_FILENAME_EXCED_RANGE);
-        return installlog::kExitFailed;
+        return runfront::kExitFailed;
     }
     // Somebody's files would be overwritten, and later deleted with the
     // product: the wizard asks, an unattended run declines.
     if (engine::HoldsOtherFiles(folder)) {
         log.Question("目标文件夹中已有文件：" + folder + " 仍要安装到这个文件夹吗？",
-                     winlib::ButtonText(IDNO) + kUnattendedAnswer);
-        return installlog::kExitFailed;
+                     runfront::ButtonText(IDNO) + kUnattendedAnswer);
+        return runfront::kExitFailed;
     }
     std::string earlier;
     if (EarlierInstallation(earlier))
-        log.Question("已经安装了本软件（" + earlier + "），是否重新安装？", winlib::ButtonText(IDYES) + kUnattendedAnswer);
+        log.Question("已经安装了本软件（" + earlier + "），是否重新安装？", runfront::ButtonText(IDYES) + kUnattendedAnswer);
 
     CSetupThread worker;
     worker.Configure(source, folder, nullptr);
     worker.SetUnattended(true);
     if (!worker.CreateThread(0, 0, nullptr)) {
         log.Failure("不能启动安装", ::GetLastError());
-        return installlog::kExitFailed;
+        return runfront::kExitFailed;
     }
     winlib::WaitPumpingMessages(worker.GetThreadHandle());
     return worker.ExitCode();
@@ -74,12 +74,12 @@ int RunUnattendedSetup(const std::string& sourceDir, const installlog::CommandLi
 int RunSetup(std::string_view arguments, bool administrator,
              const std::function<int(const std::string& installDir)>& runWizard)
 {
-    installlog::CommandLineOptions options;
+    runfront::CommandLineOptions options;
     int exitCode = 0;
-    if (!winlib::StartRun(arguments, installlog::Program::kSetup, administrator,
+    if (!runfront::StartRun(arguments, runfront::Program::kSetup, administrator,
                           {"Setup", kTitle, kNotAdministrator, kLogUnusable}, options, exitCode))
         return exitCode;
     if (options.silent)
-        return winlib::FinishRun(RunUnattendedSetup(winlib::ProgramFolder(), options));
-    return winlib::FinishRun(runWizard(options.hasInstallDir ? options.installDir : std::string()));
+        return runfront::FinishRun(RunUnattendedSetup(winlib::ProgramFolder(), options));
+    return runfront::FinishRun(runWizard(options.hasInstallDir ? options.installDir : std::string()));
 }

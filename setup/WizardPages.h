@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "installlog/ExitCodes.h"
+#include "runfront/ExitCodes.h"
 
 #include <memory>
 #include <string>
@@ -56,10 +56,10 @@ public:
     // installation that was started and did not complete (and was undone);
     // empty when none did.
     virtual std::string FailureReport() const { return std::string(); }
-    // With a failure report: the exit code for it (installlog::ExitCode):
+    // With a failure report: the exit code for it (runfront::ExitCode):
     // cancelled by the user, failed and undone, or failed with something
     // left.
-    virtual int FailureExitCode() const { return installlog::kExitFailed; }
+    virtual int FailureExitCode() const { return runfront::kExitFailed; }
 };
 
 // The pages Setup runs, built with pParent (the frame) as their parent.

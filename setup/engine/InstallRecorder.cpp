@@ -1,10 +1,10 @@
 #include "engine/InstallRecorder.h"
 
 #include "engine/RegistryAccess.h"
+#include "engine/RegRoot.h"
 #include "installlog/InstallLog.h"
 #include "winlib/Handles.h"
 #include "winlib/RegKey.h"
-#include "winlib/RegRoot.h"
 #include "winlib/StdioFile.h"
 #include "winlib/StringUtil.h"
 
@@ -136,7 +136,7 @@ bool InstallRecorder::LogRegKey(HKEY root, const std::string& subKey)
     if (!installlog::IsRecordableText(subKey))
         return false;
     std::string entry;
-    installlog::AppendRegKeyEntry(entry, winlib::RegRootDigitOf(root), subKey);
+    installlog::AppendRegKeyEntry(entry, engine::RegRootDigitOf(root), subKey);
     m_log.Append(entry);
     return true;
 }

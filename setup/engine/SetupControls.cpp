@@ -1,7 +1,7 @@
 // Registration of the product's ActiveX controls, each in a child process.
 #include "engine/SetupThread.h"
 
-#include "winlib/RunSupport.h"
+#include "runfront/RunSupport.h"
 
 #include "winlib/ControlProcess.h"
 
@@ -25,10 +25,10 @@ void CSetupThread::RegisterControls()
             continue;
         if (RegisterControl(path)) {
             m_recorder.ControlRegistered(path);
-            winlib::AppRunLog().Step("已注册控件 " + path);
+            runfront::AppRunLog().Step("已注册控件 " + path);
         } else {
             ++m_nFailedControls;
-            winlib::AppRunLog().Step("控件未能注册 " + path);
+            runfront::AppRunLog().Step("控件未能注册 " + path);
         }
         // Recorded whatever the registration gave: Uninstall unregisters
         // and deletes every control file it finds in the log.

@@ -1,8 +1,8 @@
 #include "engine/SetupThread.h"
 
 #include "installlog/Contract.h"
-#include "installlog/ExitCodes.h"
-#include "winlib/RunSupport.h"
+#include "runfront/ExitCodes.h"
+#include "runfront/RunSupport.h"
 #include "winlib/ControlProcess.h"
 #include "winlib/StdioFile.h"
 #include "winlib/StringUtil.h"
@@ -77,7 +77,7 @@ int CSetupThread::Run()
     // Each step runs only while nothing has failed and no cancel was
     // confirmed; the log is written only when the run can no longer be
     // cancelled.
-    winlib::RunLog& log = winlib::AppRunLog();
+    runfront::RunLog& log = runfront::AppRunLog();
     log.Step("安装到 " + m_strInstallDir + "，安装文件来自 " + m_strSourceDir);
     bool ok = true;
     for (const char* name : ProductFolders()) {
@@ -154,20 +154,20 @@ int CSetupThread::ExitCode() const
 {
     switch (m_outcome.load()) {
     case Outcome::kCompleted:
-        return installlog::kExitSuccess;
+        return runfront::kExitSuccess;
     case Outcome::kUndone:
-        return IsCancelled() ? installlog::kExitCancelled : installlog::kExitFailed;
+        return IsCancelled() ? runfront::kExitCancelled : runfront::kExitFailed;
     case Outcome::kPartlyUndone:
-        return installlog::kExitFailedIncomplete;
+        return runfront::kExitFailedIncomplete;
     default:
-        return installlog::kExitFailed;
+        return runfront::kExitFailed;
     }
 }
 
 int CSetupThread::AskUser(const std::string& text, UINT type)
 {
     const int answer = AskUserDirectly(text, type);
-    winlib::AppRunLog().Question(text, winlib::ButtonText(answer) + (m_bUnattended ? "（无人值守的回答）" : ""));
+    runfront::AppRunLog().Question(text, runfront::ButtonText(answer) + (m_bUnattended ? "（无人值守的回答）" : ""));
     return answer;
 }
 
@@ -180,7 +180,7 @@ int CSetupThread::AskUserDirectly(const std::string& text, UINT type)
 
 void CSetupThread::ReportFailure(const std::string& what, DWORD error)
 {
-    winlib::AppRunLog().Failure(what, error);
+    runfront::AppRunLog().Failure(what, error);
 }
 
 void CSetupThread::ReportFileError(const CFileException& error)

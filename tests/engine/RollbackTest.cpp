@@ -6,7 +6,7 @@
 // as they were, the user's own files untouched.
 #include "SetupThreadFixture.h"
 
-#include "installlog/ExitCodes.h"
+#include "runfront/ExitCodes.h"
 #include "winlib/ControlProcess.h"
 #include "winlib/Handles.h"
 
@@ -220,7 +220,7 @@ TEST_F(LockedFileTest, AbortedUndoesTheInstallation)
     lock->Release();
     ExpectUndone();
     // Stopped at a failure: failed, not cancelled.
-    EXPECT_EQ(thread.ExitCode(), installlog::kExitFailed);
+    EXPECT_EQ(thread.ExitCode(), runfront::kExitFailed);
 }
 
 // The entry whose report the user confirms the cancel on.
@@ -236,7 +236,7 @@ TEST_P(CancelTest, ConfirmedCancelUndoesTheInstallation)
     RunInstall();
     EXPECT_TRUE(thread.IsCancelled());
     ExpectUndone();
-    EXPECT_EQ(thread.ExitCode(), installlog::kExitCancelled);
+    EXPECT_EQ(thread.ExitCode(), runfront::kExitCancelled);
 }
 
 TEST_F(RollbackTest, FolderSomebodyFilledDuringTheRunIsLeftAndTheRunEndsAsIncomplete)
@@ -253,7 +253,7 @@ TEST_F(RollbackTest, FolderSomebodyFilledDuringTheRunIsLeftAndTheRunEndsAsIncomp
     };
     RunInstall();
     EXPECT_EQ(thread.GetOutcome(), CSetupThread::Outcome::kPartlyUndone);
-    EXPECT_EQ(thread.ExitCode(), installlog::kExitFailedIncomplete);
+    EXPECT_EQ(thread.ExitCode(), runfront::kExitFailedIncomplete);
     EXPECT_EQ(testfs::ReadFile(stray), "somebody's");
     EXPECT_NE(thread.FailureReport().find(Install("图框")), std::string::npos) << thread.FailureReport();
 }

@@ -125,7 +125,7 @@ public:
     // or in part).
     enum class Outcome { kNotFinished, kCompleted, kUndone, kPartlyUndone };
     Outcome GetOutcome() const { return m_outcome.load(); }
-    // The program's exit code for the run's end (installlog::ExitCode):
+    // The program's exit code for the run's end (runfront::ExitCode):
     // success, cancelled by the user and undone, failed and undone, or
     // failed with something left; failed for a run that has not ended.
     int ExitCode() const;
