@@ -2,7 +2,7 @@
 #include "engine/Destination.h"
 #include "engine/InstallStep.h"
 #include "winlib/FileFind.h"
-#include "winlib/RunSupport.h"
+#include "runfront/RunSupport.h"
 #include "winlib/StringUtil.h"
 #include "winlib/WinApp.h"
 #include "winlib/WinThread.h"
@@ -114,7 +114,7 @@ int CCopyPage::AskUser(const char* text, UINT type)
 int CCopyPage::Ask(const char* text, UINT type)
 {
     const int answer = AskUser(text, type);
-    winlib::AppRunLog().Question(text, winlib::ButtonText(answer));
+    runfront::AppRunLog().Question(text, runfront::ButtonText(answer));
     return answer;
 }
 

@@ -1,7 +1,7 @@
 #include "FolderBrowser.h"
 #include "Pages.h"
 #include "engine/Destination.h"
-#include "winlib/RunSupport.h"
+#include "runfront/RunSupport.h"
 #include "winlib/StringUtil.h"
 
 #include <io.h>
@@ -199,7 +199,7 @@ int CDestinationPage::AskUser(const char* text, UINT type)
 int CDestinationPage::Ask(const char* text, UINT type)
 {
     const int answer = AskUser(text, type);
-    winlib::AppRunLog().Question(text, winlib::ButtonText(answer));
+    runfront::AppRunLog().Question(text, runfront::ButtonText(answer));
     return answer;
 }
 

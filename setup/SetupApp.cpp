@@ -2,8 +2,8 @@
 
 #include "SetupDlg.h"
 #include "SetupRun.h"
+#include "runfront/RunSupport.h"
 #include "winlib/Handles.h"
-#include "winlib/RunSupport.h"
 #include "winlib/WinApp.h"
 
 #include <commctrl.h>
@@ -19,9 +19,9 @@ BOOL CSetupApp::InitInstance()
     AfxInitCommonControls(ICC_WIN95_CLASSES);
     const winlib::ScopedComInit com;
 
-    const std::string_view arguments = installlog::SkipProgramName(
+    const std::string_view arguments = runfront::SkipProgramName(
         ::GetCommandLineA(), [](unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; });
-    m_nExitCode = RunSetup(arguments, winlib::HasAdministratorRights(), [this](const std::string& installDir) {
+    m_nExitCode = RunSetup(arguments, runfront::HasAdministratorRights(), [this](const std::string& installDir) {
         CSetupDlg dlg;
         dlg.m_strStartDir = installDir;
         m_pMainWnd = &dlg;

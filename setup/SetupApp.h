@@ -9,7 +9,7 @@ public:
     CSetupApp();
     // Runs the wizard frame; always FALSE, so that no message loop follows.
     BOOL InitInstance() override;
-    // The program's exit code (installlog::ExitCode).
+    // The program's exit code (runfront::ExitCode).
     int ExitInstance() override;
 
 private:

@@ -4,7 +4,7 @@
 #include "SetupRun.h"
 #include "engine/Destination.h"
 #include "installlog/Contract.h"
-#include "winlib/RunSupport.h"
+#include "runfront/RunSupport.h"
 #include "winlib/Path.h"
 #include "winlib/RegKey.h"
 #include "winlib/StringUtil.h"
@@ -119,7 +119,7 @@ int CSetupDlg::AskUser(const char* text, const char* caption, UINT type)
 int CSetupDlg::Ask(const char* text, const char* caption, UINT type)
 {
     const int answer = AskUser(text, caption, type);
-    winlib::AppRunLog().Question(text, winlib::ButtonText(answer));
+    runfront::AppRunLog().Question(text, runfront::ButtonText(answer));
     return answer;
 }
 
@@ -128,7 +128,7 @@ CSetupDlg::WizardEnd CSetupDlg::RunPages(CWizardPages& pages)
     static const char* const kPageNames[CWizardPages::kCount] = {"欢迎", "许可协议", "安装路径", "安装进度", "完成"};
     int n = CWizardPages::kWelcome;
     while (n < CWizardPages::kCount) {
-        winlib::AppRunLog().Step(std::string("显示页面: ") + kPageNames[n]);
+        runfront::AppRunLog().Step(std::string("显示页面: ") + kPageNames[n]);
         HandIn(pages, n);
         const INT_PTR code = pages.DoModal(n);
         TakeBack(pages, n);
@@ -151,7 +151,7 @@ CSetupDlg::WizardEnd CSetupDlg::RunPages(CWizardPages& pages)
         case -1:
             // The page could not be created: showing it again would only
             // fail again, for ever.
-            winlib::AppRunLog().Failure("页面无法显示", ::GetLastError());
+            runfront::AppRunLog().Failure("页面无法显示", ::GetLastError());
             return WizardEnd::kPageFailed;
         default:
             // Any other code (IDOK from Enter in a text box, say) shows the

@@ -4,10 +4,10 @@
 #include "engine/InstallOutcome.h"
 #include "engine/SetupThread.h"
 #include "installlog/Contract.h"
-#include "installlog/ExitCodes.h"
+#include "runfront/ExitCodes.h"
 #include "winlib/Path.h"
 #include "winlib/RegKey.h"
-#include "winlib/RunSupport.h"
+#include "runfront/RunSupport.h"
 #include "winlib/StringUtil.h"
 #include "winlib/WinThread.h"
 
@@ -31,10 +31,10 @@ bool EarlierInstallation(std::string& folder)
 
 }  // namespace
 
-int RunUnattendedSetup(const std::string& sourceDir, const installlog::CommandLineOptions& options)
+int RunUnattendedSetup(const std::string& sourceDir, const runfront::CommandLineOptions& options)
 {
     using Verdict = engine::DestinationCheck::Verdict;
-    winlib::RunLog& log = winlib::AppRunLog();
+    runfront::RunLog& log = runfront::AppRunLog();
     const std::string source = engine::NormaliseFolder(sourceDir);
     const std::string given = options.hasInstallDir ? options.installDir : std::string(kDefaultInstallDir);
     log.Step("无人值守安装，安装路径 " + given);
@@ -55,12 +55,12 @@ int RunUnattendedSetup(const std::string& sourceDir, const installlog::CommandLi
     // product: the wizard asks, an unattended run declines.
     if (check.verdict == Verdict::kHoldsOtherFiles) {
         log.Question("目标文件夹中已有文件：" + check.folder + " 仍要安装到这个文件夹吗？",
-                     winlib::ButtonText(IDNO) + kUnattendedAnswer);
+                     runfront::ButtonText(IDNO) + kUnattendedAnswer);
         return engine::InstallOutcome::Refused().ExitCode();
     }
     std::string earlier;
     if (EarlierInstallation(earlier))
-        log.Question("已经安装了本软件（" + earlier + "），是否重新安装？", winlib::ButtonText(IDYES) + kUnattendedAnswer);
+        log.Question("已经安装了本软件（" + earlier + "），是否重新安装？", runfront::ButtonText(IDYES) + kUnattendedAnswer);
 
     CSetupThread worker;
     worker.Configure(source, check.folder, nullptr);
@@ -76,12 +76,12 @@ int RunUnattendedSetup(const std::string& sourceDir, const installlog::CommandLi
 int RunSetup(std::string_view arguments, bool administrator,
              const std::function<int(const std::string& installDir)>& runWizard)
 {
-    installlog::CommandLineOptions options;
+    runfront::CommandLineOptions options;
     int exitCode = 0;
-    if (!winlib::StartRun(arguments, installlog::Program::kSetup, administrator,
+    if (!runfront::StartRun(arguments, runfront::Program::kSetup, administrator,
                           {"Setup", kTitle, kNotAdministrator, kLogUnusable}, options, exitCode))
         return exitCode;
     if (options.silent)
-        return winlib::FinishRun(RunUnattendedSetup(winlib::ProgramFolder(), options));
-    return winlib::FinishRun(runWizard(options.hasInstallDir ? options.installDir : std::string()));
+        return runfront::FinishRun(RunUnattendedSetup(winlib::ProgramFolder(), options));
+    return runfront::FinishRun(runWizard(options.hasInstallDir ? options.installDir : std::string()));
 }

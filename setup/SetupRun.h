@@ -3,7 +3,7 @@
 // administrator's deployment tool starts with /S.
 #pragma once
 
-#include "installlog/CommandLine.h"
+#include "runfront/CommandLine.h"
 
 #include <functional>
 #include <string>
@@ -17,8 +17,8 @@ inline constexpr char kDefaultInstallDir[] = "C:\\Program Files\\Kestrova\\ZEMLO
 // else the default) with no window: an earlier installation is installed
 // over, and every question the installation would ask is answered with the
 // answer that stops it, so that the run fails and undoes what it did.
-// Returns the exit code (installlog::ExitCode).
-int RunUnattendedSetup(const std::string& sourceDir, const installlog::CommandLineOptions& options);
+// Returns the exit code (runfront::ExitCode).
+int RunUnattendedSetup(const std::string& sourceDir, const runfront::CommandLineOptions& options);
 
 // The whole program for the arguments of its command line: reads them
 // (a bad switch: its message and the usage, a box unless silent; /?: the

@@ -11,9 +11,9 @@
 // Exit code 0 when every release found got its profile, 1603 when a value
 // could not be written, 1639 for any other command line.
 #include "engine/AcadProfiles.h"
-#include "installlog/CommandLine.h"
+#include "runfront/CommandLine.h"
 #include "installlog/Contract.h"
-#include "installlog/ExitCodes.h"
+#include "runfront/ExitCodes.h"
 #include "winlib/Path.h"
 #include "winlib/StringUtil.h"
 #include "winlib/WinApp.h"
@@ -24,21 +24,21 @@ class CUserSetupApp : public CWinApp {
 public:
     BOOL InitInstance() override
     {
-        const std::string arguments = winlib::Trim(std::string(installlog::SkipProgramName(
+        const std::string arguments = winlib::Trim(std::string(runfront::SkipProgramName(
             ::GetCommandLineA(), [](unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; })));
         if (!winlib::EqualNoCase(arguments, installlog::kUserSetupSwitch)) {
-            m_nExitCode = installlog::kExitBadCommandLine;
+            m_nExitCode = runfront::kExitBadCommandLine;
             return FALSE;
         }
         std::string folder = winlib::ProgramFolder();
         winlib::AppendBackslash(folder);
-        m_nExitCode = engine::ConfigureRunningUser(folder) ? installlog::kExitSuccess : installlog::kExitFailed;
+        m_nExitCode = engine::ConfigureRunningUser(folder) ? runfront::kExitSuccess : runfront::kExitFailed;
         return FALSE;
     }
     int ExitInstance() override { return m_nExitCode; }
 
 private:
-    int m_nExitCode = installlog::kExitFailed;
+    int m_nExitCode = runfront::kExitFailed;
 };
 
 CUserSetupApp theApp;

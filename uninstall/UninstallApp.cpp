@@ -3,9 +3,9 @@
 #include "UninstallDlg.h"
 #include "UninstallRun.h"
 
-#include "installlog/CommandLine.h"
-#include "installlog/ExitCodes.h"
-#include "winlib/RunSupport.h"
+#include "runfront/CommandLine.h"
+#include "runfront/ExitCodes.h"
+#include "runfront/RunSupport.h"
 #include "winlib/WinApp.h"
 
 #include <commctrl.h>
@@ -19,14 +19,14 @@ BOOL CUninstallApp::InitInstance()
     // The progress bar class of the window's template.
     AfxInitCommonControls(ICC_PROGRESS_CLASS);
 
-    const std::string_view arguments = installlog::SkipProgramName(
+    const std::string_view arguments = runfront::SkipProgramName(
         ::GetCommandLineA(), [](unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; });
-    m_nExitCode = RunUninstall(arguments, winlib::HasAdministratorRights(), [this]() {
+    m_nExitCode = RunUninstall(arguments, runfront::HasAdministratorRights(), [this]() {
         const char question[] = "真要卸载 ZEMLO V8.0吗?";
         const int answer = ::MessageBoxA(nullptr, question, "卸载软件", MB_YESNO | MB_ICONQUESTION);
-        winlib::AppRunLog().Question(question, winlib::ButtonText(answer));
+        runfront::AppRunLog().Question(question, runfront::ButtonText(answer));
         if (answer != IDYES)
-            return static_cast<int>(installlog::kExitCancelled);
+            return static_cast<int>(runfront::kExitCancelled);
         CUninstallDlg window;
         m_pMainWnd = &window;
         window.DoModal();

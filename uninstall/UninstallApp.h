@@ -10,7 +10,7 @@ public:
     CUninstallApp();
     // Always FALSE: the program ends instead of running a message loop.
     BOOL InitInstance() override;
-    // The program's exit code (installlog::ExitCode).
+    // The program's exit code (runfront::ExitCode).
     int ExitInstance() override;
 
 private:

@@ -2,9 +2,9 @@
 
 #include "UninstallIds.h"
 #include "UninstallRun.h"
-#include "installlog/ExitCodes.h"
 #include "installlog/Contract.h"
 #include "installlog/InstallLog.h"
+#include "runfront/ExitCodes.h"
 #include "winlib/Path.h"
 #include "winlib/RegKey.h"
 #include "winlib/StringUtil.h"
@@ -74,7 +74,7 @@ std::string CUninstallDlg::LogPath()
 int CUninstallDlg::WaitForExitCode()
 {
     if (m_thread.GetThreadHandle() == nullptr)
-        return installlog::kExitFailed;
+        return runfront::kExitFailed;
     winlib::WaitPumpingMessages(m_thread.GetThreadHandle());
     LogWhatIsLeft(m_thread);
     return UninstallExitCode(m_thread);

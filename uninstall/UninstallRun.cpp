@@ -2,9 +2,9 @@
 
 #include "UninstallDlg.h"
 #include "UninstallThread.h"
-#include "installlog/CommandLine.h"
-#include "installlog/ExitCodes.h"
-#include "winlib/RunSupport.h"
+#include "runfront/CommandLine.h"
+#include "runfront/ExitCodes.h"
+#include "runfront/RunSupport.h"
 #include "winlib/StdioFile.h"
 #include "winlib/WinThread.h"
 
@@ -41,7 +41,7 @@ class CUnattendedUninstallThread : public CUninstallThread {
 protected:
     void ReportFileError(const CFileException& error) override
     {
-        winlib::AppRunLog().Step("不能读取卸载日志: " + error.GetErrorMessage());
+        runfront::AppRunLog().Step("不能读取卸载日志: " + error.GetErrorMessage());
     }
 };
 
@@ -49,13 +49,13 @@ protected:
 
 int UninstallExitCode(const CUninstallThread& worker)
 {
-    return worker.m_left.empty() && worker.m_strFolderLeft.empty() ? installlog::kExitSuccess
-                                                                   : installlog::kExitFailedIncomplete;
+    return worker.m_left.empty() && worker.m_strFolderLeft.empty() ? runfront::kExitSuccess
+                                                                   : runfront::kExitFailedIncomplete;
 }
 
 void LogWhatIsLeft(const CUninstallThread& worker)
 {
-    winlib::RunLog& log = winlib::AppRunLog();
+    runfront::RunLog& log = runfront::AppRunLog();
     for (const LeftEntry& entry : worker.m_left)
         log.Step("留下: " + entry.text + "（" + Why(entry.reason) + "）");
     if (!worker.m_strFolderLeft.empty())
@@ -66,21 +66,21 @@ void LogWhatIsLeft(const CUninstallThread& worker)
 
 int RunUnattendedUninstall()
 {
-    winlib::RunLog& log = winlib::AppRunLog();
+    runfront::RunLog& log = runfront::AppRunLog();
     const std::string logPath = CUninstallDlg::LogPath();
     log.Step("无人值守卸载，卸载日志 " + logPath);
     if (::_access(logPath.c_str(), 0) != 0) {
         log.Failure("找不到卸载日志 " + logPath, ERROR_FILE_NOT_FOUND);
-        return installlog::kExitFailed;
+        return runfront::kExitFailed;
     }
     CUnattendedUninstallThread worker;
     worker.m_pMainWnd = nullptr;
     worker.m_bAutoDelete = FALSE;
     if (!worker.ReadLog(logPath.c_str()))
-        return installlog::kExitFailed;
+        return runfront::kExitFailed;
     if (!worker.CreateThread(0, 0, nullptr)) {
         log.Failure("不能启动卸载", ::GetLastError());
-        return installlog::kExitFailed;
+        return runfront::kExitFailed;
     }
     winlib::WaitPumpingMessages(worker.GetThreadHandle());
     LogWhatIsLeft(worker);
@@ -89,10 +89,10 @@ int RunUnattendedUninstall()
 
 int RunUninstall(std::string_view arguments, bool administrator, const std::function<int()>& runInteractive)
 {
-    installlog::CommandLineOptions options;
+    runfront::CommandLineOptions options;
     int exitCode = 0;
-    if (!winlib::StartRun(arguments, installlog::Program::kUninstall, administrator,
+    if (!runfront::StartRun(arguments, runfront::Program::kUninstall, administrator,
                           {"Uninstall", kTitle, kNotAdministrator, kLogUnusable}, options, exitCode))
         return exitCode;
-    return winlib::FinishRun(options.silent ? RunUnattendedUninstall() : runInteractive());
+    return runfront::FinishRun(options.silent ? RunUnattendedUninstall() : runInteractive());
 }

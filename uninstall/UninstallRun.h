@@ -8,7 +8,7 @@
 
 class CUninstallThread;
 
-// The exit code (installlog::ExitCode) for a worker that has ended: success
+// The exit code (runfront::ExitCode) for a worker that has ended: success
 // when nothing of the installation is left, failed with something left
 // otherwise (entries refused, in use until a restart, or not removed, or
 // the folder itself).

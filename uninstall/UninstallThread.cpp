@@ -1,6 +1,6 @@
 #include "UninstallThread.h"
 
-#include "winlib/RunSupport.h"
+#include "runfront/RunSupport.h"
 
 #include "SelfRemoval.h"
 #include "installlog/InstallLog.h"
@@ -204,7 +204,7 @@ LRESULT CUninstallThread::Report(UINT message, LPARAM lParam) const
 BOOL CUninstallThread::InitInstance()
 {
     m_hWndReport = m_pMainWnd != nullptr ? m_pMainWnd->GetSafeHwnd() : nullptr;
-    winlib::RunLog& log = winlib::AppRunLog();
+    runfront::RunLog& log = runfront::AppRunLog();
     log.Step("卸载 " + m_strLogFolder);
     log.Step("注销控件");
     UnregisterControls();

@@ -69,6 +69,12 @@ bool RegKey::ReadString(const std::string& name, std::string& text, DWORD maxByt
     return true;
 }
 
+bool RegKey::HasValue(const std::string& name) const
+{
+    // No buffer: the query only reports the type and size.
+    return valid() && ::RegQueryValueExA(m_key.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
 LONG RegKey::WriteString(const std::string& name, const std::string& text) const
 {
     if (!valid())

@@ -1,7 +1,7 @@
 #include "engine/ControlRegistrar.h"
 
 #include "engine/InstallJob.h"
-#include "winlib/RunSupport.h"
+#include "runfront/RunSupport.h"
 #include "winlib/ControlProcess.h"
 
 #include <vector>
@@ -26,10 +26,10 @@ StepResult ControlRegistrar::Run(InstallJob& job)
             continue;
         if (winlib::RunControlServer(path, false, job.controlTimeoutMs) == winlib::ControlCallResult::Succeeded) {
             job.record.Journal().ControlRegistered(path);
-            winlib::AppRunLog().Step("已注册控件 " + path);
+            runfront::AppRunLog().Step("已注册控件 " + path);
         } else {
             ++job.failedControls;
-            winlib::AppRunLog().Step("控件未能注册 " + path);
+            runfront::AppRunLog().Step("控件未能注册 " + path);
         }
         // Recorded whatever the registration gave: Uninstall unregisters
         // and deletes every control file it finds in the log.

@@ -1,6 +1,6 @@
 #include "engine/InstallOutcome.h"
 
-#include "installlog/ExitCodes.h"
+#include "runfront/ExitCodes.h"
 #include "winlib/StringUtil.h"
 
 namespace engine {
@@ -49,17 +49,17 @@ int InstallOutcome::ExitCode() const
 {
     switch (m_end) {
     case End::kCompleted:
-        return installlog::kExitSuccess;
+        return runfront::kExitSuccess;
     case End::kUndone:
-        return m_bCancelled ? installlog::kExitCancelled : installlog::kExitFailed;
+        return m_bCancelled ? runfront::kExitCancelled : runfront::kExitFailed;
     case End::kPartlyUndone:
-        return installlog::kExitFailedIncomplete;
+        return runfront::kExitFailedIncomplete;
     case End::kLeftByUser:
-        return installlog::kExitCancelled;
+        return runfront::kExitCancelled;
     case End::kRefused:
     case End::kNotFinished:
     default:
-        return installlog::kExitFailed;
+        return runfront::kExitFailed;
     }
 }
 

@@ -3,7 +3,7 @@
 #include "engine/InstallJob.h"
 #include "engine/InstallStep.h"
 #include "winlib/ControlProcess.h"
-#include "winlib/RunSupport.h"
+#include "runfront/RunSupport.h"
 #include "winlib/StringUtil.h"
 #include "winlib/WinApp.h"
 #include "winlib/Wnd.h"
@@ -59,7 +59,7 @@ std::string CSetupThread::LogText() const
 int CSetupThread::Run()
 {
     const HWND report = ReportWindow();
-    winlib::RunLog& log = winlib::AppRunLog();
+    runfront::RunLog& log = runfront::AppRunLog();
     log.Step("安装到 " + m_strInstallDir + "，安装文件来自 " + m_strSourceDir +
              (m_audience.allUsers ? "，为所有用户安装" : ""));
     engine::InstallHost& host = *this;
@@ -115,13 +115,13 @@ int CSetupThread::AskUser(const std::string& text, UINT type)
         answer = engine::UnattendedAnswer(type);
     else
         answer = ::MessageBoxA(ReportWindow(), text.c_str(), AfxGetAppName(), type);
-    winlib::AppRunLog().Question(text, winlib::ButtonText(answer) + (m_bUnattended ? "（无人值守的回答）" : ""));
+    runfront::AppRunLog().Question(text, runfront::ButtonText(answer) + (m_bUnattended ? "（无人值守的回答）" : ""));
     return answer;
 }
 
 void CSetupThread::ReportFailure(const std::string& what, DWORD error)
 {
-    winlib::AppRunLog().Failure(what, error);
+    runfront::AppRunLog().Failure(what, error);
 }
 
 void CSetupThread::NotifyFileCopied(const std::string& source, const std::string& destination)

@@ -6,7 +6,7 @@
 #include "installlog/Contract.h"
 #include "installlog/InstallLog.h"
 #include "winlib/Path.h"
-#include "winlib/RunSupport.h"
+#include "runfront/RunSupport.h"
 #include "winlib/Handles.h"
 #include "winlib/StringUtil.h"
 
@@ -79,7 +79,7 @@ std::string ShortcutMaker::Describe(const InstallJob&) const
 StepResult ShortcutMaker::Run(InstallJob& job)
 {
     if (!CreateShortcuts(job))
-        winlib::AppRunLog().Step("没有找到桌面和程序菜单的文件夹，没有创建快捷方式");
+        runfront::AppRunLog().Step("没有找到桌面和程序菜单的文件夹，没有创建快捷方式");
     return StepResult::kDone;
 }
 

@@ -2,7 +2,7 @@
 // the report after an installation that did not complete, the finish
 // page's line.
 #include "engine/InstallOutcome.h"
-#include "installlog/ExitCodes.h"
+#include "runfront/ExitCodes.h"
 
 #include <gtest/gtest.h>
 
@@ -15,16 +15,16 @@ TEST(InstallOutcome, EachEndHasItsExitCodeAndOnlyARunThatDidNotCompleteReports)
         int exitCode;
         bool reports;
     } cases[] = {
-        {InstallOutcome(), installlog::kExitFailed, false},  // no run has ended
-        {InstallOutcome::Completed(0, 0), installlog::kExitSuccess, false},
-        {InstallOutcome::Completed(3, 2), installlog::kExitSuccess, false},
-        {InstallOutcome::Undone(true, {}), installlog::kExitCancelled, true},
-        {InstallOutcome::Undone(false, {}), installlog::kExitFailed, true},
+        {InstallOutcome(), runfront::kExitFailed, false},  // no run has ended
+        {InstallOutcome::Completed(0, 0), runfront::kExitSuccess, false},
+        {InstallOutcome::Completed(3, 2), runfront::kExitSuccess, false},
+        {InstallOutcome::Undone(true, {}), runfront::kExitCancelled, true},
+        {InstallOutcome::Undone(false, {}), runfront::kExitFailed, true},
         // Something stays: a failure whether or not the user cancelled.
-        {InstallOutcome::Undone(true, {"C:\\a"}), installlog::kExitFailedIncomplete, true},
-        {InstallOutcome::Undone(false, {"C:\\a"}), installlog::kExitFailedIncomplete, true},
-        {InstallOutcome::LeftByUser(), installlog::kExitCancelled, false},
-        {InstallOutcome::Refused(), installlog::kExitFailed, false},
+        {InstallOutcome::Undone(true, {"C:\\a"}), runfront::kExitFailedIncomplete, true},
+        {InstallOutcome::Undone(false, {"C:\\a"}), runfront::kExitFailedIncomplete, true},
+        {InstallOutcome::LeftByUser(), runfront::kExitCancelled, false},
+        {InstallOutcome::Refused(), runfront::kExitFailed, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.outcome.GetEnd()));

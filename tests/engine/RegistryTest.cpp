@@ -5,6 +5,7 @@
 #include "engine/AcadProfiles.h"
 #include "engine/ControlRegistrar.h"
 #include "engine/ProductRegistration.h"
+#include "engine/RegRoot.h"
 #include "engine/RegistryAccess.h"
 #include "winlib/ControlProcess.h"
 
@@ -75,6 +76,16 @@ TEST_F(SetupThreadTest, QueryReadsWhateverTheDataButNeverPastItOrTheBuffer)
 // registry, which this 64-bit program does not see by default. This test
 // uses the prefix's real registry (the views exist only there), under a key
 // of its own that it removes again.
+TEST(RegRoot, EachRootRecordsItsDigitAndEveryOtherKeyTheOtherRoot)
+{
+    const HKEY roots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS};
+    for (int digit = 0; digit <= 3; ++digit)
+        EXPECT_EQ(RegRootDigitOf(roots[digit]), digit) << digit;
+    EXPECT_EQ(RegRootDigitOf(HKEY_CURRENT_CONFIG), installlog::kOtherRoot);
+    EXPECT_EQ(RegRootDigitOf(HKEY_PERFORMANCE_DATA), installlog::kOtherRoot);
+    EXPECT_EQ(RegRootDigitOf(nullptr), installlog::kOtherRoot);
+}
+
 TEST(MachineRegistryViews, ValueOnlyInThe32BitViewIsFound)
 {
     const std::string key = "SOFTWARE\\ZemloTestViews\\" + std::to_string(::GetCurrentProcessId());

@@ -6,7 +6,7 @@
 // as they were, the user's own files untouched.
 #include "SetupThreadFixture.h"
 
-#include "installlog/ExitCodes.h"
+#include "runfront/ExitCodes.h"
 #include "winlib/ControlProcess.h"
 #include "winlib/Handles.h"
 
@@ -220,7 +220,7 @@ TEST_F(LockedFileTest, AbortedUndoesTheInstallation)
     lock->Release();
     ExpectUndone();
     // Stopped at a failure: failed, not cancelled.
-    EXPECT_EQ(thread.Outcome().ExitCode(), installlog::kExitFailed);
+    EXPECT_EQ(thread.Outcome().ExitCode(), runfront::kExitFailed);
 }
 
 // The entry whose report the user confirms the cancel on.
@@ -236,7 +236,7 @@ TEST_P(CancelTest, ConfirmedCancelUndoesTheInstallation)
     RunInstall();
     EXPECT_TRUE(thread.IsCancelled());
     ExpectUndone();
-    EXPECT_EQ(thread.Outcome().ExitCode(), installlog::kExitCancelled);
+    EXPECT_EQ(thread.Outcome().ExitCode(), runfront::kExitCancelled);
 }
 
 TEST_F(RollbackTest, FolderSomebodyFilledDuringTheRunIsLeftAndTheRunEndsAsIncomplete)
@@ -253,7 +253,7 @@ TEST_F(RollbackTest, FolderSomebodyFilledDuringTheRunIsLeftAndTheRunEndsAsIncomp
     };
     RunInstall();
     EXPECT_EQ(thread.Outcome().GetEnd(), engine::InstallOutcome::End::kPartlyUndone);
-    EXPECT_EQ(thread.Outcome().ExitCode(), installlog::kExitFailedIncomplete);
+    EXPECT_EQ(thread.Outcome().ExitCode(), runfront::kExitFailedIncomplete);
     EXPECT_EQ(testfs::ReadFile(stray), "somebody's");
     EXPECT_NE(thread.Outcome().Report().find(Install("图框")), std::string::npos) << thread.Outcome().Report();
 }
@@ -333,7 +333,7 @@ TEST_F(RollbackTest, RegistryValueThatCannotBeWrittenIsAskedAboutAndCancelUndoes
               std::string::npos)
         << script.prompts[0].text;
     EXPECT_TRUE(Started("Grid.ocx"));
-    EXPECT_EQ(thread.Outcome().ExitCode(), installlog::kExitFailed);
+    EXPECT_EQ(thread.Outcome().ExitCode(), runfront::kExitFailed);
     ExpectUndone();
 }
 

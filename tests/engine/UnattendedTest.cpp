@@ -4,8 +4,8 @@
 #include "SetupThreadFixture.h"
 #include "engine/InstallHost.h"
 #include "engine/ProductRegistration.h"
-#include "installlog/ExitCodes.h"
-#include "winlib/RunSupport.h"
+#include "runfront/ExitCodes.h"
+#include "runfront/RunSupport.h"
 
 namespace {
 
@@ -37,18 +37,18 @@ protected:
     {
         SetupThreadTest::SetUp();
         m_runLog = temp / "run.log";
-        ASSERT_TRUE(winlib::AppRunLog().Open(m_runLog));
+        ASSERT_TRUE(runfront::AppRunLog().Open(m_runLog));
         worker.Configure(m_medium, m_install, &window);
         worker.SetUnattended(true);
     }
-    void TearDown() override { winlib::AppRunLog().Close(); }
+    void TearDown() override { runfront::AppRunLog().Close(); }
 
     // Runs the worker; a box put on screen would hold it past the limit.
     void RunWorker() { ASSERT_TRUE(window.RunThread(worker, 30000)) << "the unattended worker waits for somebody"; }
     // The run log's records, without their stamps.
     Lines RunLogRecords()
     {
-        winlib::AppRunLog().Close();
+        runfront::AppRunLog().Close();
         Lines records;
         for (const std::string& line : testfs::SplitLines(testfs::ReadFile(m_runLog)))
             records.push_back(line.size() > 25 ? line.substr(25) : line);
@@ -75,7 +75,7 @@ TEST_F(UnattendedRunTest, MissingMediumFolderEndsTheRunAsFailedWithEverythingUnd
     RunWorker();
 
     EXPECT_EQ(worker.Outcome().GetEnd(), engine::InstallOutcome::End::kUndone);
-    EXPECT_EQ(worker.Outcome().ExitCode(), installlog::kExitFailed);
+    EXPECT_EQ(worker.Outcome().ExitCode(), runfront::kExitFailed);
     EXPECT_EQ(window.Count(WM_SETUP_FAILED), 1);
     EXPECT_FALSE(testfs::Exists(Install("Support\\a.lsp")));
     EXPECT_FALSE(testfs::Exists(m_install));
@@ -99,7 +99,7 @@ TEST_F(UnattendedRunTest, CleanRunSucceedsAndRecordsTheSizeOfWhatItCopied)
     RunWorker();
 
     EXPECT_EQ(worker.Outcome().GetEnd(), engine::InstallOutcome::End::kCompleted);
-    EXPECT_EQ(worker.Outcome().ExitCode(), installlog::kExitSuccess);
+    EXPECT_EQ(worker.Outcome().ExitCode(), runfront::kExitSuccess);
     EXPECT_TRUE(worker.Outcome().Report().empty());
     DWORD size = 0, bytes = sizeof(size);
     ASSERT_EQ(::RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8",
@@ -116,7 +116,7 @@ TEST(SetupThreadExitCode, IsFailedForARunThatHasNotEnded)
 {
     const CSetupThread worker;
     EXPECT_EQ(worker.Outcome().GetEnd(), engine::InstallOutcome::End::kNotFinished);
-    EXPECT_EQ(worker.Outcome().ExitCode(), installlog::kExitFailed);
+    EXPECT_EQ(worker.Outcome().ExitCode(), runfront::kExitFailed);
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include "RegistryOverride.h"
 #include "SetupRun.h"
 #include "TempDir.h"
-#include "installlog/ExitCodes.h"
-#include "winlib/RunSupport.h"
+#include "runfront/ExitCodes.h"
+#include "runfront/RunSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +17,10 @@ namespace {
 
 class SetupRunTest : public ::testing::Test {
 protected:
-    void TearDown() override { winlib::AppRunLog().Close(); }
+    void TearDown() override { runfront::AppRunLog().Close(); }
 
     // Runs the program's logic with a wizard that records its folder.
-    int Run(const std::string& arguments, bool administrator = true, int wizardCode = installlog::kExitSuccess)
+    int Run(const std::string& arguments, bool administrator = true, int wizardCode = runfront::kExitSuccess)
     {
         return RunSetup(arguments, administrator, [&](const std::string& folder) {
             wizardFolders.push_back(folder);
@@ -47,8 +47,8 @@ TEST_F(SetupRunTest, BadSilentCommandLineEndsWithoutABoxAndUsesNothingOfIt)
 {
     // A box would wait for a click: the test would not end.
     const std::string log = temp / "bad.log";
-    EXPECT_EQ(Run("/LOG=" + log + " /S /Q"), installlog::kExitBadCommandLine);
-    EXPECT_EQ(Run("/D=C:\\ZEMLO /S"), installlog::kExitBadCommandLine);
+    EXPECT_EQ(Run("/LOG=" + log + " /S /Q"), runfront::kExitBadCommandLine);
+    EXPECT_EQ(Run("/D=C:\\ZEMLO /S"), runfront::kExitBadCommandLine);
     EXPECT_TRUE(wizardFolders.empty());
     EXPECT_FALSE(testfs::Exists(log));
 }
@@ -56,7 +56,7 @@ TEST_F(SetupRunTest, BadSilentCommandLineEndsWithoutABoxAndUsesNothingOfIt)
 TEST_F(SetupRunTest, WithoutAdministratorRightsNothingRunsAndTheLogSaysWhy)
 {
     const std::string log = temp / "run.log";
-    EXPECT_EQ(Run("/S /LOG=" + log, false), installlog::kExitNotAdministrator);
+    EXPECT_EQ(Run("/S /LOG=" + log, false), runfront::kExitNotAdministrator);
     EXPECT_TRUE(wizardFolders.empty());
     EXPECT_EQ(LastRecord(log), "退出代码: 740 (需要管理员权限)");
 }
@@ -64,9 +64,9 @@ TEST_F(SetupRunTest, WithoutAdministratorRightsNothingRunsAndTheLogSaysWhy)
 TEST_F(SetupRunTest, TheWizardGetsTheGivenFolderAndItsExitCodeEndsTheLog)
 {
     const std::string log = temp / "wizard.log";
-    EXPECT_EQ(Run("/LOG=\"" + log + "\" /D=C:\\Program Files\\淺 ZEMLO", true, installlog::kExitCancelled),
-              installlog::kExitCancelled);
-    EXPECT_EQ(Run(""), installlog::kExitSuccess);
+    EXPECT_EQ(Run("/LOG=\"" + log + "\" /D=C:\\Program Files\\淺 ZEMLO", true, runfront::kExitCancelled),
+              runfront::kExitCancelled);
+    EXPECT_EQ(Run(""), runfront::kExitSuccess);
     EXPECT_EQ(wizardFolders, (std::vector<std::string>{"C:\\Program Files\\淺 ZEMLO", ""}));
     EXPECT_EQ(LastRecord(log), "退出代码: 1602 (用户取消)");
 }
@@ -77,16 +77,16 @@ TEST_F(SetupRunTest, UnattendedRunDeclinesAFolderWithSomebodysFilesAndTouchesNot
     const std::string folder = temp / "其他 程序";
     testfs::WriteFile(folder + "\\notes.txt", "mine");
     const std::string log = temp / "run.log";
-    ASSERT_TRUE(winlib::AppRunLog().Open(log));
-    installlog::CommandLineOptions options;
+    ASSERT_TRUE(runfront::AppRunLog().Open(log));
+    runfront::CommandLineOptions options;
     options.silent = true;
     options.hasInstallDir = true;
     options.installDir = folder;
 
-    EXPECT_EQ(RunUnattendedSetup(medium, options), installlog::kExitFailed);
+    EXPECT_EQ(RunUnattendedSetup(medium, options), runfront::kExitFailed);
 
     EXPECT_EQ(testfs::ListFolder(folder), (std::vector<std::string>{"notes.txt"}));
-    winlib::AppRunLog().Close();
+    runfront::AppRunLog().Close();
     const std::string text = testfs::ReadFile(log);
     EXPECT_NE(text.find("问题: 目标文件夹中已有文件：" + folder + "\\"), std::string::npos) << text;
     EXPECT_NE(text.find("回答: 否（无人值守的回答）"), std::string::npos) << text;
@@ -95,16 +95,16 @@ TEST_F(SetupRunTest, UnattendedRunDeclinesAFolderWithSomebodysFilesAndTouchesNot
 TEST_F(SetupRunTest, UnattendedRunRefusesADestinationTooDeepForTheInstalledFiles)
 {
     const std::string log = temp / "run.log";
-    ASSERT_TRUE(winlib::AppRunLog().Open(log));
-    installlog::CommandLineOptions options;
+    ASSERT_TRUE(runfront::AppRunLog().Open(log));
+    runfront::CommandLineOptions options;
     options.silent = true;
     options.hasInstallDir = true;
     options.installDir = temp / std::string(240, 'd');
 
-    EXPECT_EQ(RunUnattendedSetup(temp / "medium", options), installlog::kExitFailed);
+    EXPECT_EQ(RunUnattendedSetup(temp / "medium", options), runfront::kExitFailed);
 
     EXPECT_FALSE(testfs::Exists(options.installDir));
-    winlib::AppRunLog().Close();
+    runfront::AppRunLog().Close();
     EXPECT_NE(testfs::ReadFile(log).find("失败: 安装路径太长"), std::string::npos);
 }
 

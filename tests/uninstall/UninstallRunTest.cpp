@@ -5,8 +5,8 @@
 #include "TempDir.h"
 #include "UninstallRun.h"
 #include "UninstallThread.h"
-#include "installlog/ExitCodes.h"
-#include "winlib/RunSupport.h"
+#include "runfront/ExitCodes.h"
+#include "runfront/RunSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -17,19 +17,19 @@ namespace {
 TEST(UninstallExitCode, IsSuccessOnlyWhenNothingOfTheInstallationIsLeft)
 {
     CUninstallThread worker;
-    EXPECT_EQ(UninstallExitCode(worker), installlog::kExitSuccess);
+    EXPECT_EQ(UninstallExitCode(worker), runfront::kExitSuccess);
     worker.m_left.push_back({"File Copy: C:\\ZEMLO\\readme.txt", LeftReason::RemovedAtRestart});
-    EXPECT_EQ(UninstallExitCode(worker), installlog::kExitFailedIncomplete);
+    EXPECT_EQ(UninstallExitCode(worker), runfront::kExitFailedIncomplete);
     worker.m_left.clear();
     worker.m_strFolderLeft = "C:\\ZEMLO";
-    EXPECT_EQ(UninstallExitCode(worker), installlog::kExitFailedIncomplete);
+    EXPECT_EQ(UninstallExitCode(worker), runfront::kExitFailedIncomplete);
 }
 
 class UninstallRunTest : public ::testing::Test {
 protected:
-    void TearDown() override { winlib::AppRunLog().Close(); }
+    void TearDown() override { runfront::AppRunLog().Close(); }
 
-    int Run(const std::string& arguments, bool administrator = true, int interactiveCode = installlog::kExitSuccess)
+    int Run(const std::string& arguments, bool administrator = true, int interactiveCode = runfront::kExitSuccess)
     {
         return RunUninstall(arguments, administrator, [&]() {
             ++interactiveRuns;
@@ -56,8 +56,8 @@ protected:
 TEST_F(UninstallRunTest, BadSilentCommandLineRemovesNothingAndShowsNoBox)
 {
     // A box would wait for a click: the test would not end.
-    EXPECT_EQ(Run("/S /D=C:\\ZEMLO"), installlog::kExitBadCommandLine);
-    EXPECT_EQ(Run("/LOG=" + (temp / "bad.log") + " /S /X"), installlog::kExitBadCommandLine);
+    EXPECT_EQ(Run("/S /D=C:\\ZEMLO"), runfront::kExitBadCommandLine);
+    EXPECT_EQ(Run("/LOG=" + (temp / "bad.log") + " /S /X"), runfront::kExitBadCommandLine);
     EXPECT_EQ(interactiveRuns, 0);
     EXPECT_FALSE(testfs::Exists(temp / "bad.log"));
 }
@@ -65,7 +65,7 @@ TEST_F(UninstallRunTest, BadSilentCommandLineRemovesNothingAndShowsNoBox)
 TEST_F(UninstallRunTest, WithoutAdministratorRightsNothingRuns)
 {
     const std::string log = temp / "run.log";
-    EXPECT_EQ(Run("/S /LOG=" + log, false), installlog::kExitNotAdministrator);
+    EXPECT_EQ(Run("/S /LOG=" + log, false), runfront::kExitNotAdministrator);
     EXPECT_EQ(interactiveRuns, 0);
     EXPECT_EQ(Records(log).back(), "退出代码: 740 (需要管理员权限)");
 }
@@ -73,7 +73,7 @@ TEST_F(UninstallRunTest, WithoutAdministratorRightsNothingRuns)
 TEST_F(UninstallRunTest, TheInteractiveRunsExitCodeEndsTheLog)
 {
     const std::string log = temp / "run.log";
-    EXPECT_EQ(Run("/LOG=" + log, true, installlog::kExitCancelled), installlog::kExitCancelled);
+    EXPECT_EQ(Run("/LOG=" + log, true, runfront::kExitCancelled), runfront::kExitCancelled);
     EXPECT_EQ(interactiveRuns, 1);
     EXPECT_EQ(Records(log).back(), "退出代码: 1602 (用户取消)");
 }
@@ -83,7 +83,7 @@ TEST_F(UninstallRunTest, UnattendedRunWithoutAnInstallationLogFailsHavingTouched
     // Neither beside the test program nor recorded in the (empty,
     // redirected) registry.
     const std::string log = temp / "run.log";
-    EXPECT_EQ(Run("/S /LOG=" + log), installlog::kExitFailed);
+    EXPECT_EQ(Run("/S /LOG=" + log), runfront::kExitFailed);
     EXPECT_EQ(interactiveRuns, 0);
     const std::vector<std::string> records = Records(log);
     ASSERT_GE(records.size(), 2u);

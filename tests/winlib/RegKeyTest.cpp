@@ -1,5 +1,4 @@
 #include "winlib/RegKey.h"
-#include "winlib/RegRoot.h"
 
 #include "RegistryOverride.h"
 
@@ -167,18 +166,4 @@ TEST(RegKey, The32BitViewIsWow6432Node)
     EXPECT_FALSE(seenNatively);
     EXPECT_TRUE(readIn32);
     EXPECT_EQ(text, "32");
-}
-
-TEST(RegRoot, DigitsAndRootsMapBothWaysAndUnknownDigitsGiveNoRoot)
-{
-    const HKEY roots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
-                          HKEY_CURRENT_CONFIG};
-    for (int digit = 0; digit <= 4; ++digit) {
-        EXPECT_EQ(winlib::RegRootKeyOf(digit), roots[digit]) << digit;
-        EXPECT_EQ(winlib::RegRootDigitOf(roots[digit]), digit) << digit;
-    }
-    EXPECT_EQ(winlib::RegRootDigitOf(HKEY_PERFORMANCE_DATA), installlog::kOtherRoot);
-    EXPECT_EQ(winlib::RegRootDigitOf(nullptr), installlog::kOtherRoot);
-    for (int digit : {-1, 5, 9, int{'2'}})
-        EXPECT_EQ(winlib::RegRootKeyOf(digit), nullptr) << digit;
 }

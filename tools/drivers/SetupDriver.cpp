@@ -42,7 +42,7 @@
 // a screenshot). Exit code 0 when every check held, 1 otherwise, 2 on bad
 // usage.
 #include "GuiDrive.h"
-#include "installlog/ExitCodes.h"
+#include "runfront/ExitCodes.h"
 #include "winlib/Handles.h"
 #include "winlib/StringUtil.h"
 
@@ -898,7 +898,7 @@ int main(int argc, char** argv)
     ::GetExitCodeProcess(run.pi.process_handle(), &exitCode);
     const bool installs = run.options.scenario == "install" || run.options.scenario == "install-held" ||
                           run.options.scenario == "peak";
-    const DWORD expectedExit = installs ? installlog::kExitSuccess : installlog::kExitCancelled;
+    const DWORD expectedExit = installs ? runfront::kExitSuccess : runfront::kExitCancelled;
     Check(exitCode == expectedExit,
           "Setup exits with code " + std::to_string(expectedExit) + " (" + std::to_string(exitCode) + ")");
     run.pi.reset();

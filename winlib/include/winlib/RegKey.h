@@ -58,6 +58,9 @@ public:
     bool ReadString(const std::string& name, std::string& text, DWORD maxBytes,
                     Accept accept = Accept::Strings) const;
 
+    // True when the open key holds the value, whatever its type and size.
+    bool HasValue(const std::string& name) const;
+
     // Writes text as REG_SZ: its bytes and the terminating zero, whole
     // whatever its length.
     LONG WriteString(const std::string& name, const std::string& text) const;

@@ -1,5 +1,5 @@
-// The digit Setup records before the comma of a "RegDB Key: " entry for a
-// registry root (installlog::RegRootDigit).
+// The digit Setup records in a "RegDB Key: " entry for the registry root
+// of the key (installlog::RegRootDigit).
 #pragma once
 
 #include "installlog/InstallLog.h"

@@ -30,7 +30,7 @@
 
 #include "winlib/Handles.h"
 
-namespace winlib {
+namespace runfront {
 
 class RunLog {
 public:
@@ -46,7 +46,7 @@ public:
     // Creates path, or truncates it when it exists. False (after reporting)
     // when it cannot be used; the log then does nothing. A log already open
     // is closed first.
-    bool Open(const std::string& path);
+    [[nodiscard]] bool Open(const std::string& path);
     bool IsOpen() const;
     void Close();
 
@@ -74,9 +74,9 @@ private:
     mutable std::mutex m_mutex;
     Reporter m_reporter;
     Clock m_clock;
-    ScopedHandle m_file;
+    winlib::ScopedHandle m_file;
     std::string m_path;
     std::string m_problem;
 };
 
-}  // namespace winlib
+}  // namespace runfront

@@ -17,7 +17,7 @@
 // "generic error" and "file not found".
 #pragma once
 
-namespace installlog {
+namespace runfront {
 
 enum ExitCode : int {
     // Setup installed the product / Uninstall removed it; also the code after
@@ -44,4 +44,4 @@ enum ExitCode : int {
 // null for a value that is none of the codes above.
 const char* ExitCodeMeaning(int code);
 
-}  // namespace installlog
+}  // namespace runfront

@@ -1,11 +1,11 @@
-#include "winlib/RunLog.h"
+#include "runfront/RunLog.h"
 
 #include "winlib/StringUtil.h"
 #include "winlib/SysError.h"
 
 #include <utility>
 
-namespace winlib {
+namespace runfront {
 
 namespace {
 
@@ -41,8 +41,8 @@ std::string OneLine(const std::string& text)
 // text for it.
 std::string ErrorText(DWORD error)
 {
-    const std::string system = OneLine(FormatSystemMessage(error));
-    const std::string code = Format("(错误 %lu)", static_cast<unsigned long>(error));
+    const std::string system = OneLine(winlib::FormatSystemMessage(error));
+    const std::string code = winlib::Format("(错误 %lu)", static_cast<unsigned long>(error));
     return system.empty() ? code : system + " " + code;
 }
 
@@ -85,7 +85,7 @@ RunLog::~RunLog()
 
 bool RunLog::Open(const std::string& path)
 {
-    LastErrorKeeper keepError;
+    winlib::LastErrorKeeper keepError;
     std::string report;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -99,7 +99,7 @@ bool RunLog::Open(const std::string& path)
         // of what it points to.
         const DWORD attributes = ::GetFileAttributesA(path.c_str());
         std::string why = attributes == INVALID_FILE_ATTRIBUTES ? std::string() : RefusalByAttributes(attributes);
-        ScopedHandle file;
+        winlib::ScopedHandle file;
         if (why.empty()) {
             file.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -133,7 +133,7 @@ bool RunLog::IsOpen() const
 
 void RunLog::Close()
 {
-    LastErrorKeeper keepError;
+    winlib::LastErrorKeeper keepError;
     std::lock_guard<std::mutex> lock(m_mutex);
     m_file.reset();
 }
@@ -150,14 +150,14 @@ void RunLog::Question(const std::string& question, const std::string& answer)
 
 void RunLog::Failure(const std::string& what, DWORD error)
 {
-    LastErrorKeeper keepError;
+    winlib::LastErrorKeeper keepError;
     Write("失败: " + OneLine(what) + ": " + ErrorText(error));
 }
 
 void RunLog::Finish(int exitCode, const std::string& meaning)
 {
     const std::string text = OneLine(meaning);
-    Write(Format("退出代码: %d", exitCode) + (text.empty() ? std::string() : " (" + text + ")"));
+    Write(winlib::Format("退出代码: %d", exitCode) + (text.empty() ? std::string() : " (" + text + ")"));
     Close();
 }
 
@@ -175,15 +175,15 @@ void RunLog::SetClock(Clock clock)
 
 void RunLog::Write(const std::string& text)
 {
-    LastErrorKeeper keepError;
+    winlib::LastErrorKeeper keepError;
     std::string report;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_file)
             return;
         const SYSTEMTIME t = m_clock();
-        const std::string record = Format("%04u-%02u-%02u %02u:%02u:%02u.%03u  ", t.wYear, t.wMonth, t.wDay, t.wHour,
-                                          t.wMinute, t.wSecond, t.wMilliseconds) +
+        const std::string record = winlib::Format("%04u-%02u-%02u %02u:%02u:%02u.%03u  ", t.wYear, t.wMonth, t.wDay,
+                                                  t.wHour, t.wMinute, t.wSecond, t.wMilliseconds) +
                                    text + "\r\n";
         DWORD written = 0;
         if (::WriteFile(m_file.get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr) &&
@@ -209,4 +209,4 @@ bool RunLog::NoteProblem(const std::string& message)
     return true;
 }
 
-}  // namespace winlib
+}  // namespace runfront

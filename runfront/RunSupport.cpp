@@ -1,9 +1,9 @@
-#include "winlib/RunSupport.h"
+#include "runfront/RunSupport.h"
 
-#include "installlog/ExitCodes.h"
+#include "runfront/ExitCodes.h"
 #include "winlib/StringUtil.h"
 
-namespace winlib {
+namespace runfront {
 
 RunLog& AppRunLog()
 {
@@ -33,7 +33,7 @@ std::string ButtonText(int button)
     case IDCONTINUE:
         return "继续";
     default:
-        return Format("<%d>", button);
+        return winlib::Format("<%d>", button);
     }
 }
 
@@ -67,17 +67,17 @@ bool IsAnsiLeadByte(unsigned char c)
 
 int FinishRun(int code)
 {
-    const char* meaning = installlog::ExitCodeMeaning(code);
+    const char* meaning = ExitCodeMeaning(code);
     AppRunLog().Finish(code, meaning != nullptr ? meaning : "");
     return code;
 }
 
-bool StartRun(std::string_view arguments, installlog::Program program, bool administrator, const RunTexts& texts,
-              installlog::CommandLineOptions& options, int& exitCode)
+bool StartRun(std::string_view arguments, Program program, bool administrator, const RunTexts& texts,
+              CommandLineOptions& options, int& exitCode)
 {
-    const installlog::CommandLineResult parsed = installlog::ParseCommandLine(arguments, program, IsAnsiLeadByte);
+    const CommandLineResult parsed = ParseCommandLine(arguments, program, IsAnsiLeadByte);
     options = parsed.options;
-    const bool silent = parsed.ok ? options.silent : installlog::MentionsSilentSwitch(arguments);
+    const bool silent = parsed.ok ? options.silent : MentionsSilentSwitch(arguments);
 
     RunLog& log = AppRunLog();
     if (options.hasLogFile && !log.Open(options.logFile) && !silent)
@@ -87,25 +87,25 @@ bool StartRun(std::string_view arguments, installlog::Program program, bool admi
     if (!parsed.ok) {
         log.Step("命令行错误: " + parsed.message);
         if (!silent) {
-            const std::string text = parsed.message + "\n\n" + installlog::UsageText(program);
+            const std::string text = parsed.message + "\n\n" + UsageText(program);
             ::MessageBoxA(nullptr, text.c_str(), texts.title, MB_OK | MB_ICONERROR);
         }
-        exitCode = FinishRun(installlog::kExitBadCommandLine);
+        exitCode = FinishRun(kExitBadCommandLine);
         return false;
     }
     if (options.showUsage) {
-        ::MessageBoxA(nullptr, installlog::UsageText(program), texts.title, MB_OK | MB_ICONINFORMATION);
-        exitCode = FinishRun(installlog::kExitSuccess);
+        ::MessageBoxA(nullptr, UsageText(program), texts.title, MB_OK | MB_ICONINFORMATION);
+        exitCode = FinishRun(kExitSuccess);
         return false;
     }
     if (!administrator) {
-        log.Failure("没有管理员权限", installlog::kExitNotAdministrator);
+        log.Failure("没有管理员权限", kExitNotAdministrator);
         if (!silent)
             ::MessageBoxA(nullptr, texts.notAdministrator, texts.title, MB_OK | MB_ICONERROR);
-        exitCode = FinishRun(installlog::kExitNotAdministrator);
+        exitCode = FinishRun(kExitNotAdministrator);
         return false;
     }
     return true;
 }
 
-}  // namespace winlib
+}  // namespace runfront

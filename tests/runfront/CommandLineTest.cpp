@@ -2,8 +2,8 @@
 // errors bad lines give and that the message names the bad switch, GBK
 // folders and files (second bytes 0x5C and 0x7C), and the program name in a
 // raw command line.
-#include "installlog/CommandLine.h"
-#include "installlog/ExitCodes.h"
+#include "runfront/CommandLine.h"
+#include "runfront/ExitCodes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +11,18 @@
 #include <set>
 #include <string>
 
-using namespace installlog;
+using namespace runfront;
 
 namespace {
-// "淺" is 9C 5C and "亅" is 81 7C in GBK: their second bytes are the
-// backslash and '|'. The literals are stored as GBK.
-const std::string kTrail5C = "淺";
-const std::string kTrail7C = "亅";
+// GBK text written as its bytes, so that the cases read the same in the
+// Windows build (literals stored as GBK) and natively (literals stored as
+// UTF-8). "淺" is 9C 5C and "亅" is 81 7C: their second bytes are the
+// backslash and '|'.
+const std::string kTrail5C = "\x9C\x5C";                             // 淺
+const std::string kTrail7C = "\x81\x7C";                             // 亅
+const std::string kSetupLog = "\xB0\xB2\xD7\xB0 \xC8\xD5\xD6\xBE";  // 安装 日志
+const std::string kEarthwork = "\xCD\xC1\xB7\xBD";                 // 土方
+const std::string kSetupDisk = "\xB0\xB2\xD7\xB0 \xC5\xCC";         // 安装 盘
 
 bool NoLeadBytes(unsigned char)
 {
@@ -38,8 +43,6 @@ TEST(MentionsSilentSwitch, FindsTheSilentSwitchAnywhereAsAWholeWord)
 
 TEST(CommandLine, ValidLinesGiveTheirChoices)
 {
-    ASSERT_EQ(kTrail5C, "\x9C\x5C");
-    ASSERT_EQ(kTrail7C, "\x81\x7C");
     const struct {
         std::string text; bool silent, usage, hasLog; std::string log; bool hasDir; std::string dir;
     } cases[] = {
@@ -49,7 +52,7 @@ TEST(CommandLine, ValidLinesGiveTheirChoices)
         {"  /s\t", true, false, false, "", false, ""},
         {"/?", false, true, false, "", false, ""},
         {"/LOG=C:\\Logs\\setup.log /S", true, false, true, "C:\\Logs\\setup.log", false, ""},
-        {"/log=\"C:\\My Logs\\安装 日志.log\"", false, false, true, "C:\\My Logs\\安装 日志.log", false, ""},
+        {"/log=\"C:\\My Logs\\" + kSetupLog + ".log\"", false, false, true, "C:\\My Logs\\" + kSetupLog + ".log", false, ""},
         // The backslash before the closing quote is no escape, not even as
         // the second byte of a character.
         {"/Log=\"C:\\Logs\\\" /S", true, false, true, "C:\\Logs\\", false, ""},
@@ -57,7 +60,8 @@ TEST(CommandLine, ValidLinesGiveTheirChoices)
         {"/LOG=relative.log", false, false, true, "relative.log", false, ""},
         // /D= takes the rest of the line, blanks and all, trailing blanks cut.
         {"/S /D=C:\\Program Files\\Kestrova\\ZEMLO", true, false, false, "", true, "C:\\Program Files\\Kestrova\\ZEMLO"},
-        {"/d=D:\\土方 " + kTrail5C + "\\ZEMLO\\  ", false, false, false, "", true, "D:\\土方 " + kTrail5C + "\\ZEMLO\\"},
+        {"/d=D:\\" + kEarthwork + " " + kTrail5C + "\\ZEMLO\\  ", false, false, false, "", true,
+         "D:\\" + kEarthwork + " " + kTrail5C + "\\ZEMLO\\"},
         {"/D=C:\\a" + kTrail7C + "b", false, false, false, "", true, "C:\\a" + kTrail7C + "b"},
         {"/LOG=\"x y.log\" /S /D=\\\\server\\share\\ZEMLO", true, false, true, "x y.log", true, "\\\\server\\share\\ZEMLO"},
         {"/D=c:\\", false, false, false, "", true, "c:\\"},
@@ -162,7 +166,7 @@ TEST(CommandLine, SkipProgramNameLeavesTheArguments)
         {"", ""},
         {"  Setup.exe  \t/S /LOG=a.log ", "/S /LOG=a.log "},
         {"\"C:\\Program Files\\Kestrova\\ZEMLO\\Uninstall.exe\" /S", "/S"},
-        {"\"D:\\安装 盘\\" + kTrail5C + "\\Setup.exe\" /D=C:\\a b", "/D=C:\\a b"},
+        {"\"D:\\" + kSetupDisk + "\\" + kTrail5C + "\\Setup.exe\" /D=C:\\a b", "/D=C:\\a b"},
         {"D:\\" + kTrail5C + "\\Setup.exe /D=C:\\x", "/D=C:\\x"},
         {"\"D:\\a b\"\\Setup.exe /S", "/S"},  // quoted in parts, as the C runtime reads it
         {"\"D:\\no end /S", ""},

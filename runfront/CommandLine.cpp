@@ -1,6 +1,6 @@
-#include "installlog/CommandLine.h"
+#include "runfront/CommandLine.h"
 
-namespace installlog {
+namespace runfront {
 
 const char kSetupUsage[] =
     "用法: Setup.exe [/S] [/LOG=<日志文件>] [/D=<安装文件夹>]\n"
@@ -344,4 +344,4 @@ bool MentionsSilentSwitch(std::string_view arguments)
     return false;
 }
 
-}  // namespace installlog
+}  // namespace runfront

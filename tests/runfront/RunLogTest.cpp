@@ -2,9 +2,8 @@
 // file, files it must not use, and a reader tailing it while it is written.
 #include "FileHelpers.h"
 #include "TempDir.h"
+#include "runfront/RunLog.h"
 #include "winlib/Handles.h"
-#include "winlib/RunLog.h"
-#include "winlib/RunSupport.h"
 #include "winlib/SysError.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-using winlib::RunLog;
+using runfront::RunLog;
 
 namespace {
 SYSTEMTIME FixedTime()
@@ -184,47 +183,4 @@ TEST(RunLog, OthersCanReadWhileItWritesButNotWriteAndThreadsKeepRecordsWhole)
         EXPECT_TRUE(text == a + "\r" || text == b + "\r") << i;
     }
     EXPECT_NE(lines.back().find("退出代码: 0\r"), std::string::npos);
-}
-
-TEST(RunSupport, AnswersReadAsTheirButtons)
-{
-    EXPECT_EQ(winlib::ButtonText(IDYES), "是");
-    EXPECT_EQ(winlib::ButtonText(IDNO), "否");
-    EXPECT_EQ(winlib::ButtonText(IDABORT), "中止");
-    EXPECT_EQ(winlib::ButtonText(IDRETRY), "重试");
-    EXPECT_EQ(winlib::ButtonText(IDIGNORE), "忽略");
-    EXPECT_EQ(winlib::ButtonText(IDCANCEL), "取消");
-    EXPECT_EQ(winlib::ButtonText(IDOK), "确定");
-    EXPECT_EQ(winlib::ButtonText(0), "<0>");
-}
-
-TEST(RunSupport, AdministratorsGroupCountsOnlyWhenEnabledInTheToken)
-{
-    // The tests run as an administrator (Wine's user always is one).
-    EXPECT_TRUE(winlib::HasAdministratorRights());
-
-    // The same token with the group for deny only, as User Account Control
-    // filters it for a program started without elevation.
-    HANDLE process = nullptr;
-    ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY | TOKEN_ASSIGN_PRIMARY, &process));
-    winlib::ScopedHandle processToken(process);
-    SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
-    PSID administrators = nullptr;
-    ASSERT_TRUE(::AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0,
-                                           0, 0, 0, &administrators));
-    SID_AND_ATTRIBUTES disabled = {administrators, 0};
-    HANDLE restricted = nullptr;
-    const BOOL made = ::CreateRestrictedToken(process, 0, 1, &disabled, 0, nullptr, 0, nullptr, &restricted);
-    ::FreeSid(administrators);
-    ASSERT_TRUE(made) << ::GetLastError();
-    winlib::ScopedHandle restrictedToken(restricted);
-    HANDLE impersonation = nullptr;
-    ASSERT_TRUE(::DuplicateToken(restricted, SecurityImpersonation, &impersonation));
-    winlib::ScopedHandle impersonationToken(impersonation);
-    EXPECT_FALSE(winlib::TokenHasAdministratorRights(impersonation));
-
-    HANDLE full = nullptr;
-    ASSERT_TRUE(::DuplicateToken(process, SecurityImpersonation, &full));
-    winlib::ScopedHandle fullToken(full);
-    EXPECT_TRUE(winlib::TokenHasAdministratorRights(full));
 }

@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "installlog/CommandLine.h"
-#include "winlib/RunLog.h"
+#include "runfront/CommandLine.h"
+#include "runfront/RunLog.h"
 
-namespace winlib {
+namespace runfront {
 
 // The run log of this process. It stays closed (and so does nothing) until
 // the program opens it for /LOG=; every layer may write to it.
@@ -45,11 +45,11 @@ struct RunTexts {
 // not be read but holds /S. Returns true, with the options, when the
 // program is to run; otherwise false, with the exit code already written to
 // the run log (FinishRun).
-bool StartRun(std::string_view arguments, installlog::Program program, bool administrator, const RunTexts& texts,
-              installlog::CommandLineOptions& options, int& exitCode);
+[[nodiscard]] bool StartRun(std::string_view arguments, Program program, bool administrator, const RunTexts& texts,
+                            CommandLineOptions& options, int& exitCode);
 
 // Writes the exit code, with its meaning, as the run log's last record and
 // returns it.
 int FinishRun(int code);
 
-}  // namespace winlib
+}  // namespace runfront

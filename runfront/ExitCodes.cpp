@@ -1,6 +1,6 @@
-#include "installlog/ExitCodes.h"
+#include "runfront/ExitCodes.h"
 
-namespace installlog {
+namespace runfront {
 
 const char* ExitCodeMeaning(int code)
 {
@@ -22,4 +22,4 @@ const char* ExitCodeMeaning(int code)
     }
 }
 
-}  // namespace installlog
+}  // namespace runfront

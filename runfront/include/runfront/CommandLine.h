@@ -22,7 +22,7 @@
 #include <string>
 #include <string_view>
 
-namespace installlog {
+namespace runfront {
 
 enum class Program { kSetup, kUninstall };
 
@@ -66,19 +66,20 @@ struct CommandLineResult {
 // Parses the arguments of a program's command line (the text after the
 // program name). An empty or blank text is valid and asks for nothing.
 // Errors win over /?: the caller shows the message and the usage text.
-CommandLineResult ParseCommandLine(std::string_view arguments, Program program,
-                                   LeadByteTest isLeadByte = IsGbkLeadByte);
+[[nodiscard]] CommandLineResult ParseCommandLine(std::string_view arguments, Program program,
+                                                 LeadByteTest isLeadByte = IsGbkLeadByte);
 
 // True when the arguments hold a /S switch as a word of its own anywhere,
 // whatever else they hold: a command line that cannot be read still shows
 // no box when it asks for silence, so a deployment script never waits for
 // a click.
-bool MentionsSilentSwitch(std::string_view arguments);
+[[nodiscard]] bool MentionsSilentSwitch(std::string_view arguments);
 
 // The arguments part of a whole command line as GetCommandLineA gives it:
 // skips the program name (quoted, unquoted, or quoted in parts, as the C
 // runtime reads it) and the blanks after it.
-std::string_view SkipProgramName(std::string_view commandLine, LeadByteTest isLeadByte = IsGbkLeadByte);
+[[nodiscard]] std::string_view SkipProgramName(std::string_view commandLine,
+                                              LeadByteTest isLeadByte = IsGbkLeadByte);
 
 // The usage texts that /? shows (GBK, LF line ends).
 extern const char kSetupUsage[];
@@ -88,4 +89,4 @@ inline const char* UsageText(Program program)
     return program == Program::kSetup ? kSetupUsage : kUninstallUsage;
 }
 
-}  // namespace installlog
+}  // namespace runfront

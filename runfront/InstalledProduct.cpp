@@ -1,0 +1,22 @@
+#include "runfront/InstalledProduct.h"
+
+#include "installlog/Contract.h"
+#include "winlib/RegKey.h"
+
+#include <windows.h>
+
+namespace runfront {
+
+bool ReadInstalledFolder(std::string& folder)
+{
+    folder.clear();
+    winlib::RegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, installlog::kProductKey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
+        return false;
+    if (key.ReadString(installlog::kInstallPathValue, folder, kInstalledFolderLimit, winlib::RegKey::Accept::AnyType))
+        return true;
+    // Too long to be read: still a recorded installation.
+    return key.HasValue(installlog::kInstallPathValue);
+}
+
+}  // namespace runfront
