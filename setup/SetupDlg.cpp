@@ -19,9 +19,6 @@ const char kReinstallQuestion[] = "已经安装了本软件!\n是否重新安装
 const char kReinstallCaption[] = "警告";
 const char kQuitQuestion[] = "真要退出安装程序吗?";
 
-// The size of the buffer the installed path is read into.
-constexpr DWORD kInstalledPathBuffer = 2048;
-
 }  // namespace
 
 CSetupDlg::CSetupDlg(CWnd* pParent) : CDialog(IDD, pParent)
@@ -54,12 +51,11 @@ BOOL CSetupDlg::OnInitDialog()
     m_strSourceDir = winlib::ProgramFolder();
     FindPictures(m_strSourceDir + kPictureFolder, kPicturePattern, m_arrPictures);
 
-    // An earlier installation left its folder in the product key: ask
-    // before installing over it. The folder read is not used; the default
-    // destination below stays in force.
-    std::string installedPath;
-    if (ReadInstalledPath(installlog::kProductKey, installlog::kInstallPathValue, installedPath)
-        && Ask(kReinstallQuestion, kReinstallCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    // An earlier installation (its folder recorded in the product key, its
+    // log there): ask before installing again, and offer its folder.
+    std::string earlier;
+    if (engine::FindEarlierInstallation(earlier) &&
+        Ask(kReinstallQuestion, kReinstallCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
         m_outcome = engine::InstallOutcome::LeftByUser();
         PostMessage(WM_CLOSE);
         return FALSE;
@@ -67,11 +63,11 @@ BOOL CSetupDlg::OnInitDialog()
 
     SetWindowText(kWizardTitle);
     m_bAgree = FALSE;
-    // A folder given on the command line (/D=) is offered in place of the
-    // default one.
+    // A folder given on the command line (/D=) is offered first, else the
+    // earlier installation's, else the default one.
     m_strInstallDir = engine::NormaliseFolder(m_strStartDir);
     if (m_strInstallDir.empty())
-        m_strInstallDir = kDefaultInstallDir;
+        m_strInstallDir = earlier.empty() ? std::string(kDefaultInstallDir) : earlier;
     ShowWindow(SW_SHOWMAXIMIZED);
     SetTimer(kSlideshowTimer, static_cast<UINT>(m_nTimerPeriod));
 
@@ -202,16 +198,6 @@ void CSetupDlg::TakeBack(CWizardPages& pages, int n)
     default:
         break;
     }
-}
-
-BOOL CSetupDlg::ReadInstalledPath(const char* key, const char* valueName, std::string& path)
-{
-    path.clear();
-    // Only looked up: a run that installs nothing leaves no empty key.
-    winlib::RegKey hkey;
-    if (hkey.Open(HKEY_LOCAL_MACHINE, key, KEY_QUERY_VALUE) != ERROR_SUCCESS)
-        return FALSE;
-    return hkey.ReadString(valueName, path, kInstalledPathBuffer, winlib::RegKey::Accept::AnyType);
 }
 
 void CSetupDlg::OnPaint()

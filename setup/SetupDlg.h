@@ -38,12 +38,6 @@ public:
     // Stops the slideshow, then destroys the window.
     BOOL DestroyWindow() override;
 
-    // Opens the key under HKEY_LOCAL_MACHINE (never creating it) and reads
-    // the named text value into path. FALSE, with path empty, when
-    // the key cannot be opened or the value is missing or longer than the
-    // 2048 bytes the frame reads.
-    BOOL ReadInstalledPath(const char* key, const char* valueName, std::string& path);
-
     // Fills list with folder + name for every plain file in folder that
     // matches pattern, in the order the system's search returns them. The
     // process's current folder is the same afterwards. A missing folder
@@ -66,7 +60,8 @@ public:
     BOOL m_bAgree = FALSE;
     std::string m_strSourceDir;   // without a trailing backslash
     std::string m_strInstallDir;  // with a trailing backslash
-    // The destination offered first; the default folder when empty.
+    // The destination offered first (/D=); when empty, the earlier
+    // installation's folder or else the default one.
     std::string m_strStartDir;
     int m_nTimerPeriod = kSlideshowPeriod;
     int m_nPicture = 0;

@@ -20,15 +20,6 @@ const char kNotAdministrator[] = "安装 ZEMLO V8.0 需要管理员权限。\n�
 const char kLogUnusable[] = "不能写入运行日志，安装将在没有日志的情况下继续：\n";
 const char kUnattendedAnswer[] = "（无人值守的回答）";
 
-// Whether an earlier installation left its folder in the product key.
-bool EarlierInstallation(std::string& folder)
-{
-    winlib::RegKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, installlog::kProductKey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
-        return false;
-    return key.ReadString(installlog::kInstallPathValue, folder, 2048, winlib::RegKey::Accept::AnyType);
-}
-
 }  // namespace
 
 int RunUnattendedSetup(const std::string& sourceDir, const runfront::CommandLineOptions& options)
@@ -36,7 +27,12 @@ int RunUnattendedSetup(const std::string& sourceDir, const runfront::CommandLine
     using Verdict = engine::DestinationCheck::Verdict;
     runfront::RunLog& log = runfront::AppRunLog();
     const std::string source = engine::NormaliseFolder(sourceDir);
-    const std::string given = options.hasInstallDir ? options.installDir : std::string(kDefaultInstallDir);
+    // Without /D= an earlier installation is installed over in its own
+    // folder.
+    std::string earlier;
+    const bool reinstall = engine::FindEarlierInstallation(earlier);
+    const std::string given =
+        options.hasInstallDir ? options.installDir : reinstall ? earlier : std::string(kDefaultInstallDir);
     log.Step("无人值守安装，安装路径 " + given);
 
     const engine::DestinationCheck check = engine::CheckDestination(given, source);
@@ -58,8 +54,7 @@ int RunUnattendedSetup(const std::string& sourceDir, const runfront::CommandLine
                      runfront::ButtonText(IDNO) + kUnattendedAnswer);
         return engine::InstallOutcome::Refused().ExitCode();
     }
-    std::string earlier;
-    if (EarlierInstallation(earlier))
+    if (reinstall)
         log.Question("已经安装了本软件（" + earlier + "），是否重新安装？", runfront::ButtonText(IDYES) + kUnattendedAnswer);
 
     CSetupThread worker;

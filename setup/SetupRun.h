@@ -14,8 +14,8 @@
 inline constexpr char kDefaultInstallDir[] = "C:\\Program Files\\Kestrova\\ZEMLO\\";
 
 // Installs from the medium in sourceDir into the folder of options (/D=,
-// else the default) with no window: an earlier installation is installed
-// over, and every question the installation would ask is answered with the
+// else the earlier installation's, else the default) with no window: an
+// earlier installation is installed over, and every question the installation would ask is answered with the
 // answer that stops it, so that the run fails and undoes what it did.
 // Returns the exit code (runfront::ExitCode).
 int RunUnattendedSetup(const std::string& sourceDir, const runfront::CommandLineOptions& options);

@@ -1,5 +1,6 @@
 #include "winlib/Path.h"
 
+#include "winlib/Handles.h"
 #include "winlib/StringUtil.h"
 
 #include <vector>
@@ -33,6 +34,27 @@ std::size_t FindLastSeparator(const std::string& s)
         if (s[i] == '\\' || s[i] == '/')
             found = i;
     return found;
+}
+
+namespace {
+
+bool FolderIdentity(const std::string& folder, BY_HANDLE_FILE_INFORMATION& info)
+{
+    const ScopedHandle handle(::CreateFileA(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return handle && ::GetFileInformationByHandle(handle.get(), &info) != FALSE;
+}
+
+}  // namespace
+
+bool IsSameFolder(const std::string& first, const std::string& second)
+{
+    BY_HANDLE_FILE_INFORMATION a = {};
+    BY_HANDLE_FILE_INFORMATION b = {};
+    if (FolderIdentity(first, a) && FolderIdentity(second, b))
+        return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+               a.nFileIndexLow == b.nFileIndexLow;
+    return EqualNoCase(StripTrailingBackslashes(first), StripTrailingBackslashes(second));
 }
 
 std::string ProgramFileName()

@@ -3,7 +3,9 @@
 #include "engine/AcadRelease.h"
 #include "engine/InstallStep.h"
 #include "installlog/Contract.h"
+#include "runfront/InstalledProduct.h"
 #include "winlib/FileFind.h"
+#include "winlib/Path.h"
 #include "winlib/StringUtil.h"
 
 #include <windows.h>
@@ -90,11 +92,28 @@ std::size_t DeepestRelativePath(const std::string& sourceDir)
     return std::max(deepest, DeepestBelow(root, 0, false));
 }
 
+bool FindEarlierInstallation(std::string& folder)
+{
+    folder.clear();
+    std::string recorded;
+    if (!runfront::ReadInstalledFolder(recorded) || HasControlCharacter(recorded))
+        return false;
+    const std::string normal = NormaliseFolder(recorded);
+    if (normal.empty())
+        return false;
+    const DWORD attributes = ::GetFileAttributesA((normal + installlog::kLogFileName).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return false;
+    folder = normal;
+    return true;
+}
+
 bool HoldsOtherFiles(const std::string& folder)
 {
     std::string root = folder;
     winlib::AppendBackslash(root);
-    if (::GetFileAttributesA((root + installlog::kLogFileName).c_str()) != INVALID_FILE_ATTRIBUTES)
+    std::string earlier;
+    if (FindEarlierInstallation(earlier) && winlib::IsSameFolder(earlier, root))
         return false;
     CFileFind finder;
     BOOL more = finder.FindFile((root + "*.*").c_str());

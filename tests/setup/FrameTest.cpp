@@ -129,25 +129,35 @@ TEST_F(FrameTest, ValuesGoInBeforeEachPageAndComeBackAfterItWhateverTheCode)
     EXPECT_EQ(w.frame.m_bAgree, FALSE);
 }
 
-TEST_F(FrameTest, AnEarlierInstallationIsAskedAbout)
+TEST_F(FrameTest, AnEarlierInstallationIsAskedAboutAndItsFolderOffered)
 {
-    // The stored folder (even an empty one) means an earlier installation;
-    // Yes installs again into the default folder, not the old one; No ends
-    // before any page. A value longer than the frame's buffer counts as none.
+    // An earlier installation is the folder the product key records with
+    // its log in it: Yes offers that folder (a folder given with /D= comes
+    // first), No ends before any page. A recorded folder without its log,
+    // an empty value and one longer than can be read are no installation.
+    TempDir temp;
+    const std::string withLog = temp / "Old\\", withoutLog = temp / "Gone\\";
+    testfs::WriteFile(withLog + "Uninstall.log", "File Copy: " + withLog + "a.txt\r\n");
+    testfs::MakeDirs(withoutLog);
     const struct {
-        std::string installPath;
+        std::string installPath, startDir;
         int answer;  // 0: no question
         std::vector<INT_PTR> codes;
+        std::string offered;
     } cases[] = {
-        {"", IDNO, {}},
-        {"D:\\Old\\", IDYES, {ID_WIZNEXT, ID_WIZNEXT, ID_WIZFINISH}},
-        {std::string(3000, 'x'), 0, {ID_WIZNEXT, ID_WIZNEXT, ID_WIZFINISH}},
+        {withLog, "", IDNO, {}, ""},
+        {withLog, "", IDYES, {ID_WIZNEXT, ID_WIZNEXT, ID_WIZFINISH}, withLog},
+        {withLog, "D:\\Given", IDYES, {ID_WIZNEXT, ID_WIZNEXT, ID_WIZFINISH}, "D:\\Given\\"},
+        {withoutLog, "", 0, {ID_WIZNEXT, ID_WIZNEXT, ID_WIZFINISH}, kDefaultDestination},
+        {"", "", 0, {ID_WIZNEXT, ID_WIZNEXT, ID_WIZFINISH}, kDefaultDestination},
+        {std::string(3000, 'x'), "", 0, {ID_WIZNEXT, ID_WIZNEXT, ID_WIZFINISH}, kDefaultDestination},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.installPath.substr(0, 20));
+        SCOPED_TRACE(c.installPath.substr(0, 40) + " " + c.startDir);
         ASSERT_TRUE(testreg::Put(HKEY_LOCAL_MACHINE, kProductKey, "installPath", c.installPath));
         Wizard w;
         w.Codes(c.codes);
+        w.frame.m_strStartDir = c.startDir;
         if (c.answer != 0)
             w.frame.answers = {c.answer};
         EXPECT_EQ(w.Run(), IDCANCEL);
@@ -155,10 +165,16 @@ TEST_F(FrameTest, AnEarlierInstallationIsAskedAbout)
                   std::vector<Question>(c.answer != 0 ? 1 : 0, {"已经安装了本软件!\n是否重新安装?", "警告", kYesNoQuestion}));
         EXPECT_EQ(w.frame.initResult, c.answer == IDNO ? FALSE : TRUE);
         EXPECT_EQ(w.script.setsMade, c.answer == IDNO ? 0 : 1);
+        if (c.answer == IDNO) {
+            EXPECT_EQ(w.frame.Outcome().ExitCode(), 1602);
+        }
+        bool shown = false;
         for (const PageVisit& visit : w.script.visits)
             if (visit.position == CWizardPages::kDestination) {
-                EXPECT_EQ(visit.destinationPath, kDefaultDestination);
+                EXPECT_EQ(visit.destinationPath, c.offered);
+                shown = true;
             }
+        EXPECT_EQ(shown, c.answer != IDNO);
     }
 }
 

@@ -291,10 +291,25 @@ TEST(DestinationPage, RefusesADestinationTooDeepForTheMediumSayingByHowMuch)
 TEST(DestinationPage, AFolderWithSomebodysFilesIsAskedAboutNoByDefault)
 {
     TempDir folder;
+    RegistryOverride registry;
+    ASSERT_TRUE(registry.ok());
     testfs::WriteFile(folder / "Theirs\\readme.txt", "a user's own");
     testfs::WriteFile(folder / "Earlier\\Uninstall.log", "File Copy: x");
     testfs::WriteFile(folder / "Earlier\\ZEMLO.exe", "MZ");
+    ASSERT_TRUE(testreg::Put(HKEY_LOCAL_MACHINE, testreg::kProductKey, "installPath", folder / "Earlier\\"));
+    // A log in a folder the product key does not name is somebody's file.
+    testfs::WriteFile(folder / "Stray\\Uninstall.log", "File Copy: x");
     testfs::MakeDirs(folder / "Empty");
+
+    Scripted<AskingDestinationPage> stray;
+    stray.answers = {IDNO};
+    stray.script = [&](auto& self, HWND hwnd) {
+        ::SetDlgItemTextA(hwnd, IDC_PATH, (folder / "Stray").c_str());
+        Click(hwnd, IDC_NEXT);
+        EXPECT_EQ(self.asked.size(), 1u);
+        Click(hwnd, IDCANCEL);
+    };
+    EXPECT_EQ(stray.Run(), IDCANCEL);
 
     Scripted<AskingDestinationPage> page;
     page.answers = {IDNO, IDYES};
@@ -314,8 +329,9 @@ TEST(DestinationPage, AFolderWithSomebodysFilesIsAskedAboutNoByDefault)
     EXPECT_EQ(page.Run(), ID_WIZNEXT);
     EXPECT_EQ(page.asked.size(), 2u);
 
-    // An earlier installation of the product, an empty folder and a folder
-    // that does not exist yet ask nothing.
+    // The earlier installation of the product (named by the product key,
+    // its log there), an empty folder and a folder that does not exist yet
+    // ask nothing.
     for (const std::string& path : {folder / "Earlier", folder / "Empty", folder / "New"}) {
         Scripted<AskingDestinationPage> quiet;
         quiet.script = [&](auto&, HWND hwnd) {

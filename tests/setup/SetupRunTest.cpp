@@ -92,6 +92,51 @@ TEST_F(SetupRunTest, UnattendedRunDeclinesAFolderWithSomebodysFilesAndTouchesNot
     EXPECT_NE(text.find("回答: 否（无人值守的回答）"), std::string::npos) << text;
 }
 
+// Without /D= an unattended run installs over the earlier installation in
+// its own folder (not the default one); a recorded folder without its log
+// is no installation, and a log in a folder nobody recorded is somebody's
+// file (the folder then counts as holding somebody's files).
+TEST_F(SetupRunTest, UnattendedRunInstallsOverTheEarlierInstallationInItsOwnFolder)
+{
+    const std::string medium = temp / "medium";
+    for (const char* name : {"Support", "Controls", "图框", "模板", "Database", "Data", "Temp"})
+        testfs::MakeDirs(medium + "\\" + name);
+    testfs::WriteFile(medium + "\\Support\\a.lsp", "lisp");
+    const std::string earlier = temp / "早先 的\\";
+    testfs::WriteFile(earlier + "Uninstall.log", "File Copy: " + earlier + "old.lsp\r\n");
+    testfs::WriteFile(earlier + "old.lsp", "old");
+    ASSERT_TRUE(testreg::Put(HKEY_LOCAL_MACHINE, testreg::kProductKey, "installPath", earlier));
+    const std::string log = temp / "run.log";
+    ASSERT_TRUE(runfront::AppRunLog().Open(log));
+    runfront::CommandLineOptions options;
+    options.silent = true;
+
+    EXPECT_EQ(RunUnattendedSetup(medium, options), runfront::kExitSuccess);
+
+    EXPECT_EQ(testfs::ReadFile(earlier + "Support\\a.lsp"), "lisp");
+    EXPECT_NE(testfs::ReadFile(earlier + "Uninstall.log").find("File Copy: " + earlier + "Support\\a.lsp"),
+              std::string::npos);
+    runfront::AppRunLog().Close();
+    const std::string text = testfs::ReadFile(log);
+    EXPECT_NE(text.find("无人值守安装，安装路径 " + earlier), std::string::npos) << text;
+    EXPECT_NE(text.find("问题: 已经安装了本软件（" + earlier + "），是否重新安装？  回答: 是（无人值守的回答）"),
+              std::string::npos)
+        << text;
+
+    // The log gone: the recorded folder is nobody's installation any more,
+    // and the folder, which holds somebody's files, is declined.
+    ASSERT_TRUE(::SetFileAttributesA((earlier + "Uninstall.log").c_str(), FILE_ATTRIBUTE_NORMAL));
+    ASSERT_TRUE(::DeleteFileA((earlier + "Uninstall.log").c_str()));
+    testfs::WriteFile(temp / "stray\\Uninstall.log", "File Copy: x\r\n");
+    options.hasInstallDir = true;
+    for (const std::string& folder : {earlier, temp / "stray\\"}) {
+        SCOPED_TRACE(folder);
+        options.installDir = folder;
+        EXPECT_EQ(RunUnattendedSetup(medium, options), runfront::kExitFailed);
+    }
+    EXPECT_EQ(testfs::ListFolder(temp / "stray"), (std::vector<std::string>{"Uninstall.log"}));
+}
+
 TEST_F(SetupRunTest, UnattendedRunRefusesADestinationTooDeepForTheInstalledFiles)
 {
     const std::string log = temp / "run.log";

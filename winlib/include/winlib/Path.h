@@ -25,6 +25,12 @@ std::string StripTrailingBackslashes(std::string path);
 // Byte index of the last backslash or slash character of s, or npos.
 std::size_t FindLastSeparator(const std::string& s);
 
+// True when the two paths name the same folder on disk, however they are
+// spelt (case, a trailing backslash, another name for the same folder);
+// when either cannot be opened, when their texts agree ignoring case and
+// trailing backslashes.
+bool IsSameFolder(const std::string& first, const std::string& second);
+
 // The full file name of the running program (GetModuleFileNameA into a
 // buffer that grows until the name fits, so a long path is never cut).
 // Empty when the system cannot tell.

@@ -27,8 +27,16 @@ std::size_t DeepestRelativePath(const std::string& sourceDir);
 // The length in characters (UTF-16 units) of an ANSI text.
 std::size_t PathCharacters(const std::string& text);
 
-// True when folder exists, is not empty, and is not an earlier
-// installation of the product (it holds no "Uninstall.log").
+// The earlier installation of the product: the folder the product key
+// records (made regular, ending in a backslash) when it holds this
+// product's "Uninstall.log". False, with folder empty, otherwise: nothing
+// recorded, or a recorded folder whose log is gone is no installation to
+// offer or to install over.
+bool FindEarlierInstallation(std::string& folder);
+
+// True when folder exists, is not empty, and is not the earlier
+// installation of the product. (An "Uninstall.log" that lies in a folder
+// the product key does not name is somebody's file like any other.)
 bool HoldsOtherFiles(const std::string& folder);
 
 // True when text holds a control character (CR, LF, tab, NUL, ...).
