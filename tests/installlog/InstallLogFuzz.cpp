@@ -6,7 +6,8 @@
 //   entry found lies inside the text, follows its prefix and runs to the
 //   next line feed or the end, that scans only move forward and agree with
 //   CountEntries, and that a registry entry splits into parts of its text;
-// - odd: the rest describes entries that are recorded with AppendEntry and
+// - 3 modulo 4: the rest is a path, put to the path rule;
+// - other odd values: the rest describes entries that are recorded with AppendEntry and
 //   AppendRegKeyEntry and must come back, kind by kind, in order and
 //   unchanged. Texts that the line format cannot carry (a line feed, or a
 //   kind's prefix inside the text, which a later scan would take for an
@@ -14,6 +15,7 @@
 // The log text is the fuzzer's own buffer, sized exactly, so any read past
 // its end is caught by AddressSanitizer.
 #include "installlog/InstallLog.h"
+#include "installlog/PathRule.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -153,6 +155,48 @@ void CheckRoundTrip(std::string_view input)
     CheckParse(log, static_cast<std::uint8_t>(log.size()));
 }
 
+// The path rule on any bytes: an accepted path is its own regular form
+// (normalising it again gives the same), holds no doubled or trailing
+// separator, no "." or ".." component and nothing a refusal names; an
+// installation folder is an accepted path that is no drive's root.
+void CheckPathRule(std::string_view text)
+{
+    std::string normal;
+    const PathRefusal refusal = NormalizePath(text, normal);
+    std::string folder;
+    const PathRefusal folderRefusal = NormalizeInstallFolder(text, folder);
+    if (refusal != PathRefusal::kNone) {
+        Check(folderRefusal == refusal, "an installation folder is refused for the path's own reason");
+        return;
+    }
+    Check(normal.size() >= 2 && normal[1] == ':', "an accepted path starts with its drive");
+    Check(normal.size() == 2 || normal[2] == '\\', "the drive is followed by a backslash");
+    // Walked by whole characters: a GBK trail byte may be 0x5C.
+    bool afterSeparator = false;
+    for (std::size_t i = 0; i < normal.size();) {
+        const unsigned char c = static_cast<unsigned char>(normal[i]);
+        Check(c >= 0x20 && c != 0x7F, "no control character");
+        if (IsGbkLeadByteOfPath(c) && i + 1 < normal.size()) {
+            afterSeparator = false;
+            i += 2;
+            continue;
+        }
+        Check(c != '/', "no slash");
+        const bool separator = c == '\\';
+        Check(!(separator && afterSeparator), "no doubled backslash");
+        Check(!(separator && i + 1 == normal.size()), "no trailing backslash");
+        afterSeparator = separator;
+        ++i;
+    }
+    // (A drive's root is written "C:", which alone would name the drive's
+    // current folder: its own form is read back with the backslash.)
+    std::string again;
+    Check(NormalizePath(normal.size() == 2 ? normal + "\\" : normal, again) == PathRefusal::kNone && again == normal,
+          "the regular form is its own");
+    Check((folderRefusal == PathRefusal::kDriveRoot) == (normal.size() == 2), "only a drive's root is refused as a folder");
+    Check(folderRefusal != PathRefusal::kNone || folder == normal, "an accepted folder is the accepted path");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -160,7 +204,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
-    if ((data[0] & 1) == 0)
+    if (data[0] % 4 == 3)
+        CheckPathRule(rest);
+    else if ((data[0] & 1) == 0)
         CheckParse(rest, data[0]);
     else
         CheckRoundTrip(rest);
