@@ -15,7 +15,8 @@ namespace {
 winlib::RegKey OpenExisting(HKEY root, const std::string& key, REGSAM access)
 {
     winlib::RegKey opened;
-    opened.Open(root, key, access);
+    // A key that is not there leaves the owner empty, which callers test.
+    (void)opened.Open(root, key, access);
     return opened;
 }
 
