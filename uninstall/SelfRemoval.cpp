@@ -24,11 +24,6 @@ const char kBatchFormat[] =
     "del \"%s\"\r\n";
 }  // namespace
 
-std::string ProgramFolderOf(const std::string& programPath)
-{
-    return winlib::ParentFolder(programPath);
-}
-
 namespace {
 // A path as the batch must spell it: "%" doubled. (0x25 is never a GBK
 // trail byte, so a byte replacement is safe.)
@@ -56,7 +51,7 @@ std::string SelfRemovalBatchText(const std::string& programPath, const std::stri
                                  const std::string& systemFolder)
 {
     const std::string program = BatchQuoted(programPath);
-    const std::string folder = BatchQuoted(ProgramFolderOf(programPath));
+    const std::string folder = BatchQuoted(winlib::ParentFolder(programPath));
     return winlib::Format(kBatchFormat, program.c_str(), program.c_str(), BatchQuoted(systemFolder).c_str(),
                           folder.c_str(), BatchQuoted(batchPath).c_str());
 }

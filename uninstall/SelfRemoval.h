@@ -11,11 +11,6 @@
 
 #include <string>
 
-// The folder of a program file: the path cut at its last backslash (a GBK
-// trail byte 0x5C is not one), without the backslash. A path without a
-// backslash is its own folder.
-std::string ProgramFolderOf(const std::string& programPath);
-
 // The text of the batch for a program file, every line ending in CR LF:
 //   @echo off / :Repeat / del "<program>" 2>nul /
 //   if not exist "<program>" goto Removed /
