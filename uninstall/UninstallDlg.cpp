@@ -1,18 +1,14 @@
 #include "UninstallDlg.h"
 
+#include "Installation.h"
 #include "UninstallIds.h"
 #include "UninstallRun.h"
 #include "installlog/ExitCodes.h"
-#include "installlog/Contract.h"
 #include "installlog/InstallLog.h"
-#include "winlib/Path.h"
-#include "winlib/RegKey.h"
 #include "winlib/StringUtil.h"
 #include "winlib/WinApp.h"
 
 #include <io.h>
-
-#include <vector>
 
 CUninstallDlg::CUninstallDlg(CWnd* pParent) : CDialog(IDD_UNINSTALL_DIALOG, pParent)
 {
@@ -43,34 +39,6 @@ void CUninstallDlg::DoDataExchange(CDataExchange* pDX)
     DDX_Control(pDX, IDC_UNINSTALL_PROGRESS, m_ctlProgress);
 }
 
-BOOL CUninstallDlg::ReadInstalledPath(std::string& out)
-{
-    winlib::RegKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, installlog::kProductKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-        return FALSE;
-    // A string value of at most 1024 bytes, with or without its terminator.
-    std::string path;
-    if (!key.ReadString(installlog::kInstallPathValue, path, 1024) || path.empty())
-        return FALSE;
-    winlib::AppendBackslash(path);
-    out = path;
-    return TRUE;
-}
-
-std::string CUninstallDlg::LogPath()
-{
-    // The log beside the program names the installation the program
-    // belongs to; the recorded folder serves only for a program started
-    // from elsewhere (the medium's copy), which has none beside it.
-    const std::string beside = winlib::JoinPath(ProgramFolder(), installlog::kLogFileName);
-    if (::_access(beside.c_str(), 0) == 0)
-        return beside;
-    std::string folder;
-    if (ReadInstalledPath(folder))
-        return winlib::JoinPath(folder, installlog::kLogFileName);
-    return beside;
-}
-
 int CUninstallDlg::WaitForExitCode()
 {
     if (m_thread.GetThreadHandle() == nullptr)
@@ -78,13 +46,6 @@ int CUninstallDlg::WaitForExitCode()
     winlib::WaitPumpingMessages(m_thread.GetThreadHandle());
     LogWhatIsLeft(m_thread);
     return UninstallExitCode(m_thread);
-}
-
-std::string CUninstallDlg::ProgramFolder()
-{
-    std::string folder = winlib::ProgramFolder();
-    winlib::AppendBackslash(folder);
-    return folder;
 }
 
 BOOL CUninstallDlg::OnInitDialog()
@@ -110,7 +71,7 @@ BOOL CUninstallDlg::OnInitDialog()
     m_btnFinish.EnableWindow(FALSE);
     m_ctlFinished.ShowWindow(SW_HIDE);
 
-    const std::string logPath = LogPath();
+    const std::string logPath = installation::LogPath();
 
     if (::_access(logPath.c_str(), 0) != 0) {
         // Nothing recorded here: close without a word.

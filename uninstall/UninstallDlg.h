@@ -1,5 +1,5 @@
-// CUninstallDlg: the uninstaller's window. It finds "Uninstall.log", has
-// its worker read it, sizes the progress bar by the recorded files and
+// CUninstallDlg: the uninstaller's window. It finds "Uninstall.log" (see
+// Installation.h), has its worker read it, sizes the progress bar by the recorded files and
 // starts the worker; then it shows the worker's progress and the result.
 #pragma once
 
@@ -18,16 +18,6 @@ public:
     // the run), serving its messages meanwhile, so the run reaches its end
     // and the worker never outlives the object it belongs to.
     ~CUninstallDlg() override;
-
-    // The install folder recorded by Setup, with one trailing backslash.
-    // FALSE (out untouched) when the product key or its value is missing.
-    static BOOL ReadInstalledPath(std::string& out);
-    // The folder of the running program, backslash kept.
-    static std::string ProgramFolder();
-    // The log to replay: "Uninstall.log" beside the program when there is
-    // one; otherwise the one in the folder Setup recorded; otherwise the
-    // path beside the program (which does not exist).
-    static std::string LogPath();
 
     // After the window has closed: waits (serving messages) for a worker
     // that still runs, then gives the program's exit code for the run:

@@ -1,6 +1,6 @@
 #include "UninstallRun.h"
 
-#include "UninstallDlg.h"
+#include "Installation.h"
 #include "UninstallThread.h"
 #include "installlog/CommandLine.h"
 #include "installlog/ExitCodes.h"
@@ -67,7 +67,7 @@ void LogWhatIsLeft(const CUninstallThread& worker)
 int RunUnattendedUninstall()
 {
     winlib::RunLog& log = winlib::AppRunLog();
-    const std::string logPath = CUninstallDlg::LogPath();
+    const std::string logPath = installation::LogPath();
     log.Step("无人值守卸载，卸载日志 " + logPath);
     if (::_access(logPath.c_str(), 0) != 0) {
         log.Failure("找不到卸载日志 " + logPath, ERROR_FILE_NOT_FOUND);

@@ -2,6 +2,7 @@
 
 #include "winlib/RunSupport.h"
 
+#include "Installation.h"
 #include "SelfRemoval.h"
 #include "installlog/InstallLog.h"
 #include "installlog/Contract.h"
@@ -101,14 +102,6 @@ bool IsModuleFile(const std::string& path)
     DWORD got = 0;
     return !::ReadFile(file.get(), magic, sizeof(magic), &got, nullptr) || got != sizeof(magic) ||
            (magic[0] == 'M' && magic[1] == 'Z');
-}
-
-// A string value of a key under HKEY_LOCAL_MACHINE, read with a bound.
-bool ReadMachineString(const char* subKey, const char* valueName, std::string& out)
-{
-    winlib::RegKey key;
-    return key.Open(HKEY_LOCAL_MACHINE, subKey, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
-           key.ReadString(valueName, out, 2048);
 }
 }  // namespace
 
@@ -358,7 +351,7 @@ void CUninstallThread::RemoveFolders()
 bool CUninstallThread::NamesAnotherInstallation(const char* subKey, const char* valueName, bool isProgram) const
 {
     std::string value;
-    if (!ReadMachineString(subKey, valueName, value) || value.empty())
+    if (!installation::ReadRecordedString(subKey, valueName, 2048, value) || value.empty())
         return false;
     const std::string folder = isProgram ? winlib::ParentFolder(value) : value;
     return !IsSameFolder(folder, m_strLogFolder);
