@@ -1,6 +1,7 @@
 // CUninstallDlg: the uninstaller's window. It finds "Uninstall.log" (see
-// Installation.h), has its worker read it, sizes the progress bar by the recorded files and
-// starts the worker; then it shows the worker's progress and the result.
+// Installation.h), has its worker read it, sizes the progress bar by the
+// recorded files and starts the worker; then it shows the worker's progress
+// and the outcome.
 #pragma once
 
 #include "controls/ImageButton.h"
@@ -22,14 +23,8 @@ public:
     // After the window has closed: waits (serving messages) for a worker
     // that still runs, then gives the program's exit code for the run:
     // failed when no run was started (no log, or one that cannot be read),
-    // else as UninstallExitCode says.
+    // else the outcome's.
     int WaitForExitCode();
-    // The finished state's text: "卸载完成!" only when everything went;
-    // otherwise how many items are left, whether a restart finishes the
-    // job, and the folder that could not be removed.
-    std::string FinishedText() const;
-    // The list of what is left, shown from the finish button.
-    std::string LeftListText() const;
 
     CWnd m_ctlFinished;                // 1003 "卸载完成!"
     CWnd m_ctlGroup;                   // 1004 "删除文件"

@@ -157,21 +157,6 @@ void CUninstallThread::ReportFileError(const CFileException& error)
     error.ReportError(MB_OK, m_pMainWnd != nullptr ? m_pMainWnd->GetSafeHwnd() : nullptr);
 }
 
-BOOL CUninstallThread::FindNextEntry(int kind, int& position, int& start, int& length) const
-{
-    if (position < 0)
-        return FALSE;
-    std::size_t pos = static_cast<std::size_t>(position);
-    std::size_t from = 0;
-    std::size_t count = 0;
-    if (!installlog::FindNextEntry(m_strLog, kind, pos, from, count))
-        return FALSE;
-    position = static_cast<int>(pos);
-    start = static_cast<int>(from);
-    length = static_cast<int>(count);
-    return TRUE;
-}
-
 int CUninstallThread::CountEntries(int kind) const
 {
     return installlog::CountEntries(m_strLog, kind);
@@ -210,16 +195,10 @@ BOOL CUninstallThread::InitInstance()
     DeleteRegKeys();
     log.Step("删除卸载程序和安装文件夹");
     RemoveSelf();
-    log.Step(m_left.empty() && m_strFolderLeft.empty()
-                 ? std::string("卸载完成")
-                 : winlib::Format("卸载完成，但有 %u 项未能删除", static_cast<unsigned>(m_left.size())));
+    for (const std::string& record : m_outcome.RunLogRecords())
+        log.Step(record);
     Report(WM_UNINSTALL_DONE);
     return FALSE;
-}
-
-int CUninstallThread::ExitInstance()
-{
-    return CWinThread::ExitInstance();
 }
 
 bool CUninstallThread::IsSelfRemoving() const
@@ -239,14 +218,14 @@ void CUninstallThread::RemoveSelf()
     const std::string programFolder = program.empty() ? "" : winlib::ParentFolder(program);
     if (IsSelfRemoving()) {
         if (!StartSelfRemoval())
-            m_strFolderLeft = programFolder.empty() ? m_strLogFolder : programFolder;
-        else if (m_bRestartNeeded && m_scope.IsValid())
+            m_outcome.SetFolderLeft(programFolder.empty() ? m_strLogFolder : programFolder);
+        else if (m_outcome.RestartNeeded() && m_scope.IsValid())
             RemoveAtRestart(m_scope.Folder());  // what is in use keeps the folder until then
         return;
     }
     LeftReason reason = LeftReason::NotRemoved;
     if (m_scope.IsValid() && !RemoveFolder(m_scope.Folder(), reason))
-        m_strFolderLeft = m_scope.Folder();
+        m_outcome.SetFolderLeft(m_scope.Folder());
 }
 
 bool CUninstallThread::RemoveFile(const std::string& path, LeftReason& reason)
@@ -257,7 +236,7 @@ bool CUninstallThread::RemoveFile(const std::string& path, LeftReason& reason)
     // In use (a running program, a file held open): gone at the restart.
     if ((error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION) &&
         RemoveAtRestart(path)) {
-        m_bRestartNeeded = true;
+        m_outcome.SetRestartNeeded();
         reason = LeftReason::RemovedAtRestart;
         return false;
     }
@@ -273,7 +252,7 @@ bool CUninstallThread::RemoveFolder(const std::string& path, LeftReason& reason)
         return true;
     // Still holding what waits for the restart: goes after it, at the
     // restart too (the pending deletions run in the order they were made).
-    if (m_bRestartNeeded && RemoveAtRestart(path)) {
+    if (m_outcome.RestartNeeded() && RemoveAtRestart(path)) {
         reason = LeftReason::RemovedAtRestart;
         return false;
     }

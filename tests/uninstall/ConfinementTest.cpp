@@ -134,7 +134,7 @@ TEST_F(UninstallTest, ShortcutsAndTheMenuFolderGoOutsideTheInstallation)
     EXPECT_FALSE(Exists(menu));
     EXPECT_TRUE(testfs::IsDirectory(Path("Programs")));
     EXPECT_FALSE(Exists(inst + "\\x.txt"));
-    EXPECT_TRUE(thread.m_left.empty()) << LeftLines(thread).front();
+    EXPECT_TRUE(thread.Outcome().Left().empty()) << LeftLines(thread).front();
 }
 
 // A file held open cannot be deleted now: it is left, scheduled for
@@ -157,7 +157,7 @@ TEST_F(UninstallTest, FileInUseIsLeftForTheRestart)
 
     EXPECT_TRUE(Exists(held));
     EXPECT_FALSE(Exists(inst + "\\Support\\free.dat"));
-    EXPECT_TRUE(thread.m_bRestartNeeded);
+    EXPECT_TRUE(thread.Outcome().RestartNeeded());
     EXPECT_EQ(LeftLines(thread), (Lines{"at-restart " + held, "at-restart " + inst + "\\Support"}));
 }
 
@@ -186,7 +186,7 @@ TEST_F(UninstallTest, FileWithALongPathIsDeleted)
 
     const std::wstring wide = L"\\\\?\\" + std::wstring(folder.begin(), folder.end());
     EXPECT_EQ(::GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_TRUE(thread.m_left.empty());
+    EXPECT_TRUE(thread.Outcome().Left().empty());
 }
 
 // A text that is no log is unreadable: the file error, the failure, nothing
@@ -210,7 +210,7 @@ TEST_F(UninstallTest, TextThatIsNoLogIsUnreadable)
         ASSERT_EQ(reader.fileErrors.size(), 1u);
         EXPECT_EQ(reader.fileErrors[0].m_lOsError, ERROR_FILE_CORRUPT);
         EXPECT_EQ(reader.fileErrors[0].m_strFileName, path);
-        EXPECT_TRUE(reader.m_strLog.empty());
+        EXPECT_TRUE(reader.LogText().empty());
     }
     winlib::PumpWaitingMessages();
     EXPECT_EQ(window.Count(WM_UNINSTALL_FAILED), static_cast<int>(std::size(cases)));
