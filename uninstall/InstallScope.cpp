@@ -10,8 +10,6 @@
 #include <cstring>
 #include <vector>
 
-const char kMenuFolderName[] = "direveradi ZEMLO V8.0";
-
 namespace {
 
 bool IsAsciiLetter(char c)
@@ -179,7 +177,7 @@ bool CInstallScope::AllowsFolder(const std::string& text, std::string& path) con
         if (LinkOnTheWay(normal))
             return false;
     } else if (!(IsValid() && winlib::EqualNoCase(normal, m_strFolder)) &&
-               !winlib::EqualNoCase(LastComponent(normal), kMenuFolderName)) {
+               !winlib::EqualNoCase(LastComponent(normal), installlog::kMenuFolderName)) {
         return false;
     }
     path = normal;

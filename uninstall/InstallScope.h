@@ -65,6 +65,3 @@ private:
     // folder are judged with one look at each folder above them.
     mutable std::unordered_set<std::string> m_plainFolders;
 };
-
-// The name of the Programs menu folder Setup makes for its shortcuts.
-extern const char kMenuFolderName[];

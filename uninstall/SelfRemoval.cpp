@@ -24,11 +24,6 @@ const char kBatchFormat[] =
     "del \"%s\"\r\n";
 }  // namespace
 
-std::string ProgramFolderOf(const std::string& programPath)
-{
-    return winlib::ParentFolder(programPath);
-}
-
 namespace {
 // A path as the batch must spell it: "%" doubled. (0x25 is never a GBK
 // trail byte, so a byte replacement is safe.)
@@ -44,32 +39,17 @@ std::string BatchQuoted(const std::string& path)
     return out;
 }
 
-bool FolderIdentity(const std::string& folder, BY_HANDLE_FILE_INFORMATION& info)
-{
-    winlib::ScopedHandle handle(::CreateFileA(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return handle && ::GetFileInformationByHandle(handle.get(), &info) != FALSE;
-}
 }  // namespace
 
 std::string SelfRemovalBatchText(const std::string& programPath, const std::string& batchPath,
                                  const std::string& systemFolder)
 {
     const std::string program = BatchQuoted(programPath);
-    const std::string folder = BatchQuoted(ProgramFolderOf(programPath));
+    const std::string folder = BatchQuoted(winlib::ParentFolder(programPath));
     return winlib::Format(kBatchFormat, program.c_str(), program.c_str(), BatchQuoted(systemFolder).c_str(),
                           folder.c_str(), BatchQuoted(batchPath).c_str());
 }
 
-bool IsSameFolder(const std::string& first, const std::string& second)
-{
-    BY_HANDLE_FILE_INFORMATION a = {};
-    BY_HANDLE_FILE_INFORMATION b = {};
-    if (FolderIdentity(first, a) && FolderIdentity(second, b))
-        return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-               a.nFileIndexLow == b.nFileIndexLow;
-    return winlib::EqualNoCase(winlib::StripTrailingBackslashes(first), winlib::StripTrailingBackslashes(second));
-}
 
 namespace {
 std::string SystemFolder()

@@ -11,11 +11,6 @@
 
 #include <string>
 
-// The folder of a program file: the path cut at its last backslash (a GBK
-// trail byte 0x5C is not one), without the backslash. A path without a
-// backslash is its own folder.
-std::string ProgramFolderOf(const std::string& programPath);
-
 // The text of the batch for a program file, every line ending in CR LF:
 //   @echo off / :Repeat / del "<program>" 2>nul /
 //   if not exist "<program>" goto Removed /
@@ -38,11 +33,6 @@ std::string SelfRemovalBatchText(const std::string& programPath, const std::stri
 bool LaunchSelfRemovalBatch(const std::string& programPath, const std::string& folder,
                             winlib::ScopedProcessInformation& process, std::string* batchPath = nullptr);
 
-// TRUE when the two paths name the same folder on disk, however they are
-// spelt (case, a trailing backslash, another name for the same folder);
-// when either cannot be opened, when their texts agree ignoring case and
-// trailing backslashes.
-bool IsSameFolder(const std::string& first, const std::string& second);
 
 // The self-removal of the running program: clears the program file's
 // read-only attribute (which would keep the batch's delete failing for

@@ -1,18 +1,13 @@
 #include "UninstallDlg.h"
 
+#include "Installation.h"
 #include "UninstallIds.h"
-#include "UninstallRun.h"
-#include "installlog/Contract.h"
-#include "installlog/InstallLog.h"
 #include "runfront/ExitCodes.h"
-#include "winlib/Path.h"
-#include "winlib/RegKey.h"
+#include "installlog/InstallLog.h"
 #include "winlib/StringUtil.h"
 #include "winlib/WinApp.h"
 
 #include <io.h>
-
-#include <vector>
 
 CUninstallDlg::CUninstallDlg(CWnd* pParent) : CDialog(IDD_UNINSTALL_DIALOG, pParent)
 {
@@ -43,48 +38,12 @@ void CUninstallDlg::DoDataExchange(CDataExchange* pDX)
     DDX_Control(pDX, IDC_UNINSTALL_PROGRESS, m_ctlProgress);
 }
 
-BOOL CUninstallDlg::ReadInstalledPath(std::string& out)
-{
-    winlib::RegKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, installlog::kProductKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-        return FALSE;
-    // A string value of at most 1024 bytes, with or without its terminator.
-    std::string path;
-    if (!key.ReadString(installlog::kInstallPathValue, path, 1024) || path.empty())
-        return FALSE;
-    winlib::AppendBackslash(path);
-    out = path;
-    return TRUE;
-}
-
-std::string CUninstallDlg::LogPath()
-{
-    // The log beside the program names the installation the program
-    // belongs to; the recorded folder serves only for a program started
-    // from elsewhere (the medium's copy), which has none beside it.
-    const std::string beside = winlib::JoinPath(ProgramFolder(), installlog::kLogFileName);
-    if (::_access(beside.c_str(), 0) == 0)
-        return beside;
-    std::string folder;
-    if (ReadInstalledPath(folder))
-        return winlib::JoinPath(folder, installlog::kLogFileName);
-    return beside;
-}
-
 int CUninstallDlg::WaitForExitCode()
 {
     if (m_thread.GetThreadHandle() == nullptr)
         return runfront::kExitFailed;
     winlib::WaitPumpingMessages(m_thread.GetThreadHandle());
-    LogWhatIsLeft(m_thread);
-    return UninstallExitCode(m_thread);
-}
-
-std::string CUninstallDlg::ProgramFolder()
-{
-    std::string folder = winlib::ProgramFolder();
-    winlib::AppendBackslash(folder);
-    return folder;
+    return m_thread.Outcome().ExitCode();
 }
 
 BOOL CUninstallDlg::OnInitDialog()
@@ -110,7 +69,7 @@ BOOL CUninstallDlg::OnInitDialog()
     m_btnFinish.EnableWindow(FALSE);
     m_ctlFinished.ShowWindow(SW_HIDE);
 
-    const std::string logPath = LogPath();
+    const std::string logPath = installation::LogPath();
 
     if (::_access(logPath.c_str(), 0) != 0) {
         // Nothing recorded here: close without a word.
@@ -217,71 +176,26 @@ LRESULT CUninstallDlg::OnFilesDone(WPARAM, LPARAM)
     return 1;
 }
 
-std::string CUninstallDlg::FinishedText() const
-{
-    const std::size_t left = m_thread.m_left.size() + (m_thread.m_strFolderLeft.empty() ? 0 : 1);
-    if (left == 0)
-        return "卸载完成!";
-    std::string text = winlib::Format("卸载完成，但有 %u 项未能删除。", static_cast<unsigned>(left));
-    if (m_thread.m_bRestartNeeded)
-        text += "重新启动计算机后即可删除正在使用的文件。";
-    if (!m_thread.m_strFolderLeft.empty())
-        text += "文件夹“" + m_thread.m_strFolderLeft + "”未能删除。";
-    text += "按“完成”查看未能删除的项目。";
-    return text;
-}
-
-std::string CUninstallDlg::LeftListText() const
-{
-    // At most this many lines; a box taller than the screen helps nobody.
-    const std::size_t kMaxLines = 25;
-    std::string text = "以下项目未能删除，请手动删除：\n\n";
-    std::size_t shown = 0;
-    for (const LeftEntry& entry : m_thread.m_left) {
-        if (shown == kMaxLines)
-            break;
-        const char* why = "";
-        switch (entry.reason) {
-        case LeftReason::Refused: why = "（不属于本软件，未予处理）"; break;
-        case LeftReason::RemovedAtRestart: why = "（正在使用，重新启动后删除）"; break;
-        case LeftReason::NotUnregistered: why = "（控件未能注销）"; break;
-        case LeftReason::NotRemoved: why = "（未能删除）"; break;
-        }
-        // Whatever the log held, shown as one line of plain text.
-        std::string line = entry.text.substr(0, 200);
-        for (char& c : line)
-            if (static_cast<unsigned char>(c) < 0x20)
-                c = '?';
-        text += line + why + "\n";
-        ++shown;
-    }
-    if (m_thread.m_left.size() > shown)
-        text += winlib::Format("……另有 %u 项\n", static_cast<unsigned>(m_thread.m_left.size() - shown));
-    if (!m_thread.m_strFolderLeft.empty())
-        text += m_thread.m_strFolderLeft + "（文件夹）\n";
-    return text;
-}
-
 void CUninstallDlg::OnOK()
 {
     // The finish button: what is left, so the user can remove it.
-    if (m_bFinished && (!m_thread.m_left.empty() || !m_thread.m_strFolderLeft.empty()))
-        MessageBox(LeftListText().c_str(), AfxGetAppName(), MB_OK | MB_ICONWARNING);
+    if (m_bFinished && !m_thread.Outcome().Complete())
+        MessageBox(m_thread.Outcome().LeftListText().c_str(), AfxGetAppName(), MB_OK | MB_ICONWARNING);
     CDialog::OnOK();
 }
 
 LRESULT CUninstallDlg::OnUninstallDone(WPARAM, LPARAM)
 {
     m_bFinished = true;
-    const std::string finished = FinishedText();
-    if (finished != "卸载完成!") {
+    const UninstallOutcome& outcome = m_thread.Outcome();
+    if (!outcome.Complete()) {
         // The longer text gets the room of the progress area, wrapped.
         RECT area = {16, 48, 16 + 219, 48 + 40};
         ::MapDialogRect(m_hWnd, &area);
         ::MoveWindow(m_ctlFinished.m_hWnd, area.left, area.top, area.right - area.left, area.bottom - area.top,
                      FALSE);
     }
-    m_ctlFinished.SetWindowText(finished.c_str());
+    m_ctlFinished.SetWindowText(outcome.FinishedText().c_str());
     m_ctlStatus.SetWindowText("");
     // The status line lies over the completion label; hidden, it cannot
     // paint its background over the label.

@@ -1,6 +1,7 @@
-// CUninstallDlg: the uninstaller's window. It finds "Uninstall.log", has
-// its worker read it, sizes the progress bar by the recorded files and
-// starts the worker; then it shows the worker's progress and the result.
+// CUninstallDlg: the uninstaller's window. It finds "Uninstall.log" (see
+// Installation.h), has its worker read it, sizes the progress bar by the
+// recorded files and starts the worker; then it shows the worker's progress
+// and the outcome.
 #pragma once
 
 #include "controls/ImageButton.h"
@@ -19,27 +20,11 @@ public:
     // and the worker never outlives the object it belongs to.
     ~CUninstallDlg() override;
 
-    // The install folder recorded by Setup, with one trailing backslash.
-    // FALSE (out untouched) when the product key or its value is missing.
-    static BOOL ReadInstalledPath(std::string& out);
-    // The folder of the running program, backslash kept.
-    static std::string ProgramFolder();
-    // The log to replay: "Uninstall.log" beside the program when there is
-    // one; otherwise the one in the folder Setup recorded; otherwise the
-    // path beside the program (which does not exist).
-    static std::string LogPath();
-
     // After the window has closed: waits (serving messages) for a worker
     // that still runs, then gives the program's exit code for the run:
     // failed when no run was started (no log, or one that cannot be read),
-    // else as UninstallExitCode says.
+    // else the outcome's.
     int WaitForExitCode();
-    // The finished state's text: "卸载完成!" only when everything went;
-    // otherwise how many items are left, whether a restart finishes the
-    // job, and the folder that could not be removed.
-    std::string FinishedText() const;
-    // The list of what is left, shown from the finish button.
-    std::string LeftListText() const;
 
     CWnd m_ctlFinished;                // 1003 "卸载完成!"
     CWnd m_ctlGroup;                   // 1004 "删除文件"

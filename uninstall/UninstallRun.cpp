@@ -1,6 +1,6 @@
 #include "UninstallRun.h"
 
-#include "UninstallDlg.h"
+#include "Installation.h"
 #include "UninstallThread.h"
 #include "runfront/CommandLine.h"
 #include "runfront/ExitCodes.h"
@@ -20,21 +20,6 @@ const char kTitle[] = "卸载软件";
 const char kNotAdministrator[] = "卸载 ZEMLO V8.0 需要管理员权限。\n请以管理员身份运行卸载程序。";
 const char kLogUnusable[] = "不能写入运行日志，卸载将在没有日志的情况下继续：\n";
 
-const char* Why(LeftReason reason)
-{
-    switch (reason) {
-    case LeftReason::Refused:
-        return "不属于本软件，未予处理";
-    case LeftReason::RemovedAtRestart:
-        return "正在使用，重新启动后删除";
-    case LeftReason::NotUnregistered:
-        return "控件未能注销";
-    case LeftReason::NotRemoved:
-    default:
-        return "未能删除";
-    }
-}
-
 // The worker of an unattended run: a log that cannot be read goes to the
 // run log instead of a box.
 class CUnattendedUninstallThread : public CUninstallThread {
@@ -47,27 +32,10 @@ protected:
 
 }  // namespace
 
-int UninstallExitCode(const CUninstallThread& worker)
-{
-    return worker.m_left.empty() && worker.m_strFolderLeft.empty() ? runfront::kExitSuccess
-                                                                   : runfront::kExitFailedIncomplete;
-}
-
-void LogWhatIsLeft(const CUninstallThread& worker)
-{
-    runfront::RunLog& log = runfront::AppRunLog();
-    for (const LeftEntry& entry : worker.m_left)
-        log.Step("留下: " + entry.text + "（" + Why(entry.reason) + "）");
-    if (!worker.m_strFolderLeft.empty())
-        log.Step("留下文件夹: " + worker.m_strFolderLeft);
-    if (worker.m_bRestartNeeded)
-        log.Step("重新启动计算机后删除正在使用的文件");
-}
-
 int RunUnattendedUninstall()
 {
     runfront::RunLog& log = runfront::AppRunLog();
-    const std::string logPath = CUninstallDlg::LogPath();
+    const std::string logPath = installation::LogPath();
     log.Step("无人值守卸载，卸载日志 " + logPath);
     if (::_access(logPath.c_str(), 0) != 0) {
         log.Failure("找不到卸载日志 " + logPath, ERROR_FILE_NOT_FOUND);
@@ -83,8 +51,7 @@ int RunUnattendedUninstall()
         return runfront::kExitFailed;
     }
     winlib::WaitPumpingMessages(worker.GetThreadHandle());
-    LogWhatIsLeft(worker);
-    return UninstallExitCode(worker);
+    return worker.Outcome().ExitCode();
 }
 
 int RunUninstall(std::string_view arguments, bool administrator, const std::function<int()>& runInteractive)

@@ -6,21 +6,10 @@
 #include <functional>
 #include <string_view>
 
-class CUninstallThread;
-
-// The exit code (runfront::ExitCode) for a worker that has ended: success
-// when nothing of the installation is left, failed with something left
-// otherwise (entries refused, in use until a restart, or not removed, or
-// the folder itself).
-int UninstallExitCode(const CUninstallThread& worker);
-
-// Writes what a run left, one record each, to the run log.
-void LogWhatIsLeft(const CUninstallThread& worker);
-
 // Removes the installation the program belongs to (the log beside it, else
 // the recorded one) with no window and no question; the self-removal
 // follows as usual. Returns the exit code: failed when there is no log or
-// it cannot be read (nothing was removed).
+// it cannot be read (nothing was removed), else the run's outcome's.
 int RunUnattendedUninstall();
 
 // The whole program for the arguments of its command line: reads them (a

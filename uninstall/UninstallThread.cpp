@@ -2,9 +2,11 @@
 
 #include "runfront/RunSupport.h"
 
+#include "Installation.h"
 #include "SelfRemoval.h"
 #include "installlog/InstallLog.h"
 #include "installlog/Contract.h"
+#include "runfront/InstalledProduct.h"
 #include "winlib/ControlProcess.h"
 #include "winlib/Handles.h"
 #include "winlib/Path.h"
@@ -102,14 +104,6 @@ bool IsModuleFile(const std::string& path)
     return !::ReadFile(file.get(), magic, sizeof(magic), &got, nullptr) || got != sizeof(magic) ||
            (magic[0] == 'M' && magic[1] == 'Z');
 }
-
-// A string value of a key under HKEY_LOCAL_MACHINE, read with a bound.
-bool ReadMachineString(const char* subKey, const char* valueName, std::string& out)
-{
-    winlib::RegKey key;
-    return key.Open(HKEY_LOCAL_MACHINE, subKey, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
-           key.ReadString(valueName, out, 2048);
-}
 }  // namespace
 
 CUninstallThread::CUninstallThread() = default;
@@ -164,21 +158,6 @@ void CUninstallThread::ReportFileError(const CFileException& error)
     error.ReportError(MB_OK, m_pMainWnd != nullptr ? m_pMainWnd->GetSafeHwnd() : nullptr);
 }
 
-BOOL CUninstallThread::FindNextEntry(int kind, int& position, int& start, int& length) const
-{
-    if (position < 0)
-        return FALSE;
-    std::size_t pos = static_cast<std::size_t>(position);
-    std::size_t from = 0;
-    std::size_t count = 0;
-    if (!installlog::FindNextEntry(m_strLog, kind, pos, from, count))
-        return FALSE;
-    position = static_cast<int>(pos);
-    start = static_cast<int>(from);
-    length = static_cast<int>(count);
-    return TRUE;
-}
-
 int CUninstallThread::CountEntries(int kind) const
 {
     return installlog::CountEntries(m_strLog, kind);
@@ -217,22 +196,16 @@ BOOL CUninstallThread::InitInstance()
     DeleteRegKeys();
     log.Step("删除卸载程序和安装文件夹");
     RemoveSelf();
-    log.Step(m_left.empty() && m_strFolderLeft.empty()
-                 ? std::string("卸载完成")
-                 : winlib::Format("卸载完成，但有 %u 项未能删除", static_cast<unsigned>(m_left.size())));
+    for (const std::string& record : m_outcome.RunLogRecords())
+        log.Step(record);
     Report(WM_UNINSTALL_DONE);
     return FALSE;
-}
-
-int CUninstallThread::ExitInstance()
-{
-    return CWinThread::ExitInstance();
 }
 
 bool CUninstallThread::IsSelfRemoving() const
 {
     const std::string program = winlib::ProgramFileName();
-    return m_strLogFolder.empty() || (!program.empty() && IsSameFolder(winlib::ParentFolder(program), m_strLogFolder));
+    return m_strLogFolder.empty() || (!program.empty() && winlib::IsSameFolder(winlib::ParentFolder(program), m_strLogFolder));
 }
 
 void CUninstallThread::RemoveSelf()
@@ -246,14 +219,14 @@ void CUninstallThread::RemoveSelf()
     const std::string programFolder = program.empty() ? "" : winlib::ParentFolder(program);
     if (IsSelfRemoving()) {
         if (!StartSelfRemoval())
-            m_strFolderLeft = programFolder.empty() ? m_strLogFolder : programFolder;
-        else if (m_bRestartNeeded && m_scope.IsValid())
+            m_outcome.SetFolderLeft(programFolder.empty() ? m_strLogFolder : programFolder);
+        else if (m_outcome.RestartNeeded() && m_scope.IsValid())
             RemoveAtRestart(m_scope.Folder());  // what is in use keeps the folder until then
         return;
     }
     LeftReason reason = LeftReason::NotRemoved;
     if (m_scope.IsValid() && !RemoveFolder(m_scope.Folder(), reason))
-        m_strFolderLeft = m_scope.Folder();
+        m_outcome.SetFolderLeft(m_scope.Folder());
 }
 
 bool CUninstallThread::RemoveFile(const std::string& path, LeftReason& reason)
@@ -264,7 +237,7 @@ bool CUninstallThread::RemoveFile(const std::string& path, LeftReason& reason)
     // In use (a running program, a file held open): gone at the restart.
     if ((error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION) &&
         RemoveAtRestart(path)) {
-        m_bRestartNeeded = true;
+        m_outcome.SetRestartNeeded();
         reason = LeftReason::RemovedAtRestart;
         return false;
     }
@@ -280,7 +253,7 @@ bool CUninstallThread::RemoveFolder(const std::string& path, LeftReason& reason)
         return true;
     // Still holding what waits for the restart: goes after it, at the
     // restart too (the pending deletions run in the order they were made).
-    if (m_bRestartNeeded && RemoveAtRestart(path)) {
+    if (m_outcome.RestartNeeded() && RemoveAtRestart(path)) {
         reason = LeftReason::RemovedAtRestart;
         return false;
     }
@@ -358,10 +331,13 @@ void CUninstallThread::RemoveFolders()
 bool CUninstallThread::NamesAnotherInstallation(const char* subKey, const char* valueName, bool isProgram) const
 {
     std::string value;
-    if (!ReadMachineString(subKey, valueName, value) || value.empty())
+    const bool read = std::string(valueName) == installlog::kInstallPathValue
+                          ? runfront::ReadInstalledFolder(value)
+                          : installation::ReadRecordedString(subKey, valueName, 2048, value);
+    if (!read || value.empty())
         return false;
     const std::string folder = isProgram ? winlib::ParentFolder(value) : value;
-    return !IsSameFolder(folder, m_strLogFolder);
+    return !winlib::IsSameFolder(folder, m_strLogFolder);
 }
 
 void CUninstallThread::DeleteRegKeys()

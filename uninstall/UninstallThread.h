@@ -6,55 +6,41 @@
 //
 // It acts only on what Setup can have written for this installation (see
 // InstallScope.h); the installation is the folder that holds the log. Every
-// entry that is refused or could not be undone is kept in m_left, so the
-// window can tell the user what is left.
+// entry that is refused or could not be undone goes into its outcome
+// (UninstallOutcome.h), which the window, the run log and the exit code
+// read once the run has ended.
 #pragma once
 
 #include "InstallScope.h"
 #include "UninstallMessages.h"
+#include "UninstallOutcome.h"
 #include "winlib/WinThread.h"
 
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 class CFileException;
-
-// Why an entry of the log is still there after the run.
-enum class LeftReason {
-    Refused,           // names something outside what the uninstaller may touch
-    RemovedAtRestart,  // in use: deleted when the computer restarts
-    NotRemoved,        // access denied, not empty, or any other failure
-    NotUnregistered    // a control whose unregistration failed, crashed or hung
-};
-
-struct LeftEntry {
-    std::string text;  // the entry's text as the log holds it
-    LeftReason reason;
-};
 
 class CUninstallThread : public CWinThread {
 public:
     CUninstallThread();
     ~CUninstallThread() override;
 
-    // Reads the whole log into m_strLog in text mode (CR LF becomes LF; the
-    // text ends where the read ended). On a file error, and for a text that
-    // is no log (a NUL byte, or no entry at all): shows
-    // the standard file-error box, posts WM_UNINSTALL_FAILED to m_pMainWnd
-    // and returns FALSE, with m_strLog empty.
+    // Reads the whole log in text mode (CR LF becomes LF; the text ends
+    // where the read ended). On a file error, and for a text that is no log
+    // (a NUL byte, or no entry at all): shows the standard file-error box,
+    // posts WM_UNINSTALL_FAILED to m_pMainWnd and returns FALSE, with the
+    // text empty.
     BOOL ReadLog(LPCSTR path);
-    // The number of entries of a kind (LogEntryKind) in m_strLog.
+    // The text ReadLog read, as the passes replay it.
+    const std::string& LogText() const { return m_strLog; }
+    // The number of entries of a kind (LogEntryKind) in the log's text.
     int CountEntries(int kind) const;
-    // The next entry of a kind from position (0 for a fresh scan), which
-    // is advanced past it; start and length give its text in m_strLog.
-    BOOL FindNextEntry(int kind, int& position, int& start, int& length) const;
 
     // The whole uninstallation; returns FALSE, so the thread ends without a
-    // message loop.
+    // message loop. Its last records in the run log are the outcome's.
     BOOL InitInstance() override;
-    int ExitInstance() override;
 
     // The passes, in the order InitInstance runs them.
     void UnregisterControls();
@@ -67,30 +53,21 @@ public:
     // timeoutMs.
     static BOOL UnregisterControl(LPCSTR path, DWORD timeoutMs = kControlTimeoutMs);
     static constexpr DWORD kControlTimeoutMs = 20000;
+    // How long one control of the run may take to unregister.
+    void SetControlTimeout(DWORD timeoutMs) { m_dwControlTimeoutMs = timeoutMs; }
 
-    std::string m_strLog;
-    // The folder of the log ReadLog read, without a trailing backslash: the
-    // installation being removed.
-    std::string m_strLogFolder;
-    // What the uninstaller may touch, set by ReadLog from the log's folder.
-    CInstallScope m_scope;
-    // How long one control may take to unregister.
-    DWORD m_dwControlTimeoutMs = kControlTimeoutMs;
-
-    // The result of the run, complete when WM_UNINSTALL_DONE is sent: the
+    // What the run left, complete when WM_UNINSTALL_DONE is sent: the
     // entries left, whether a restart finishes the job, and the program's
     // folder when it cannot be removed (no self-removal could be started,
     // or the installation's folder still holds something).
-    std::vector<LeftEntry> m_left;
-    bool m_bRestartNeeded = false;
-    std::string m_strFolderLeft;
+    const UninstallOutcome& Outcome() const { return m_outcome; }
 
 protected:
     // Shows the file error of ReadLog (the standard box, MB_OK).
     virtual void ReportFileError(const CFileException& error);
     // The last step of the run: StartSelfRemoval when the running program
     // lies in the log's folder; otherwise that folder is removed directly.
-    // Sets m_strFolderLeft when the folder is going to stay.
+    // Notes the folder in the outcome when it is going to stay.
     virtual void RemoveSelf();
     // Removes an empty folder of the installation; when that fails because
     // it still holds something and a restart is pending, the folder is
@@ -108,10 +85,19 @@ private:
     // Deletes a file in normal form; one in use is deleted at the next
     // restart. True when it is gone (or was gone already).
     bool RemoveFile(const std::string& path, LeftReason& reason);
-    void Left(const std::string& text, LeftReason reason) { m_left.push_back({text, reason}); }
+    void Left(const std::string& text, LeftReason reason) { m_outcome.AddLeft(text, reason); }
     // True when the key holds value name naming another folder than this
     // installation's: the key belongs to another installation and stays.
     bool NamesAnotherInstallation(const char* subKey, const char* valueName, bool isProgram) const;
+
+    std::string m_strLog;
+    // The folder of the log ReadLog read, without a trailing backslash: the
+    // installation being removed.
+    std::string m_strLogFolder;
+    // What the uninstaller may touch, set by ReadLog from the log's folder.
+    CInstallScope m_scope;
+    DWORD m_dwControlTimeoutMs = kControlTimeoutMs;
+    UninstallOutcome m_outcome;
 
     // The window the worker reports to, taken from m_pMainWnd when the run
     // starts: only its handle is used afterwards, so a window that is gone

@@ -40,26 +40,25 @@ ControlCallResult RunControlServer(const std::string& controlPath, bool unregist
     line.push_back('\0');
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
+    ScopedProcessInformation child;
     // The child takes this process's error mode: a control that crashes
     // then ends its process at once instead of holding it in the system's
     // crash dialog (or a debugger) until the time limit.
     const UINT errorMode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     const BOOL started = ::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                                          nullptr, nullptr, &startup, &info);
+                                          nullptr, nullptr, &startup, child.receive());
     ::SetErrorMode(errorMode);
     if (!started)
         return ControlCallResult::NotStarted;
-    const ScopedHandle process(info.hProcess);
-    const ScopedHandle thread(info.hThread);
+    const HANDLE process = child.process_handle();
 
-    if (::WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
-        ::TerminateProcess(process.get(), ERROR_TIMEOUT);
-        ::WaitForSingleObject(process.get(), 5000);
+    if (::WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process, ERROR_TIMEOUT);
+        ::WaitForSingleObject(process, 5000);
         return ControlCallResult::TimedOut;
     }
     DWORD exitCode = 1;
-    if (!::GetExitCodeProcess(process.get(), &exitCode))
+    if (!::GetExitCodeProcess(process, &exitCode))
         return ControlCallResult::Failed;
     return exitCode == 0 ? ControlCallResult::Succeeded : ControlCallResult::Failed;
 }

@@ -50,6 +50,12 @@ void RemoveTree(const std::string& path)
     const DWORD attributes = Attributes(path);
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return;
+    // A folder link goes by itself; what it leads to is not the tree's.
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        if (!RemoveUnixSymlink(path))
+            ::RemoveDirectoryA(path.c_str());
+        return;
+    }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         for (const std::string& name : ListFolder(path))
             RemoveTree(path + "\\" + name);
@@ -211,6 +217,23 @@ bool SwapForUnixSymlink(const std::string& path, const std::string& target)
         return ::GetFileAttributesA((path + ".link-new").c_str()) == INVALID_FILE_ATTRIBUTES &&
                now != INVALID_FILE_ATTRIBUTES;
     });
+}
+
+bool RemoveUnixSymlink(const std::string& link)
+{
+    const std::string linkUnix = UnixPathOf(link);
+    if (linkUnix.empty())
+        return false;
+    // The link may dangle, and Wine does not show a dangling link: a file
+    // made once the link is gone tells when the removal has happened.
+    const std::string done = link + ".link-removed";
+    const std::string script = "rm -f -- '" + linkUnix + "' && : > '" + linkUnix + ".link-removed'";
+    if (linkUnix.find('\'') != std::string::npos || script.find('"') != std::string::npos ||
+        !RunUnix("Z:\\bin\\sh", {"-c", script}))
+        return false;
+    const bool removed = WaitFor([&] { return ::GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    ::DeleteFileA(done.c_str());
+    return removed;
 }
 
 }  // namespace testfs

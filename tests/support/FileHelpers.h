@@ -30,7 +30,9 @@ inline DWORD AttributesWithoutArchive(const std::string& path)
 {
     return Exists(path) ? Attributes(path) & ~FILE_ATTRIBUTE_ARCHIVE : INVALID_FILE_ATTRIBUTES;
 }
-// Removes a file or a whole tree, clearing read-only and hidden flags.
+// Removes a file or a whole tree, clearing read-only and hidden flags. A
+// folder link in it is removed, never followed. (A file link shows no
+// attribute under Wine: a test that makes one removes it itself.)
 void RemoveTree(const std::string& path);
 using drivekit::ListFolder;
 // The folder of the running test program, with its backslash.
@@ -58,6 +60,10 @@ bool MakeUnixSymlink(const std::string& link, const std::string& target);
 // path + ".swapped" first), so that a program working on path meets either
 // the old object or the link, never nothing.
 bool SwapForUnixSymlink(const std::string& path, const std::string& target);
+// Removes a link made by the two above, never what it leads to (Wine's
+// RemoveDirectoryA and DeleteFileA act on the target), also when it
+// dangles. False when it could not be removed here.
+bool RemoveUnixSymlink(const std::string& link);
 // The Unix name of a path of the prefix; empty when there is none.
 std::string UnixPathOf(const std::string& path);
 

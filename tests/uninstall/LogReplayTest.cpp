@@ -2,8 +2,10 @@
 // in their order, and the messages it sends to its window.
 #include "UninstallFixture.h"
 
+#include "runfront/ExitCodes.h"
 #include "installlog/InstallLog.h"
 #include "winlib/Handles.h"
+#include "runfront/RunSupport.h"
 
 using testfs::Exists;
 using testfs::IsDirectory;
@@ -111,7 +113,7 @@ TEST_P(ReplayTest, InstallationIsUndoneAndEveryStageReported)
     LoadLog(onDisk, soft + "Uninstall.log");
 
     // The text as Setup kept it: LF line ends only, no CR in any entry.
-    EXPECT_EQ(thread.m_strLog, text);
+    EXPECT_EQ(thread.LogText(), text);
     EXPECT_EQ(thread.CountEntries(installlog::kFileCopy), static_cast<int>(files.size()));
 
     RunUninstall();
@@ -138,7 +140,7 @@ TEST_P(ReplayTest, InstallationIsUndoneAndEveryStageReported)
     EXPECT_TRUE(Exists(soft + "K\\L\\unrecorded.txt"));
     // Those folders are what is left, the child first; nothing else.
     EXPECT_EQ(LeftLines(thread), (Lines{"not-removed " + kept[1], "not-removed " + kept[0]}));
-    EXPECT_FALSE(thread.m_bRestartNeeded);
+    EXPECT_FALSE(thread.Outcome().RestartNeeded());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kestrova\\enggZEMLO"));
@@ -199,7 +201,7 @@ TEST_F(UninstallTest, FailingCrashingOrHangingControlDoesNotStopTheRun)
 {
     UseMarkers();
     SwitchOffWineCrashDialog();
-    thread.m_dwControlTimeoutMs = 3000;
+    thread.SetControlTimeout(3000);
     const char* const probes[] = {"probe_fail", "probe_crash", "probe_hang", "marker_control"};
     testfs::MakeDirs(Path("Controls"));
     std::string log = "Made Dir: " + Path("Controls") + "\r\n";
@@ -300,7 +302,7 @@ TEST_F(UninstallTest, KeysOfAnotherInstallationStay)
         ASSERT_TRUE(window.RunThread(replay));
         EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, kProductKey), !c.removed);
         EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey), !c.removed);
-        EXPECT_TRUE(replay.m_left.empty());
+        EXPECT_TRUE(replay.Outcome().Left().empty());
     }
 }
 
@@ -337,9 +339,44 @@ TEST_F(UninstallTest, UnreadableLogIsReportedAndPostsFailure)
     ASSERT_EQ(thread.fileErrors.size(), 1u);
     EXPECT_EQ(thread.fileErrors[0].m_strFileName, path);
     EXPECT_EQ(thread.fileErrors[0].m_cause, CFileException::sharingViolation);
-    EXPECT_TRUE(thread.m_strLog.empty());
+    EXPECT_TRUE(thread.LogText().empty());
     // The failure is posted (the window's own thread is the caller), once.
     winlib::PumpWaitingMessages();
     ASSERT_EQ(window.Count(WM_UNINSTALL_FAILED), 1);
     EXPECT_FALSE(window.messages.back().sent);
+}
+
+// The worker's own folder removal (no self-removal: the test program lies
+// elsewhere) fails when the folder holds something the log does not name:
+// only the folder is left, and the run log, the finished text and the exit
+// code all count it as one item.
+TEST_F(UninstallTest, FolderLeftAloneIsOneItemLeftInTheRunLogAsInTheWindow)
+{
+    class FolderRemovingThread : public CUninstallThread {
+    protected:
+        void ReportFileError(const CFileException&) override {}
+    };
+    const std::string inst = Path("Inst");
+    testfs::WriteFile(inst + "\\a.txt", "x");
+    testfs::WriteFile(inst + "\\unrecorded.txt", "x");
+    testfs::WriteFile(inst + "\\Uninstall.log", "File Copy: " + inst + "\\a.txt\r\n");
+    const std::string runLog = Path("run.log");
+    ASSERT_TRUE(runfront::AppRunLog().Open(runLog));
+    FolderRemovingThread worker;
+    ASSERT_TRUE(worker.ReadLog((inst + "\\Uninstall.log").c_str()));
+
+    ASSERT_TRUE(window.RunThread(worker));
+    runfront::AppRunLog().Close();
+
+    const UninstallOutcome& outcome = worker.Outcome();
+    EXPECT_TRUE(outcome.Left().empty());
+    EXPECT_EQ(outcome.FolderLeft(), inst);
+    EXPECT_EQ(outcome.FinishedText().rfind("卸载完成，但有 1 项未能删除。", 0), 0u) << outcome.FinishedText();
+    EXPECT_EQ(outcome.ExitCode(), runfront::kExitFailedIncomplete);
+    // The run log's last records, without their stamps.
+    Lines records;
+    for (const std::string& line : testfs::SplitLines(testfs::ReadFile(runLog)))
+        records.push_back(line.size() > 25 ? line.substr(25, line.size() - 26) : line);
+    ASSERT_GE(records.size(), 2u);
+    EXPECT_EQ((Lines{records.end() - 2, records.end()}), (Lines{"卸载完成，但有 1 项未能删除", "留下文件夹: " + inst}));
 }

@@ -44,7 +44,7 @@ using testreg::KeyExists;
 inline Lines LeftLines(const CUninstallThread& thread)
 {
     Lines lines;
-    for (const LeftEntry& entry : thread.m_left) {
+    for (const LeftEntry& entry : thread.Outcome().Left()) {
         const char* reason = "";
         switch (entry.reason) {
         case LeftReason::Refused: reason = "refused"; break;

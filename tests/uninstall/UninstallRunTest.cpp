@@ -4,7 +4,6 @@
 #include "RegistryOverride.h"
 #include "TempDir.h"
 #include "UninstallRun.h"
-#include "UninstallThread.h"
 #include "runfront/ExitCodes.h"
 #include "runfront/RunSupport.h"
 
@@ -13,17 +12,6 @@
 #include <string>
 
 namespace {
-
-TEST(UninstallExitCode, IsSuccessOnlyWhenNothingOfTheInstallationIsLeft)
-{
-    CUninstallThread worker;
-    EXPECT_EQ(UninstallExitCode(worker), runfront::kExitSuccess);
-    worker.m_left.push_back({"File Copy: C:\\ZEMLO\\readme.txt", LeftReason::RemovedAtRestart});
-    EXPECT_EQ(UninstallExitCode(worker), runfront::kExitFailedIncomplete);
-    worker.m_left.clear();
-    worker.m_strFolderLeft = "C:\\ZEMLO";
-    EXPECT_EQ(UninstallExitCode(worker), runfront::kExitFailedIncomplete);
-}
 
 class UninstallRunTest : public ::testing::Test {
 protected:

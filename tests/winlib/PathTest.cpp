@@ -1,5 +1,6 @@
 #include "winlib/Path.h"
 
+#include "FileHelpers.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -54,4 +55,24 @@ TEST(Path, ProgramFileAndFolderAndTheCurrentFolderKeeper)
         EXPECT_EQ(StripTrailingBackslashes(CurrentFolder()), inner);
     }
     EXPECT_EQ(CurrentFolder(), before);
+}
+
+// One folder however it is spelt, and no other (whether the running
+// uninstaller is the installation's own, whether a destination is the
+// earlier installation).
+TEST(Path, SameFolderIsRecognisedHoweverItIsSpelt)
+{
+    TempDir temp;
+    const std::string install = temp / "ZEMLO V8";
+    const std::string medium = temp / "Medium";
+    testfs::MakeDirs(install);
+    testfs::MakeDirs(medium);
+
+    EXPECT_TRUE(winlib::IsSameFolder(install, install + "\\"));
+    EXPECT_TRUE(winlib::IsSameFolder(install, temp / "zemlo v8"));
+    EXPECT_TRUE(winlib::IsSameFolder(install, medium + "\\..\\ZEMLO V8"));
+    EXPECT_FALSE(winlib::IsSameFolder(install, medium));
+    // A folder that is not there compares by its text.
+    EXPECT_TRUE(winlib::IsSameFolder(temp / "Gone", temp / "GONE\\"));
+    EXPECT_FALSE(winlib::IsSameFolder(temp / "Gone", install));
 }

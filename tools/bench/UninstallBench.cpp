@@ -266,12 +266,12 @@ ReplayRun RunFloor(const std::string& install, FloorWindow& floor)
     BenchUninstallThread reader;
     if (!reader.ReadLog(log.c_str()))
         return run;
-    floor.Reset(installlog::CountEntries(reader.m_strLog, installlog::kFileCopy));
+    floor.Reset(installlog::CountEntries(reader.LogText(), installlog::kFileCopy));
     const HWND hwnd = floor.Handle();
     RunServingMessages([&reader, hwnd] {
         std::size_t position = 0, start = 0, length = 0;
-        while (installlog::FindNextEntry(reader.m_strLog, installlog::kFileCopy, position, start, length)) {
-            const std::string path = reader.m_strLog.substr(start, length);
+        while (installlog::FindNextEntry(reader.LogText(), installlog::kFileCopy, position, start, length)) {
+            const std::string path = reader.LogText().substr(start, length);
             ::DeleteFileA(path.c_str());
             ::SendMessageA(hwnd, FloorWindow::kReport, 0, reinterpret_cast<LPARAM>(path.c_str()));
         }
@@ -335,8 +335,8 @@ ParseRun RunParse(const std::string& path)
     long scanned = 0;
     for (int kind = 0; kind < installlog::kKindCount; ++kind) {
         counted += thread.CountEntries(kind);
-        int position = 0, start = 0, length = 0;
-        while (thread.FindNextEntry(kind, position, start, length))
+        std::size_t position = 0, start = 0, length = 0;
+        while (installlog::FindNextEntry(thread.LogText(), kind, position, start, length))
             ++scanned;
     }
     run.seconds = clock.Seconds();

@@ -1,6 +1,6 @@
 // What Setup leaves for Uninstall to find, besides the log's entries: the
-// registry keys and values Setup writes and Uninstall reads, and the log's
-// file name. Plain C++ without Windows headers; the roots are those of
+// registry keys and values Setup writes and Uninstall reads, the log's file
+// name and the Programs menu folder of the shortcuts. Plain C++ without Windows headers; the roots are those of
 // HKEY_LOCAL_MACHINE.
 #pragma once
 
@@ -44,7 +44,8 @@ inline constexpr char kLogFileName[] = "Uninstall.log";
 // icon).
 inline constexpr char kUninstallerFileName[] = "Uninstall.exe";
 inline constexpr char kIconFileName[] = "ZEMLOV8.0.ico";
-// The Programs menu folder Setup makes for the product's shortcuts.
+// The folder Setup makes in the Programs menu for its shortcuts; the
+// uninstaller removes a folder outside the installation only by this name.
 inline constexpr char kMenuFolderName[] = "direveradi ZEMLO V8.0";
 
 }  // namespace installlog

@@ -1,6 +1,9 @@
 // Move-only owners for the handles and objects that Win32 hands out, one
 // type per acquire/release pair. Releasing keeps GetLastError intact, so an
 // owner going out of scope never hides the error a caller is about to read.
+// What gives up ownership (release, TakeProcessHandle) or hands out the
+// place to fill (receive) is [[nodiscard]]: dropping its result leaks the
+// handle or fills nothing.
 #pragma once
 
 #include <windows.h>
@@ -47,7 +50,7 @@ public:
     explicit operator bool() const { return valid(); }
 
     // Gives up ownership without releasing.
-    Type release() { return std::exchange(m_value, Traits::Null()); }
+    [[nodiscard]] Type release() { return std::exchange(m_value, Traits::Null()); }
 
     void reset(Type value = Traits::Null())
     {
@@ -80,12 +83,6 @@ struct RegKeyTraits {  // RegOpenKeyEx, RegCreateKeyEx
     static bool IsValid(Type h) { return h != nullptr; }
     static void Close(Type h) { ::RegCloseKey(h); }
 };
-struct ModuleTraits {  // LoadLibrary
-    using Type = HMODULE;
-    static Type Null() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { ::FreeLibrary(h); }
-};
 struct LocalMemTraits {  // LocalAlloc, FormatMessage's allocated buffer
     using Type = HLOCAL;
     static Type Null() { return nullptr; }
@@ -99,32 +96,21 @@ struct MemDCTraits {  // CreateCompatibleDC, CreateDC
     static void Close(Type h) { ::DeleteDC(h); }
 };
 template <typename T>
-struct GdiObjectTraits {  // CreatePen, CreateBitmap, CreateFont, ...
+struct GdiObjectTraits {  // CreateBitmap, CreateSolidBrush, CreateFont, ...
     using Type = T;
     static Type Null() { return nullptr; }
     static bool IsValid(Type h) { return h != nullptr; }
     static void Close(Type h) { ::DeleteObject(h); }
 };
-struct IconTraits {  // CreateIcon, CopyIcon (not LoadIcon's shared icons)
-    using Type = HICON;
-    static Type Null() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { ::DestroyIcon(h); }
-};
 
 using ScopedHandle = ScopedGeneric<HandleTraits>;
 using ScopedFindHandle = ScopedGeneric<FindHandleTraits>;
 using ScopedRegKey = ScopedGeneric<RegKeyTraits>;
-using ScopedModule = ScopedGeneric<ModuleTraits>;
 using ScopedLocalMem = ScopedGeneric<LocalMemTraits>;
 using ScopedMemDC = ScopedGeneric<MemDCTraits>;
 using ScopedBitmap = ScopedGeneric<GdiObjectTraits<HBITMAP>>;
 using ScopedBrush = ScopedGeneric<GdiObjectTraits<HBRUSH>>;
-using ScopedPen = ScopedGeneric<GdiObjectTraits<HPEN>>;
 using ScopedFont = ScopedGeneric<GdiObjectTraits<HFONT>>;
-using ScopedRgn = ScopedGeneric<GdiObjectTraits<HRGN>>;
-using ScopedPalette = ScopedGeneric<GdiObjectTraits<HPALETTE>>;
-using ScopedIcon = ScopedGeneric<IconTraits>;
 
 // A device context borrowed from a window with GetDC, given back with
 // ReleaseDC.
@@ -191,12 +177,12 @@ public:
     explicit operator bool() const { return m_ptr != nullptr; }
 
     // For functions that return a new reference through an out pointer.
-    T** receive()
+    [[nodiscard]] T** receive()
     {
         reset();
         return &m_ptr;
     }
-    void** receive_void() { return reinterpret_cast<void**>(receive()); }
+    [[nodiscard]] void** receive_void() { return reinterpret_cast<void**>(receive()); }
 
     void reset()
     {
@@ -249,7 +235,7 @@ public:
     ScopedProcessInformation& operator=(const ScopedProcessInformation&) = delete;
 
     // Closes what is held and returns the cleared structure to be filled.
-    PROCESS_INFORMATION* receive()
+    [[nodiscard]] PROCESS_INFORMATION* receive()
     {
         reset();
         return &m_info;
@@ -263,7 +249,7 @@ public:
 
     // Closes the thread handle and gives up the process handle to the
     // caller, who then owns it.
-    HANDLE TakeProcessHandle()
+    [[nodiscard]] HANDLE TakeProcessHandle()
     {
         const PROCESS_INFORMATION info = Surrender();
         if (info.hThread != nullptr) {
@@ -310,12 +296,12 @@ public:
 
     T* get() const { return m_ptr; }
     explicit operator bool() const { return m_ptr != nullptr; }
-    T** receive()
+    [[nodiscard]] T** receive()
     {
         reset();
         return &m_ptr;
     }
-    T* release() { return std::exchange(m_ptr, nullptr); }
+    [[nodiscard]] T* release() { return std::exchange(m_ptr, nullptr); }
     void reset(T* ptr = nullptr)
     {
         if (m_ptr != nullptr && m_ptr != ptr) {

@@ -4,7 +4,8 @@
 //
 // Every call returns the Win32 result code (ERROR_SUCCESS on success) or a
 // bool, never throws, and never writes past a buffer: string reads are
-// bounded by a byte limit the caller chooses.
+// bounded by a byte limit the caller chooses. The result of Open and Create
+// must be looked at ([[nodiscard]]).
 #pragma once
 
 #include "winlib/Handles.h"
@@ -36,12 +37,12 @@ public:
 
     // Opens an existing key (RegOpenKeyEx); never creates one. Any key held
     // before is closed first, also when the open fails.
-    LONG Open(HKEY parent, const std::string& subKey, REGSAM access, View view = View::Native);
+    [[nodiscard]] LONG Open(HKEY parent, const std::string& subKey, REGSAM access, View view = View::Native);
 
     // Opens the key, creating it and any missing key above it
     // (RegCreateKeyEx, non-volatile). The default access, MAXIMUM_ALLOWED,
     // is what RegCreateKey asks for. Any key held before is closed first.
-    LONG Create(HKEY parent, const std::string& subKey, REGSAM access = MAXIMUM_ALLOWED,
+    [[nodiscard]] LONG Create(HKEY parent, const std::string& subKey, REGSAM access = MAXIMUM_ALLOWED,
                 View view = View::Native);
 
     HKEY get() const { return m_key.get(); }

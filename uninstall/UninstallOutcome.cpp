@@ -1,0 +1,88 @@
+#include "UninstallOutcome.h"
+
+#include "runfront/ExitCodes.h"
+#include "winlib/StringUtil.h"
+
+#include <algorithm>
+
+namespace {
+// The finish button's list: at most this many entries; a box taller than
+// the screen helps nobody.
+constexpr std::size_t kMaxListedEntries = 25;
+// At most this many bytes of an entry's text on its line.
+constexpr std::size_t kMaxListedBytes = 200;
+
+// Whatever the log held, as one line of plain text for a message box: cut
+// at a whole character (half of one would swallow the bracket after it).
+std::string ListLine(const std::string& text)
+{
+    std::size_t end = 0;
+    while (end < text.size() && end + winlib::CharLength(text, end) <= kMaxListedBytes)
+        end += winlib::CharLength(text, end);
+    std::string line = text.substr(0, end);
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20)
+            c = '?';
+    return line;
+}
+}  // namespace
+
+const char* LeftReasonText(LeftReason reason)
+{
+    switch (reason) {
+    case LeftReason::Refused:
+        return "不属于本软件，未予处理";
+    case LeftReason::RemovedAtRestart:
+        return "正在使用，重新启动后删除";
+    case LeftReason::NotUnregistered:
+        return "控件未能注销";
+    case LeftReason::NotRemoved:
+        break;
+    }
+    return "未能删除";
+}
+
+std::string UninstallOutcome::FinishedText() const
+{
+    if (Complete())
+        return "卸载完成!";
+    std::string text = winlib::Format("卸载完成，但有 %u 项未能删除。", static_cast<unsigned>(LeftCount()));
+    if (m_restartNeeded)
+        text += "重新启动计算机后即可删除正在使用的文件。";
+    if (!m_folderLeft.empty())
+        text += "文件夹“" + m_folderLeft + "”未能删除。";
+    text += "按“完成”查看未能删除的项目。";
+    return text;
+}
+
+std::string UninstallOutcome::LeftListText() const
+{
+    std::string text = "以下项目未能删除，请手动删除：\n\n";
+    const std::size_t shown = std::min(m_left.size(), kMaxListedEntries);
+    for (std::size_t i = 0; i < shown; ++i)
+        text += ListLine(m_left[i].text) + "（" + LeftReasonText(m_left[i].reason) + "）\n";
+    if (m_left.size() > shown)
+        text += winlib::Format("……另有 %u 项\n", static_cast<unsigned>(m_left.size() - shown));
+    if (!m_folderLeft.empty())
+        text += m_folderLeft + "（文件夹）\n";
+    return text;
+}
+
+std::vector<std::string> UninstallOutcome::RunLogRecords() const
+{
+    std::vector<std::string> records;
+    records.push_back(Complete() ? std::string("卸载完成")
+                                 : winlib::Format("卸载完成，但有 %u 项未能删除", static_cast<unsigned>(LeftCount())));
+    for (const LeftEntry& entry : m_left)
+        records.push_back("留下: " + entry.text + "（" + LeftReasonText(entry.reason) + "）");
+    if (!m_folderLeft.empty())
+        records.push_back("留下文件夹: " + m_folderLeft);
+    if (m_restartNeeded)
+        records.push_back("重新启动计算机后删除正在使用的文件");
+    return records;
+}
+
+int UninstallOutcome::ExitCode() const
+{
+    return Complete() ? runfront::kExitSuccess : runfront::kExitFailedIncomplete;
+}
