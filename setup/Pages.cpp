@@ -182,7 +182,6 @@ void CDestinationPage::OnBrowse()
 
 namespace {
 
-const char kInvalidPathText[] = "安装路径中含有无效的字符，请重新输入安装路径。";
 const char kPathTooLongText[] =
     "安装路径太长：安装后最深的文件路径将有 %u 个字符，比允许的 %u 个字符多 %u 个。\n请选择较短的安装路径。";
 const char kFolderNotEmptyText[] =
@@ -216,9 +215,11 @@ bool CDestinationPage::ConfirmDestination(const std::string& path)
     const engine::DestinationCheck check = engine::CheckDestination(path, m_strSourceDir);
     switch (check.verdict) {
     case Verdict::kAccepted:
+        // Installed in the form that was checked (regular, long names).
+        m_strPath = check.folder;
         return true;
     case Verdict::kInvalid:
-        Ask(kInvalidPathText, MB_OK | MB_ICONEXCLAMATION);
+        Ask(engine::RefusalText(check.refusal), MB_OK | MB_ICONEXCLAMATION);
         return false;
     case Verdict::kTooDeep: {
         const auto limit = static_cast<unsigned>(engine::kLongestInstalledPath);
@@ -230,8 +231,11 @@ bool CDestinationPage::ConfirmDestination(const std::string& path)
         // Somebody's files (not an earlier installation of this product):
         // installing would overwrite and later delete those of the same
         // names, so the user decides, and No is the default.
-        return Ask(winlib::Format(kFolderNotEmptyText, check.folder.c_str()).c_str(),
-                   MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+        if (Ask(winlib::Format(kFolderNotEmptyText, check.folder.c_str()).c_str(),
+                MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+            return false;
+        m_strPath = check.folder;
+        return true;
     }
     return false;
 }

@@ -36,8 +36,12 @@ int RunUnattendedSetup(const std::string& sourceDir, const runfront::CommandLine
     log.Step("无人值守安装，安装路径 " + given);
 
     const engine::DestinationCheck check = engine::CheckDestination(given, source);
-    if (source.empty() || check.verdict == Verdict::kInvalid) {
-        log.Failure("安装路径或安装文件的路径无效", ERROR_INVALID_NAME);
+    if (source.empty()) {
+        log.Failure("安装文件的路径无效", ERROR_INVALID_NAME);
+        return engine::InstallOutcome::Refused().ExitCode();
+    }
+    if (check.verdict == Verdict::kInvalid) {
+        log.Failure(std::string("安装路径 ") + given + " 无效: " + engine::RefusalText(check.refusal), ERROR_INVALID_NAME);
         return engine::InstallOutcome::Refused().ExitCode();
     }
     if (check.verdict == Verdict::kTooDeep) {

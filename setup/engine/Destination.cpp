@@ -125,14 +125,48 @@ bool HoldsOtherFiles(const std::string& folder)
     return false;
 }
 
+std::string LongForm(const std::string& path)
+{
+    // From the whole path back to its drive, at whole characters: the
+    // first prefix the system can name gives the long form of that part.
+    std::string prefix = winlib::StripTrailingBackslashes(path);
+    std::string rest;
+    while (!prefix.empty()) {
+        // A drive alone ("C:") would name its current folder.
+        if (prefix.size() == 2 && prefix[1] == ':')
+            return prefix + "\\" + rest;
+        const DWORD needed = ::GetLongPathNameA(prefix.c_str(), nullptr, 0);
+        if (needed > 0) {
+            std::string buffer(needed, '\0');
+            const DWORD got = ::GetLongPathNameA(prefix.c_str(), &buffer[0], needed);
+            if (got > 0 && got < needed) {
+                buffer.resize(got);
+                return buffer + rest;
+            }
+        }
+        const std::size_t slash = winlib::FindLastBackslash(prefix);
+        if (slash == std::string::npos)
+            break;
+        rest = prefix.substr(slash) + rest;
+        prefix.erase(slash);
+    }
+    return path;
+}
+
 DestinationCheck CheckDestination(const std::string& path, const std::string& sourceDir)
 {
     DestinationCheck check;
-    if (HasControlCharacter(path))
+    if (HasControlCharacter(path)) {
+        check.refusal = installlog::PathRefusal::kBadCharacter;
         return check;
-    check.folder = NormaliseFolder(path);
-    if (check.folder.empty())
+    }
+    const std::string regular = NormaliseFolder(path);
+    std::string normal;
+    check.refusal = installlog::NormalizeInstallFolder(
+        LongForm(regular), normal, [](unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; });
+    if (check.refusal != installlog::PathRefusal::kNone)
         return check;
+    check.folder = normal + "\\";
     check.deepest = PathCharacters(check.folder) + DeepestRelativePath(sourceDir);
     if (check.deepest > kLongestInstalledPath)
         check.verdict = DestinationCheck::Verdict::kTooDeep;
@@ -141,6 +175,24 @@ DestinationCheck CheckDestination(const std::string& path, const std::string& so
     else
         check.verdict = DestinationCheck::Verdict::kAccepted;
     return check;
+}
+
+const char* RefusalText(installlog::PathRefusal refusal)
+{
+    switch (refusal) {
+    case installlog::PathRefusal::kNotOnADrive:
+        return "安装路径必须是本机驱动器上的完整路径（例如 C:\\Program Files\\Kestrova\\ZEMLO），"
+               "不能是网络路径或相对路径，请重新输入安装路径。";
+    case installlog::PathRefusal::kBadComponent:
+        return "安装路径中有无效的文件夹名（“.”、“..”、以点或空格结尾的名称或设备名），请重新输入安装路径。";
+    case installlog::PathRefusal::kDriveRoot:
+        return "不能安装到驱动器的根文件夹，请选择或输入一个文件夹。";
+    case installlog::PathRefusal::kEmpty:
+    case installlog::PathRefusal::kBadCharacter:
+    case installlog::PathRefusal::kNone:
+    default:
+        return "安装路径中含有无效的字符，请重新输入安装路径。";
+    }
 }
 
 bool HasControlCharacter(const std::string& text)

@@ -25,10 +25,11 @@ const char kCopyFailedText[] =
     "点击“忽略”按钮将跳过该文件并继续执行；\n点击“取消”按钮将终止程序运行。";
 
 // Folder paths are built in a buffer of MAX_PATH characters, terminator
-// included; a longer prefix cannot be made.
+// included; a longer prefix cannot be made. Characters, not bytes: a GBK
+// character takes two bytes and one character of the system's limit.
 bool PrefixFits(const std::string& prefix)
 {
-    return prefix.size() < MAX_PATH;
+    return PathCharacters(prefix) < MAX_PATH;
 }
 
 // True when a file or folder of that name exists (a search for the name

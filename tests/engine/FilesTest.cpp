@@ -2,6 +2,7 @@
 // folders of a path, the loose files of the medium's root, the file
 // listing, path joining and the install log's record operations.
 #include "SetupThreadFixture.h"
+#include "engine/Destination.h"
 
 using testfs::CurrentFolder;
 using testfs::Exists;
@@ -113,6 +114,20 @@ TEST_F(SetupThreadTest, OverlongDestinationIsAFolderThatCannotBeCreated)
     EXPECT_EQ(path.compare(0, named.size(), named), 0);
     EXPECT_TRUE(named.size() == path.size() || path[named.size()] == '\\');
     EXPECT_TRUE(LogLines().empty());
+}
+
+TEST_F(SetupThreadTest, TheLimitOfAFolderPathIsInCharactersNotBytes)
+{
+    // 土 is two bytes in GBK: this path has more than 260 bytes but fewer
+    // than 259 characters, which is what the system's limit counts.
+    std::string path = temp.path() + "\\";
+    for (int i = 0; i < 120; ++i)
+        path += "土";
+    ASSERT_GT(path.size(), 260u);
+    ASSERT_LT(engine::PathCharacters(path), 200u);
+    ASSERT_TRUE(Copier().CreateFolderPath(path + "\\Support"));
+    EXPECT_TRUE(IsDirectory(path + "\\Support"));
+    EXPECT_TRUE(script.prompts.empty());
 }
 
 TEST_F(SetupThreadTest, FileWhosePathWouldPassTheLimitIsAskedAboutNeverCopied)

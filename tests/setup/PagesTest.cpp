@@ -9,6 +9,7 @@
 #include "TempDir.h"
 #include "engine/Destination.h"
 #include "engine/InstallStep.h"
+#include "installlog/PathRule.h"
 #include "winlib/Handles.h"
 #include "winlib/StringUtil.h"
 
@@ -182,7 +183,7 @@ TEST(DestinationPage, ChosenFolderGetsOneBackslashAndNextNeedsARealBackslash)
         EXPECT_TRUE(CDestinationPage::IsAcceptablePath(path)) << path;
 }
 
-TEST(DestinationPage, RefusesSilentlyWithTheTextSelectedThenAcceptsAsTyped)
+TEST(DestinationPage, RefusesSilentlyWithTheTextSelectedThenAcceptsInTheCheckedForm)
 {
     Scripted<CDestinationPage> page;
     page.m_strPath = "C:\\Program Files\\Kestrova\\ZEMLO\\";
@@ -199,12 +200,13 @@ TEST(DestinationPage, RefusesSilentlyWithTheTextSelectedThenAcceptsAsTyped)
         EXPECT_EQ(from, 0u);
         EXPECT_EQ(to, 2u);
         EXPECT_EQ(self.m_strPath, "D:");
-        // Blanks are not the Next check's business.
-        ::SetDlgItemTextA(hwnd, IDC_PATH, " D:\\ ");
+        // Blanks and doubled separators are not the Next check's business:
+        // the folder is taken in the regular form it was checked in.
+        ::SetDlgItemTextA(hwnd, IDC_PATH, " D:\\Tools\\\\ ");
         Click(hwnd, IDC_NEXT);
     };
     EXPECT_EQ(page.Run(), ID_WIZNEXT);
-    EXPECT_EQ(page.m_strPath, " D:\\ ");
+    EXPECT_EQ(page.m_strPath, "D:\\Tools\\");
 
     // Back keeps the path of the last Next.
     page.script = [](auto&, HWND hwnd) {
@@ -212,8 +214,9 @@ TEST(DestinationPage, RefusesSilentlyWithTheTextSelectedThenAcceptsAsTyped)
         Click(hwnd, IDC_BACK);
     };
     EXPECT_EQ(page.Run(), ID_WIZBACK);
-    EXPECT_EQ(page.m_strPath, " D:\\ ");
+    EXPECT_EQ(page.m_strPath, "D:\\Tools\\");
 }
+
 
 TEST(DestinationFolder, SeparatorsAreMadeRegularWholeCharacterAtATime)
 {
@@ -253,6 +256,64 @@ protected:
 };
 
 }  // namespace
+
+// Every folder the page accepts is one the uninstaller removes whole: the
+// forms the shared path rule refuses are refused here with their reason,
+// and an existing short name is taken in its long form.
+TEST(DestinationPage, FormsTheUninstallerCouldNotRemoveAreRefusedWithTheirReason)
+{
+    TempDir temp;
+    RegistryOverride registry;
+    ASSERT_TRUE(registry.ok());
+    testfs::MakeDirs(temp / "Long Folder Name");
+    char shortName[MAX_PATH] = {};
+    ASSERT_GT(::GetShortPathNameA((temp / "Long Folder Name").c_str(), shortName, MAX_PATH), 0u);
+    const std::string notOnADrive = engine::RefusalText(installlog::PathRefusal::kNotOnADrive);
+    const std::string badComponent = engine::RefusalText(installlog::PathRefusal::kBadComponent);
+    const std::string root = engine::RefusalText(installlog::PathRefusal::kDriveRoot);
+    const std::string badCharacter = engine::RefusalText(installlog::PathRefusal::kBadCharacter);
+    const struct {
+        std::string typed;
+        std::string said;  // empty: accepted
+        std::string taken;
+    } cases[] = {
+        {"\\\\server\\share\\ZEMLO", notOnADrive, ""},
+        {"\\\\\\share\\ZEMLO", notOnADrive, ""},
+        {"C:ZEMLO\\x", notOnADrive, ""},
+        {"\\ZEMLO\\x", notOnADrive, ""},
+        {"C:\\ZEMLO.\\x", badComponent, ""},
+        {"C:\\ZEMLO \\x", badComponent, ""},
+        {"C:\\a\\.\\ZEMLO", badComponent, ""},
+        {"C:\\a\\..\\ZEMLO", badComponent, ""},
+        {"C:\\NUL\\ZEMLO", badComponent, ""},
+        {"C:\\", root, ""},
+        {"C:\\\\", root, ""},
+        {"C:\\ZE*LO\\x", badCharacter, ""},
+        {"C:\\ZEMLO\\a:b", badCharacter, ""},
+        {"C:\\ZEMLO\x7F\\x", badCharacter, ""},
+        {std::string(shortName) + "\\ZEMLO", "", temp / "Long Folder Name\\ZEMLO\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        Scripted<AskingDestinationPage> page;
+        page.script = [&](auto& self, HWND hwnd) {
+            ::SetDlgItemTextA(hwnd, IDC_PATH, c.typed.c_str());
+            Click(hwnd, IDC_NEXT);
+            if (!c.said.empty()) {
+                EXPECT_TRUE(::IsWindow(hwnd));
+                ASSERT_EQ(self.asked.size(), 1u);
+                EXPECT_EQ(self.asked[0].first, c.said);
+                EXPECT_EQ(self.asked[0].second, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+                Click(hwnd, IDCANCEL);
+            }
+        };
+        EXPECT_EQ(page.Run(), c.said.empty() ? ID_WIZNEXT : IDCANCEL);
+        if (c.said.empty()) {
+            EXPECT_TRUE(page.asked.empty());
+            EXPECT_EQ(page.m_strPath, c.taken);
+        }
+    }
+}
 
 TEST(DestinationPage, RefusesADestinationTooDeepForTheMediumSayingByHowMuch)
 {

@@ -137,6 +137,46 @@ TEST_F(SetupRunTest, UnattendedRunInstallsOverTheEarlierInstallationInItsOwnFold
     EXPECT_EQ(testfs::ListFolder(temp / "stray"), (std::vector<std::string>{"Uninstall.log"}));
 }
 
+// /D= takes the destination page's rule: a form the uninstaller could not
+// remove whole is refused before anything is touched (1603, the reason in
+// the run log), and an existing short name is installed into in its long
+// form, which is what the product key and the log then record.
+TEST_F(SetupRunTest, UnattendedRunTakesOnlyFoldersItsUninstallerRemovesWhole)
+{
+    const std::string medium = temp / "medium";
+    for (const char* name : {"Support", "Controls", "图框", "模板", "Database", "Data", "Temp"})
+        testfs::MakeDirs(medium + "\\" + name);
+    const std::string log = temp / "run.log";
+    ASSERT_TRUE(runfront::AppRunLog().Open(log));
+    runfront::CommandLineOptions options;
+    options.silent = true;
+    options.hasInstallDir = true;
+    for (const std::string& refused : {std::string("\\\\localhost\\share\\ZEMLO"), std::string("C:\\"),
+                                       temp / "dot.\\ZEMLO", temp / "a\\..\\ZEMLO", temp / "NUL\\ZEMLO"}) {
+        SCOPED_TRACE(refused);
+        options.installDir = refused;
+        EXPECT_EQ(RunUnattendedSetup(medium, options), runfront::kExitFailed);
+    }
+    EXPECT_EQ(testfs::Sorted(testfs::ListFolder(temp.path())), (std::vector<std::string>{"medium", "run.log"}));
+    EXPECT_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kestrova"));
+
+    testfs::MakeDirs(temp / "Long Folder Name");
+    char shortName[MAX_PATH] = {};
+    ASSERT_GT(::GetShortPathNameA((temp / "Long Folder Name").c_str(), shortName, MAX_PATH), 0u);
+    options.installDir = std::string(shortName) + "\\ZEMLO";
+    EXPECT_EQ(RunUnattendedSetup(medium, options), runfront::kExitSuccess);
+    const std::string installed = temp / "Long Folder Name\\ZEMLO\\";
+    char recorded[MAX_PATH] = {};
+    DWORD size = sizeof(recorded);
+    ASSERT_EQ(::RegGetValueA(HKEY_LOCAL_MACHINE, testreg::kProductKey, "installPath", RRF_RT_REG_SZ, nullptr, recorded,
+                             &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::string(recorded), installed);
+    EXPECT_NE(testfs::ReadFile(installed + "Uninstall.log").find("Made Dir: " + installed + "Support"), std::string::npos);
+    runfront::AppRunLog().Close();
+    EXPECT_NE(testfs::ReadFile(log).find("失败: 安装路径 \\\\localhost\\share\\ZEMLO 无效: "), std::string::npos);
+}
+
 TEST_F(SetupRunTest, UnattendedRunRefusesADestinationTooDeepForTheInstalledFiles)
 {
     const std::string log = temp / "run.log";

@@ -3,6 +3,8 @@
 // makes in it fits, and whether it already holds somebody's files.
 #pragma once
 
+#include "installlog/PathRule.h"
+
 #include <string>
 
 namespace engine {
@@ -48,16 +50,32 @@ bool HasControlCharacter(const std::string& text);
 struct DestinationCheck {
     enum class Verdict {
         kAccepted,           // install into folder
-        kInvalid,            // empty, or holding a control character
+        kInvalid,            // a folder the programs do not install into: see refusal
         kTooDeep,            // the deepest installed path would pass the limit
         kHoldsOtherFiles,    // somebody's files are there: ask (No by default)
     };
     Verdict verdict = Verdict::kInvalid;
-    std::string folder;       // the folder made regular (NormaliseFolder)
+    // With kInvalid, why (the path rule both programs share).
+    installlog::PathRefusal refusal = installlog::PathRefusal::kEmpty;
+    // The folder in its regular, long form, ending in one backslash.
+    std::string folder;
     std::size_t deepest = 0;  // with kTooDeep: the deepest path's length
 };
 
-// Checks a typed or given destination against the medium in sourceDir.
+// Checks a typed or given destination against the medium in sourceDir: made
+// regular (NormaliseFolder), existing short (8.3) names given their long
+// form, then put to the path rule that the uninstaller applies to the
+// installation it removes (so that every folder Setup installs into is one
+// its uninstaller removes whole), to the length limit and to the question
+// about somebody's files.
 [[nodiscard]] DestinationCheck CheckDestination(const std::string& path, const std::string& sourceDir);
+
+// What the user is told about a destination the path rule refuses.
+const char* RefusalText(installlog::PathRefusal refusal);
+
+// The path with its existing part in its long form: the longest prefix
+// that exists is spelt as the system names it (no short 8.3 names), the
+// rest is kept as given. The path unchanged when no part of it exists.
+std::string LongForm(const std::string& path);
 
 }  // namespace engine
