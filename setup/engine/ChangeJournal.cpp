@@ -1,6 +1,9 @@
 #include "engine/ChangeJournal.h"
 
+#include "engine/SafeFiles.h"
 #include "winlib/StringUtil.h"
+
+#include <aclapi.h>
 
 namespace engine {
 namespace {
@@ -77,14 +80,32 @@ void ChangeJournal::FileCreatedAt(std::string_view keptPath)
     m_changes.push_back({Kind::File, nullptr, keptPath, 0});
 }
 
+void ChangeJournal::FileReplaced(const std::string& path, const std::string& backupPath)
+{
+    m_texts.push_back(backupPath);
+    Note(Kind::Replaced, nullptr, path, m_texts.size() - 1);
+}
+
 void ChangeJournal::FolderMade(const std::string& path)
 {
     Note(Kind::Folder, nullptr, path);
 }
 
+void ChangeJournal::SecurityChanged(const std::string& path, std::string descriptor)
+{
+    m_texts.push_back(std::move(descriptor));
+    Note(Kind::Security, nullptr, path, m_texts.size() - 1);
+}
+
 void ChangeJournal::ControlRegistered(const std::string& path)
 {
     Note(Kind::Control, nullptr, path);
+}
+
+void ChangeJournal::ReregisterAtTheEnd(const std::string& path)
+{
+    // The oldest change is undone last.
+    m_changes.push_front({Kind::Reregister, nullptr, m_paths.Append(path), 0});
 }
 
 void ChangeJournal::BeforeValueWrite(HKEY root, const std::string& key, const std::string& name)
@@ -131,16 +152,36 @@ LONG ChangeJournal::WriteDword(HKEY root, const std::string& key, const std::str
     return created != ERROR_SUCCESS ? created : opened.WriteDword(name, value);
 }
 
-bool ChangeJournal::UndoOne(const Change& change, const std::function<bool(const std::string&)>& unregisterControl) const
+bool ChangeJournal::UndoOne(const Change& change, const ControlServer& controls) const
 {
     const std::string path(change.path);
     switch (change.kind) {
     case Kind::File:
         return DeleteCreatedFile(path);
+    case Kind::Replaced:
+        return Backups::Restore(m_texts[change.value], path);
     case Kind::Folder:
         return RemoveMadeFolder(path);
+    case Kind::Security: {
+        const std::string& descriptor = m_texts[change.value];
+        PACL dacl = nullptr;
+        BOOL present = FALSE, defaulted = FALSE;
+        auto* sd = const_cast<char*>(descriptor.data());
+        if (!::GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted))
+            return false;
+        SECURITY_DESCRIPTOR_CONTROL control = 0;
+        DWORD revision = 0;
+        ::GetSecurityDescriptorControl(sd, &control, &revision);
+        const SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION | ((control & SE_DACL_PROTECTED) != 0
+                                                                           ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                                           : UNPROTECTED_DACL_SECURITY_INFORMATION);
+        return ::SetNamedSecurityInfoA(const_cast<char*>(path.c_str()), SE_FILE_OBJECT, what, nullptr, nullptr,
+                                       present ? dacl : nullptr, nullptr) == ERROR_SUCCESS;
+    }
     case Kind::Control:
-        return !unregisterControl || unregisterControl(path);
+        return !controls || controls(path, true);
+    case Kind::Reregister:
+        return !controls || controls(path, false);
     case Kind::Key:
         return DeleteCreatedKey(change.root, path);
     case Kind::Value: {
@@ -158,11 +199,11 @@ bool ChangeJournal::UndoOne(const Change& change, const std::function<bool(const
     return false;
 }
 
-std::vector<std::string> ChangeJournal::Undo(const std::function<bool(const std::string&)>& unregisterControl)
+std::vector<std::string> ChangeJournal::Undo(const ControlServer& controls)
 {
     std::vector<std::string> left;
     for (auto it = m_changes.rbegin(); it != m_changes.rend(); ++it) {
-        if (UndoOne(*it, unregisterControl))
+        if (UndoOne(*it, controls))
             continue;
         const bool inRegistry = it->kind == Kind::Key || it->kind == Kind::Value;
         left.push_back(inRegistry ? RootName(it->root) + std::string(it->path) : std::string(it->path));
@@ -170,6 +211,7 @@ std::vector<std::string> ChangeJournal::Undo(const std::function<bool(const std:
     std::deque<Change>().swap(m_changes);
     m_paths.clear();
     std::vector<ValueBefore>().swap(m_values);
+    std::vector<std::string>().swap(m_texts);
     return left;
 }
 

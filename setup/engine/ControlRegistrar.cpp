@@ -4,6 +4,9 @@
 #include "runfront/RunSupport.h"
 #include "winlib/ControlProcess.h"
 
+#include "winlib/StringUtil.h"
+
+#include <algorithm>
 #include <vector>
 
 namespace engine {
@@ -24,6 +27,13 @@ StepResult ControlRegistrar::Run(InstallJob& job)
         // the folder before is nobody's to load.
         if (!job.copier.WasCopied(path))
             continue;
+        // A control the earlier installation registered, whose file this
+        // run replaced, is registered again if the run is undone (after its
+        // file is back).
+        if (job.copier.WasReplaced(path) &&
+            std::any_of(job.earlierControls.begin(), job.earlierControls.end(),
+                        [&](const std::string& earlier) { return winlib::EqualNoCase(earlier, path); }))
+            job.record.Journal().ReregisterAtTheEnd(path);
         if (winlib::RunControlServer(path, false, job.controlTimeoutMs) == winlib::ControlCallResult::Succeeded) {
             job.record.Journal().ControlRegistered(path);
             runfront::AppRunLog().Step("已注册控件 " + path);

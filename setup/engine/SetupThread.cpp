@@ -83,6 +83,10 @@ int CSetupThread::Run()
     }
 
     if (ok) {
+        job.installFolder.Release();
+        // What was put aside to make room is no longer needed.
+        if (!job.backups.Discard())
+            log.Step("未能删除备份文件夹 " + job.backups.Folder());
         log.Step(winlib::Format("安装完成：复制了 %llu 字节，跳过 %d 个文件，%d 个控件未能注册", job.copier.BytesCopied(),
                                 job.copier.IgnoredFiles(), job.failedControls));
         m_outcome = engine::InstallOutcome::Completed(job.copier.IgnoredFiles(), job.failedControls);
@@ -93,10 +97,15 @@ int CSetupThread::Run()
     } else {
         const bool cancelled = IsCancelled() != FALSE;
         log.Step(cancelled ? "安装已被用户取消，撤销本次安装所做的更改" : "安装没有完成，撤销本次安装所做的更改");
+        // Nothing is held any more: what the run made can go.
+        job.installFolder.Release();
         const DWORD timeout = m_nControlTimeoutMs;
-        m_outcome = engine::InstallOutcome::Undone(cancelled, job.record.Journal().Undo([timeout](const std::string& control) {
-            return winlib::RunControlServer(control, true, timeout) == winlib::ControlCallResult::Succeeded;
-        }));
+        m_outcome = engine::InstallOutcome::Undone(
+            cancelled, job.record.Journal().Undo([timeout](const std::string& control, bool unregister) {
+                return winlib::RunControlServer(control, unregister, timeout) == winlib::ControlCallResult::Succeeded;
+            }));
+        if (!job.backups.Discard())
+            log.Step("未能删除备份文件夹 " + job.backups.Folder());
         log.Step(m_outcome.Report());
         if (report != nullptr)
             ::PostMessageA(report, WM_SETUP_FAILED, 0, 0);

@@ -55,17 +55,29 @@ bool ReadShellFolder(Hive hive, const char* key, const char* name, std::string& 
 }
 
 // Saves the shortcut at folder + name and records it when saved. A
-// shortcut left by an earlier installation is replaced.
+// shortcut left by an earlier installation is put aside (and comes back
+// if the run is undone); one that is a link, or a folder that is one, is
+// left out like a shortcut that cannot be saved.
 void MakeShortcut(InstallJob& job, const std::string& folder, const char* name, const std::string& target,
                   const char* arguments, const char* icon)
 {
     const std::string path = winlib::JoinPath(folder, name);
     if (!installlog::IsRecordableText(path))
         return;
-    const bool existed = ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-    ::DeleteFileA(path.c_str());
-    if (!ShortcutMaker::CreateShortcut(job.installDir.c_str(), path.c_str(), target.c_str(), arguments, icon))
+    PinnedFolder parent;
+    if (parent.Pin(folder, nullptr) != ERROR_SUCCESS)
         return;
+    const bool existed = ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    std::string backupPath;
+    if (existed && job.backups.PutAside(path, parent, backupPath) != ERROR_SUCCESS)
+        return;
+    if (!ShortcutMaker::CreateShortcut(job.installDir.c_str(), path.c_str(), target.c_str(), arguments, icon)) {
+        if (existed)
+            Backups::Restore(backupPath, path);
+        return;
+    }
+    if (existed)
+        job.record.Journal().FileReplaced(path, backupPath);
     job.record.FileWritten(path, existed);
 }
 

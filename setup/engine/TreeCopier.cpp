@@ -8,6 +8,7 @@
 #include "winlib/Path.h"
 #include "winlib/StringUtil.h"
 #include "winlib/SysError.h"
+#include "winlib/Path.h"
 
 namespace engine {
 namespace {
@@ -72,7 +73,33 @@ std::size_t ShareEnd(const std::string& path)
 
 }  // namespace
 
+bool TreeCopier::PinAsking(const std::string& folder, const PinnedFolder* parent, PinnedFolder& pinned)
+{
+    for (;;) {
+        const DWORD error = pinned.Pin(folder, parent);
+        if (error == ERROR_SUCCESS)
+            return true;
+        m_host.ReportFailure("不能写入文件夹 " + folder, error);
+        const std::string text = winlib::Format(kCreateFailedText, ErrorText(error).c_str(), folder.c_str());
+        if (m_host.AskUser(text, MB_RETRYCANCEL | MB_ICONQUESTION) != IDRETRY)
+            return false;
+    }
+}
+
 BOOL TreeCopier::CopyFolderTree(const std::string& source, const std::string& destination)
+{
+    // The folder the tree goes into is held while the tree is copied; it
+    // must be itself, no link.
+    const std::string parentPath = winlib::ParentFolder(winlib::StripTrailingBackslashes(destination));
+    if (!CreateFolderPath(parentPath, false))
+        return FALSE;
+    PinnedFolder parent;
+    if (!PinAsking(parentPath, nullptr, parent))
+        return FALSE;
+    return CopyTree(source, destination, parent);
+}
+
+BOOL TreeCopier::CopyTree(const std::string& source, const std::string& destination, const PinnedFolder& parent)
 {
     std::string root = source;
     winlib::AppendBackslash(root);
@@ -96,8 +123,11 @@ BOOL TreeCopier::CopyFolderTree(const std::string& source, const std::string& de
     }
 
     // The destination is made (and recorded) even when the user chose to
-    // skip the source.
+    // skip the source, then held while its entries are copied.
     if (!CreateFolderPath(destination))
+        return FALSE;
+    PinnedFolder folder;
+    if (!PinAsking(destination, &parent, folder))
         return FALSE;
     if (ignored)
         return TRUE;
@@ -111,10 +141,10 @@ BOOL TreeCopier::CopyFolderTree(const std::string& source, const std::string& de
         const std::string entrySource = finder.GetFilePath();
         const std::string entryDestination = winlib::JoinPath(destination, finder.GetFileName());
         if (finder.IsDirectory()) {
-            if (!CopyFolderTree(entrySource, entryDestination))
+            if (!CopyTree(entrySource, entryDestination, folder))
                 return FALSE;
         } else {
-            const FileResult result = CopyOneFile(entrySource, entryDestination, finder.GetLength());
+            const FileResult result = CopyOneFile(entrySource, entryDestination, finder.GetLength(), folder);
             if (result == FileResult::Aborted)
                 return FALSE;
             // A read-only flag taken over from the medium is cleared.
@@ -128,45 +158,51 @@ BOOL TreeCopier::CopyFolderTree(const std::string& source, const std::string& de
     return TRUE;
 }
 
-TreeCopier::FileResult TreeCopier::CopyOneFile(const std::string& source, const std::string& destination,
-                                               ULONGLONG size)
+DWORD TreeCopier::TryCopy(const std::string& source, const std::string& destination, const PinnedFolder& parent,
+                          bool& existed, std::string& backupPath)
 {
-    // Whether the file was there before decides what a rollback deletes.
-    // The first copy refuses to overwrite, so on a fresh destination (the
-    // usual case) that one call also says the file is new; only when it
-    // fails is the destination looked at (a failed copy leaves no file of
-    // its own behind).
-    bool known = false;
+    // The copy never overwrites: on a fresh destination (the usual case)
+    // that one call also says the file is new. A file that is there is
+    // put aside first (after its checks), and the copy made fresh.
+    existed = false;
+    if (::CopyFileA(source.c_str(), destination.c_str(), TRUE))
+        return ERROR_SUCCESS;
+    DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
+        ::GetFileAttributesA(destination.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return error;
+    existed = true;
+    error = m_backups.PutAside(destination, parent, backupPath);
+    if (error != ERROR_SUCCESS)
+        return error;
+    if (::CopyFileA(source.c_str(), destination.c_str(), TRUE))
+        return ERROR_SUCCESS;
+    // Not copied after all: the file that was there goes back at once.
+    error = ::GetLastError();
+    Backups::Restore(backupPath, destination);
+    backupPath.clear();
+    return error;
+}
+
+TreeCopier::FileResult TreeCopier::CopyOneFile(const std::string& source, const std::string& destination,
+                                               ULONGLONG size, const PinnedFolder& parent)
+{
     bool existed = false;
+    std::string backupPath;
     for (;;) {
         // A destination that could not stand in the log is never made, nor
         // one too long for the uninstaller to delete (some systems copy to
         // such a path all the same).
-        const bool recordable = installlog::IsRecordableText(destination);
-        const bool fits = PathCharacters(destination) < MAX_PATH;
-        if (recordable && fits) {
-            if (!known) {
-                if (::CopyFileA(source.c_str(), destination.c_str(), TRUE)) {
-                    known = true;
-                    break;
-                }
-                const DWORD error = ::GetLastError();
-                known = true;
-                existed = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
-                          ::GetFileAttributesA(destination.c_str()) != INVALID_FILE_ATTRIBUTES;
-                ::SetLastError(error);
-                if (existed && ::CopyFileA(source.c_str(), destination.c_str(), FALSE))
-                    break;
-            } else if (::CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
-                break;
-            }
-        }
-        const DWORD error = !recordable ? static_cast<DWORD>(ERROR_INVALID_NAME)
-                            : !fits     ? static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE)
-                                        : ::GetLastError();
+        DWORD error = !installlog::IsRecordableText(destination)       ? static_cast<DWORD>(ERROR_INVALID_NAME)
+                      : PathCharacters(destination) >= MAX_PATH ? static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE)
+                                                                : ERROR_SUCCESS;
+        if (error == ERROR_SUCCESS)
+            error = TryCopy(source, destination, parent, existed, backupPath);
+        if (error == ERROR_SUCCESS)
+            break;
         m_host.ReportFailure("不能复制文件 " + source + " 到 " + destination, error);
-        const std::string text = winlib::Format(kCopyFailedText, winlib::FormatSystemMessage(error).c_str(),
-                                                source.c_str(), destination.c_str());
+        const std::string text =
+            winlib::Format(kCopyFailedText, ErrorText(error).c_str(), source.c_str(), destination.c_str());
         const int answer = m_host.AskUser(text, MB_ABORTRETRYIGNORE | MB_ICONQUESTION);
         if (answer == IDRETRY)
             continue;
@@ -177,15 +213,20 @@ TreeCopier::FileResult TreeCopier::CopyOneFile(const std::string& source, const 
         return FileResult::Aborted;
     }
     m_bytesCopied += size;
+    if (existed)
+        m_record.Journal().FileReplaced(destination, backupPath);
     m_record.FileWritten(destination, existed);
     if (!m_watched.empty() && destination.size() > m_watched.size() &&
         destination.compare(0, m_watched.size(), m_watched) == 0 &&
-        winlib::FindLastBackslash(destination) == m_watched.size() - 1)
+        winlib::FindLastBackslash(destination) == m_watched.size() - 1) {
         m_copied.insert(destination);
+        if (existed)
+            m_replaced.insert(destination);
+    }
     return FileResult::Copied;
 }
 
-BOOL TreeCopier::CreateFolderPath(const std::string& path)
+BOOL TreeCopier::CreateFolderPath(const std::string& path, bool record)
 {
     // Every separator is a check point, and so is the end unless the path
     // ends in a separator. Prefixes are tested in order, so D:\A\B makes
@@ -223,7 +264,8 @@ BOOL TreeCopier::CreateFolderPath(const std::string& path)
             break;
     }
     // Recorded once it exists, whether made now or found.
-    m_record.Log().Add(installlog::kMadeDir, path);
+    if (record)
+        m_record.Log().Add(installlog::kMadeDir, path);
     return TRUE;
 }
 
@@ -231,6 +273,9 @@ BOOL TreeCopier::CopyTopLevelFiles(const std::string& sourceDir, const std::stri
 {
     std::vector<std::string> names;
     ListFiles(sourceDir, "*.*", names);
+    PinnedFolder folder;
+    if (!names.empty() && (!CreateFolderPath(installDir, false) || !PinAsking(installDir, nullptr, folder)))
+        return FALSE;
     for (const std::string& name : names) {
         if (winlib::EqualNoCase(name, "setup.exe"))
             continue;
@@ -240,7 +285,7 @@ BOOL TreeCopier::CopyTopLevelFiles(const std::string& sourceDir, const std::stri
         const ULONGLONG size = ::GetFileAttributesExA(source.c_str(), GetFileExInfoStandard, &data)
                                    ? (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow
                                    : 0;
-        const FileResult result = CopyOneFile(source, destination, size);
+        const FileResult result = CopyOneFile(source, destination, size, folder);
         if (result == FileResult::Aborted)
             return FALSE;
         if (result == FileResult::Copied && winlib::EqualNoCase(name, installlog::kIconFileName))

@@ -175,7 +175,8 @@ TEST_F(SetupThreadTest, RootFilesAreCopiedButSetupTheIconHiddenAndFailuresAskedA
     // Abort (the unscripted answer) at the same question stops the copy
     // with failure.
     engine::InstallRecord record;
-    engine::TreeCopier aborted(host, record);
+    engine::Backups backups(m_install);
+    engine::TreeCopier aborted(host, record, backups);
     EXPECT_FALSE(aborted.CopyTopLevelFiles(m_medium, m_install));
     EXPECT_EQ(script.prompts.size(), 2u);
 }

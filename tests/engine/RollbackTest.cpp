@@ -258,25 +258,52 @@ TEST_F(RollbackTest, FolderSomebodyFilledDuringTheRunIsLeftAndTheRunEndsAsIncomp
     EXPECT_NE(thread.Outcome().Report().find(Install("图框")), std::string::npos) << thread.Outcome().Report();
 }
 
-TEST_F(RollbackTest, FileOfTheMediumThatWasThereBeforeStaysWithTheNewContent)
+// A re-install over the earlier installation that fails at its last step,
+// after it replaced the earlier files, control, shortcut: everything comes
+// back exactly (contents, attributes, the control's registration), and
+// nothing of the run is left.
+TEST_F(RollbackTest, AnEarlierInstallationComesBackExactlyWhenAReinstallFails)
 {
-    // An earlier copy of a medium file: the run overwrites it and, undone,
-    // leaves it (with the medium's content) while its own files go.
+    const std::string control = Install("Controls\\Grid.ocx");
     testfs::WriteFile(Install("Support\\a.lsp"), "older");
+    ASSERT_TRUE(::SetFileAttributesA(Install("Support\\a.lsp").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    // The earlier control: a module of other bytes (the same probe with a
+    // tail), registered.
+    testfs::MakeDirs(Install("Controls"));
+    testfs::WriteFile(control, testfs::ReadFile(PROBE_REGISTERS_OCX) + "earlier");
+    ASSERT_EQ(winlib::RunControlServer(control, false, 4000), winlib::ControlCallResult::Succeeded);
+    ASSERT_TRUE(Registered("Grid.ocx"));
+    testfs::WriteFile(Install("Uninstall.log"), "Made Dir: " + Install("Controls") + "\r\nReg Ctrl: " + control +
+                                                    "\r\nFile Copy: " + Install("Uninstall.log") + "\r\n");
+    ASSERT_TRUE(::SetFileAttributesA(Install("Uninstall.log").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(Put(HKEY_LOCAL_MACHINE, testreg::kProductKey, "installPath", Install()));
+    testfs::WriteFile(temp / "Desk\\土方计算地形分析.LNK", "the earlier shortcut");
     before = State();
+    const std::string earlierControl = testfs::ReadFile(control);
+
+    // Another program reads the earlier log and lets nobody move it: the
+    // run fails at its last step, once everything else has been replaced.
+    const winlib::ScopedHandle reader(::CreateFileA(Install("Uninstall.log").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(reader.valid());
     window.onMessage = [&](const RecordedMessage& m) {
         if (m.message == WM_SETUP_PROGRESS && m.lText == Install("Temp\\t.tmp")) {
             EXPECT_EQ(testfs::ReadFile(Install("Support\\a.lsp")), "lisp");
-            thread.Cancel();
         }
     };
     RunInstall();
-    EXPECT_EQ(testfs::ReadFile(Install("Support\\a.lsp")), "lisp");
-    Lines expected = before.files;
-    for (std::string& line : expected)
-        if (line.rfind(Install("Support\\a.lsp") + " ", 0) == 0)
-            line.replace(line.size() - 5, 5, "lisp");
-    EXPECT_EQ(State().files, expected);
+
+    ASSERT_EQ(script.prompts.size(), 1u);
+    EXPECT_EQ(script.prompts[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_EQ(thread.Outcome().ExitCode(), runfront::kExitFailed);
+    EXPECT_EQ(thread.Outcome().Report(), kNothingInstalled);
+    const MachineState after = State();
+    EXPECT_TRUE(after == before) << ::testing::PrintToString(Differences(before, after));
+    EXPECT_EQ(testfs::ReadFile(control), earlierControl);
+    // Unregistered as this run's, then registered again as the earlier one.
+    EXPECT_TRUE(Registered("Grid.ocx"));
+    winlib::RunControlServer(control, true, 4000);
+    ::SetFileAttributesA(Install("Support\\a.lsp").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 // The first, a middle and the last product folder.

@@ -76,7 +76,8 @@ double RunRollback(const std::string& medium, const std::string& install)
         return -1;
     SilentHost host;
     engine::InstallRecord record;
-    engine::TreeCopier copier(host, record);
+    engine::Backups backups(install);
+    engine::TreeCopier copier(host, record, backups);
     const char* folder = engine::ProductFolders()[0];
     if (!copier.CopyFolderTree(medium + "\\" + folder, install + "\\" + folder) || host.questions != 0)
         return -1;

@@ -7,11 +7,13 @@
 #include "engine/Audience.h"
 #include "engine/InstallHost.h"
 #include "engine/InstallRecord.h"
+#include "engine/SafeFiles.h"
 #include "engine/TreeCopier.h"
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace engine {
 
@@ -30,7 +32,15 @@ struct InstallJob {
     const DWORD controlTimeoutMs;  // how long one control may take
     const Audience audience;       // whom the installation is for
     InstallRecord record;
+    Backups backups;  // what the run put aside to make room
     TreeCopier copier;
+    // The installation folder, held for the whole run (PrepareInstallFolder)
+    // and released before the run is undone or ends.
+    PinnedFolder installFolder;
+    // The controls an earlier installation in this folder registered (its
+    // log's "Reg Ctrl: " entries): the ones a rollback registers again
+    // after it has put their files back.
+    std::vector<std::string> earlierControls;
     int failedControls = 0;  // controls that did not register
 };
 
