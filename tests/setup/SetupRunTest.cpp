@@ -2,6 +2,7 @@
 // the run log and its last line, the rights check, the folder handed to the
 // wizard, and the destinations an unattended run refuses before it starts.
 #include "FileHelpers.h"
+#include "ImportHook.h"
 #include "RegistryOverride.h"
 #include "SetupRun.h"
 #include "TempDir.h"
@@ -51,6 +52,27 @@ TEST_F(SetupRunTest, BadSilentCommandLineEndsWithoutABoxAndUsesNothingOfIt)
     EXPECT_EQ(Run("/D=C:\\ZEMLO /S"), runfront::kExitBadCommandLine);
     EXPECT_TRUE(wizardFolders.empty());
     EXPECT_FALSE(testfs::Exists(log));
+}
+
+TEST_F(SetupRunTest, SilentUsageGoesToTheRunLogAndShowsNoBox)
+{
+    MessageBoxCounter boxes;
+    ASSERT_TRUE(boxes.ok());
+    const std::string log = temp / "usage.log";
+    EXPECT_EQ(Run("/? /S /LOG=" + log), runfront::kExitSuccess);
+    EXPECT_EQ(boxes.count(), 0);
+    const std::string text = testfs::ReadFile(log);
+    EXPECT_NE(text.find("  用法: Setup.exe [/S] [/LOG=<日志文件>] [/D=<安装文件夹>]\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("    /D=<安装文件夹>  安装到该文件夹 (完整路径)。"), std::string::npos) << text;
+    EXPECT_EQ(LastRecord(log), "退出代码: 0 (成功)");
+    // /S inside a quoted name still counts: neither the usage nor the
+    // refused log (no such folder) shows a box.
+    EXPECT_EQ(Run("/? /LOG=\"" + temp / "x /S y.log" + "\""), runfront::kExitSuccess);
+    EXPECT_EQ(boxes.count(), 0);
+    // Without /S the usage is a box.
+    EXPECT_EQ(Run("/?"), runfront::kExitSuccess);
+    EXPECT_EQ(boxes.count(), 1);
+    EXPECT_TRUE(wizardFolders.empty());
 }
 
 TEST_F(SetupRunTest, WithoutAdministratorRightsNothingRunsAndTheLogSaysWhy)

@@ -41,8 +41,9 @@ struct RunTexts {
 // program's name), opens the run log it names and writes the first record,
 // and settles what needs nothing of the program itself: a bad command line
 // (its message and the usage), /? (the usage), missing administrator rights.
-// The boxes are left out when the run is silent, even when the line could
-// not be read but holds /S. Returns true, with the options, when the
+// No box is shown when the line holds /S anywhere, parsed or not (a line
+// that cannot be read, a /S inside a quoted name): the usage of /? then goes
+// to the run log. Returns true, with the options, when the
 // program is to run; otherwise false, with the exit code already written to
 // the run log (FinishRun).
 [[nodiscard]] bool StartRun(std::string_view arguments, Program program, bool administrator, const RunTexts& texts,
