@@ -87,7 +87,7 @@ int FinishRun(int code)
 }
 
 bool StartRun(std::string_view arguments, Program program, bool administrator, const RunTexts& texts,
-              CommandLineOptions& options, int& exitCode)
+              const ProtectedFolders& protectedFolders, CommandLineOptions& options, int& exitCode)
 {
     const CommandLineResult parsed = ParseCommandLine(arguments, program, IsAnsiLeadByte);
     options = parsed.options;
@@ -95,8 +95,11 @@ bool StartRun(std::string_view arguments, Program program, bool administrator, c
     const bool quiet = options.silent || MentionsSilentSwitch(arguments);
 
     RunLog& log = AppRunLog();
-    if (options.hasLogFile && !log.Open(options.logFile) && !quiet)
-        ::MessageBoxA(nullptr, (texts.logUnusable + log.Problem()).c_str(), texts.title, MB_OK | MB_ICONWARNING);
+    if (options.hasLogFile) {
+        const std::vector<std::string> folders = protectedFolders ? protectedFolders(options) : std::vector<std::string>();
+        if (!log.Open(options.logFile, folders) && !quiet)
+            ::MessageBoxA(nullptr, (texts.logUnusable + log.Problem()).c_str(), texts.title, MB_OK | MB_ICONWARNING);
+    }
     log.Step(std::string(texts.program) + " 开始，命令行参数: " + std::string(arguments));
 
     if (!parsed.ok) {

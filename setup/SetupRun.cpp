@@ -4,6 +4,7 @@
 #include "engine/SetupThread.h"
 #include "installlog/Contract.h"
 #include "runfront/ExitCodes.h"
+#include "runfront/InstalledProduct.h"
 #include "runfront/RunSupport.h"
 #include "winlib/Path.h"
 #include "winlib/RegKey.h"
@@ -11,6 +12,8 @@
 #include "winlib/WinThread.h"
 
 #include <windows.h>
+
+#include <vector>
 
 namespace {
 
@@ -26,6 +29,18 @@ bool EarlierInstallation(std::string& folder)
     if (key.Open(HKEY_LOCAL_MACHINE, installlog::kProductKey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return false;
     return key.ReadString(installlog::kInstallPathValue, folder, 2048, winlib::RegKey::Accept::AnyType);
+}
+
+// What the run log may never lie inside: the medium, an earlier
+// installation and the folder to install into.
+std::vector<std::string> SetupFolders(const runfront::CommandLineOptions& options)
+{
+    std::vector<std::string> folders = {winlib::ProgramFolder(),
+                                        options.hasInstallDir ? options.installDir : std::string(kDefaultInstallDir)};
+    std::string earlier;
+    if (runfront::ReadInstalledFolder(earlier))
+        folders.push_back(earlier);
+    return folders;
 }
 
 }  // namespace
@@ -77,7 +92,7 @@ int RunSetup(std::string_view arguments, bool administrator,
     runfront::CommandLineOptions options;
     int exitCode = 0;
     if (!runfront::StartRun(arguments, runfront::Program::kSetup, administrator,
-                          {"Setup", kTitle, kNotAdministrator, kLogUnusable}, options, exitCode))
+                            {"Setup", kTitle, kNotAdministrator, kLogUnusable}, SetupFolders, options, exitCode))
         return exitCode;
     if (options.silent)
         return runfront::FinishRun(RunUnattendedSetup(winlib::ProgramFolder(), options));

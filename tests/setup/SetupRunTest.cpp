@@ -1,6 +1,7 @@
 // Setup's command line as the program acts on it: which runs show no box,
-// the run log and its last line, the rights check, the folder handed to the
-// wizard, and the destinations an unattended run refuses before it starts.
+// the run log, where it may not go, and its last line, the rights check,
+// the folder handed to the wizard, and the destinations an unattended run
+// refuses before it starts.
 #include "FileHelpers.h"
 #include "ImportHook.h"
 #include "RegistryOverride.h"
@@ -73,6 +74,32 @@ TEST_F(SetupRunTest, SilentUsageGoesToTheRunLogAndShowsNoBox)
     EXPECT_EQ(Run("/?"), runfront::kExitSuccess);
     EXPECT_EQ(boxes.count(), 1);
     EXPECT_TRUE(wizardFolders.empty());
+}
+
+TEST_F(SetupRunTest, TheRunLogIsNeverInsideTheMediumAnEarlierInstallationOrTheDestination)
+{
+    MessageBoxCounter boxes;
+    ASSERT_TRUE(boxes.ok());
+    const std::string earlier = temp / "ZEMLO";
+    const std::string record = earlier + "\\Uninstall.log";
+    const std::string entries = "File Copy: " + earlier + "\\a.dwg\r\nMade Dir: " + earlier + "\r\n";
+    testfs::WriteFile(record, entries);  // not hidden: its folder alone protects it
+    ASSERT_TRUE(testreg::Put(HKEY_LOCAL_MACHINE, testreg::kProductKey, "installPath", earlier + "\\"));
+    const std::string destination = temp / "目标 淺";
+    testfs::WriteFile(destination + "\\notes.log", "kept");
+    const std::string onMedium = testfs::ProgramFolder() + "setup-run-test.log";
+
+    for (const std::string& log : {record, destination + "\\notes.log", onMedium, destination + "\\new.log"})
+        EXPECT_EQ(Run("/S /? /LOG=\"" + log + "\" /D=" + destination), runfront::kExitSuccess) << log;
+    EXPECT_EQ(testfs::ReadFile(record), entries);
+    EXPECT_EQ(testfs::ReadFile(destination + "\\notes.log"), "kept");
+    EXPECT_FALSE(testfs::Exists(onMedium));
+    EXPECT_FALSE(testfs::Exists(destination + "\\new.log"));
+    EXPECT_EQ(boxes.count(), 0);
+    // Beside them it is written.
+    const std::string log = temp / "run.log";
+    EXPECT_EQ(Run("/S /? /LOG=" + log + " /D=" + destination), runfront::kExitSuccess);
+    EXPECT_EQ(LastRecord(log), "退出代码: 0 (成功)");
 }
 
 TEST_F(SetupRunTest, WithoutAdministratorRightsNothingRunsAndTheLogSaysWhy)

@@ -1,5 +1,5 @@
-// Uninstall's command line as the program acts on it, and the exit code a
-// run ends with.
+// Uninstall's command line as the program acts on it, where its run log may
+// not go, and the exit code a run ends with.
 #include "FileHelpers.h"
 #include "ImportHook.h"
 #include "RegistryOverride.h"
@@ -78,6 +78,26 @@ TEST_F(UninstallRunTest, SilentUsageGoesToTheRunLogAndShowsNoBox)
     EXPECT_EQ(Run("/?"), runfront::kExitSuccess);
     EXPECT_EQ(boxes.count(), 1);
     EXPECT_EQ(interactiveRuns, 0);
+}
+
+TEST_F(UninstallRunTest, TheRunLogIsNeverInsideTheProgramsFolderOrTheRecordedInstallation)
+{
+    MessageBoxCounter boxes;
+    ASSERT_TRUE(boxes.ok());
+    const std::string installation = temp / "ZEMLO";
+    const std::string record = installation + "\\Uninstall.log";
+    const std::string entries = "File Copy: " + installation + "\\a.dwg\r\n";
+    testfs::WriteFile(record, entries);
+    ASSERT_TRUE(testreg::Put(HKEY_LOCAL_MACHINE, testreg::kProductKey, "installPath", installation));
+    const std::string besideProgram = testfs::ProgramFolder() + "uninstall-run-test.log";
+
+    EXPECT_EQ(Run("/S /? /LOG=" + record), runfront::kExitSuccess);
+    EXPECT_EQ(Run("/S /? /LOG=" + installation + "\\new.log"), runfront::kExitSuccess);
+    EXPECT_EQ(Run("/S /? /LOG=" + besideProgram), runfront::kExitSuccess);
+    EXPECT_EQ(testfs::ReadFile(record), entries);
+    EXPECT_EQ(testfs::ListFolder(installation), std::vector<std::string>{"Uninstall.log"});
+    EXPECT_FALSE(testfs::Exists(besideProgram));
+    EXPECT_EQ(boxes.count(), 0);
 }
 
 TEST_F(UninstallRunTest, WithoutAdministratorRightsNothingRuns)
