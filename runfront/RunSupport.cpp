@@ -63,6 +63,20 @@ bool IsAnsiLeadByte(unsigned char c)
     return ::IsDBCSLeadByte(c) != FALSE;
 }
 
+// The usage text in the run log, one record a line as a box shows it.
+void LogUsage(RunLog& log, Program program)
+{
+    const std::string_view usage = UsageText(program);
+    for (std::size_t start = 0; start < usage.size();) {
+        std::size_t end = usage.find('\n', start);
+        if (end == std::string_view::npos)
+            end = usage.size();
+        if (end > start)
+            log.Step(std::string(usage.substr(start, end - start)));
+        start = end + 1;
+    }
+}
+
 }  // namespace
 
 int FinishRun(int code)
@@ -73,20 +87,24 @@ int FinishRun(int code)
 }
 
 bool StartRun(std::string_view arguments, Program program, bool administrator, const RunTexts& texts,
-              CommandLineOptions& options, int& exitCode)
+              const ProtectedFolders& protectedFolders, CommandLineOptions& options, int& exitCode)
 {
     const CommandLineResult parsed = ParseCommandLine(arguments, program, IsAnsiLeadByte);
     options = parsed.options;
-    const bool silent = parsed.ok ? options.silent : MentionsSilentSwitch(arguments);
+    // A deployment script never waits for a click.
+    const bool quiet = options.silent || MentionsSilentSwitch(arguments);
 
     RunLog& log = AppRunLog();
-    if (options.hasLogFile && !log.Open(options.logFile) && !silent)
-        ::MessageBoxA(nullptr, (texts.logUnusable + log.Problem()).c_str(), texts.title, MB_OK | MB_ICONWARNING);
+    if (options.hasLogFile) {
+        const std::vector<std::string> folders = protectedFolders ? protectedFolders(options) : std::vector<std::string>();
+        if (!log.Open(options.logFile, folders) && !quiet)
+            ::MessageBoxA(nullptr, (texts.logUnusable + log.Problem()).c_str(), texts.title, MB_OK | MB_ICONWARNING);
+    }
     log.Step(std::string(texts.program) + " 开始，命令行参数: " + std::string(arguments));
 
     if (!parsed.ok) {
         log.Step("命令行错误: " + parsed.message);
-        if (!silent) {
+        if (!quiet) {
             const std::string text = parsed.message + "\n\n" + UsageText(program);
             ::MessageBoxA(nullptr, text.c_str(), texts.title, MB_OK | MB_ICONERROR);
         }
@@ -94,13 +112,16 @@ bool StartRun(std::string_view arguments, Program program, bool administrator, c
         return false;
     }
     if (options.showUsage) {
-        ::MessageBoxA(nullptr, UsageText(program), texts.title, MB_OK | MB_ICONINFORMATION);
+        if (quiet)
+            LogUsage(log, program);
+        else
+            ::MessageBoxA(nullptr, UsageText(program), texts.title, MB_OK | MB_ICONINFORMATION);
         exitCode = FinishRun(kExitSuccess);
         return false;
     }
     if (!administrator) {
         log.Failure("没有管理员权限", kExitNotAdministrator);
-        if (!silent)
+        if (!quiet)
             ::MessageBoxA(nullptr, texts.notAdministrator, texts.title, MB_OK | MB_ICONERROR);
         exitCode = FinishRun(kExitNotAdministrator);
         return false;

@@ -102,6 +102,10 @@ void CCopyPage::StartWorker()
     // reconfigured under its feet.
     if (m_thread.GetThreadHandle() != nullptr)
         return;
+    // The run log never lies inside what is installed.
+    runfront::RunLog& log = runfront::AppRunLog();
+    if (!log.Protect(m_strInstallDir))
+        AskUser(log.Problem().c_str(), MB_OK | MB_ICONWARNING);
     m_thread.Configure(m_strSourceDir, m_strInstallDir, this);
     m_thread.CreateThread(0, 0, nullptr);
 }

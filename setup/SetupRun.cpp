@@ -5,6 +5,7 @@
 #include "engine/SetupThread.h"
 #include "installlog/Contract.h"
 #include "runfront/ExitCodes.h"
+#include "runfront/InstalledProduct.h"
 #include "winlib/Path.h"
 #include "winlib/RegKey.h"
 #include "runfront/RunSupport.h"
@@ -13,12 +14,26 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace {
 
 const char kTitle[] = "ZEMLO V8.0 安装向导";
 const char kNotAdministrator[] = "安装 ZEMLO V8.0 需要管理员权限。\n请以管理员身份运行安装程序。";
 const char kLogUnusable[] = "不能写入运行日志，安装将在没有日志的情况下继续：\n";
 const char kUnattendedAnswer[] = "（无人值守的回答）";
+
+// What the run log may never lie inside: the medium, an earlier
+// installation and the folder to install into.
+std::vector<std::string> SetupFolders(const runfront::CommandLineOptions& options)
+{
+    std::vector<std::string> folders = {winlib::ProgramFolder(),
+                                        options.hasInstallDir ? options.installDir : std::string(kDefaultInstallDir)};
+    std::string earlier;
+    if (runfront::ReadInstalledFolder(earlier))
+        folders.push_back(earlier);
+    return folders;
+}
 
 }  // namespace
 
@@ -78,7 +93,7 @@ int RunSetup(std::string_view arguments, bool administrator,
     runfront::CommandLineOptions options;
     int exitCode = 0;
     if (!runfront::StartRun(arguments, runfront::Program::kSetup, administrator,
-                          {"Setup", kTitle, kNotAdministrator, kLogUnusable}, options, exitCode))
+                            {"Setup", kTitle, kNotAdministrator, kLogUnusable}, SetupFolders, options, exitCode))
         return exitCode;
     if (options.silent)
         return runfront::FinishRun(RunUnattendedSetup(winlib::ProgramFolder(), options));

@@ -21,10 +21,11 @@ inline constexpr char kDefaultInstallDir[] = "C:\\Program Files\\Kestrova\\ZEMLO
 int RunUnattendedSetup(const std::string& sourceDir, const runfront::CommandLineOptions& options);
 
 // The whole program for the arguments of its command line: reads them
-// (a bad switch: its message and the usage, a box unless silent; /?: the
-// usage in a box), opens the run log of /LOG=, refuses to run without
-// administrator rights, then installs unattended (/S) or runs the wizard
-// through runWizard, which gets the /D= folder (or an empty text) and
-// returns its exit code. The run log ends with the exit code returned.
+// (a bad switch: its message and the usage; /?: the usage; each in a box
+// unless /S appears, the usage then in the run log), opens the run log of
+// /LOG= (never inside the medium, an earlier installation or the folder to
+// install into), refuses to run without administrator rights, then
+// installs unattended (/S) or runs the wizard through runWizard, which gets
+// the /D= folder (or an empty text) and returns its exit code. The run log ends with the exit code returned.
 int RunSetup(std::string_view arguments, bool administrator,
              const std::function<int(const std::string& installDir)>& runWizard);

@@ -4,7 +4,9 @@
 #include "UninstallThread.h"
 #include "runfront/CommandLine.h"
 #include "runfront/ExitCodes.h"
+#include "runfront/InstalledProduct.h"
 #include "runfront/RunSupport.h"
+#include "winlib/Path.h"
 #include "winlib/StdioFile.h"
 #include "winlib/WinThread.h"
 
@@ -13,6 +15,7 @@
 #include <io.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -29,6 +32,17 @@ protected:
         runfront::AppRunLog().Step("不能读取卸载日志: " + error.GetErrorMessage());
     }
 };
+
+// What the run log may never lie inside: the program's own folder (the
+// installation it belongs to, or the medium) and the recorded installation.
+std::vector<std::string> UninstallFolders(const runfront::CommandLineOptions&)
+{
+    std::vector<std::string> folders = {winlib::ProgramFolder()};
+    std::string recorded;
+    if (runfront::ReadInstalledFolder(recorded))
+        folders.push_back(recorded);
+    return folders;
+}
 
 }  // namespace
 
@@ -59,7 +73,8 @@ int RunUninstall(std::string_view arguments, bool administrator, const std::func
     runfront::CommandLineOptions options;
     int exitCode = 0;
     if (!runfront::StartRun(arguments, runfront::Program::kUninstall, administrator,
-                          {"Uninstall", kTitle, kNotAdministrator, kLogUnusable}, options, exitCode))
+                            {"Uninstall", kTitle, kNotAdministrator, kLogUnusable}, UninstallFolders, options,
+                            exitCode))
         return exitCode;
     return runfront::FinishRun(options.silent ? RunUnattendedUninstall() : runInteractive());
 }

@@ -13,9 +13,10 @@
 int RunUnattendedUninstall();
 
 // The whole program for the arguments of its command line: reads them (a
-// bad switch: its message and the usage, a box unless /S appears; /?: the
-// usage in a box), opens the run log of /LOG=, refuses to run without
-// administrator rights, then removes unattended (/S) or runs
-// runInteractive (the confirmation and the window), which returns its exit
-// code. The run log ends with the exit code returned.
+// bad switch: its message and the usage; /?: the usage; each in a box
+// unless /S appears, the usage then in the run log), opens the run log of
+// /LOG= (never inside the program's folder or the recorded installation),
+// refuses to run without administrator rights, then removes unattended
+// (/S) or runs runInteractive (the confirmation and the window), which
+// returns its exit code. The run log ends with the exit code returned.
 int RunUninstall(std::string_view arguments, bool administrator, const std::function<int()>& runInteractive);

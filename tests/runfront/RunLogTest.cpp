@@ -125,7 +125,7 @@ TEST(RunLog, UnusableFilesAreReportedOnceAndLeftAlone)
     Reports reports;
     RunLog log(reports.reporter());
     // A missing folder, a folder, a device, a read-only file, a second name
-    // of another file.
+    // of another file (links: below).
     for (const std::string& path : {temp / "missing\\run.log", temp.path(), std::string("NUL"), readOnly, hardLink}) {
         SCOPED_TRACE(path);
         EXPECT_FALSE(log.Open(path));
@@ -140,18 +140,154 @@ TEST(RunLog, UnusableFilesAreReportedOnceAndLeftAlone)
     EXPECT_EQ(testfs::ReadFile(target), "not the log's");
     EXPECT_FALSE(testfs::Exists(temp / "missing"));
 
-    // A symbolic link, where the system makes one (Wine 8 answers TRUE and
-    // makes nothing).
-    const std::string symbolicLink = temp / "link.log";
-    if (::CreateSymbolicLinkA(symbolicLink.c_str(), target.c_str(), 0) && testfs::Exists(symbolicLink) &&
-        (testfs::Attributes(symbolicLink) & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        EXPECT_FALSE(log.Open(symbolicLink));
-        EXPECT_EQ(testfs::ReadFile(target), "not the log's");
-    }
     // The log is still good for a usable file afterwards, without a report.
     EXPECT_TRUE(log.Open(temp / "good.log"));
     EXPECT_EQ(reports.count, 1);
     ::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// What a refused open leaves: every file as it was, byte for byte, and no
+// file made where there was none.
+class RunLogRefusalTest : public ::testing::Test {
+protected:
+    // Opens path and expects the refusal; the file (if any) keeps content.
+    void ExpectRefused(const std::string& path, const std::vector<std::string>& protectedFolders = {})
+    {
+        SCOPED_TRACE(path);
+        const bool existed = testfs::Exists(path);
+        const std::string before = testfs::ReadFile(path);
+        RunLog log(reports.reporter());
+        EXPECT_FALSE(log.Open(path, protectedFolders));
+        EXPECT_FALSE(log.IsOpen());
+        log.Step("must not be written");
+        log.Finish(0);
+        EXPECT_EQ(reports.count, 1) << reports.last;
+        EXPECT_NE(reports.last.find(path), std::string::npos) << reports.last;
+        EXPECT_EQ(testfs::Exists(path), existed);
+        if (existed) {
+            EXPECT_EQ(testfs::ReadFile(path), before);
+        }
+        reports = Reports();
+    }
+    // A Unix symbolic link, which Wine shows as a link; false (the test then
+    // skips) where none can be made.
+    bool Link(const std::string& link, const std::string& target) { return testfs::MakeUnixSymlink(link, target); }
+
+    TempDir temp;
+    Reports reports;
+};
+
+TEST_F(RunLogRefusalTest, HiddenSystemAndInstalledFilesAreLeftByteForByte)
+{
+    // An installation's record, hidden as Setup writes it: truncating it
+    // would leave an installation that can never be uninstalled.
+    const std::string installation = temp / "ZEMLO";
+    const std::string record = installation + "\\Uninstall.log";
+    testfs::WriteFile(record, "File Copy: C:\\ZEMLO\\a.dwg\r\nMade Dir: C:\\ZEMLO\r\n");
+    ASSERT_TRUE(::SetFileAttributesA(record.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    const std::string hidden = temp / "hidden.log";
+    testfs::WriteFile(hidden, "hidden");
+    ASSERT_TRUE(::SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    const std::string system = temp / "system.log";
+    testfs::WriteFile(system, "system");
+    ASSERT_TRUE(::SetFileAttributesA(system.c_str(), FILE_ATTRIBUTE_SYSTEM));
+    testfs::MakeDirs(temp / "folder.log");
+
+    ExpectRefused(record);
+    ExpectRefused(hidden);
+    ExpectRefused(system);
+    ExpectRefused(temp / "folder.log");
+    EXPECT_TRUE(testfs::IsDirectory(temp / "folder.log"));
+    for (const std::string& file : {record, hidden, system})
+        ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(RunLogRefusalTest, ALinkAnywhereOnTheWayIsRefusedAndNothingIsMadeBehindIt)
+{
+    const std::string elsewhere = temp / "elsewhere";
+    const std::string target = elsewhere + "\\settings.ini";
+    testfs::WriteFile(target, "somebody's settings");
+    if (!Link(temp / "logs", elsewhere) || !Link(temp / "run.log", target))
+        GTEST_SKIP() << "no Unix symbolic link can be made here";
+
+    // A folder link on the way: to an existing file, and to a new one,
+    // which must not be left behind in the link's target.
+    ExpectRefused(temp / "logs\\settings.ini");
+    ExpectRefused(temp / "logs\\new.log");
+    EXPECT_EQ(testfs::ListFolder(elsewhere), (std::vector<std::string>{"settings.ini"}));
+    // Deeper below the link, and the link itself as the file.
+    testfs::MakeDirs(elsewhere + "\\deeper");
+    ExpectRefused(temp / "logs\\deeper\\new.log");
+    EXPECT_FALSE(testfs::Exists(elsewhere + "\\deeper\\new.log"));
+    ExpectRefused(temp / "logs");
+    // A file link (Wine shows no attribute on it: the opened file's real
+    // place tells).
+    ExpectRefused(temp / "run.log");
+    EXPECT_EQ(testfs::ReadFile(target), "somebody's settings");
+
+    // The same names without links are fine, in another spelling too.
+    RunLog log;
+    EXPECT_TRUE(log.Open(elsewhere + "\\deeper\\..\\new.log"));
+    log.Close();
+    EXPECT_TRUE(testfs::Exists(elsewhere + "\\new.log"));
+}
+
+TEST_F(RunLogRefusalTest, NothingInsideAProtectedFolderWhereverTheFolderLeads)
+{
+    const std::string installation = temp / "ZEMLO";
+    const std::string medium = temp / "medium";
+    testfs::WriteFile(installation + "\\readme.txt", "installed");
+    testfs::WriteFile(medium + "\\Setup.ini", "medium");
+    const std::vector<std::string> folders = {medium, installation + "\\", std::string()};
+
+    ExpectRefused(installation + "\\readme.txt", folders);
+    ExpectRefused(installation + "\\new.log", folders);
+    ExpectRefused(medium + "\\Setup.ini", folders);
+    testfs::MakeDirs(medium + "\\sub");
+    ExpectRefused(medium + "\\sub\\new.log", folders);
+    EXPECT_EQ(testfs::ListFolder(installation), (std::vector<std::string>{"readme.txt"}));
+    EXPECT_TRUE(testfs::ListFolder(medium + "\\sub").empty());
+
+    // A drive given as a program's folder at its root gives it ("D:").
+    ExpectRefused(temp / "on-the-drive.log", {temp.path().substr(0, 2)});
+    // Beside the folders, and in a folder whose name only starts alike.
+    RunLog log;
+    EXPECT_TRUE(log.Open(temp / "run.log", folders));
+    testfs::MakeDirs(temp / "ZEMLO2");
+    EXPECT_TRUE(log.Open(temp / "ZEMLO2\\run.log", folders));
+    log.Close();
+
+    // A protected folder given by a link is protected where it leads.
+    const std::string real = temp / "real";
+    testfs::WriteFile(real + "\\Uninstall.log", "File Copy: x\r\n");
+    if (!Link(temp / "linked", real))
+        GTEST_SKIP() << "no Unix symbolic link can be made here";
+    ExpectRefused(real + "\\Uninstall.log", {temp / "linked"});
+}
+
+TEST_F(RunLogRefusalTest, ProtectingTheFolderOfTheOpenLogClosesItAndKeepsItsRecords)
+{
+    const std::string destination = temp / "chosen";
+    testfs::MakeDirs(destination);
+    const std::string path = destination + "\\run.log";
+    RunLog log(reports.reporter());
+    ASSERT_TRUE(log.Open(path));
+    log.Step("before");
+    EXPECT_TRUE(log.Protect(temp / "elsewhere"));
+    EXPECT_TRUE(log.IsOpen());
+
+    EXPECT_FALSE(log.Protect(destination));
+    EXPECT_FALSE(log.IsOpen());
+    log.Step("after");
+    EXPECT_EQ(reports.count, 1);
+    EXPECT_NE(reports.last.find(path), std::string::npos) << reports.last;
+    const std::vector<std::string> lines = testfs::SplitLines(testfs::ReadFile(path));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("before"), std::string::npos);
+    EXPECT_NE(lines[1].find(destination), std::string::npos) << lines[1];
+    // And it stays protected for a later open.
+    EXPECT_FALSE(log.Open(destination + "\\other.log"));
+    EXPECT_FALSE(testfs::Exists(destination + "\\other.log"));
 }
 
 TEST(RunLog, OthersCanReadWhileItWritesButNotWriteAndThreadsKeepRecordsWhole)

@@ -10,6 +10,7 @@
 #include "engine/Destination.h"
 #include "engine/InstallStep.h"
 #include "installlog/PathRule.h"
+#include "runfront/RunSupport.h"
 #include "winlib/Handles.h"
 #include "winlib/StringUtil.h"
 
@@ -608,6 +609,14 @@ TEST(CopyPage, CancelAsksNoKeepsCopyingYesStopsTheWorkerAndLeavesUnlessTheCopyHa
 
 namespace {
 
+// A medium the real worker runs on: every product folder there.
+void MakeWholeMedium(const TempDir& medium)
+{
+    MakeMedium(medium);
+    for (const char* name : engine::ProductFolders())
+        testfs::MakeDirs(medium / name);
+}
+
 // The progress page with its real worker, the cancel question answered Yes.
 class WorkingCopyPage : public CCopyPage {
 public:
@@ -631,9 +640,7 @@ TEST(CopyPageWithWorker, AConfirmedCancelStopsTheCopyAndTheWorkerEndsBeforeThePa
     RegistryOverride registry;
     ASSERT_TRUE(registry.ok());
     TempDir medium, target;
-    MakeMedium(medium);
-    for (const char* name : engine::ProductFolders())
-        testfs::MakeDirs(medium / name);
+    MakeWholeMedium(medium);
     auto page = std::make_unique<Scripted<WorkingCopyPage>>();
     page->m_strSourceDir = medium.path();
     page->m_strInstallDir = target / "ZEMLO";
@@ -656,6 +663,33 @@ TEST(CopyPageWithWorker, AConfirmedCancelStopsTheCopyAndTheWorkerEndsBeforeThePa
     EXPECT_FALSE(testfs::Exists(target / "ZEMLO\\图框"));
     EXPECT_FALSE(
         testreg::KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8"));
+}
+
+TEST(CopyPageWithWorker, ARunLogInsideTheChosenDestinationIsClosedWithAWarningBeforeTheCopy)
+{
+    RegistryOverride registry;
+    ASSERT_TRUE(registry.ok());
+    TempDir medium, target;
+    MakeWholeMedium(medium);
+    testfs::MakeDirs(target / "ZEMLO");
+    const std::string log = target / "ZEMLO\\setup.log";
+    runfront::RunLog& runLog = runfront::AppRunLog();
+    ASSERT_TRUE(runLog.Open(log));
+    runLog.Step("before the copy");
+
+    auto page = std::make_unique<Scripted<WorkingCopyPage>>();
+    page->m_strSourceDir = medium.path();
+    page->m_strInstallDir = target / "ZEMLO";
+    page->script = [](auto&, HWND hwnd) { Click(hwnd, IDCANCEL); };
+    EXPECT_EQ(page->Run(), ID_WIZFINISH);
+    EXPECT_EQ(page->asked, 2);  // the warning, then the cancel question
+    page.reset();
+    EXPECT_FALSE(runLog.IsOpen());
+    const std::vector<std::string> lines = testfs::SplitLines(testfs::ReadFile(log));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("before the copy"), std::string::npos);
+    EXPECT_NE(lines[1].find("运行日志到此为止"), std::string::npos) << lines[1];
+    EXPECT_EQ(testfs::ListFolder(target / "ZEMLO"), std::vector<std::string>{"setup.log"});
 }
 
 // -------------------------------------------------------------- finish page

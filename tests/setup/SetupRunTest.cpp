@@ -1,7 +1,9 @@
 // Setup's command line as the program acts on it: which runs show no box,
-// the run log and its last line, the rights check, the folder handed to the
-// wizard, and the destinations an unattended run refuses before it starts.
+// the run log, where it may not go, and its last line, the rights check,
+// the folder handed to the wizard, and the destinations an unattended run
+// refuses before it starts.
 #include "FileHelpers.h"
+#include "ImportHook.h"
 #include "RegistryOverride.h"
 #include "SetupRun.h"
 #include "TempDir.h"
@@ -51,6 +53,53 @@ TEST_F(SetupRunTest, BadSilentCommandLineEndsWithoutABoxAndUsesNothingOfIt)
     EXPECT_EQ(Run("/D=C:\\ZEMLO /S"), runfront::kExitBadCommandLine);
     EXPECT_TRUE(wizardFolders.empty());
     EXPECT_FALSE(testfs::Exists(log));
+}
+
+TEST_F(SetupRunTest, SilentUsageGoesToTheRunLogAndShowsNoBox)
+{
+    MessageBoxCounter boxes;
+    ASSERT_TRUE(boxes.ok());
+    const std::string log = temp / "usage.log";
+    EXPECT_EQ(Run("/? /S /LOG=" + log), runfront::kExitSuccess);
+    EXPECT_EQ(boxes.count(), 0);
+    const std::string text = testfs::ReadFile(log);
+    EXPECT_NE(text.find("  用法: Setup.exe [/S] [/LOG=<日志文件>] [/D=<安装文件夹>]\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("    /D=<安装文件夹>  安装到该文件夹 (完整路径)。"), std::string::npos) << text;
+    EXPECT_EQ(LastRecord(log), "退出代码: 0 (成功)");
+    // /S inside a quoted name still counts: neither the usage nor the
+    // refused log (no such folder) shows a box.
+    EXPECT_EQ(Run("/? /LOG=\"" + temp / "x /S y.log" + "\""), runfront::kExitSuccess);
+    EXPECT_EQ(boxes.count(), 0);
+    // Without /S the usage is a box.
+    EXPECT_EQ(Run("/?"), runfront::kExitSuccess);
+    EXPECT_EQ(boxes.count(), 1);
+    EXPECT_TRUE(wizardFolders.empty());
+}
+
+TEST_F(SetupRunTest, TheRunLogIsNeverInsideTheMediumAnEarlierInstallationOrTheDestination)
+{
+    MessageBoxCounter boxes;
+    ASSERT_TRUE(boxes.ok());
+    const std::string earlier = temp / "ZEMLO";
+    const std::string record = earlier + "\\Uninstall.log";
+    const std::string entries = "File Copy: " + earlier + "\\a.dwg\r\nMade Dir: " + earlier + "\r\n";
+    testfs::WriteFile(record, entries);  // not hidden: its folder alone protects it
+    ASSERT_TRUE(testreg::Put(HKEY_LOCAL_MACHINE, testreg::kProductKey, "installPath", earlier + "\\"));
+    const std::string destination = temp / "目标 淺";
+    testfs::WriteFile(destination + "\\notes.log", "kept");
+    const std::string onMedium = testfs::ProgramFolder() + "setup-run-test.log";
+
+    for (const std::string& log : {record, destination + "\\notes.log", onMedium, destination + "\\new.log"})
+        EXPECT_EQ(Run("/S /? /LOG=\"" + log + "\" /D=" + destination), runfront::kExitSuccess) << log;
+    EXPECT_EQ(testfs::ReadFile(record), entries);
+    EXPECT_EQ(testfs::ReadFile(destination + "\\notes.log"), "kept");
+    EXPECT_FALSE(testfs::Exists(onMedium));
+    EXPECT_FALSE(testfs::Exists(destination + "\\new.log"));
+    EXPECT_EQ(boxes.count(), 0);
+    // Beside them it is written.
+    const std::string log = temp / "run.log";
+    EXPECT_EQ(Run("/S /? /LOG=" + log + " /D=" + destination), runfront::kExitSuccess);
+    EXPECT_EQ(LastRecord(log), "退出代码: 0 (成功)");
 }
 
 TEST_F(SetupRunTest, WithoutAdministratorRightsNothingRunsAndTheLogSaysWhy)

@@ -1,6 +1,7 @@
-// Uninstall's command line as the program acts on it, and the exit code a
-// run ends with.
+// Uninstall's command line as the program acts on it, where its run log may
+// not go, and the exit code a run ends with.
 #include "FileHelpers.h"
+#include "ImportHook.h"
 #include "RegistryOverride.h"
 #include "TempDir.h"
 #include "UninstallRun.h"
@@ -9,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -48,6 +51,41 @@ TEST_F(UninstallRunTest, BadSilentCommandLineRemovesNothingAndShowsNoBox)
     EXPECT_EQ(Run("/LOG=" + (temp / "bad.log") + " /S /X"), runfront::kExitBadCommandLine);
     EXPECT_EQ(interactiveRuns, 0);
     EXPECT_FALSE(testfs::Exists(temp / "bad.log"));
+}
+
+TEST_F(UninstallRunTest, SilentUsageGoesToTheRunLogAndShowsNoBox)
+{
+    MessageBoxCounter boxes;
+    ASSERT_TRUE(boxes.ok());
+    const std::string log = temp / "usage.log";
+    EXPECT_EQ(Run("/S /LOG=" + log + " /?"), runfront::kExitSuccess);
+    EXPECT_EQ(boxes.count(), 0);
+    const std::vector<std::string> records = Records(log);
+    EXPECT_NE(std::find(records.begin(), records.end(), "用法: Uninstall.exe [/S] [/LOG=<日志文件>]"), records.end());
+    EXPECT_EQ(records.back(), "退出代码: 0 (成功)");
+    EXPECT_EQ(Run("/?"), runfront::kExitSuccess);
+    EXPECT_EQ(boxes.count(), 1);
+    EXPECT_EQ(interactiveRuns, 0);
+}
+
+TEST_F(UninstallRunTest, TheRunLogIsNeverInsideTheProgramsFolderOrTheRecordedInstallation)
+{
+    MessageBoxCounter boxes;
+    ASSERT_TRUE(boxes.ok());
+    const std::string installation = temp / "ZEMLO";
+    const std::string record = installation + "\\Uninstall.log";
+    const std::string entries = "File Copy: " + installation + "\\a.dwg\r\n";
+    testfs::WriteFile(record, entries);
+    ASSERT_TRUE(testreg::Put(HKEY_LOCAL_MACHINE, testreg::kProductKey, "installPath", installation));
+    const std::string besideProgram = testfs::ProgramFolder() + "uninstall-run-test.log";
+
+    EXPECT_EQ(Run("/S /? /LOG=" + record), runfront::kExitSuccess);
+    EXPECT_EQ(Run("/S /? /LOG=" + installation + "\\new.log"), runfront::kExitSuccess);
+    EXPECT_EQ(Run("/S /? /LOG=" + besideProgram), runfront::kExitSuccess);
+    EXPECT_EQ(testfs::ReadFile(record), entries);
+    EXPECT_EQ(testfs::ListFolder(installation), std::vector<std::string>{"Uninstall.log"});
+    EXPECT_FALSE(testfs::Exists(besideProgram));
+    EXPECT_EQ(boxes.count(), 0);
 }
 
 TEST_F(UninstallRunTest, WithoutAdministratorRightsNothingRuns)

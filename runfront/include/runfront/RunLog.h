@@ -7,13 +7,20 @@
 // - A file that cannot be opened or written never stops the run: the
 //   problem goes to the reporter once in the object's life and the log goes
 //   quiet.
-// - The file is created, or an existing one truncated, only after it has
-//   been checked: a name that is a link (symbolic link, junction or any
-//   other reparse point), a file with more than one name (hard link) or
-//   something that is not a disk file (a device, a pipe) is refused and left
-//   as it is, so a link planted where the administrator's log goes cannot
-//   make an elevated program overwrite another file. The folders along the
-//   path are the administrator's choice and are not checked.
+// - The log never harms what the program works on: the file is opened
+//   without truncating (made when there is none) and only then judged,
+//   through the handle, and refused and left as it was (a file the refused
+//   open made is removed again) when
+//   * it is no plain file on a disk: a folder, a device, a pipe;
+//   * it is a link (symbolic link, junction, any other reparse point), or
+//     any folder on its way is one: the system's path for the opened file
+//     must be the path asked for, made full and long;
+//   * it has more than one name (hard link);
+//   * it is hidden, a system file or read-only;
+//   * it lies inside a protected folder (the installation, the medium), or
+//     inside what such a folder leads to, so that no /LOG= can truncate an
+//     installation's "Uninstall.log" or a file being installed.
+//   Only a file that passes is truncated, through the same handle.
 // - Other programs may read the file while it is written (an administrator
 //   tailing it); each record is written whole with one write.
 // - Texts are made one line: control characters (line breaks included) are
@@ -27,6 +34,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "winlib/Handles.h"
 
@@ -43,10 +51,18 @@ public:
     RunLog(const RunLog&) = delete;
     RunLog& operator=(const RunLog&) = delete;
 
-    // Creates path, or truncates it when it exists. False (after reporting)
-    // when it cannot be used; the log then does nothing. A log already open
-    // is closed first.
-    [[nodiscard]] bool Open(const std::string& path);
+    // Opens path, made new or truncated, after the checks above; the
+    // protectedFolders (empty texts are left out) join the folders the log
+    // may never lie inside, which the object keeps for its life. False
+    // (after reporting) when the file is refused or cannot be used; the log
+    // then does nothing. A log already open is closed first.
+    [[nodiscard]] bool Open(const std::string& path, const std::vector<std::string>& protectedFolders = {});
+    // Adds a folder the log may never lie inside, for one that is known
+    // only after the log was opened (a destination chosen in a wizard). An
+    // open log inside it gets a last record that says so and is closed, the
+    // problem reported as for Open; later Opens refuse files inside it.
+    // False when it closed the log.
+    bool Protect(const std::string& folder);
     bool IsOpen() const;
     void Close();
 
@@ -67,7 +83,24 @@ public:
     void SetClock(Clock clock);
 
 private:
+    // A protected folder, by its name and by where it really is.
+    struct ProtectedFolder {
+        std::string given;  // as the caller named it
+        std::string named;  // made full and long
+        std::string final;  // the system's path for it; empty when missing
+    };
+    static ProtectedFolder Resolve(const std::string& folder);
+    // The protected folder that path (full and long, or the system's path
+    // for a file) lies inside, or null.
+    const ProtectedFolder* Containing(const std::string& path) const;
+    // Opens path for the log after every check; empty, with why, when it
+    // is refused. The lock is held.
+    winlib::ScopedHandle OpenChecked(const std::string& path, std::string& why) const;
+
     void Write(const std::string& text);
+    // Writes one record; the lock is held. On failure closes the file and
+    // returns the problem's message when it is the first one.
+    std::string WriteLocked(const std::string& text);
     // Records the problem; returns true when it is the first one.
     bool NoteProblem(const std::string& message);
 
@@ -77,6 +110,7 @@ private:
     winlib::ScopedHandle m_file;
     std::string m_path;
     std::string m_problem;
+    std::vector<ProtectedFolder> m_protected;
 };
 
 }  // namespace runfront

@@ -5,8 +5,10 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "runfront/CommandLine.h"
 #include "runfront/RunLog.h"
@@ -37,16 +39,22 @@ struct RunTexts {
     const char* logUnusable;       // followed by why the run log cannot be written
 };
 
+// The folders a program's run log may never lie inside (its installation,
+// its medium), for the options of its command line.
+using ProtectedFolders = std::function<std::vector<std::string>(const CommandLineOptions& options)>;
+
 // The start both programs share: reads the command line (the text after the
-// program's name), opens the run log it names and writes the first record,
-// and settles what needs nothing of the program itself: a bad command line
+// program's name), opens the run log it names, never inside the
+// protectedFolders of the options, and writes the first record, and
+// settles what needs nothing of the program itself: a bad command line
 // (its message and the usage), /? (the usage), missing administrator rights.
-// The boxes are left out when the run is silent, even when the line could
-// not be read but holds /S. Returns true, with the options, when the
-// program is to run; otherwise false, with the exit code already written to
-// the run log (FinishRun).
+// No box is shown when the line holds /S anywhere, parsed or not (a line
+// that cannot be read, a /S inside a quoted name): the usage of /? then goes
+// to the run log. Returns true, with the options, when the program is to
+// run; otherwise false, with the exit code already written to the run log
+// (FinishRun).
 [[nodiscard]] bool StartRun(std::string_view arguments, Program program, bool administrator, const RunTexts& texts,
-                            CommandLineOptions& options, int& exitCode);
+                            const ProtectedFolders& protectedFolders, CommandLineOptions& options, int& exitCode);
 
 // Writes the exit code, with its meaning, as the run log's last record and
 // returns it.

@@ -37,3 +37,35 @@ inline void* PatchImport(const char* dll, const char* function, void* replacemen
     }
     return nullptr;
 }
+
+// Counts the message boxes this program's own code shows, answering each
+// with OK at once, for as long as it lives (one at a time): a run that
+// must show none is then seen to show none, instead of waiting for a
+// click.
+class MessageBoxCounter {
+public:
+    MessageBoxCounter()
+    {
+        s_count = 0;
+        m_original = PatchImport("user32.dll", "MessageBoxA", reinterpret_cast<void*>(&Box));
+    }
+    ~MessageBoxCounter()
+    {
+        if (m_original != nullptr)
+            PatchImport("user32.dll", "MessageBoxA", m_original);
+    }
+    MessageBoxCounter(const MessageBoxCounter&) = delete;
+    MessageBoxCounter& operator=(const MessageBoxCounter&) = delete;
+
+    bool ok() const { return m_original != nullptr; }
+    int count() const { return s_count; }
+
+private:
+    static int WINAPI Box(HWND, LPCSTR, LPCSTR, UINT)
+    {
+        ++s_count;
+        return IDOK;
+    }
+    static inline int s_count = 0;
+    void* m_original = nullptr;
+};
