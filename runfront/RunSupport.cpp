@@ -37,6 +37,12 @@ std::string ButtonText(int button)
     }
 }
 
+int LogAnswer(const std::string& question, int button, bool unattended)
+{
+    AppRunLog().Question(question, ButtonText(button) + (unattended ? "（无人值守的回答）" : ""));
+    return button;
+}
+
 bool TokenHasAdministratorRights(HANDLE token)
 {
     SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;

@@ -117,9 +117,7 @@ int CCopyPage::AskUser(const char* text, UINT type)
 
 int CCopyPage::Ask(const char* text, UINT type)
 {
-    const int answer = AskUser(text, type);
-    runfront::AppRunLog().Question(text, runfront::ButtonText(answer));
-    return answer;
+    return runfront::LogAnswer(text, AskUser(text, type));
 }
 
 void CCopyPage::OnOK() {}

@@ -197,9 +197,7 @@ int CDestinationPage::AskUser(const char* text, UINT type)
 
 int CDestinationPage::Ask(const char* text, UINT type)
 {
-    const int answer = AskUser(text, type);
-    runfront::AppRunLog().Question(text, runfront::ButtonText(answer));
-    return answer;
+    return runfront::LogAnswer(text, AskUser(text, type));
 }
 
 void CDestinationPage::RefusePath()

@@ -114,9 +114,7 @@ int CSetupDlg::AskUser(const char* text, const char* caption, UINT type)
 
 int CSetupDlg::Ask(const char* text, const char* caption, UINT type)
 {
-    const int answer = AskUser(text, caption, type);
-    runfront::AppRunLog().Question(text, runfront::ButtonText(answer));
-    return answer;
+    return runfront::LogAnswer(text, AskUser(text, caption, type));
 }
 
 CSetupDlg::WizardEnd CSetupDlg::RunPages(CWizardPages& pages)

@@ -21,7 +21,6 @@ namespace {
 const char kTitle[] = "ZEMLO V8.0 安装向导";
 const char kNotAdministrator[] = "安装 ZEMLO V8.0 需要管理员权限。\n请以管理员身份运行安装程序。";
 const char kLogUnusable[] = "不能写入运行日志，安装将在没有日志的情况下继续：\n";
-const char kUnattendedAnswer[] = "（无人值守的回答）";
 
 // What the run log may never lie inside: the medium, an earlier
 // installation and the folder to install into.
@@ -69,12 +68,11 @@ int RunUnattendedSetup(const std::string& sourceDir, const runfront::CommandLine
     // Somebody's files would be overwritten, and later deleted with the
     // product: the wizard asks, an unattended run declines.
     if (check.verdict == Verdict::kHoldsOtherFiles) {
-        log.Question("目标文件夹中已有文件：" + check.folder + " 仍要安装到这个文件夹吗？",
-                     runfront::ButtonText(IDNO) + kUnattendedAnswer);
+        runfront::LogAnswer("目标文件夹中已有文件：" + check.folder + " 仍要安装到这个文件夹吗？", IDNO, true);
         return engine::InstallOutcome::Refused().ExitCode();
     }
     if (reinstall)
-        log.Question("已经安装了本软件（" + earlier + "），是否重新安装？", runfront::ButtonText(IDYES) + kUnattendedAnswer);
+        runfront::LogAnswer("已经安装了本软件（" + earlier + "），是否重新安装？", IDYES, true);
 
     CSetupThread worker;
     worker.Configure(source, check.folder, nullptr);

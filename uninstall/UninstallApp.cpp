@@ -23,8 +23,8 @@ BOOL CUninstallApp::InitInstance()
         ::GetCommandLineA(), [](unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; });
     m_nExitCode = RunUninstall(arguments, runfront::HasAdministratorRights(), [this]() {
         const char question[] = "真要卸载 ZEMLO V8.0吗?";
-        const int answer = ::MessageBoxA(nullptr, question, "卸载软件", MB_YESNO | MB_ICONQUESTION);
-        runfront::AppRunLog().Question(question, runfront::ButtonText(answer));
+        const int answer =
+            runfront::LogAnswer(question, ::MessageBoxA(nullptr, question, "卸载软件", MB_YESNO | MB_ICONQUESTION));
         if (answer != IDYES)
             return static_cast<int>(runfront::kExitCancelled);
         CUninstallDlg window;

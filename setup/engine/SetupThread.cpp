@@ -124,8 +124,7 @@ int CSetupThread::AskUser(const std::string& text, UINT type)
         answer = engine::UnattendedAnswer(type);
     else
         answer = ::MessageBoxA(ReportWindow(), text.c_str(), AfxGetAppName(), type);
-    runfront::AppRunLog().Question(text, runfront::ButtonText(answer) + (m_bUnattended ? "（无人值守的回答）" : ""));
-    return answer;
+    return runfront::LogAnswer(text, answer, m_bUnattended);
 }
 
 void CSetupThread::ReportFailure(const std::string& what, DWORD error)

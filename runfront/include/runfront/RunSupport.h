@@ -23,6 +23,12 @@ RunLog& AppRunLog();
 // it, in Chinese; "<n>" for a value that is no button.
 std::string ButtonText(int button);
 
+// Writes a question put to the user and the button that answered it to the
+// run log ("问题: ...  回答: ..."), the answer marked when it was given for
+// nobody (an unattended run's own answer), and returns the button: every
+// question of both programs is logged through here.
+int LogAnswer(const std::string& question, int button, bool unattended = false);
+
 // True when the process runs with administrator rights: its token holds the
 // Administrators group enabled. A token filtered by User Account Control
 // holds the group for deny only and is not counted.
