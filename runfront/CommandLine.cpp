@@ -3,9 +3,12 @@
 namespace runfront {
 
 const char kSetupUsage[] =
-    "用法: Setup.exe [/S] [/LOG=<日志文件>] [/D=<安装文件夹>]\n"
+    "用法: Setup.exe [/S] [/ALLUSERS] [/LOG=<日志文件>] [/D=<安装文件夹>]\n"
     "\n"
     "  /S               静默安装: 不显示窗口, 不提问题。\n"
+    "  /ALLUSERS        为所有用户安装: 快捷方式放在所有用户的桌面和程序菜单,\n"
+    "                   每个用户登录时写入自己的 AutoCAD 配置。以 LocalSystem\n"
+    "                   帐户运行时总是为所有用户安装。\n"
     "  /LOG=<日志文件>  把每一步、每个问题及其回答、每个失败和退出代码写入\n"
     "                   该文本文件; 文件名有空格时加引号:\n"
     "                   /LOG=\"C:\\My Logs\\setup.log\"\n"
@@ -153,6 +156,9 @@ private:
         } else if (token == "/?") {
             Take(m_seenUsage, token);
             m_result.options.showUsage = true;
+        } else if (EqualsNoCase(token, "/ALLUSERS") && m_program == Program::kSetup) {
+            Take(m_seenAllUsers, token);
+            m_result.options.allUsers = true;
         } else {
             Fail(CommandLineError::kUnknownSwitch, token, "无法识别的命令行开关: " + Quoted(token) + "。");
         }
@@ -262,7 +268,7 @@ private:
         if (!IsFullPath(value)) {
             Fail(CommandLineError::kInstallDirNotFullPath, whole,
                  "命令行开关 " + Quoted(whole) +
-                     " 须给出完整路径, 如 /D=C:\\Program Files\\Kestrova\\ZEMLO 或 /D=\\\\服务器\\共享\\ZEMLO。");
+                     " 须给出完整路径, 如 /D=C:\\Program Files\\Kestrova\\ZEMLO。");
             return end;
         }
         m_result.options.hasInstallDir = true;
@@ -293,6 +299,7 @@ private:
     CommandLineResult m_result;
     bool m_seenSilent = false;
     bool m_seenUsage = false;
+    bool m_seenAllUsers = false;
     bool m_seenLog = false;
 };
 

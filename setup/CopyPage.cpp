@@ -107,6 +107,7 @@ void CCopyPage::StartWorker()
     if (!log.Protect(m_strInstallDir))
         AskUser(log.Problem().c_str(), MB_OK | MB_ICONWARNING);
     m_thread.Configure(m_strSourceDir, m_strInstallDir, this);
+    m_thread.SetAudience(m_audience);
     m_thread.CreateThread(0, 0, nullptr);
 }
 

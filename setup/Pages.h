@@ -140,6 +140,7 @@ public:
 
     std::string m_strSourceDir;
     std::string m_strInstallDir;
+    engine::Audience m_audience;
     // Set when the worker reports the end of a complete run.
     std::string m_strNotice;
 

@@ -21,9 +21,11 @@ BOOL CSetupApp::InitInstance()
 
     const std::string_view arguments = runfront::SkipProgramName(
         ::GetCommandLineA(), [](unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; });
-    m_nExitCode = RunSetup(arguments, runfront::HasAdministratorRights(), [this](const std::string& installDir) {
+    m_nExitCode = RunSetup(arguments, runfront::HasAdministratorRights(),
+                           [this](const std::string& installDir, const engine::Audience& audience) {
         CSetupDlg dlg;
         dlg.m_strStartDir = installDir;
+        dlg.m_audience = audience;
         m_pMainWnd = &dlg;
         dlg.DoModal();
         m_pMainWnd = nullptr;

@@ -169,6 +169,7 @@ void CSetupDlg::HandIn(CWizardPages& pages, int n)
     case CWizardPages::kCopy:
         pages.CopySourceDir() = m_strSourceDir;
         pages.CopyInstallDir() = m_strInstallDir;
+        pages.CopyAudience() = m_audience;
         break;
     case CWizardPages::kFinish:
         pages.FinishPath() = m_strInstallDir;

@@ -60,6 +60,9 @@ public:
     BOOL m_bAgree = FALSE;
     std::string m_strSourceDir;   // without a trailing backslash
     std::string m_strInstallDir;  // with a trailing backslash
+    // Whom the installation is for (the running user unless /ALLUSERS or
+    // an account that is nobody's).
+    engine::Audience m_audience;
     // The destination offered first (/D=); when empty, the earlier
     // installation's folder or else the default one.
     std::string m_strStartDir;

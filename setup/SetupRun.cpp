@@ -77,6 +77,7 @@ int RunUnattendedSetup(const std::string& sourceDir, const runfront::CommandLine
     CSetupThread worker;
     worker.Configure(source, check.folder, nullptr);
     worker.SetUnattended(true);
+    worker.SetAudience(engine::AudienceFor(options.allUsers, engine::CurrentAccount()));
     if (!worker.CreateThread(0, 0, nullptr)) {
         log.Failure("不能启动安装", ::GetLastError());
         return engine::InstallOutcome::Refused().ExitCode();
@@ -86,7 +87,7 @@ int RunUnattendedSetup(const std::string& sourceDir, const runfront::CommandLine
 }
 
 int RunSetup(std::string_view arguments, bool administrator,
-             const std::function<int(const std::string& installDir)>& runWizard)
+             const std::function<int(const std::string& installDir, const engine::Audience& audience)>& runWizard)
 {
     runfront::CommandLineOptions options;
     int exitCode = 0;
@@ -95,5 +96,6 @@ int RunSetup(std::string_view arguments, bool administrator,
         return exitCode;
     if (options.silent)
         return runfront::FinishRun(RunUnattendedSetup(winlib::ProgramFolder(), options));
-    return runfront::FinishRun(runWizard(options.hasInstallDir ? options.installDir : std::string()));
+    return runfront::FinishRun(runWizard(options.hasInstallDir ? options.installDir : std::string(),
+                                         engine::AudienceFor(options.allUsers, engine::CurrentAccount())));
 }

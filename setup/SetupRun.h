@@ -3,6 +3,7 @@
 // administrator's deployment tool starts with /S.
 #pragma once
 
+#include "engine/Audience.h"
 #include "runfront/CommandLine.h"
 
 #include <functional>
@@ -26,6 +27,8 @@ int RunUnattendedSetup(const std::string& sourceDir, const runfront::CommandLine
 // /LOG= (never inside the medium, an earlier installation or the folder to
 // install into), refuses to run without administrator rights, then
 // installs unattended (/S) or runs the wizard through runWizard, which gets
-// the /D= folder (or an empty text) and returns its exit code. The run log ends with the exit code returned.
+// the /D= folder (or an empty text) and whom to install for (/ALLUSERS, or
+// an account that is nobody's), and returns its exit code. The run log ends
+// with the exit code returned.
 int RunSetup(std::string_view arguments, bool administrator,
-             const std::function<int(const std::string& installDir)>& runWizard);
+             const std::function<int(const std::string& installDir, const engine::Audience& audience)>& runWizard);

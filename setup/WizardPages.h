@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "engine/Audience.h"
 #include "engine/InstallOutcome.h"
 
 #include <memory>
@@ -42,6 +43,7 @@ public:
     virtual std::string& DestinationPath() = 0;    // destination page: m_strPath
     virtual std::string& CopySourceDir() = 0;      // progress page: m_strSourceDir
     virtual std::string& CopyInstallDir() = 0;     // progress page: m_strInstallDir
+    virtual engine::Audience& CopyAudience() = 0;  // progress page: m_audience
     virtual std::string& FinishPath() = 0;         // finish page: m_strPath
     virtual std::string& DestinationSourceDir() = 0;  // destination page: m_strSourceDir
     virtual std::string& CopyNotice() = 0;            // progress page: m_strNotice

@@ -78,11 +78,20 @@ TEST(CommandLine, ValidLinesGiveTheirChoices)
         EXPECT_EQ(r.options.hasInstallDir, c.hasDir);
         EXPECT_EQ(r.options.installDir, c.dir);
     }
-    // Uninstall takes the same switches but /D=.
+    // Uninstall takes the same switches but /D= and /ALLUSERS.
     const CommandLineResult r = ParseCommandLine("/S /LOG=\"C:\\a b.log\"", Program::kUninstall);
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_TRUE(r.options.silent);
     EXPECT_EQ(r.options.logFile, "C:\\a b.log");
+    EXPECT_FALSE(r.options.allUsers);
+
+    // /ALLUSERS anywhere before /D=, in any case.
+    for (const char* text : {"/ALLUSERS", "/S /allusers", "/AllUsers /S /D=C:\\ZEMLO"}) {
+        const CommandLineResult all = ParseCommandLine(text, Program::kSetup);
+        ASSERT_TRUE(all.ok) << text << ": " << all.message;
+        EXPECT_TRUE(all.options.allUsers) << text;
+    }
+    EXPECT_FALSE(ParseCommandLine("/S", Program::kSetup).options.allUsers);
 }
 
 TEST(CommandLine, BadLinesNameTheBadSwitchAndAskForNothing)
@@ -125,6 +134,9 @@ TEST(CommandLine, BadLinesNameTheBadSwitchAndAskForNothing)
         {"/D=\\\\?\\C:\\x", Program::kSetup, E::kInstallDirBadCharacter, "/D=\\\\?\\C:\\x"},
         {"/D=C:\\a\tb", Program::kSetup, E::kInstallDirBadCharacter, "/D=C:\\a\tb"},
         {"/S /D=C:\\ZEMLO", Program::kUninstall, E::kInstallDirOnUninstall, "/D=C:\\ZEMLO"},
+        {"/ALLUSERS /S /allusers", Program::kSetup, E::kDuplicateSwitch, "/allusers"},
+        {"/S /ALLUSERS", Program::kUninstall, E::kUnknownSwitch, "/ALLUSERS"},
+        {"/ALLUSER", Program::kSetup, E::kUnknownSwitch, "/ALLUSER"},
         // The first error in the line wins, /? does not hide it.
         {"/? /X /Y", Program::kSetup, E::kUnknownSwitch, "/X"},
     };
@@ -136,7 +148,8 @@ TEST(CommandLine, BadLinesNameTheBadSwitchAndAskForNothing)
         EXPECT_EQ(r.badSwitch, c.badSwitch);
         EXPECT_NE(r.message.find(c.badSwitch), std::string::npos) << r.message;
         // A refused line asks for nothing, whatever came before the error.
-        EXPECT_FALSE(r.options.silent || r.options.showUsage || r.options.hasLogFile || r.options.hasInstallDir);
+        EXPECT_FALSE(r.options.silent || r.options.showUsage || r.options.hasLogFile || r.options.hasInstallDir ||
+                     r.options.allUsers);
         EXPECT_TRUE(r.options.logFile.empty() && r.options.installDir.empty());
     }
 }
@@ -199,6 +212,8 @@ TEST(CommandLine, UsageTextsListTheSwitchesAndEveryExitCode)
         EXPECT_NE(std::string(kSetupUsage).find(name), std::string::npos) << name;
         EXPECT_NE(std::string(kUninstallUsage).find(name), std::string::npos) << name;
     }
-    EXPECT_NE(std::string(kSetupUsage).find("/D="), std::string::npos);
-    EXPECT_EQ(std::string(kUninstallUsage).find("/D="), std::string::npos);
+    for (const char* name : {"/D=", "/ALLUSERS"}) {
+        EXPECT_NE(std::string(kSetupUsage).find(name), std::string::npos) << name;
+        EXPECT_EQ(std::string(kUninstallUsage).find(name), std::string::npos) << name;
+    }
 }

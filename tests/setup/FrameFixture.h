@@ -55,6 +55,7 @@ struct ScriptedPages : CWizardPages {
     std::string& DestinationPath() override { return m_strPath; }
     std::string& CopySourceDir() override { return m_strSourceDir; }
     std::string& CopyInstallDir() override { return m_strInstallDir; }
+    engine::Audience& CopyAudience() override { return m_audience; }
     std::string& FinishPath() override { return m_strFinishPath; }
     std::string& DestinationSourceDir() override { return m_strDestinationSource; }
     std::string& CopyNotice() override { return m_strCopyNotice; }
@@ -65,6 +66,7 @@ struct ScriptedPages : CWizardPages {
     BOOL m_bAgree = 7;
     std::string m_strPath = "unset", m_strSourceDir = "unset", m_strInstallDir = "unset", m_strFinishPath = "unset";
     std::string m_strDestinationSource, m_strCopyNotice, m_strFinishNotice;
+    engine::Audience m_audience;
     Script& script;
 };
 

@@ -24,8 +24,9 @@ protected:
     // Runs the program's logic with a wizard that records its folder.
     int Run(const std::string& arguments, bool administrator = true, int wizardCode = runfront::kExitSuccess)
     {
-        return RunSetup(arguments, administrator, [&](const std::string& folder) {
+        return RunSetup(arguments, administrator, [&](const std::string& folder, const engine::Audience& audience) {
             wizardFolders.push_back(folder);
+            wizardAudiences.push_back(audience.allUsers);
             return wizardCode;
         });
     }
@@ -43,6 +44,7 @@ protected:
     TempDir temp;
     RegistryOverride registry;
     std::vector<std::string> wizardFolders;
+    std::vector<bool> wizardAudiences;  // for all users
 };
 
 TEST_F(SetupRunTest, BadSilentCommandLineEndsWithoutABoxAndUsesNothingOfIt)
@@ -117,6 +119,9 @@ TEST_F(SetupRunTest, TheWizardGetsTheGivenFolderAndItsExitCodeEndsTheLog)
               runfront::kExitCancelled);
     EXPECT_EQ(Run(""), runfront::kExitSuccess);
     EXPECT_EQ(wizardFolders, (std::vector<std::string>{"C:\\Program Files\\淺 ZEMLO", ""}));
+    // The tests run as a person: all users only when asked for.
+    EXPECT_EQ(Run("/ALLUSERS"), runfront::kExitSuccess);
+    EXPECT_EQ(wizardAudiences, (std::vector<bool>{false, false, true}));
     EXPECT_EQ(LastRecord(log), "退出代码: 1602 (用户取消)");
 }
 

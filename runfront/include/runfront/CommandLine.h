@@ -5,6 +5,7 @@
 //
 // Switches, in any case, separated by blanks:
 //   /S            run silently
+//   /ALLUSERS     Setup only: install for every user of the machine
 //   /LOG=<file>   write the run log to <file>: /LOG="C:\My Logs\a.log" or,
 //                 without blanks, /LOG=C:\Logs\a.log
 //   /D=<folder>   Setup only: install into <folder>, a full path. It must be
@@ -36,6 +37,7 @@ bool IsGbkLeadByte(unsigned char c);
 struct CommandLineOptions {
     bool silent = false;      // /S
     bool showUsage = false;   // /?
+    bool allUsers = false;    // /ALLUSERS, Setup only
     bool hasLogFile = false;  // /LOG=
     std::string logFile;      // its file, quotes removed
     bool hasInstallDir = false;  // /D=
