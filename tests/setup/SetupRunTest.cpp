@@ -65,7 +65,7 @@ TEST_F(SetupRunTest, SilentUsageGoesToTheRunLogAndShowsNoBox)
     EXPECT_EQ(Run("/? /S /LOG=" + log), runfront::kExitSuccess);
     EXPECT_EQ(boxes.count(), 0);
     const std::string text = testfs::ReadFile(log);
-    EXPECT_NE(text.find("  用法: Setup.exe [/S] [/LOG=<日志文件>] [/D=<安装文件夹>]\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("  用法: Setup.exe [/S] [/ALLUSERS] [/LOG=<日志文件>] [/D=<安装文件夹>]\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("    /D=<安装文件夹>  安装到该文件夹 (完整路径)。"), std::string::npos) << text;
     EXPECT_EQ(LastRecord(log), "退出代码: 0 (成功)");
     // /S inside a quoted name still counts: neither the usage nor the
