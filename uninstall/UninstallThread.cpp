@@ -392,5 +392,10 @@ BOOL CUninstallThread::UnregisterControl(LPCSTR path, DWORD timeoutMs)
     std::string normal;
     if (path == nullptr || !NormalizeEntryPath(path, normal))
         return FALSE;
-    return winlib::RunControlServer(normal, true, timeoutMs) == winlib::ControlCallResult::Succeeded;
+    winlib::ModuleMachine machine = winlib::ModuleMachine::NotAModule;
+    const winlib::ControlCallResult result = winlib::RunControlServer(normal, true, timeoutMs, &machine);
+    if (result == winlib::ControlCallResult::Succeeded)
+        return TRUE;
+    winlib::AppRunLog().Step("控件未能注销 " + normal + "：" + winlib::DescribeControlCall(result, machine));
+    return FALSE;
 }

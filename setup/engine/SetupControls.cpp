@@ -23,12 +23,13 @@ void CSetupThread::RegisterControls()
         // the folder before is nobody's to load.
         if (!m_copier.WasCopied(path))
             continue;
-        if (RegisterControl(path)) {
+        std::string reason;
+        if (RegisterControl(path, &reason)) {
             m_recorder.ControlRegistered(path);
             winlib::AppRunLog().Step("已注册控件 " + path);
         } else {
             ++m_nFailedControls;
-            winlib::AppRunLog().Step("控件未能注册 " + path);
+            winlib::AppRunLog().Step("控件未能注册 " + path + "：" + reason);
         }
         // Recorded whatever the registration gave: Uninstall unregisters
         // and deletes every control file it finds in the log.
@@ -36,7 +37,11 @@ void CSetupThread::RegisterControls()
     }
 }
 
-BOOL CSetupThread::RegisterControl(const std::string& path)
+BOOL CSetupThread::RegisterControl(const std::string& path, std::string* reason)
 {
-    return winlib::RunControlServer(path, false, m_nControlTimeoutMs) == winlib::ControlCallResult::Succeeded;
+    winlib::ModuleMachine machine = winlib::ModuleMachine::NotAModule;
+    const winlib::ControlCallResult result = winlib::RunControlServer(path, false, m_nControlTimeoutMs, &machine);
+    if (reason != nullptr)
+        *reason = winlib::DescribeControlCall(result, machine);
+    return result == winlib::ControlCallResult::Succeeded;
 }

@@ -185,6 +185,14 @@ bool MakeUnixSymlink(const std::string& link, const std::string& target)
     return WaitFor([&] { return ::GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; });
 }
 
+bool RemoveUnixLink(const std::string& link)
+{
+    const std::string linkUnix = UnixPathOf(link);
+    if (linkUnix.empty() || !RunUnix("Z:\\bin\\rm", {"-f", linkUnix}))
+        return false;
+    return WaitFor([&] { return ::GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
+
 bool SwapForUnixSymlink(const std::string& path, const std::string& target)
 {
     const std::string pathUnix = UnixPathOf(path);

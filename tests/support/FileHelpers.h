@@ -58,6 +58,10 @@ bool MakeUnixSymlink(const std::string& link, const std::string& target);
 // path + ".swapped" first), so that a program working on path meets either
 // the old object or the link, never nothing.
 bool SwapForUnixSymlink(const std::string& path, const std::string& target);
+// Removes a link made by MakeUnixSymlink, the link itself: Wine 8's
+// DeleteFileA on a file link deletes the file it leads to and leaves the
+// link (Windows deletes the link).
+bool RemoveUnixLink(const std::string& link);
 // The Unix name of a path of the prefix; empty when there is none.
 std::string UnixPathOf(const std::string& path);
 

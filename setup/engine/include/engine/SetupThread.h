@@ -73,8 +73,9 @@ public:
     // The installed "Controls" folder, with its trailing backslash.
     std::string ControlsFolder() const;
     // Registers one control file in a child process with a time limit;
-    // TRUE only when its registration reported success.
-    BOOL RegisterControl(const std::string& path);
+    // TRUE only when its registration reported success. Otherwise reason,
+    // when given, receives why (for the run log).
+    BOOL RegisterControl(const std::string& path, std::string* reason = nullptr);
 
     // Writes the product key and the uninstall entry, and a profile for
     // every AutoCAD release found, in between.
