@@ -3,8 +3,8 @@
 # named in the environment (see cmake/Signing.cmake):
 #   ZEMLO_SIGN_CERT + ZEMLO_SIGN_KEY, or ZEMLO_SIGN_PKCS12;
 #   ZEMLO_SIGN_PASSWORD, ZEMLO_SIGN_TIMESTAMP when needed.
-# The password reaches osslsigncode on its standard input, never on a
-# command line (which every user of the machine can list). A
+# The password reaches osslsigncode through a pipe it reads as a file,
+# never on a command line (which every user of the machine can list). A
 # program that cannot be signed is deleted, so that the next build links
 # and signs it again instead of shipping it unsigned.
 #
@@ -30,12 +30,14 @@ elif [ -n "${ZEMLO_SIGN_CERT:-}" ] && [ -n "${ZEMLO_SIGN_KEY:-}" ]; then
 else
   fail "signing is on but no certificate is given: set ZEMLO_SIGN_CERT and ZEMLO_SIGN_KEY, or ZEMLO_SIGN_PKCS12"
 fi
-[ -z "${ZEMLO_SIGN_PASSWORD:-}" ] || args+=(-readpass -)
 [ -z "${ZEMLO_SIGN_TIMESTAMP:-}" ] || args+=(-ts "$ZEMLO_SIGN_TIMESTAMP")
 
 rm -f "$program.signed"
 # printf is the shell's own: the password is on no process's command line.
-output=$(printf '%s' "${ZEMLO_SIGN_PASSWORD:-}" |
-  "$osslsigncode" "${args[@]}" -in "$program" -out "$program.signed" 2>&1) \
-  || fail "osslsigncode failed: $output"
+if [ -n "${ZEMLO_SIGN_PASSWORD:-}" ]; then
+  output=$("$osslsigncode" "${args[@]}" -readpass <(printf '%s\n' "$ZEMLO_SIGN_PASSWORD") \
+    -in "$program" -out "$program.signed" 2>&1) || fail "osslsigncode failed: $output"
+else
+  output=$("$osslsigncode" "${args[@]}" -in "$program" -out "$program.signed" 2>&1) || fail "osslsigncode failed: $output"
+fi
 mv -f "$program.signed" "$program"

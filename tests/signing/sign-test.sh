@@ -11,8 +11,11 @@
 # Usage: sign-test.sh <sign-program.sh> <check-programs.sh> <objdump> <x86|x64> <work-dir> <program.exe>...
 set -u
 [ $# -ge 6 ] || { echo "usage: sign-test.sh <sign-program.sh> <check-programs.sh> <objdump> <x86|x64> <work-dir> <program.exe>..."; exit 2; }
-sign=$1 check=$2 objdump=$3 machine=$4 work=$5
+sign=$(realpath "$1") check=$(realpath "$2") objdump=$3 machine=$4 work=$5
 shift 5
+programs=()
+for program in "$@"; do programs+=("$(realpath "$program")"); done
+set -- "${programs[@]}"
 osslsigncode=$(command -v osslsigncode) && command -v openssl >/dev/null ||
   { echo "SKIP: osslsigncode and openssl are needed (scripts/bootstrap installs them)"; exit 77; }
 rm -rf "$work"
