@@ -16,11 +16,15 @@ function(zemlo_other_machine_control name)
   foreach(define WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 ${ARG_DEFINES})
     list(APPEND defines -D${define})
   endforeach()
+  # Linked under its bare name in its folder, as CMake links the others:
+  # the linker derives a DLL's image base from the output name it is given,
+  # so a full path would give every build folder another base.
   add_custom_command(
     OUTPUT ${output}
     COMMAND ${ZEMLO_OTHER_CC} -O2 -shared ${ZEMLO_WARNINGS} ${ZEMLO_CHARSET_FLAGS} ${ZEMLO_PREFIX_MAP_FLAGS}
-      ${defines} -o ${output} ${ARG_SOURCE}
+      ${defines} -o ${name}.ocx ${ARG_SOURCE}
       -static -static-libgcc -Wl,--kill-at -Wl,--no-insert-timestamp -s
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     DEPENDS ${ARG_SOURCE}
     COMMENT "Building ${name}.ocx for ${ZEMLO_OTHER_TRIPLET}"
     VERBATIM)
