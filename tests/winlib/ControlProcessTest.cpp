@@ -34,25 +34,9 @@ ModuleMachine MachineOf(const std::string& path)
     return winlib::ReadModuleMachine(file.get());
 }
 
-// The headers of a module as far as the machine type goes: a DOS header
-// pointing at lfanew, the "PE" signature, a file header for machine and an
-// optional header starting with magic.
-std::string Headers(WORD machine, WORD magic, LONG lfanew = 0x80)
+std::string Headers(WORD machine, WORD magic)
 {
-    std::string bytes(static_cast<std::size_t>(lfanew) + 24 + 0xF0, '\0');
-    IMAGE_DOS_HEADER dos = {};
-    dos.e_magic = IMAGE_DOS_SIGNATURE;
-    dos.e_lfanew = lfanew;
-    std::memcpy(&bytes[0], &dos, sizeof(dos));
-    const DWORD signature = IMAGE_NT_SIGNATURE;
-    std::memcpy(&bytes[lfanew], &signature, sizeof(signature));
-    IMAGE_FILE_HEADER file = {};
-    file.Machine = machine;
-    file.SizeOfOptionalHeader = magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC ? 0xF0 : 0xE0;
-    file.Characteristics = IMAGE_FILE_DLL | IMAGE_FILE_EXECUTABLE_IMAGE;
-    std::memcpy(&bytes[lfanew + 4], &file, sizeof(file));
-    std::memcpy(&bytes[lfanew + 24], &magic, sizeof(magic));
-    return bytes;
+    return testfs::ModuleHeaders(machine, magic);
 }
 
 std::string Written(const TempDir& dir, const std::string& name, const std::string& content)
