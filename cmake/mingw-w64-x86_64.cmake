@@ -1,17 +1,5 @@
-# Cross build for 64-bit Windows with Debian's mingw-w64 (posix threads:
-# std::mutex and GoogleTest need them).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 64-bit Windows with Debian's mingw-w64: the build the
+# tests, the main job and the end-to-end run use.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
-
-set(CMAKE_C_COMPILER   ${TOOLCHAIN_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER  ${TOOLCHAIN_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# Tests and tools of the build run under Wine through our runner.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -368,5 +368,18 @@ BOOL CUninstallThread::UnregisterControl(LPCSTR path, DWORD timeoutMs)
     std::string normal;
     if (path == nullptr || !NormalizeEntryPath(path, normal))
         return FALSE;
-    return winlib::RunControlServer(normal, true, timeoutMs) == winlib::ControlCallResult::Succeeded;
+    winlib::ModuleMachine machine = winlib::ModuleMachine::NotAModule;
+    const winlib::ControlCallResult result = winlib::RunControlServer(normal, true, timeoutMs, &machine);
+    if (result == winlib::ControlCallResult::Succeeded)
+        return TRUE;
+    // A module of a kind this Windows cannot run (the 64-bit control of
+    // the medium on 32-bit Windows) was never registered here: there is
+    // nothing to undo, and its file goes like any other.
+    if (result == winlib::ControlCallResult::WrongMachine) {
+        runfront::AppRunLog().Step("控件 " + normal + " 在本机从未注册（" + winlib::DescribeControlCall(result, machine) +
+                                 "），直接删除");
+        return TRUE;
+    }
+    runfront::AppRunLog().Step("控件未能注销 " + normal + "：" + winlib::DescribeControlCall(result, machine));
+    return FALSE;
 }

@@ -48,9 +48,10 @@ public:
     void RemoveFolders();
     void DeleteRegKeys();
     // Unregisters a control in a child process (the system's regsvr32 /s
-    // /u), so that a control that crashes or hangs takes only the child
-    // with it; TRUE only when its DllUnregisterServer succeeded within
-    // timeoutMs.
+    // /u of the control's machine type), so that a control that crashes or
+    // hangs takes only the child with it; TRUE only when its
+    // DllUnregisterServer succeeded within timeoutMs, or when the control
+    // is of a kind this Windows cannot run (so was never registered here).
     static BOOL UnregisterControl(LPCSTR path, DWORD timeoutMs = kControlTimeoutMs);
     static constexpr DWORD kControlTimeoutMs = 20000;
     // How long one control of the run may take to unregister.

@@ -1,6 +1,7 @@
 #include "winlib/ControlProcess.h"
 
 #include "winlib/Handles.h"
+#include "winlib/StringUtil.h"
 
 #include <vector>
 
@@ -18,24 +19,122 @@ bool IsFullPath(const std::string& path)
     return drive || unc;
 }
 
+// Reads exactly size bytes at offset; false when the file is shorter.
+bool ReadAt(HANDLE file, LONGLONG offset, void* buffer, DWORD size)
+{
+    LARGE_INTEGER position;
+    position.QuadPart = offset;
+    if (!::SetFilePointerEx(file, position, nullptr, FILE_BEGIN))
+        return false;
+    DWORD got = 0;
+    return ::ReadFile(file, buffer, size, &got, nullptr) && got == size;
+}
+
 }  // namespace
 
-ControlCallResult RunControlServer(const std::string& controlPath, bool unregister, DWORD timeoutMs)
+ModuleMachine ReadModuleMachine(HANDLE file)
 {
+    IMAGE_DOS_HEADER dos = {};
+    if (!ReadAt(file, 0, &dos, sizeof(dos)) || dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0)
+        return ModuleMachine::NotAModule;
+    // The signature, the file header and the optional header's magic, which
+    // says PE32 or PE32+ and must agree with the machine.
+    const LONGLONG at = dos.e_lfanew;
+    DWORD signature = 0;
+    IMAGE_FILE_HEADER header = {};
+    WORD magic = 0;
+    if (!ReadAt(file, at, &signature, sizeof(signature)) || signature != IMAGE_NT_SIGNATURE ||
+        !ReadAt(file, at + sizeof(signature), &header, sizeof(header)) ||
+        header.SizeOfOptionalHeader < sizeof(magic) ||
+        !ReadAt(file, at + sizeof(signature) + sizeof(header), &magic, sizeof(magic)))
+        return ModuleMachine::NotAModule;
+    const bool pe32 = magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC;
+    const bool pe32plus = magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+    if (!pe32 && !pe32plus)
+        return ModuleMachine::NotAModule;
+    switch (header.Machine) {
+    case IMAGE_FILE_MACHINE_I386:
+        return pe32 ? ModuleMachine::X86 : ModuleMachine::NotAModule;
+    case IMAGE_FILE_MACHINE_AMD64:
+        return pe32plus ? ModuleMachine::X64 : ModuleMachine::NotAModule;
+    default:
+        return ModuleMachine::Other;
+    }
+}
+
+RegServerPlatform CurrentRegServerPlatform()
+{
+    RegServerPlatform platform;
+    platform.program64 = sizeof(void*) == 8;
+    BOOL wow64 = FALSE;
+    platform.windows64 = platform.program64 || (::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64);
+    char folder[MAX_PATH] = {};
+    const UINT length = ::GetSystemWindowsDirectoryA(folder, MAX_PATH);
+    if (length != 0 && length < MAX_PATH)
+        platform.windowsFolder.assign(folder, length);
+    return platform;
+}
+
+std::string ChooseRegServer(ModuleMachine machine, const RegServerPlatform& platform)
+{
+    if (platform.windowsFolder.empty())
+        return std::string();
+    const char* folder = nullptr;
+    switch (machine) {
+    case ModuleMachine::X86:
+        folder = platform.windows64 ? "SysWOW64" : "System32";
+        break;
+    case ModuleMachine::X64:
+        if (platform.windows64)
+            folder = platform.program64 ? "System32" : "Sysnative";
+        break;
+    case ModuleMachine::NotAModule:
+    case ModuleMachine::Other:
+        break;
+    }
+    if (folder == nullptr)
+        return std::string();
+    std::string program = platform.windowsFolder;
+    AppendBackslash(program);
+    return program + folder + "\\regsvr32.exe";
+}
+
+ControlCallResult RunControlServer(const std::string& controlPath, bool unregister, DWORD timeoutMs,
+                                   ModuleMachine* machine, const RegServerPlatform* platform)
+{
+    if (machine != nullptr)
+        *machine = ModuleMachine::NotAModule;
     // The program is named by its full path in the system folder, never
     // looked up along the search path, and the control's path is quoted
     // whole. A path with a quotation mark cannot be quoted, and one that
     // is not a full path would be searched for: both refused.
     if (!IsFullPath(controlPath) || controlPath.find('"') != std::string::npos)
         return ControlCallResult::NotStarted;
-    char system[MAX_PATH] = {};
-    const UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
+
+    // The control itself (a link is opened as the link), held until the
+    // child has ended: without write or delete sharing nobody can change
+    // it or put another file in its place between the header read here and
+    // regsvr32's load, which opens it for reading only.
+    const ScopedHandle control(::CreateFileA(controlPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                             OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!control)
+        return ControlCallResult::Failed;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!::GetFileInformationByHandle(control.get(), &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)
         return ControlCallResult::NotStarted;
-    const std::string program = std::string(system) + "\\regsvr32.exe";
+    const ModuleMachine kind = ReadModuleMachine(control.get());
+    if (machine != nullptr)
+        *machine = kind;
+    // regsvr32 could load nothing from it.
+    if (kind == ModuleMachine::NotAModule)
+        return ControlCallResult::Failed;
+    const std::string program = ChooseRegServer(kind, platform != nullptr ? *platform : CurrentRegServerPlatform());
+    if (program.empty())
+        return ControlCallResult::WrongMachine;
+
     const std::string command =
         "\"" + program + "\" /s " + (unregister ? "/u " : "") + "\"" + controlPath + "\"";
-
     std::vector<char> line(command.begin(), command.end());
     line.push_back('\0');
     STARTUPINFOA startup = {};
@@ -61,6 +160,24 @@ ControlCallResult RunControlServer(const std::string& controlPath, bool unregist
     if (!::GetExitCodeProcess(process, &exitCode))
         return ControlCallResult::Failed;
     return exitCode == 0 ? ControlCallResult::Succeeded : ControlCallResult::Failed;
+}
+
+std::string DescribeControlCall(ControlCallResult result, ModuleMachine machine)
+{
+    switch (result) {
+    case ControlCallResult::Succeeded:
+        return std::string();
+    case ControlCallResult::Failed:
+        return machine == ModuleMachine::NotAModule ? "不是可以注册的模块" : "控件的自注册报告失败";
+    case ControlCallResult::TimedOut:
+        return "regsvr32 超过时限没有结束，已被终止";
+    case ControlCallResult::NotStarted:
+        return "路径不能交给 regsvr32，或 regsvr32 未能启动";
+    case ControlCallResult::WrongMachine:
+        return machine == ModuleMachine::X64 ? "64 位控件，32 位 Windows 不能运行"
+                                             : "控件是其他处理器的模块，本机的 Windows 不能运行";
+    }
+    return std::string();
 }
 
 }  // namespace winlib

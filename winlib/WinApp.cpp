@@ -84,16 +84,27 @@ BOOL AfxRestrictDllSearch()
     // Looked up rather than imported: Windows 7 has it only with an update,
     // and an import the loader cannot resolve would stop the program from
     // starting at all.
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
     const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-    const auto setDefault = kernel == nullptr ? nullptr
-        : reinterpret_cast<SetDefaultDllDirectoriesFn>(
-              reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
+    return winlib::RestrictDllSearch(
+        kernel == nullptr ? nullptr
+                          : reinterpret_cast<winlib::SetDefaultDllDirectoriesFunction>(reinterpret_cast<void (*)()>(
+                                ::GetProcAddress(kernel, "SetDefaultDllDirectories"))));
+}
+
+namespace winlib {
+
+BOOL RestrictDllSearch(SetDefaultDllDirectoriesFunction setDefaultDllDirectories)
+{
+    // Permanent: a later call fails with ERROR_ACCESS_DENIED, and the mode
+    // stays as it is.
+    ::SetSearchPathMode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
+    if (setDefaultDllDirectories != nullptr && setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
         return TRUE;
     ::SetDllDirectoryA("");
     return FALSE;
 }
+
+}  // namespace winlib
 
 HMODULE AfxLoadSystemLibrary(LPCSTR lpszName)
 {

@@ -34,12 +34,14 @@ StepResult ControlRegistrar::Run(InstallJob& job)
             std::any_of(job.earlierControls.begin(), job.earlierControls.end(),
                         [&](const std::string& earlier) { return winlib::EqualNoCase(earlier, path); }))
             job.record.Journal().ReregisterAtTheEnd(path);
-        if (winlib::RunControlServer(path, false, job.controlTimeoutMs) == winlib::ControlCallResult::Succeeded) {
+        winlib::ModuleMachine machine = winlib::ModuleMachine::NotAModule;
+        const winlib::ControlCallResult result = winlib::RunControlServer(path, false, job.controlTimeoutMs, &machine);
+        if (result == winlib::ControlCallResult::Succeeded) {
             job.record.Journal().ControlRegistered(path);
             runfront::AppRunLog().Step("已注册控件 " + path);
         } else {
             ++job.failedControls;
-            runfront::AppRunLog().Step("控件未能注册 " + path);
+            runfront::AppRunLog().Step("控件未能注册 " + path + "：" + winlib::DescribeControlCall(result, machine));
         }
         // Recorded whatever the registration gave: Uninstall unregisters
         // and deletes every control file it finds in the log.

@@ -5,6 +5,7 @@
 #include "winlib/StringUtil.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 
 namespace testfs {
@@ -65,6 +66,24 @@ void RemoveTree(const std::string& path)
         ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileA(path.c_str());
     }
+}
+
+std::string ModuleHeaders(WORD machine, WORD magic, LONG lfanew)
+{
+    std::string bytes(static_cast<std::size_t>(lfanew) + 24 + 0xF0, '\0');
+    IMAGE_DOS_HEADER dos = {};
+    dos.e_magic = IMAGE_DOS_SIGNATURE;
+    dos.e_lfanew = lfanew;
+    std::memcpy(&bytes[0], &dos, sizeof(dos));
+    const DWORD signature = IMAGE_NT_SIGNATURE;
+    std::memcpy(&bytes[lfanew], &signature, sizeof(signature));
+    IMAGE_FILE_HEADER file = {};
+    file.Machine = machine;
+    file.SizeOfOptionalHeader = magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC ? 0xF0 : 0xE0;
+    file.Characteristics = IMAGE_FILE_DLL | IMAGE_FILE_EXECUTABLE_IMAGE;
+    std::memcpy(&bytes[lfanew + 4], &file, sizeof(file));
+    std::memcpy(&bytes[lfanew + 24], &magic, sizeof(magic));
+    return bytes;
 }
 
 std::string ProgramFolder()

@@ -30,6 +30,10 @@ inline DWORD AttributesWithoutArchive(const std::string& path)
 {
     return Exists(path) ? Attributes(path) & ~FILE_ATTRIBUTE_ARCHIVE : INVALID_FILE_ATTRIBUTES;
 }
+// The first bytes of a module as far as its machine type goes: a DOS header
+// pointing at lfanew, the "PE" signature, a file header for machine and an
+// optional header (zeroes) starting with magic (IMAGE_NT_OPTIONAL_HDR*_MAGIC).
+std::string ModuleHeaders(WORD machine, WORD magic, LONG lfanew = 0x80);
 // Removes a file or a whole tree, clearing read-only and hidden flags. A
 // folder link in it is removed, never followed. (A file link shows no
 // attribute under Wine: a test that makes one removes it itself.)

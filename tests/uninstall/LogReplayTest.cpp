@@ -193,6 +193,23 @@ TEST_F(UninstallTest, ControlIsUnregisteredThenDeletedBeforeTheFilePass)
     EXPECT_EQ(LeftLines(thread), Lines{});
 }
 
+// A control of a kind this Windows cannot run (the 64-bit control of the
+// medium on 32-bit Windows; here one for ARM64) was never registered: it
+// counts as unregistered, its file goes and nothing is left.
+TEST_F(UninstallTest, AControlThisWindowsCannotRunIsDeletedAndNotLeft)
+{
+    testfs::MakeDirs(Path("Controls"));
+    const std::string foreign = Path("Controls\\arm64.ocx");
+    testfs::WriteFile(foreign, testfs::ModuleHeaders(0xAA64, IMAGE_NT_OPTIONAL_HDR64_MAGIC));
+    EXPECT_TRUE(CUninstallThread::UnregisterControl(foreign.c_str()));
+
+    LoadLog("Made Dir: " + Path("Controls") + "\r\nFile Copy: " + foreign + "\r\nReg Ctrl: " + foreign + "\r\n");
+    RunUninstall();
+    EXPECT_FALSE(Exists(foreign));
+    EXPECT_FALSE(Exists(Path("Controls")));
+    EXPECT_EQ(LeftLines(thread), Lines{});
+}
+
 // A control whose DllUnregisterServer fails, crashes or hangs takes only
 // the child process with it: the run goes on past the time limit, the
 // control files go, everything else goes, and each such control counts as

@@ -327,7 +327,7 @@ private:
     // somebody answers: it is declined, and the run does not count.
     void DeclineQuestions()
     {
-        ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hwnd, LPARAM self) -> BOOL {
+        ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hwnd, LPARAM self) CALLBACK -> BOOL {
             auto* page = reinterpret_cast<BenchCopyPage*>(self);
             if (hwnd != page->m_hWnd && ::GetWindow(hwnd, GW_OWNER) == page->m_hWnd && ::IsWindowVisible(hwnd)) {
                 char text[512] = {};

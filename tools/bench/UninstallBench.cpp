@@ -242,7 +242,7 @@ FloorLayout UninstallWindowLayout()
 {
     FloorLayout layout;
     const HWND dialog = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UNINSTALL_DIALOG),
-                                             nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+                                             nullptr, [](HWND, UINT, WPARAM, LPARAM) CALLBACK -> INT_PTR { return FALSE; }, 0);
     if (dialog == nullptr)
         return layout;
     ::ShowWindow(dialog, SW_HIDE);

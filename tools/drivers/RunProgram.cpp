@@ -28,7 +28,7 @@ HWND VisibleWindowOf(DWORD processId)
 {
     Search search = {processId, nullptr};
     ::EnumWindows(
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
+        [](HWND hwnd, LPARAM lParam) CALLBACK -> BOOL {
             auto* s = reinterpret_cast<Search*>(lParam);
             DWORD owner = 0;
             ::GetWindowThreadProcessId(hwnd, &owner);

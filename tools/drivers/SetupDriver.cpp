@@ -571,7 +571,7 @@ bool CloseReadme(DWORD timeoutMs)
     const ULONGLONG start = ::GetTickCount64();
     while (search.found == nullptr && ::GetTickCount64() - start < timeoutMs) {
         ::EnumWindows(
-            [](HWND hwnd, LPARAM param) -> BOOL {
+            [](HWND hwnd, LPARAM param) CALLBACK -> BOOL {
                 char caption[256] = {};
                 ::GetWindowTextA(hwnd, caption, sizeof(caption));
                 if (::IsWindowVisible(hwnd) && std::strstr(caption, "readme") != nullptr) {

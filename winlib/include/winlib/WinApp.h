@@ -38,9 +38,19 @@ int AfxWinMain(HINSTANCE hInstance);
 // program's own folder, which may be a download folder or a medium someone
 // else wrote, and the current folder are no longer searched. Falls back to
 // dropping only the current folder where the system lacks
-// SetDefaultDllDirectories. Returns TRUE when the full restriction is in
-// force. Safe to call more than once.
+// SetDefaultDllDirectories (Windows 7 without the update KB2533623). In
+// both cases SearchPath (which finds the programs a process starts by
+// name) looks in the current folder only after the system's. Returns TRUE
+// when the full restriction is in force. Safe to call more than once.
 BOOL AfxRestrictDllSearch();
+
+namespace winlib {
+// SetDefaultDllDirectories, or null where the system has none.
+using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+// AfxRestrictDllSearch with the function given instead of looked up, so
+// that the fallback can be tried on a system that has it.
+BOOL RestrictDllSearch(SetDefaultDllDirectoriesFunction setDefaultDllDirectories);
+}  // namespace winlib
 // Loads a system DLL from the system folder (or its side-by-side version
 // when the manifest asks for one), never from the program's or the current
 // folder. lpszName is a plain file name such as "comctl32.dll".
