@@ -16,11 +16,6 @@ char Upper(char c)
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-std::size_t CharLength(std::string_view s, std::size_t i, PathLeadByteTest isLeadByte)
-{
-    return isLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
-}
-
 bool EqualNoCase(std::string_view a, const char* b)
 {
     const std::size_t n = std::strlen(b);
@@ -49,7 +44,7 @@ bool IsDeviceName(std::string_view component)
     return false;
 }
 
-PathRefusal CheckComponent(std::string_view component, PathLeadByteTest isLeadByte)
+PathRefusal CheckComponent(std::string_view component, LeadByteTest isLeadByte)
 {
     std::size_t last = 0;
     for (std::size_t i = 0; i < component.size(); i += CharLength(component, i, isLeadByte)) {
@@ -67,12 +62,7 @@ PathRefusal CheckComponent(std::string_view component, PathLeadByteTest isLeadBy
 
 }  // namespace
 
-bool IsGbkLeadByteOfPath(unsigned char c)
-{
-    return c >= 0x81 && c <= 0xFE;
-}
-
-PathRefusal NormalizePath(std::string_view text, std::string& out, PathLeadByteTest isLeadByte)
+PathRefusal NormalizePath(std::string_view text, std::string& out, LeadByteTest isLeadByte)
 {
     if (text.empty())
         return PathRefusal::kEmpty;
@@ -114,7 +104,7 @@ PathRefusal NormalizePath(std::string_view text, std::string& out, PathLeadByteT
     return PathRefusal::kNone;
 }
 
-PathRefusal NormalizeInstallFolder(std::string_view text, std::string& out, PathLeadByteTest isLeadByte)
+PathRefusal NormalizeInstallFolder(std::string_view text, std::string& out, LeadByteTest isLeadByte)
 {
     std::string normal;
     const PathRefusal refusal = NormalizePath(text, normal, isLeadByte);

@@ -42,11 +42,6 @@ const char kUninstallUsage[] =
     "  1639  命令行有误\n"
     "  740   需要管理员权限\n";
 
-bool IsGbkLeadByte(unsigned char c)
-{
-    return c >= 0x81 && c <= 0xFE;
-}
-
 namespace {
 
 bool IsBlank(char c)
@@ -98,9 +93,8 @@ private:
     // Bytes of the character at i: 2 for a lead byte that has a second byte.
     std::size_t CharLength(std::size_t i) const
     {
-        return (m_isLeadByte(static_cast<unsigned char>(m_text[i])) && i + 1 < m_text.size()) ? 2 : 1;
+        return installlog::CharLength(m_text, i, m_isLeadByte);
     }
-
     std::size_t SkipBlanks(std::size_t i) const
     {
         while (i < m_text.size() && IsBlank(m_text[i]))
@@ -326,7 +320,7 @@ std::string_view SkipProgramName(std::string_view commandLine, LeadByteTest isLe
             inQuotes = !inQuotes;
             ++i;
         } else {
-            i += (isLeadByte(static_cast<unsigned char>(commandLine[i])) && i + 1 < n) ? 2 : 1;
+            i += installlog::CharLength(commandLine, i, isLeadByte);
         }
     }
     while (i < n && IsBlank(commandLine[i]))

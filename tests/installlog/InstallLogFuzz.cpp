@@ -176,7 +176,7 @@ void CheckPathRule(std::string_view text)
     for (std::size_t i = 0; i < normal.size();) {
         const unsigned char c = static_cast<unsigned char>(normal[i]);
         Check(c >= 0x20 && c != 0x7F, "no control character");
-        if (IsGbkLeadByteOfPath(c) && i + 1 < normal.size()) {
+        if (IsGbkLeadByte(c) && i + 1 < normal.size()) {
             afterSeparator = false;
             i += 2;
             continue;

@@ -23,16 +23,12 @@
 // the long name of what it opened.
 #pragma once
 
+#include "installlog/Gbk.h"
+
 #include <string>
 #include <string_view>
 
 namespace installlog {
-
-// True when the byte starts a double-byte character of the text's code page.
-using PathLeadByteTest = bool (*)(unsigned char);
-
-// GBK (code page 936): lead bytes are 0x81 to 0xFE.
-bool IsGbkLeadByteOfPath(unsigned char c);
 
 enum class PathRefusal {
     kNone,
@@ -46,10 +42,10 @@ enum class PathRefusal {
 // The normal form of a path ("C:\A\B", no trailing backslash; "C:" for a
 // drive's root), or the reason it is refused. out is set only when
 // accepted.
-PathRefusal NormalizePath(std::string_view text, std::string& out, PathLeadByteTest isLeadByte = IsGbkLeadByteOfPath);
+PathRefusal NormalizePath(std::string_view text, std::string& out, LeadByteTest isLeadByte = IsGbkLeadByte);
 
 // The same for an installation folder, which may not be a drive's root.
 PathRefusal NormalizeInstallFolder(std::string_view text, std::string& out,
-                                   PathLeadByteTest isLeadByte = IsGbkLeadByteOfPath);
+                                   LeadByteTest isLeadByte = IsGbkLeadByte);
 
 }  // namespace installlog

@@ -20,6 +20,8 @@
 // /LOG="C:\Logs\" keeps its closing quote (unlike the C runtime's rules).
 #pragma once
 
+#include "installlog/Gbk.h"
+
 #include <string>
 #include <string_view>
 
@@ -27,11 +29,9 @@ namespace runfront {
 
 enum class Program { kSetup, kUninstall };
 
-// True when the byte starts a double-byte character of the text's code page.
-using LeadByteTest = bool (*)(unsigned char);
-
-// GBK (code page 936): lead bytes are 0x81 to 0xFE.
-bool IsGbkLeadByte(unsigned char c);
+// The lead-byte test of the text's code page (installlog/Gbk.h).
+using installlog::IsGbkLeadByte;
+using installlog::LeadByteTest;
 
 // What a valid command line asks for.
 struct CommandLineOptions {
