@@ -11,6 +11,9 @@ namespace testfs {
 
 void MakeDirs(const std::string& path)
 {
+    // Most calls come for a folder that is there already: one look then.
+    if (IsDirectory(path))
+        return;
     for (std::size_t i = 0; i <= path.size(); i += (i < path.size() ? winlib::CharLength(path, i) : 1)) {
         if (i == path.size() || path[i] == '\\') {
             if (i > 0 && path[i - 1] != ':')
@@ -19,16 +22,19 @@ void MakeDirs(const std::string& path)
     }
 }
 
-void WriteFile(const std::string& path, const std::string& content)
+bool WriteFile(const std::string& path, const std::string& content)
 {
     const std::size_t slash = winlib::FindLastBackslash(path);
     if (slash != std::string::npos)
         MakeDirs(path.substr(0, slash));
     winlib::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        return false;
     DWORD written = 0;
-    if (file.valid() && !content.empty())
-        ::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    return content.empty() || (::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
+                                           nullptr) &&
+                               written == content.size());
 }
 
 std::string ReadFile(const std::string& path)
@@ -43,22 +49,6 @@ std::string ReadFile(const std::string& path)
     while (::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
         content.append(buffer, got);
     return content;
-}
-
-void RemoveTree(const std::string& path)
-{
-    const DWORD attributes = Attributes(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        for (const std::string& name : ListFolder(path))
-            RemoveTree(path + "\\" + name);
-        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::RemoveDirectoryA(path.c_str());
-    } else {
-        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileA(path.c_str());
-    }
 }
 
 std::string ProgramFolder()
@@ -92,6 +82,15 @@ std::vector<std::string> SplitLines(const std::string& text)
         lines.push_back(text.substr(start, end - start));
         start = end + 1;
     }
+    return lines;
+}
+
+std::vector<std::string> ReadTextLines(const std::string& path)
+{
+    std::vector<std::string> lines = SplitLines(ReadFile(path));
+    for (std::string& line : lines)
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
     return lines;
 }
 
@@ -211,6 +210,57 @@ bool SwapForUnixSymlink(const std::string& path, const std::string& target)
         return ::GetFileAttributesA((path + ".link-new").c_str()) == INVALID_FILE_ATTRIBUTES &&
                now != INVALID_FILE_ATTRIBUTES;
     });
+}
+
+namespace {
+
+// Deletes one entry found in a folder listing (with its attributes from
+// there). A folder link goes as the link: what it leads to stays as it is,
+// its attributes included.
+void RemoveEntry(const std::string& path, DWORD attributes)
+{
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        // Wine 8 removes a Unix link to a folder neither way: the host's
+        // rm then takes the link (never a folder: no -r).
+        if (!::RemoveDirectoryA(path.c_str()) && !::DeleteFileA(path.c_str())) {
+            const std::string unixPath = UnixPathOf(path);
+            if (!unixPath.empty() && RunUnix("Z:\\bin\\rm", {"-f", unixPath}))
+                WaitFor([&] { return !Exists(path); });
+        }
+        return;
+    }
+    constexpr DWORD kProtecting = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if ((attributes & kProtecting) != 0) {
+        const DWORD rest = attributes & ~(kProtecting | FILE_ATTRIBUTE_DIRECTORY);
+        ::SetFileAttributesA(path.c_str(), rest != 0 ? rest : FILE_ATTRIBUTE_NORMAL);
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        ::DeleteFileA(path.c_str());
+        return;
+    }
+    {
+        WIN32_FIND_DATAA data;
+        // Each entry's attributes come with the listing: no second look.
+        const winlib::ScopedFindHandle find(::FindFirstFileA((path + "\\*").c_str(), &data));
+        if (find.valid()) {
+            do {
+                const std::string name = data.cFileName;
+                if (name != "." && name != "..")
+                    RemoveEntry(path + "\\" + name, data.dwFileAttributes);
+            } while (::FindNextFileA(find.get(), &data));
+        }
+    }
+    ::RemoveDirectoryA(path.c_str());
+}
+
+}  // namespace
+
+bool RemoveTree(const std::string& path)
+{
+    const DWORD attributes = Attributes(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        RemoveEntry(path, attributes);
+    return !Exists(path);
 }
 
 }  // namespace testfs

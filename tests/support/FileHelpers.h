@@ -11,8 +11,9 @@
 
 namespace testfs {
 
-// Writes content to path (binary), making the missing folders first.
-void WriteFile(const std::string& path, const std::string& content);
+// Writes content to path (binary), making the missing folders first; false
+// when it could not be written whole.
+bool WriteFile(const std::string& path, const std::string& content);
 // The bytes of a file; empty when it cannot be read.
 std::string ReadFile(const std::string& path);
 // Makes every missing folder of path.
@@ -30,8 +31,10 @@ inline DWORD AttributesWithoutArchive(const std::string& path)
 {
     return Exists(path) ? Attributes(path) & ~FILE_ATTRIBUTE_ARCHIVE : INVALID_FILE_ATTRIBUTES;
 }
-// Removes a file or a whole tree, clearing read-only and hidden flags.
-void RemoveTree(const std::string& path);
+// Removes a file or a whole tree, clearing read-only, hidden and system
+// flags; a folder link inside (or at path) goes as the link, never what it
+// leads to. True when nothing is left at path.
+bool RemoveTree(const std::string& path);
 using drivekit::ListFolder;
 // The folder of the running test program, with its backslash.
 std::string ProgramFolder();
@@ -41,6 +44,9 @@ std::string CurrentFolder();
 std::vector<std::string> Sorted(std::vector<std::string> lines);
 // Splits a text at LF into lines; a final LF does not give an empty line.
 std::vector<std::string> SplitLines(const std::string& text);
+// The lines of a text file without their CR LF (or LF); none when it cannot
+// be read.
+std::vector<std::string> ReadTextLines(const std::string& path);
 
 // Links for the tests of what the programs do with links. Wine 8's
 // CreateSymbolicLinkA makes nothing, but Wine shows a Unix symbolic link as

@@ -1,0 +1,144 @@
+// The test kit itself, where the tests, the drivers and the benchmarks
+// lean on more than it shows: what its tree removal leaves, what its file
+// and registry readers answer when something is not there, and what its
+// report window keeps.
+#include "FileHelpers.h"
+#include "RecordingWindow.h"
+#include "RegistryOverride.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+TEST(TestKitFiles, RemoveTreeTakesProtectedEntriesWhole)
+{
+    TempDir temp;
+    const std::string tree = temp / "tree";
+    testfs::WriteFile(tree + "\\a.txt", "a");
+    testfs::WriteFile(tree + "\\淺\\b.txt", "b");
+    testfs::WriteFile(tree + "\\淺\\deep\\c.txt", "c");
+    ASSERT_TRUE(::SetFileAttributesA((tree + "\\a.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(::SetFileAttributesA((tree + "\\淺\\b.txt").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_TRUE(::SetFileAttributesA((tree + "\\淺\\deep").c_str(), FILE_ATTRIBUTE_READONLY));
+
+    EXPECT_TRUE(testfs::RemoveTree(tree));
+    EXPECT_FALSE(testfs::Exists(tree));
+    EXPECT_TRUE(testfs::RemoveTree(temp / "missing"));
+    // A single file goes too.
+    testfs::WriteFile(temp / "single.txt", "s");
+    EXPECT_TRUE(testfs::RemoveTree(temp / "single.txt"));
+    EXPECT_FALSE(testfs::Exists(temp / "single.txt"));
+}
+
+// A folder link in a tree (or the tree itself a link) goes as the link:
+// what it leads to is not the tree's.
+TEST(TestKitFiles, RemoveTreeTakesAFolderLinkButNotWhatItLeadsTo)
+{
+    TempDir temp;
+    const std::string outside = temp / "outside";
+    testfs::WriteFile(outside + "\\keep.txt", "mine");
+    testfs::WriteFile(temp / "tree\\own.txt", "own");
+    if (!testfs::MakeUnixSymlink(temp / "tree\\link", outside))
+        GTEST_SKIP() << "no Unix links here (testfs::MakeUnixSymlink)";
+    ASSERT_TRUE(testfs::MakeUnixSymlink(temp / "toplink", outside));
+
+    EXPECT_TRUE(testfs::RemoveTree(temp / "tree"));
+    EXPECT_FALSE(testfs::Exists(temp / "tree"));
+    EXPECT_TRUE(testfs::RemoveTree(temp / "toplink"));
+    EXPECT_FALSE(testfs::Exists(temp / "toplink"));
+    EXPECT_EQ(testfs::ReadFile(outside + "\\keep.txt"), "mine");
+}
+
+TEST(TestKitFiles, WriteFileSaysWhenItCannotAndTextLinesLoseTheirLineEnds)
+{
+    TempDir temp;
+    EXPECT_TRUE(testfs::WriteFile(temp / "made\\for\\it.txt", "l1\r\nl2\nl3\r\n"));
+    EXPECT_EQ(testfs::ReadTextLines(temp / "made\\for\\it.txt"), (std::vector<std::string>{"l1", "l2", "l3"}));
+    EXPECT_TRUE(testfs::WriteFile(temp / "empty.txt", ""));
+    EXPECT_TRUE(testfs::Exists(temp / "empty.txt"));
+    EXPECT_TRUE(testfs::ReadTextLines(temp / "empty.txt").empty());
+    EXPECT_TRUE(testfs::ReadTextLines(temp / "missing.txt").empty());
+    // A folder is no file to write.
+    EXPECT_FALSE(testfs::WriteFile(temp.path(), "x"));
+}
+
+TEST(TestKitRegistry, TextAndDwordReadWhatIsThereAndSayWhatIsNot)
+{
+    RegistryOverride registry;
+    ASSERT_TRUE(registry.ok());
+    const std::string key = "Software\\Kit";
+    ASSERT_TRUE(testreg::Put(HKEY_CURRENT_USER, key, "text", "淺 value"));
+    const DWORD seven = 7;
+    ASSERT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), "number", REG_DWORD, &seven, sizeof(seven)),
+              ERROR_SUCCESS);
+
+    EXPECT_EQ(testreg::Text(HKEY_CURRENT_USER, key, "text"), "淺 value");
+    EXPECT_EQ(testreg::Text(HKEY_CURRENT_USER, key, "none"), "<no value>");
+    EXPECT_EQ(testreg::Text(HKEY_CURRENT_USER, key + "\\Missing", "text"), "<no key>");
+    EXPECT_EQ(testreg::Dword(HKEY_CURRENT_USER, key, "number"), 7);
+    EXPECT_EQ(testreg::Dword(HKEY_CURRENT_USER, key, "text"), -1);
+    EXPECT_EQ(testreg::Dword(HKEY_CURRENT_USER, key, "none"), -1);
+    EXPECT_EQ(testreg::Dword(HKEY_CURRENT_USER, key + "\\Missing", "number"), -1);
+}
+
+namespace {
+
+// Reports as the workers do: Setup's progress with two paths (sent), a
+// file of Uninstall's with one (sent), and the end (posted).
+class ReportingThread : public CWinThread {
+public:
+    BOOL InitInstance() override
+    {
+        const HWND window = m_pMainWnd->GetSafeHwnd();
+        ::SendMessageA(window, 1012, reinterpret_cast<WPARAM>("D:\\淺\\a.dwg"),
+                       reinterpret_cast<LPARAM>("C:\\淺\\a.dwg"));
+        ::SendMessageA(window, 1036, 0, reinterpret_cast<LPARAM>("C:\\淺\\b.dwg"));
+        ::SendMessageA(window, WM_USER + 1, 0, 0);  // no worker's message
+        ::PostMessageA(window, 1014, 0, 0);
+        return FALSE;
+    }
+};
+
+}  // namespace
+
+// With counts only, nothing is kept but how many came; the hook still sees
+// each message with its texts, and Reset starts afresh.
+TEST(TestKitWindow, CountsOnlyKeepsNoMessageButCountsEachAndShowsItToTheHook)
+{
+    RecordingWindow window(RecordingWindow::Keep::Counts);
+    ASSERT_NE(window.GetSafeHwnd(), nullptr);
+    std::vector<std::string> seen;
+    window.onMessage = [&seen](const RecordedMessage& m) {
+        seen.push_back(TraceLine(m.message, m.sent, m.wText, m.lText));
+    };
+    ReportingThread thread;
+    ASSERT_TRUE(window.RunThread(thread));
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(window.Count(1012), 1);
+    EXPECT_EQ(window.Count(1036), 1);
+    EXPECT_EQ(window.Count(1014), 1);
+    EXPECT_EQ(window.Count(1015), 0);
+    EXPECT_EQ(window.Count(WM_USER + 1), 0);
+    EXPECT_EQ(seen, (std::vector<std::string>{TraceLine(1012, true, "D:\\淺\\a.dwg", "C:\\淺\\a.dwg"),
+                                              TraceLine(1036, true, "", "C:\\淺\\b.dwg"),
+                                              TraceLine(1014, false, "", "")}));
+    window.Reset();
+    EXPECT_EQ(window.Count(1012), 0);
+    EXPECT_EQ(window.Count(1014), 0);
+}
+
+// Keeping everything, the hook finds the message it is given already kept.
+TEST(TestKitWindow, EverythingKeepsEachMessageBeforeTheHookSeesIt)
+{
+    RecordingWindow window;
+    std::vector<std::size_t> keptAtHook;
+    window.onMessage = [&](const RecordedMessage&) { keptAtHook.push_back(window.messages.size()); };
+    ReportingThread thread;
+    ASSERT_TRUE(window.RunThread(thread));
+    EXPECT_EQ(window.Trace(), (std::vector<std::string>{TraceLine(1012, true, "D:\\淺\\a.dwg", "C:\\淺\\a.dwg"),
+                                                        TraceLine(1036, true, "0", "C:\\淺\\b.dwg"),
+                                                        TraceLine(1014, false)}));
+    EXPECT_EQ(keptAtHook, (std::vector<std::size_t>{1, 2, 3}));
+    EXPECT_EQ(window.Count(1036), 1);
+    window.Reset();
+    EXPECT_TRUE(window.messages.empty());
+}
