@@ -257,7 +257,7 @@ echo "== Uninstall with a file held open"
 held_dir="$prefix/drive_c/Kept"
 "$wine_run" "$build/tools/drivers/install_driver.exe" 'D:\' 'C:\Kept\' >/dev/null 2>&1 || fail "the installation into C:\\Kept"
 "$wine_run" "$build/tools/drivers/uninstall_driver.exe" 'C:\Kept\Uninstall.exe' --timeout-s 120 --expect-left 1 \
-  --hold-file 'C:\Kept\readme.txt' --batch-cpu-max 1 | report uninstall-held
+  --hold-file 'C:\Kept\readme.txt' --batch-waits | report uninstall-held
 [ "${PIPESTATUS[0]}" = 0 ] || fail "the uninstallation with a held file"
 held_left=$(cd "$held_dir" 2>/dev/null && find . -mindepth 1 | tr '\n' ' ')
 [ "$held_left" = "./readme.txt " ] || fail "more or less than the held file is left: $held_left"
