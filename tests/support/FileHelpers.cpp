@@ -214,19 +214,51 @@ bool SwapForUnixSymlink(const std::string& path, const std::string& target)
 
 namespace {
 
+// True when the file at path is reached through a link: the file the
+// system opens has another path than the one given. (Wine 8 shows a Unix
+// link to a file by no attribute; the path of what it opened tells.)
+bool IsLinkedFile(const std::string& path)
+{
+    const winlib::ScopedHandle file(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    char opened[MAX_PATH * 4] = {};
+    char full[MAX_PATH * 4] = {};
+    const DWORD got = file.valid() ? ::GetFinalPathNameByHandleA(file.get(), opened, sizeof opened, 0) : 0;
+    const DWORD fullGot = ::GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    if (got == 0 || got >= sizeof opened || fullGot == 0 || fullGot >= sizeof full)
+        return false;
+    std::string name(opened, got);
+    if (name.compare(0, 4, "\\\\?\\") == 0)
+        name.erase(0, 4);
+    return !winlib::EqualNoCase(name, full);
+}
+
+// Removes the link at path itself, never what it leads to. Wine 8 deletes
+// the target of a file link and removes a folder link neither way: the
+// host's rm takes the link there (no -r: never a folder).
+void RemoveLink(const std::string& path, bool folder)
+{
+    const std::string unixPath = UnixPathOf(path);
+    if (!unixPath.empty()) {
+        if (RunUnix("Z:\\bin\\rm", {"-f", unixPath}))
+            WaitFor([&] { return !Exists(path); });
+        return;
+    }
+    if (folder)
+        ::RemoveDirectoryA(path.c_str());
+    else
+        ::DeleteFileA(path.c_str());
+}
+
 // Deletes one entry found in a folder listing (with its attributes from
-// there). A folder link goes as the link: what it leads to stays as it is,
-// its attributes included.
+// there). A link goes as the link: what it leads to stays as it is, its
+// attributes included.
 void RemoveEntry(const std::string& path, DWORD attributes)
 {
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        // Wine 8 removes a Unix link to a folder neither way: the host's
-        // rm then takes the link (never a folder: no -r).
-        if (!::RemoveDirectoryA(path.c_str()) && !::DeleteFileA(path.c_str())) {
-            const std::string unixPath = UnixPathOf(path);
-            if (!unixPath.empty() && RunUnix("Z:\\bin\\rm", {"-f", unixPath}))
-                WaitFor([&] { return !Exists(path); });
-        }
+    const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || (!folder && IsLinkedFile(path))) {
+        RemoveLink(path, folder);
         return;
     }
     constexpr DWORD kProtecting = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
@@ -234,7 +266,7 @@ void RemoveEntry(const std::string& path, DWORD attributes)
         const DWORD rest = attributes & ~(kProtecting | FILE_ATTRIBUTE_DIRECTORY);
         ::SetFileAttributesA(path.c_str(), rest != 0 ? rest : FILE_ATTRIBUTE_NORMAL);
     }
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    if (!folder) {
         ::DeleteFileA(path.c_str());
         return;
     }

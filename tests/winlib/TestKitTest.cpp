@@ -29,9 +29,10 @@ TEST(TestKitFiles, RemoveTreeTakesProtectedEntriesWhole)
     EXPECT_FALSE(testfs::Exists(temp / "single.txt"));
 }
 
-// A folder link in a tree (or the tree itself a link) goes as the link:
-// what it leads to is not the tree's.
-TEST(TestKitFiles, RemoveTreeTakesAFolderLinkButNotWhatItLeadsTo)
+// A link in a tree, to a folder or a file (or the tree itself a link),
+// goes as the link: what it leads to is not the tree's. (Under Wine 8 the
+// system's own calls would delete a file link's target and leave the link.)
+TEST(TestKitFiles, RemoveTreeTakesALinkButNotWhatItLeadsTo)
 {
     TempDir temp;
     const std::string outside = temp / "outside";
@@ -39,13 +40,20 @@ TEST(TestKitFiles, RemoveTreeTakesAFolderLinkButNotWhatItLeadsTo)
     testfs::WriteFile(temp / "tree\\own.txt", "own");
     if (!testfs::MakeUnixSymlink(temp / "tree\\link", outside))
         GTEST_SKIP() << "no Unix links here (testfs::MakeUnixSymlink)";
+    ASSERT_TRUE(testfs::MakeUnixSymlink(temp / "tree\\file.txt", outside + "\\keep.txt"));
     ASSERT_TRUE(testfs::MakeUnixSymlink(temp / "toplink", outside));
+    ASSERT_TRUE(testfs::MakeUnixSymlink(temp / "topfile.txt", outside + "\\keep.txt"));
 
     EXPECT_TRUE(testfs::RemoveTree(temp / "tree"));
     EXPECT_FALSE(testfs::Exists(temp / "tree"));
     EXPECT_TRUE(testfs::RemoveTree(temp / "toplink"));
     EXPECT_FALSE(testfs::Exists(temp / "toplink"));
+    EXPECT_TRUE(testfs::RemoveTree(temp / "topfile.txt"));
     EXPECT_EQ(testfs::ReadFile(outside + "\\keep.txt"), "mine");
+    // Nothing is left behind that Wine would not list (a link whose target
+    // went): the folder empties whole.
+    EXPECT_EQ(testfs::ListFolder(temp.path()), std::vector<std::string>{"outside"});
+    EXPECT_TRUE(testfs::RemoveTree(temp.path()));
 }
 
 TEST(TestKitFiles, WriteFileSaysWhenItCannotAndTextLinesLoseTheirLineEnds)
