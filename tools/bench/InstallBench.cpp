@@ -329,18 +329,21 @@ private:
     // somebody answers: it is declined, and the run does not count.
     void DeclineQuestions()
     {
-        ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hwnd, LPARAM self) -> BOOL {
-            auto* page = reinterpret_cast<BenchCopyPage*>(self);
-            if (hwnd != page->m_hWnd && ::GetWindow(hwnd, GW_OWNER) == page->m_hWnd && ::IsWindowVisible(hwnd)) {
-                char text[512] = {};
-                ::GetDlgItemTextA(hwnd, 0xFFFF, text, sizeof(text));
-                std::fprintf(stderr, "install_bench: declined a question: %s\n", text);
-                page->asked = true;
-                for (int button : {IDCANCEL, IDABORT, IDNO})
-                    ::PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-            }
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(this));
+        ::EnumThreadWindows(::GetCurrentThreadId(), &DeclineQuestion, reinterpret_cast<LPARAM>(this));
+    }
+
+    static BOOL CALLBACK DeclineQuestion(HWND hwnd, LPARAM self)
+    {
+        auto* page = reinterpret_cast<BenchCopyPage*>(self);
+        if (hwnd != page->m_hWnd && ::GetWindow(hwnd, GW_OWNER) == page->m_hWnd && ::IsWindowVisible(hwnd)) {
+            char text[512] = {};
+            ::GetDlgItemTextA(hwnd, 0xFFFF, text, sizeof(text));
+            std::fprintf(stderr, "install_bench: declined a question: %s\n", text);
+            page->asked = true;
+            for (int button : {IDCANCEL, IDABORT, IDNO})
+                ::PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        }
+        return TRUE;
     }
 };
 

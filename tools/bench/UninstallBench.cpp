@@ -202,6 +202,12 @@ ReplayRun RunWindow(const std::string& install, long expected)
     return run;
 }
 
+// A dialog that does nothing but be there, to be measured.
+INT_PTR CALLBACK InertDialog(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
 // The floor's replay: the log read, its file entries deleted on a worker
 // thread, each reported to the floor's window with one synchronous send.
 // The sizes of the uninstall window's status line and bar, for the floor's
@@ -211,7 +217,7 @@ FloorLayout UninstallWindowLayout()
 {
     FloorLayout layout;
     const HWND dialog = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UNINSTALL_DIALOG),
-                                             nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+                                             nullptr, &InertDialog, 0);
     if (dialog == nullptr)
         return layout;
     ::ShowWindow(dialog, SW_HIDE);
