@@ -5,7 +5,12 @@
 #include "FileHelpers.h"
 #include "RecordingWindow.h"
 #include "RegistryOverride.h"
+#include "Shortcuts.h"
 #include "TempDir.h"
+#include "winlib/Handles.h"
+
+#include <objidl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -149,4 +154,40 @@ TEST(TestKitWindow, EverythingKeepsEachMessageBeforeTheHookSeesIt)
     EXPECT_EQ(window.Count(1036), 1);
     window.Reset();
     EXPECT_TRUE(window.messages.empty());
+}
+
+// A shell link saved with IShellLinkA reads back whole; a file that is no
+// link reads as not loaded.
+TEST(TestKitShortcuts, ReadShortcutGivesWhatTheLinkHolds)
+{
+    const winlib::ScopedComInit com;
+    ASSERT_TRUE(com.succeeded());
+    TempDir temp;
+    testfs::WriteFile(temp / "淺\\ZEMLO.exe", "program");
+    const std::string path = temp / "快捷方式.lnk";
+    {
+        winlib::ScopedComPtr<IShellLinkA> link;
+        winlib::ScopedComPtr<IPersistFile> file;
+        ASSERT_TRUE(SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                                 link.receive_void())));
+        ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.receive_void())));
+        link->SetPath((temp / "淺\\ZEMLO.exe").c_str());
+        link->SetArguments("/nologo \"a b\"");
+        link->SetWorkingDirectory((temp / "淺").c_str());
+        link->SetIconLocation((temp / "淺\\ZEMLO.exe").c_str(), 2);
+        wchar_t wide[MAX_PATH] = {};
+        ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+        ASSERT_TRUE(SUCCEEDED(file->Save(wide, TRUE)));
+    }
+    const testlink::Shortcut shortcut = testlink::ReadShortcut(path);
+    EXPECT_TRUE(shortcut.loaded);
+    EXPECT_EQ(shortcut.target, temp / "淺\\ZEMLO.exe");
+    EXPECT_EQ(shortcut.arguments, "/nologo \"a b\"");
+    EXPECT_EQ(shortcut.workingFolder, temp / "淺");
+    EXPECT_EQ(shortcut.icon, temp / "淺\\ZEMLO.exe");
+    EXPECT_EQ(shortcut.iconIndex, 2);
+
+    testfs::WriteFile(temp / "not-a-link.lnk", "text");
+    EXPECT_FALSE(testlink::ReadShortcut(temp / "not-a-link.lnk").loaded);
+    EXPECT_FALSE(testlink::ReadShortcut(temp / "missing.lnk").loaded);
 }
