@@ -32,11 +32,11 @@
 // finished window three seconds and checks that the self-removal batch (the
 // program's cmd.exe child) waits meanwhile: it runs all along and the
 // program file stays; the batch must end once the program has ended. (What
-// the waiting costs in CPU time is the self-removal benchmark's figure.) The
-// batch never lies at
-// the drive's root ("\DelUS.bat") any more: whatever is there stays as it
-// was. --expect-exit N: the program ends with exit code N. Exit code 0
-// when every check held, 1 otherwise, 2 on bad usage.
+// the waiting costs in CPU time is the self-removal benchmark's figure.)
+// The batch never lies at the drive's root ("\DelUS.bat") any more:
+// whatever is there stays as it was. --expect-exit N: the program ends with
+// exit code N. Exit code 0 when every check held, 1 otherwise, 2 on bad
+// usage.
 #include "FileHelpers.h"
 #include "GuiDrive.h"
 #include "winlib/Handles.h"
