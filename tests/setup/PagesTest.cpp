@@ -183,9 +183,14 @@ TEST(DestinationPage, ChosenFolderGetsOneBackslashAndNextNeedsARealBackslash)
 
 TEST(DestinationPage, RefusesSilentlyWithTheTextSelectedThenAcceptsAsTyped)
 {
+    // The accepted folder is an empty one of the test's own: whatever a
+    // drive of the machine holds (D: is the medium after the main job),
+    // no question about a folder with files in it comes up.
+    TempDir temp;
+    const std::string typed = " " + temp.path() + "\\ ";
     Scripted<CDestinationPage> page;
     page.m_strPath = "C:\\Program Files\\Kestrova\\ZEMLO\\";
-    page.script = [](auto& self, HWND hwnd) {
+    page.script = [&typed](auto& self, HWND hwnd) {
         EXPECT_EQ(Text(hwnd, IDC_PATH), "C:\\Program Files\\Kestrova\\ZEMLO\\");
         ::SetDlgItemTextA(hwnd, IDC_PATH, "D:");
         Click(hwnd, IDC_NEXT);
@@ -199,11 +204,11 @@ TEST(DestinationPage, RefusesSilentlyWithTheTextSelectedThenAcceptsAsTyped)
         EXPECT_EQ(to, 2u);
         EXPECT_EQ(self.m_strPath, "D:");
         // Blanks are not the Next check's business.
-        ::SetDlgItemTextA(hwnd, IDC_PATH, " D:\\ ");
+        ::SetDlgItemTextA(hwnd, IDC_PATH, typed.c_str());
         Click(hwnd, IDC_NEXT);
     };
     EXPECT_EQ(page.Run(), ID_WIZNEXT);
-    EXPECT_EQ(page.m_strPath, " D:\\ ");
+    EXPECT_EQ(page.m_strPath, typed);
 
     // Back keeps the path of the last Next.
     page.script = [](auto&, HWND hwnd) {
@@ -211,7 +216,7 @@ TEST(DestinationPage, RefusesSilentlyWithTheTextSelectedThenAcceptsAsTyped)
         Click(hwnd, IDC_BACK);
     };
     EXPECT_EQ(page.Run(), ID_WIZBACK);
-    EXPECT_EQ(page.m_strPath, " D:\\ ");
+    EXPECT_EQ(page.m_strPath, typed);
 }
 
 TEST(DestinationFolder, SeparatorsAreMadeRegularWholeCharacterAtATime)
