@@ -150,7 +150,11 @@ bool WaitFor(Done done)
 
 }  // namespace
 
-std::string UnixPathOf(const std::string& path)
+namespace {
+
+// The Unix name of a path given as Windows knows it (long forms with
+// "\\?\" included); empty when there is none.
+std::string UnixPathOfWide(const std::wstring& path)
 {
     const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
     const auto unixName =
@@ -159,12 +163,19 @@ std::string UnixPathOf(const std::string& path)
                           : nullptr;
     if (unixName == nullptr)
         return std::string();
-    char* name = unixName(Wide(path).c_str());
+    char* name = unixName(path.c_str());
     if (name == nullptr)
         return std::string();
     std::string result(name);
     ::HeapFree(::GetProcessHeap(), 0, name);
     return result;
+}
+
+}  // namespace
+
+std::string UnixPathOf(const std::string& path)
+{
+    return UnixPathOfWide(Wide(path));
 }
 
 bool MakeUnixSymlink(const std::string& link, const std::string& target)
@@ -214,47 +225,63 @@ bool SwapForUnixSymlink(const std::string& path, const std::string& target)
 
 namespace {
 
+// Paths in their long form ("\\?\C:\..."): a tree may hold paths longer
+// than the ANSI calls take (a test of long paths leaves one), and it is
+// removed all the same.
+std::wstring LongForm(const std::string& path)
+{
+    const std::wstring wide = Wide(path);
+    if (wide.compare(0, 4, L"\\\\?\\") == 0)
+        return wide;
+    const DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    const DWORD got = size > 0 ? ::GetFullPathNameW(wide.c_str(), size, &full[0], nullptr) : 0;
+    if (got == 0 || got >= size)
+        return wide;
+    full.resize(got);
+    return L"\\\\?\\" + full;
+}
+
 // True when the file at path is reached through a link: the file the
 // system opens has another path than the one given. (Wine 8 shows a Unix
 // link to a file by no attribute; the path of what it opened tells.)
-bool IsLinkedFile(const std::string& path)
+bool IsLinkedFile(const std::wstring& path)
 {
-    const winlib::ScopedHandle file(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+    const winlib::ScopedHandle file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                                   OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    char opened[MAX_PATH * 4] = {};
-    char full[MAX_PATH * 4] = {};
-    const DWORD got = file.valid() ? ::GetFinalPathNameByHandleA(file.get(), opened, sizeof opened, 0) : 0;
-    const DWORD fullGot = ::GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    if (got == 0 || got >= sizeof opened || fullGot == 0 || fullGot >= sizeof full)
+    if (!file.valid())
         return false;
-    std::string name(opened, got);
-    if (name.compare(0, 4, "\\\\?\\") == 0)
-        name.erase(0, 4);
-    return !winlib::EqualNoCase(name, full);
+    const DWORD size = ::GetFinalPathNameByHandleW(file.get(), nullptr, 0, 0);
+    std::wstring opened(size, L'\0');
+    const DWORD got = size > 0 ? ::GetFinalPathNameByHandleW(file.get(), &opened[0], size, 0) : 0;
+    if (got == 0 || got >= size)
+        return false;
+    opened.resize(got);
+    return ::CompareStringOrdinal(opened.c_str(), -1, path.c_str(), -1, TRUE) != CSTR_EQUAL;
 }
 
 // Removes the link at path itself, never what it leads to. Wine 8 deletes
 // the target of a file link and removes a folder link neither way: the
 // host's rm takes the link there (no -r: never a folder).
-void RemoveLink(const std::string& path, bool folder)
+void RemoveLink(const std::wstring& path, bool folder)
 {
-    const std::string unixPath = UnixPathOf(path);
+    const std::string unixPath = UnixPathOfWide(path);
     if (!unixPath.empty()) {
         if (RunUnix("Z:\\bin\\rm", {"-f", unixPath}))
-            WaitFor([&] { return !Exists(path); });
+            WaitFor([&] { return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; });
         return;
     }
     if (folder)
-        ::RemoveDirectoryA(path.c_str());
+        ::RemoveDirectoryW(path.c_str());
     else
-        ::DeleteFileA(path.c_str());
+        ::DeleteFileW(path.c_str());
 }
 
 // Deletes one entry found in a folder listing (with its attributes from
 // there). A link goes as the link: what it leads to stays as it is, its
 // attributes included.
-void RemoveEntry(const std::string& path, DWORD attributes)
+void RemoveEntry(const std::wstring& path, DWORD attributes)
 {
     const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || (!folder && IsLinkedFile(path))) {
@@ -264,35 +291,36 @@ void RemoveEntry(const std::string& path, DWORD attributes)
     constexpr DWORD kProtecting = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     if ((attributes & kProtecting) != 0) {
         const DWORD rest = attributes & ~(kProtecting | FILE_ATTRIBUTE_DIRECTORY);
-        ::SetFileAttributesA(path.c_str(), rest != 0 ? rest : FILE_ATTRIBUTE_NORMAL);
+        ::SetFileAttributesW(path.c_str(), rest != 0 ? rest : FILE_ATTRIBUTE_NORMAL);
     }
     if (!folder) {
-        ::DeleteFileA(path.c_str());
+        ::DeleteFileW(path.c_str());
         return;
     }
     {
-        WIN32_FIND_DATAA data;
+        WIN32_FIND_DATAW data;
         // Each entry's attributes come with the listing: no second look.
-        const winlib::ScopedFindHandle find(::FindFirstFileA((path + "\\*").c_str(), &data));
+        const winlib::ScopedFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &data));
         if (find.valid()) {
             do {
-                const std::string name = data.cFileName;
-                if (name != "." && name != "..")
-                    RemoveEntry(path + "\\" + name, data.dwFileAttributes);
-            } while (::FindNextFileA(find.get(), &data));
+                const std::wstring name = data.cFileName;
+                if (name != L"." && name != L"..")
+                    RemoveEntry(path + L"\\" + name, data.dwFileAttributes);
+            } while (::FindNextFileW(find.get(), &data));
         }
     }
-    ::RemoveDirectoryA(path.c_str());
+    ::RemoveDirectoryW(path.c_str());
 }
 
 }  // namespace
 
 bool RemoveTree(const std::string& path)
 {
-    const DWORD attributes = Attributes(path);
+    const std::wstring longForm = LongForm(path);
+    const DWORD attributes = ::GetFileAttributesW(longForm.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES)
-        RemoveEntry(path, attributes);
-    return !Exists(path);
+        RemoveEntry(longForm, attributes);
+    return ::GetFileAttributesW(longForm.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace testfs

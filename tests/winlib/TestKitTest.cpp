@@ -34,6 +34,30 @@ TEST(TestKitFiles, RemoveTreeTakesProtectedEntriesWhole)
     EXPECT_FALSE(testfs::Exists(temp / "single.txt"));
 }
 
+// Paths longer than the ANSI calls take (made through the "\\?\" form)
+// go too.
+TEST(TestKitFiles, RemoveTreeTakesPathsLongerThanTheAnsiCallsTake)
+{
+    TempDir temp;
+    std::string folder = temp / "long";
+    testfs::MakeDirs(folder);
+    while (folder.size() < 300) {
+        folder += "\\" + std::string(60, 'd');
+        const std::wstring wide = L"\\\\?\\" + std::wstring(folder.begin(), folder.end());
+        ASSERT_TRUE(::CreateDirectoryW(wide.c_str(), nullptr));
+    }
+    const std::string file = folder + "\\deep.txt";
+    const std::wstring wideFile = L"\\\\?\\" + std::wstring(file.begin(), file.end());
+    {
+        const winlib::ScopedHandle created(::CreateFileW(wideFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                         FILE_ATTRIBUTE_READONLY, nullptr));
+        ASSERT_TRUE(created.valid());
+    }
+    EXPECT_TRUE(testfs::RemoveTree(temp / "long"));
+    EXPECT_FALSE(testfs::Exists(temp / "long"));
+    EXPECT_EQ(::GetFileAttributesW(wideFile.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 // A link in a tree, to a folder or a file (or the tree itself a link),
 // goes as the link: what it leads to is not the tree's. (Under Wine 8 the
 // system's own calls would delete a file link's target and leave the link.)
