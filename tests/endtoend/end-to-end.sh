@@ -36,9 +36,18 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 [ -n "$shots" ] && { mkdir -p "$shots"; [ "$hold" -gt 0 ] || hold=1500; }
 
+# One run at a time in a work folder: a second one would end the first's
+# Wine processes and delete its prefix under it (ctest's run and the
+# screenshot command of the README both use build/end-to-end).
+exec 8>"$work.lock"
+flock -n 8 || { echo "FAIL: another end-to-end run is using $work"; exit 1; }
+
 export ZEMLO_WINEPREFIX=$work/wineprefix
 prefix=$ZEMLO_WINEPREFIX
-wine_run=$build/wine-run
+# The Windows programs run without the lock: Wine's server, which outlives
+# them, must not hold it.
+run_wine() { "$build/wine-run" "$@" 8>&-; }
+wine_run=run_wine
 # Ends the prefix's Wine processes and waits until its wineserver is gone.
 stop_wine() {
   WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
@@ -57,24 +66,35 @@ reg_add() { "$wine_run" reg add "$@" /f >/dev/null 2>&1; }
 key_exists() { "$wine_run" reg query "$1" >/dev/null 2>&1; }
 
 # Prints a driver's report (GBK, CR LF) line by line as it comes (iconv
-# would wait for the whole text), capturing the screen at each state held.
+# would wait for the whole text), capturing the screen at each state held;
+# says so when there was none at all.
 report() {
-  local scenario=$1 line
+  local scenario=$1 line lines=0
   while IFS= read -r line; do
+    lines=$((lines + 1))
     line=$(printf '%s' "${line%$'\r'}" | iconv -f GBK -t UTF-8 -c)
     echo "  $line"
     if [ -n "$shots" ] && [ "${line#state: }" != "$line" ] && [ "${line#state: }" != ended ]; then
       sleep 0.5
-      import -window root "$shots/$scenario-${line#state: }.png" 2>/dev/null || true
+      import -window root "$shots/$scenario-${line#state: }.png" 2>/dev/null </dev/null || true
     fi
   done
+  [ "$lines" -gt 0 ] || echo "  (no report at all)"
+}
+# Runs a driver with its report (what it says on stderr too) shown as it
+# comes; its exit status.
+drive() {
+  local scenario=$1; shift
+  "$wine_run" "$@" </dev/null 2>&1 | report "$scenario"
+  local status=${PIPESTATUS[0]}
+  [ "$status" = 0 ] || echo "  (the driver ended with status $status)"
+  return "$status"
 }
 setup() {
   local scenario=$1; shift
   echo "== Setup: $scenario"
-  "$wine_run" "$build/tools/drivers/setup_driver.exe" 'D:\Setup.exe' "$scenario" "$@" --hold-ms "$hold" --timeout-s 120 \
-    | report "setup-$scenario"
-  return "${PIPESTATUS[0]}"
+  drive "setup-$scenario" "$build/tools/drivers/setup_driver.exe" 'D:\Setup.exe' "$scenario" "$@" \
+    --hold-ms "$hold" --timeout-s 120
 }
 
 # Runs a program with a command line given word for word (from Linux, Wine
@@ -174,9 +194,8 @@ run_log over.log | grep -q '^问题: 已经安装了本软件.*回答: 是' || f
 echo "== Uninstall"
 uninstall_args=(--timeout-s 120)
 [ -n "$shots" ] && uninstall_args+=(--hold-ms "$hold" --freeze-working)
-"$wine_run" "$build/tools/drivers/uninstall_driver.exe" 'C:\Program Files\Kestrova\ZEMLO\Uninstall.exe' "${uninstall_args[@]}" --expect-exit 0 \
-  | report uninstall
-[ "${PIPESTATUS[0]}" = 0 ] || fail "the uninstallation"
+drive uninstall "$build/tools/drivers/uninstall_driver.exe" 'C:\Program Files\Kestrova\ZEMLO\Uninstall.exe' \
+  "${uninstall_args[@]}" --expect-exit 0 || fail "the uninstallation"
 
 # Nothing but the AutoCAD profile is left of the installation in the
 # folder given (the shortcuts are those in $links).
@@ -256,9 +275,8 @@ echo "== Uninstall with a file held open"
 # is reported and left for the restart, everything else goes.
 held_dir="$prefix/drive_c/Kept"
 "$wine_run" "$build/tools/drivers/install_driver.exe" 'D:\' 'C:\Kept\' >/dev/null 2>&1 || fail "the installation into C:\\Kept"
-"$wine_run" "$build/tools/drivers/uninstall_driver.exe" 'C:\Kept\Uninstall.exe' --timeout-s 120 --expect-left 1 \
-  --hold-file 'C:\Kept\readme.txt' --batch-cpu-max 1 | report uninstall-held
-[ "${PIPESTATUS[0]}" = 0 ] || fail "the uninstallation with a held file"
+drive uninstall-held "$build/tools/drivers/uninstall_driver.exe" 'C:\Kept\Uninstall.exe' --timeout-s 120 \
+  --expect-left 1 --hold-file 'C:\Kept\readme.txt' --batch-waits || fail "the uninstallation with a held file"
 held_left=$(cd "$held_dir" 2>/dev/null && find . -mindepth 1 | tr '\n' ' ')
 [ "$held_left" = "./readme.txt " ] || fail "more or less than the held file is left: $held_left"
 session='HKLM\System\CurrentControlSet\Control\Session Manager'

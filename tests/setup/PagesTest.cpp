@@ -186,9 +186,15 @@ TEST(DestinationPage, ChosenFolderGetsOneBackslashAndNextNeedsARealBackslash)
 
 TEST(DestinationPage, RefusesSilentlyWithTheTextSelectedThenAcceptsInTheCheckedForm)
 {
+    // The accepted folder is an empty one of the test's own: whatever a
+    // drive of the machine holds (D: is the medium after the main job),
+    // no question about a folder with files in it comes up.
+    TempDir temp;
+    const std::string typed = " " + temp.path() + "\\\\ ";
+    const std::string checked = temp.path() + "\\";
     Scripted<CDestinationPage> page;
     page.m_strPath = "C:\\Program Files\\Kestrova\\ZEMLO\\";
-    page.script = [](auto& self, HWND hwnd) {
+    page.script = [&typed](auto& self, HWND hwnd) {
         EXPECT_EQ(Text(hwnd, IDC_PATH), "C:\\Program Files\\Kestrova\\ZEMLO\\");
         ::SetDlgItemTextA(hwnd, IDC_PATH, "D:");
         Click(hwnd, IDC_NEXT);
@@ -203,11 +209,11 @@ TEST(DestinationPage, RefusesSilentlyWithTheTextSelectedThenAcceptsInTheCheckedF
         EXPECT_EQ(self.m_strPath, "D:");
         // Blanks and doubled separators are not the Next check's business:
         // the folder is taken in the regular form it was checked in.
-        ::SetDlgItemTextA(hwnd, IDC_PATH, " D:\\Tools\\\\ ");
+        ::SetDlgItemTextA(hwnd, IDC_PATH, typed.c_str());
         Click(hwnd, IDC_NEXT);
     };
     EXPECT_EQ(page.Run(), ID_WIZNEXT);
-    EXPECT_EQ(page.m_strPath, "D:\\Tools\\");
+    EXPECT_EQ(page.m_strPath, checked);
 
     // Back keeps the path of the last Next.
     page.script = [](auto&, HWND hwnd) {
@@ -215,7 +221,7 @@ TEST(DestinationPage, RefusesSilentlyWithTheTextSelectedThenAcceptsInTheCheckedF
         Click(hwnd, IDC_BACK);
     };
     EXPECT_EQ(page.Run(), ID_WIZBACK);
-    EXPECT_EQ(page.m_strPath, "D:\\Tools\\");
+    EXPECT_EQ(page.m_strPath, checked);
 }
 
 

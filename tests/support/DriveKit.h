@@ -1,8 +1,8 @@
 // The helpers that the tests and the driver programs (tools/drivers) share:
 // answering a message box for a user who is not there, finding files and
-// registry keys, and reading and clicking another window's controls. One
-// copy, linked by both as the static library "drivekit"; it needs nothing
-// but Win32 and winlib.
+// registry keys, and reading and clicking another window's controls. Part
+// of the test kit (the static library "testkit"); it needs nothing but
+// Win32 and winlib.
 #pragma once
 
 #include <windows.h>

@@ -12,6 +12,9 @@ namespace testfs {
 
 void MakeDirs(const std::string& path)
 {
+    // Most calls come for a folder that is there already: one look then.
+    if (IsDirectory(path))
+        return;
     for (std::size_t i = 0; i <= path.size(); i += (i < path.size() ? winlib::CharLength(path, i) : 1)) {
         if (i == path.size() || path[i] == '\\') {
             if (i > 0 && path[i - 1] != ':')
@@ -20,16 +23,19 @@ void MakeDirs(const std::string& path)
     }
 }
 
-void WriteFile(const std::string& path, const std::string& content)
+bool WriteFile(const std::string& path, const std::string& content)
 {
     const std::size_t slash = winlib::FindLastBackslash(path);
     if (slash != std::string::npos)
         MakeDirs(path.substr(0, slash));
     winlib::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        return false;
     DWORD written = 0;
-    if (file.valid() && !content.empty())
-        ::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    return content.empty() || (::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
+                                           nullptr) &&
+                               written == content.size());
 }
 
 std::string ReadFile(const std::string& path)
@@ -44,28 +50,6 @@ std::string ReadFile(const std::string& path)
     while (::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
         content.append(buffer, got);
     return content;
-}
-
-void RemoveTree(const std::string& path)
-{
-    const DWORD attributes = Attributes(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return;
-    // A folder link goes by itself; what it leads to is not the tree's.
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        if (!RemoveUnixSymlink(path))
-            ::RemoveDirectoryA(path.c_str());
-        return;
-    }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        for (const std::string& name : ListFolder(path))
-            RemoveTree(path + "\\" + name);
-        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::RemoveDirectoryA(path.c_str());
-    } else {
-        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileA(path.c_str());
-    }
 }
 
 std::string ModuleHeaders(WORD machine, WORD magic, LONG lfanew)
@@ -120,6 +104,15 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
+std::vector<std::string> ReadTextLines(const std::string& path)
+{
+    std::vector<std::string> lines = SplitLines(ReadFile(path));
+    for (std::string& line : lines)
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+    return lines;
+}
+
 }  // namespace testfs
 
 namespace testfs {
@@ -140,7 +133,10 @@ std::wstring Wide(const std::string& text)
 
 // Runs a Unix program with its arguments (each quoted for the Unix side by
 // Wine's own splitting: no argument may hold a double quote) and returns
-// once it was started. Wine gives no usable exit code for it.
+// once it was started. Wine gives no handle for such a process: it sets
+// hProcess to null and leaves hThread holding a stray value, which must
+// never be closed (it may be the number of a handle this process uses, a
+// registry key redirected for a test, say). Callers wait for the effect.
 bool RunUnix(const char* program, const std::vector<std::string>& arguments)
 {
     std::string line = std::string("\"") + program + "\"";
@@ -156,9 +152,11 @@ bool RunUnix(const char* program, const std::vector<std::string>& arguments)
     PROCESS_INFORMATION info = {};
     if (!::CreateProcessA(program, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
         return false;
-    ::WaitForSingleObject(info.hProcess, 10000);
-    ::CloseHandle(info.hThread);
-    ::CloseHandle(info.hProcess);
+    if (info.hProcess != nullptr) {
+        ::WaitForSingleObject(info.hProcess, 10000);
+        ::CloseHandle(info.hThread);
+        ::CloseHandle(info.hProcess);
+    }
     return true;
 }
 
@@ -176,7 +174,11 @@ bool WaitFor(Done done)
 
 }  // namespace
 
-std::string UnixPathOf(const std::string& path)
+namespace {
+
+// The Unix name of a path given as Windows knows it (long forms with
+// "\\?\" included); empty when there is none.
+std::string UnixPathOfWide(const std::wstring& path)
 {
     const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
     const auto unixName =
@@ -185,12 +187,19 @@ std::string UnixPathOf(const std::string& path)
                           : nullptr;
     if (unixName == nullptr)
         return std::string();
-    char* name = unixName(Wide(path).c_str());
+    char* name = unixName(path.c_str());
     if (name == nullptr)
         return std::string();
     std::string result(name);
     ::HeapFree(::GetProcessHeap(), 0, name);
     return result;
+}
+
+}  // namespace
+
+std::string UnixPathOf(const std::string& path)
+{
+    return UnixPathOfWide(Wide(path));
 }
 
 bool MakeUnixSymlink(const std::string& link, const std::string& target)
@@ -253,6 +262,106 @@ bool RemoveUnixSymlink(const std::string& link)
     const bool removed = WaitFor([&] { return ::GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
     ::DeleteFileA(done.c_str());
     return removed;
+}
+
+namespace {
+
+// Paths in their long form ("\\?\C:\..."): a tree may hold paths longer
+// than the ANSI calls take (a test of long paths leaves one), and it is
+// removed all the same.
+std::wstring LongForm(const std::string& path)
+{
+    const std::wstring wide = Wide(path);
+    if (wide.compare(0, 4, L"\\\\?\\") == 0)
+        return wide;
+    const DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    const DWORD got = size > 0 ? ::GetFullPathNameW(wide.c_str(), size, &full[0], nullptr) : 0;
+    if (got == 0 || got >= size)
+        return wide;
+    full.resize(got);
+    return L"\\\\?\\" + full;
+}
+
+// True when the file at path is reached through a link: the file the
+// system opens has another path than the one given. (Wine 8 shows a Unix
+// link to a file by no attribute; the path of what it opened tells.)
+bool IsLinkedFile(const std::wstring& path)
+{
+    const winlib::ScopedHandle file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.valid())
+        return false;
+    const DWORD size = ::GetFinalPathNameByHandleW(file.get(), nullptr, 0, 0);
+    std::wstring opened(size, L'\0');
+    const DWORD got = size > 0 ? ::GetFinalPathNameByHandleW(file.get(), &opened[0], size, 0) : 0;
+    if (got == 0 || got >= size)
+        return false;
+    opened.resize(got);
+    return ::CompareStringOrdinal(opened.c_str(), -1, path.c_str(), -1, TRUE) != CSTR_EQUAL;
+}
+
+// Removes the link at path itself, never what it leads to. Wine 8 deletes
+// the target of a file link and removes a folder link neither way: the
+// host's rm takes the link there (no -r: never a folder).
+void RemoveLink(const std::wstring& path, bool folder)
+{
+    const std::string unixPath = UnixPathOfWide(path);
+    if (!unixPath.empty()) {
+        if (RunUnix("Z:\\bin\\rm", {"-f", unixPath}))
+            WaitFor([&] { return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; });
+        return;
+    }
+    if (folder)
+        ::RemoveDirectoryW(path.c_str());
+    else
+        ::DeleteFileW(path.c_str());
+}
+
+// Deletes one entry found in a folder listing (with its attributes from
+// there). A link goes as the link: what it leads to stays as it is, its
+// attributes included.
+void RemoveEntry(const std::wstring& path, DWORD attributes)
+{
+    const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || (!folder && IsLinkedFile(path))) {
+        RemoveLink(path, folder);
+        return;
+    }
+    constexpr DWORD kProtecting = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if ((attributes & kProtecting) != 0) {
+        const DWORD rest = attributes & ~(kProtecting | FILE_ATTRIBUTE_DIRECTORY);
+        ::SetFileAttributesW(path.c_str(), rest != 0 ? rest : FILE_ATTRIBUTE_NORMAL);
+    }
+    if (!folder) {
+        ::DeleteFileW(path.c_str());
+        return;
+    }
+    {
+        WIN32_FIND_DATAW data;
+        // Each entry's attributes come with the listing: no second look.
+        const winlib::ScopedFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &data));
+        if (find.valid()) {
+            do {
+                const std::wstring name = data.cFileName;
+                if (name != L"." && name != L"..")
+                    RemoveEntry(path + L"\\" + name, data.dwFileAttributes);
+            } while (::FindNextFileW(find.get(), &data));
+        }
+    }
+    ::RemoveDirectoryW(path.c_str());
+}
+
+}  // namespace
+
+bool RemoveTree(const std::string& path)
+{
+    const std::wstring longForm = LongForm(path);
+    const DWORD attributes = ::GetFileAttributesW(longForm.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        RemoveEntry(longForm, attributes);
+    return ::GetFileAttributesW(longForm.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace testfs

@@ -11,8 +11,9 @@
 
 namespace testfs {
 
-// Writes content to path (binary), making the missing folders first.
-void WriteFile(const std::string& path, const std::string& content);
+// Writes content to path (binary), making the missing folders first; false
+// when it could not be written whole.
+bool WriteFile(const std::string& path, const std::string& content);
 // The bytes of a file; empty when it cannot be read.
 std::string ReadFile(const std::string& path);
 // Makes every missing folder of path.
@@ -34,10 +35,10 @@ inline DWORD AttributesWithoutArchive(const std::string& path)
 // pointing at lfanew, the "PE" signature, a file header for machine and an
 // optional header (zeroes) starting with magic (IMAGE_NT_OPTIONAL_HDR*_MAGIC).
 std::string ModuleHeaders(WORD machine, WORD magic, LONG lfanew = 0x80);
-// Removes a file or a whole tree, clearing read-only and hidden flags. A
-// folder link in it is removed, never followed. (A file link shows no
-// attribute under Wine: a test that makes one removes it itself.)
-void RemoveTree(const std::string& path);
+// Removes a file or a whole tree, clearing read-only, hidden and system
+// flags; a folder link inside (or at path) goes as the link, never what it
+// leads to. True when nothing is left at path.
+bool RemoveTree(const std::string& path);
 using drivekit::ListFolder;
 // The folder of the running test program, with its backslash.
 std::string ProgramFolder();
@@ -47,6 +48,9 @@ std::string CurrentFolder();
 std::vector<std::string> Sorted(std::vector<std::string> lines);
 // Splits a text at LF into lines; a final LF does not give an empty line.
 std::vector<std::string> SplitLines(const std::string& text);
+// The lines of a text file without their CR LF (or LF); none when it cannot
+// be read.
+std::vector<std::string> ReadTextLines(const std::string& path);
 
 // Links for the tests of what the programs do with links. Wine 8's
 // CreateSymbolicLinkA makes nothing, but Wine shows a Unix symbolic link as

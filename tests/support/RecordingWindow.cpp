@@ -1,15 +1,27 @@
 #include "RecordingWindow.h"
 
-RecordingWindow::RecordingWindow()
+RecordingWindow::RecordingWindow(Keep keep) : m_keep(keep)
 {
     CreateMessageOnly();
 }
 
+int RecordingWindow::Slot(UINT message)
+{
+    if (message >= 1012 && message <= 1015)
+        return static_cast<int>(message - 1012);
+    if (message >= 1036 && message <= 1040)
+        return static_cast<int>(message - 1036) + 4;
+    return -1;
+}
+
 LRESULT RecordingWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // The workers' messages: 1012-1015 of Setup, 1036-1040 of Uninstall.
-    if ((message < 1012 || message > 1015) && (message < 1036 || message > 1040))
+    const int slot = Slot(message);
+    if (slot < 0)
         return CWnd::WindowProc(message, wParam, lParam);
+    ++m_counts[static_cast<std::size_t>(slot)];
+    if (m_keep == Keep::Counts && !onMessage)
+        return 0;
 
     RecordedMessage record;
     record.message = message;
@@ -22,7 +34,9 @@ LRESULT RecordingWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         record.wText = reinterpret_cast<const char*>(wParam);
     if ((message == 1012 || message == 1036) && lParam != 0)
         record.lText = reinterpret_cast<const char*>(lParam);
-    messages.push_back(record);
+    // Kept before the hook runs, so that the hook sees it among the others.
+    if (m_keep == Keep::Everything)
+        messages.push_back(record);
     if (onMessage)
         onMessage(record);
     return 0;
@@ -40,6 +54,18 @@ bool RecordingWindow::RunThread(CWinThread& thread, DWORD timeoutMs)
     // The messages the thread posted before it ended.
     winlib::PumpWaitingMessages();
     return true;
+}
+
+int RecordingWindow::Count(UINT message) const
+{
+    const int slot = Slot(message);
+    return slot < 0 ? 0 : m_counts[static_cast<std::size_t>(slot)];
+}
+
+void RecordingWindow::Reset()
+{
+    messages.clear();
+    m_counts.fill(0);
 }
 
 std::vector<std::string> RecordingWindow::Trace() const

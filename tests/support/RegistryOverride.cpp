@@ -1,5 +1,7 @@
 #include "RegistryOverride.h"
 
+#include "winlib/Handles.h"
+
 #include <atomic>
 
 namespace {
@@ -38,3 +40,35 @@ RegistryOverride::~RegistryOverride()
     }
     ::RegDeleteTreeA(HKEY_CURRENT_USER, m_root.c_str());
 }
+
+namespace testreg {
+
+std::string Text(HKEY root, const std::string& key, const std::string& name)
+{
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return "<no key>";
+    const winlib::ScopedRegKey owner(opened);
+    char text[2048] = {};
+    DWORD size = sizeof(text) - 1;
+    if (::RegQueryValueExA(opened, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) !=
+        ERROR_SUCCESS)
+        return "<no value>";
+    return text;
+}
+
+long long Dword(HKEY root, const std::string& key, const std::string& name)
+{
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return -1;
+    const winlib::ScopedRegKey owner(opened);
+    DWORD type = 0, data = 0, size = sizeof(data);
+    if (::RegQueryValueExA(opened, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD)
+        return -1;
+    return data;
+}
+
+}  // namespace testreg

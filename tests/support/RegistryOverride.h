@@ -45,4 +45,10 @@ inline bool Put(HKEY root, const std::string& key, const std::string& name, cons
                              static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
+// A string value's data as stored (up to 2 KB); "<no key>" when the key
+// cannot be opened for reading, "<no value>" when it has no such value.
+std::string Text(HKEY root, const std::string& key, const std::string& name);
+// A REG_DWORD value; -1 when the key or value is missing or of another type.
+long long Dword(HKEY root, const std::string& key, const std::string& name);
+
 }  // namespace testreg

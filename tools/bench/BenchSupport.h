@@ -1,6 +1,7 @@
-// Pieces the benchmarks share: a stopwatch, the plain recursive copy and
-// delete loops that serve as their yardsticks, the floor's window, a
-// scratch registry, clearing work folders, the work folder option and the
+// Pieces the benchmarks share beside the test kit's (tests/support: files
+// and folders, the registry redirected, the window the workers report to):
+// a stopwatch, the plain recursive copy and delete loops that serve as
+// their yardsticks, the floor's window, the work folder option and the
 // figure lines they print.
 #pragma once
 
@@ -23,7 +24,6 @@ private:
 };
 
 bool IsDots(const char* name);
-bool Exists(const std::string& path);
 
 // Calls visit(data) with each entry of folder but "." and "..", until visit
 // returns false. False when the folder cannot be listed. The search handle
@@ -42,27 +42,11 @@ bool ForEachEntry(const std::string& folder, Visit&& visit)
     return true;
 }
 
-// Deletes a folder and everything in it, read-only and hidden entries
-// included (an install leaves a hidden Uninstall.log). True when the folder
-// is gone or was never there.
-bool DeleteTree(const std::string& folder);
-
 // The yardsticks: the plainest recursive copy and delete there are
 // (FindFirstFile/CopyFileA, FindFirstFile/DeleteFileA/RemoveDirectoryA).
 // True when every entry was copied or deleted.
 bool BareCopyTree(const std::string& source, const std::string& destination);
 bool BareDeleteTree(const std::string& folder);
-
-// The first 256 bytes of a file (a stamp, a result); empty when it cannot
-// be read.
-std::string ReadSmallFile(const std::string& path);
-
-// Writes text as the whole content of the file at path (a result);
-// false when it cannot be written.
-bool WriteSmallFile(const std::string& path, const std::string& text);
-
-// Makes path and every missing folder above it.
-bool MakeFolders(const std::string& path);
 
 // The parts of a run that reports each entry as it goes: up to the first
 // report (the start), from the first report to the last (the steady part,
@@ -149,21 +133,6 @@ private:
 // thread's synchronous sends to this thread's windows are answered), and
 // returns once it has ended.
 void RunServingMessages(const std::function<void()>& work);
-
-// Points HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER of this process at
-// scratch keys while it lives, so that the installs and replays of the
-// benchmarks neither register a product nor put shortcuts on the prefix's
-// desktop (without shell folders there are none), then deletes them.
-class ScratchRegistry {
-public:
-    ScratchRegistry();
-    ~ScratchRegistry();
-    ScratchRegistry(const ScratchRegistry&) = delete;
-    ScratchRegistry& operator=(const ScratchRegistry&) = delete;
-
-private:
-    winlib::ScopedRegKey m_keys[2];
-};
 
 // The most memory the process has had in its working set so far, in bytes.
 double PeakWorkingSetBytes();

@@ -18,7 +18,10 @@
 // are printed as "name: value" lines on stdout, progress on stderr.
 
 #include "BenchSupport.h"
+#include "FileHelpers.h"
 #include "Pages.h"
+#include "RecordingWindow.h"
+#include "RegistryOverride.h"
 #include "SetupIds.h"
 #include "Unattended.h"
 #include "engine/InstallStep.h"
@@ -41,6 +44,8 @@
 namespace {
 
 using namespace bench;
+using testfs::Exists;
+using testfs::RemoveTree;
 
 // Folders of the generated tree hold about this many files each.
 constexpr unsigned kFilesPerFolder = 75;
@@ -179,12 +184,12 @@ bool PrepareMedium(const Options& options, const std::string& medium,
 {
     const std::string stampPath = options.work + "\\medium.stamp";
     const std::string stamp = StampText(options);
-    reused = Exists(medium) && ReadSmallFile(stampPath) == stamp;
+    reused = Exists(medium) && testfs::ReadFile(stampPath) == stamp;
     if (reused)
         return true;
 
     ::DeleteFileA(stampPath.c_str());
-    if (!DeleteTree(medium) || !::CreateDirectoryA(medium.c_str(), nullptr)) {
+    if (!RemoveTree(medium) || !::CreateDirectoryA(medium.c_str(), nullptr)) {
         std::fprintf(stderr, "install_bench: cannot make %s (error %lu)\n", medium.c_str(), ::GetLastError());
         return false;
     }
@@ -215,10 +220,7 @@ bool PrepareMedium(const Options& options, const std::string& medium,
         }
     }
 
-    winlib::ScopedHandle file(::CreateFileA(stampPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    return file && ::WriteFile(file.get(), stamp.data(), static_cast<DWORD>(stamp.size()), &written, nullptr);
+    return testfs::WriteFile(stampPath, stamp);
 }
 
 // ---------------------------------------------------------------------------
@@ -240,10 +242,10 @@ long ExpectedReports(const Options& options, const std::vector<std::string>& fol
 // One installation of medium into install (emptied first) by the worker
 // reporting to a message-only window, or with no window at all (which
 // shows what the reports cost). Times the whole run.
-InstallRun RunInstall(const std::string& medium, const std::string& install, InstallReportWindow* window)
+InstallRun RunInstall(const std::string& medium, const std::string& install, RecordingWindow* window)
 {
     InstallRun run;
-    if (!DeleteTree(install)) {
+    if (!RemoveTree(install)) {
         std::fprintf(stderr, "install_bench: cannot empty %s\n", install.c_str());
         return run;
     }
@@ -260,9 +262,10 @@ InstallRun RunInstall(const std::string& medium, const std::string& install, Ins
 
     if (!thread.m_questions.empty())
         std::fprintf(stderr, "install_bench: the worker asked:\n%s\n", thread.m_questions.front().c_str());
-    run.ok = thread.m_questions.empty() && (window == nullptr || (window->done && !window->failed));
+    run.ok = thread.m_questions.empty() &&
+             (window == nullptr || (window->Count(WM_SETUP_DONE) > 0 && window->Count(WM_SETUP_FAILED) == 0));
     if (window != nullptr)
-        run.progress = window->progress;
+        run.progress = window->Count(WM_SETUP_PROGRESS);
     return run;
 }
 
@@ -327,18 +330,21 @@ private:
     // somebody answers: it is declined, and the run does not count.
     void DeclineQuestions()
     {
-        ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hwnd, LPARAM self) CALLBACK -> BOOL {
-            auto* page = reinterpret_cast<BenchCopyPage*>(self);
-            if (hwnd != page->m_hWnd && ::GetWindow(hwnd, GW_OWNER) == page->m_hWnd && ::IsWindowVisible(hwnd)) {
-                char text[512] = {};
-                ::GetDlgItemTextA(hwnd, 0xFFFF, text, sizeof(text));
-                std::fprintf(stderr, "install_bench: declined a question: %s\n", text);
-                page->asked = true;
-                for (int button : {IDCANCEL, IDABORT, IDNO})
-                    ::PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-            }
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(this));
+        ::EnumThreadWindows(::GetCurrentThreadId(), &DeclineQuestion, reinterpret_cast<LPARAM>(this));
+    }
+
+    static BOOL CALLBACK DeclineQuestion(HWND hwnd, LPARAM self)
+    {
+        auto* page = reinterpret_cast<BenchCopyPage*>(self);
+        if (hwnd != page->m_hWnd && ::GetWindow(hwnd, GW_OWNER) == page->m_hWnd && ::IsWindowVisible(hwnd)) {
+            char text[512] = {};
+            ::GetDlgItemTextA(hwnd, 0xFFFF, text, sizeof(text));
+            std::fprintf(stderr, "install_bench: declined a question: %s\n", text);
+            page->asked = true;
+            for (int button : {IDCANCEL, IDABORT, IDNO})
+                ::PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        }
+        return TRUE;
     }
 };
 
@@ -353,7 +359,7 @@ struct PageRun {
 PageRun RunPage(const std::string& medium, const std::string& install)
 {
     PageRun run;
-    if (!DeleteTree(install)) {
+    if (!RemoveTree(install)) {
         std::fprintf(stderr, "install_bench: cannot empty %s\n", install.c_str());
         return run;
     }
@@ -399,7 +405,7 @@ double RunFloor(const std::string& medium, const std::string& floor, FloorWindow
                 long& reports, double& steady)
 {
     steady = -1;
-    if (!DeleteTree(floor) || !::CreateDirectoryA(floor.c_str(), nullptr)) {
+    if (!RemoveTree(floor) || !::CreateDirectoryA(floor.c_str(), nullptr)) {
         std::fprintf(stderr, "install_bench: cannot empty %s\n", floor.c_str());
         return -1;
     }
@@ -427,7 +433,7 @@ double RunFloor(const std::string& medium, const std::string& floor, FloorWindow
 // when something could not be copied.
 double RunBareCopy(const std::string& medium, const std::string& copy)
 {
-    if (!DeleteTree(copy)) {
+    if (!RemoveTree(copy)) {
         std::fprintf(stderr, "install_bench: cannot empty %s\n", copy.c_str());
         return -1;
     }
@@ -480,12 +486,12 @@ int RunChild(const Options& options)
 {
     const std::string install = options.work + "\\install";
     const PageRun run = RunPage(options.work + "\\medium", install);
-    DeleteTree(install);
+    RemoveTree(install);
     if (!run.ok)
         return 1;
     char text[64];
     std::snprintf(text, sizeof(text), "%.0f", PeakWorkingSetBytes());
-    return WriteSmallFile(options.child, text) ? 0 : 1;
+    return testfs::WriteFile(options.child, text) ? 0 : 1;
 }
 
 }  // namespace
@@ -501,7 +507,13 @@ int main(int argc, char** argv)
     }
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
-    const ScratchRegistry registry;
+    // Neither a product registered nor shortcuts on the prefix's desktop
+    // (without shell folders there are none).
+    const RegistryOverride registry;
+    if (!registry.ok()) {
+        std::fprintf(stderr, "install_bench: cannot redirect the registry\n");
+        return 1;
+    }
     if (!options.child.empty())
         return RunChild(options);
 
@@ -509,7 +521,8 @@ int main(int argc, char** argv)
     const std::string install = options.work + "\\install";
     const std::string copy = options.work + "\\barecopy";
     const std::string floor = options.work + "\\floor";
-    if (!MakeFolders(options.work)) {
+    testfs::MakeDirs(options.work);
+    if (!testfs::IsDirectory(options.work)) {
         std::fprintf(stderr, "install_bench: cannot make %s (error %lu)\n", options.work.c_str(), ::GetLastError());
         return 1;
     }
@@ -522,9 +535,10 @@ int main(int argc, char** argv)
     const double prepareSeconds = prepareClock.Seconds();
     const long expected = ExpectedReports(options, folders);
 
-    InstallReportWindow window;
+    // Counts only: copying each path would be part of what is timed.
+    RecordingWindow window(RecordingWindow::Keep::Counts);
     FloorWindow floorWindow;
-    if (!window.CreateMessageOnly() || !floorWindow.Create("ZEMLO V8.0 floor")) {
+    if (window.GetSafeHwnd() == nullptr || !floorWindow.Create("ZEMLO V8.0 floor")) {
         std::fprintf(stderr, "install_bench: cannot create the windows (error %lu)\n", ::GetLastError());
         return 1;
     }
@@ -553,13 +567,13 @@ int main(int argc, char** argv)
             switch (variant) {
             case kBare:
                 seconds = RunBareCopy(medium, copy);
-                DeleteTree(copy);
+                RemoveTree(copy);
                 break;
             case kFloor: {
                 double steady = -1;
                 seconds = RunFloor(medium, floor, floorWindow, expected, floorReports, steady);
                 KeepBest(bestFloorSteady, steady, seconds >= 0 && steady >= 0);
-                DeleteTree(floor);
+                RemoveTree(floor);
                 break;
             }
             case kPage: {
@@ -568,7 +582,7 @@ int main(int argc, char** argv)
                 KeepBest(bestConfigure, run.configureSeconds, run.ok);
                 KeepBest(bestPage, run.parts, run.ok);
                 pageReports = run.progress;
-                DeleteTree(install);
+                RemoveTree(install);
                 break;
             }
             case kMessageOnly:
@@ -577,7 +591,7 @@ int main(int argc, char** argv)
                 seconds = run.ok ? run.seconds : -1;
                 if (variant == kMessageOnly)
                     messageReports = run.progress;
-                DeleteTree(install);
+                RemoveTree(install);
                 break;
             }
             default:
@@ -588,9 +602,9 @@ int main(int argc, char** argv)
             KeepBest(best[variant], seconds, ok);
         }
     }
-    DeleteTree(install);
-    DeleteTree(copy);
-    DeleteTree(floor);
+    RemoveTree(install);
+    RemoveTree(copy);
+    RemoveTree(floor);
     if (!ok) {
         std::fprintf(stderr, "install_bench: stopped: a run failed\n");
         return 1;
@@ -645,7 +659,7 @@ int main(int argc, char** argv)
                                   std::to_string(options.megabytes) + " --work \"" + options.work +
                                   "\" --child \"" + result + "\"";
     if (RunSelf(arguments) == 0) {
-        const double bytes = std::atof(ReadSmallFile(result).c_str());
+        const double bytes = std::atof(testfs::ReadFile(result).c_str());
         PrintFigure("install_peak_working_set_mb", 1, bytes / (1 << 20));
         std::printf("install_peak_working_set_target_mb: 30\n");
     } else {

@@ -11,6 +11,7 @@
 // Figures: rollback_seconds, bare_delete_seconds, rollback_vs_delete_ratio
 // (target: at most 1.2).
 #include "BenchSupport.h"
+#include "FileHelpers.h"
 #include "engine/InstallRecord.h"
 #include "engine/InstallStep.h"
 #include "engine/TreeCopier.h"
@@ -42,37 +43,24 @@ bool MakeMedium(const std::string& medium, unsigned files)
 {
     const std::string root = medium + "\\" + engine::ProductFolders()[0];
     const std::string marker = medium + "\\.complete-" + std::to_string(files);
-    if (bench::Exists(marker))
+    if (testfs::Exists(marker))
         return true;
-    if (!bench::DeleteTree(medium))
+    if (!testfs::RemoveTree(medium))
         return false;
-    ::CreateDirectoryA(medium.c_str(), nullptr);
-    ::CreateDirectoryA(root.c_str(), nullptr);
     const std::string content(1024, 'z');
     for (unsigned i = 0; i < files; ++i) {
-        const std::string folder = root + "\\" + winlib::Format("d%03u", i / 100);
-        if (i % 100 == 0 && !::CreateDirectoryA(folder.c_str(), nullptr))
+        const std::string path = root + "\\" + winlib::Format("d%03u\\f%05u.dat", i / 100, i);
+        if (!testfs::WriteFile(path, content))
             return false;
-        const std::string path = folder + "\\" + winlib::Format("f%05u.dat", i);
-        const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return false;
-        DWORD written = 0;
-        ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-        ::CloseHandle(file);
     }
-    const HANDLE done = ::CreateFileA(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (done == INVALID_HANDLE_VALUE)
-        return false;
-    ::CloseHandle(done);
-    return true;
+    return testfs::WriteFile(marker, std::string());
 }
 
 // Copies the medium's product folder into install as the installation
 // does, then times the rollback. Negative when something failed.
 double RunRollback(const std::string& medium, const std::string& install)
 {
-    if (!bench::DeleteTree(install))
+    if (!testfs::RemoveTree(install))
         return -1;
     SilentHost host;
     engine::InstallRecord record;
@@ -84,7 +72,7 @@ double RunRollback(const std::string& medium, const std::string& install)
     const bench::Stopwatch clock;
     const std::vector<std::string> left = record.Journal().Undo(nullptr);
     const double seconds = clock.Seconds();
-    if (!left.empty() || bench::Exists(install)) {
+    if (!left.empty() || testfs::Exists(install)) {
         std::fprintf(stderr, "rollback_bench: the rollback left %u entries\n", static_cast<unsigned>(left.size()));
         return -1;
     }
@@ -93,12 +81,12 @@ double RunRollback(const std::string& medium, const std::string& install)
 
 double RunBareDelete(const std::string& medium, const std::string& copy)
 {
-    if (!bench::DeleteTree(copy) || !bench::BareCopyTree(medium, copy))
+    if (!testfs::RemoveTree(copy) || !bench::BareCopyTree(medium, copy))
         return -1;
     const bench::Stopwatch clock;
     const bool ok = bench::BareDeleteTree(copy);
     const double seconds = clock.Seconds();
-    return ok && !bench::Exists(copy) ? seconds : -1;
+    return ok && !testfs::Exists(copy) ? seconds : -1;
 }
 
 int Usage()

@@ -16,6 +16,7 @@
 
 #include "BenchSupport.h"
 #include "DriveKit.h"
+#include "FileHelpers.h"
 #include "SetupDlg.h"
 #include "SetupIds.h"
 #include "controls/PercentProgressCtrl.h"
@@ -166,7 +167,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: ui_bench --medium DIR [--rounds R]\n");
         return 2;
     }
-    if (!Exists(options.medium + "\\Setup.exe")) {
+    if (!testfs::Exists(options.medium + "\\Setup.exe")) {
         std::fprintf(stderr, "ui_bench: no Setup.exe in %s\n", options.medium.c_str());
         return 1;
     }

@@ -21,6 +21,9 @@
 // runs). Figures are printed as "name: value" lines on stdout.
 
 #include "BenchSupport.h"
+#include "FileHelpers.h"
+#include "RecordingWindow.h"
+#include "RegistryOverride.h"
 #include "Unattended.h"
 #include "UninstallDlg.h"
 #include "UninstallIds.h"
@@ -44,6 +47,8 @@
 namespace {
 
 using namespace bench;
+using testfs::Exists;
+using testfs::RemoveTree;
 
 struct Options {
     std::string work;  // no trailing backslash
@@ -58,33 +63,6 @@ struct Options {
 
 // ---------------------------------------------------------------------------
 // The replay
-
-// Stands in for the uninstall window: counts the file reports and reads
-// each path while the send lasts, as the window's status line does.
-class ReplayWindow : public CWnd {
-public:
-    long files = 0;
-    std::size_t pathBytes = 0;
-    bool done = false;
-
-protected:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
-    {
-        switch (message) {
-        case WM_UNINSTALL_FILE:
-            ++files;
-            pathBytes += std::strlen(reinterpret_cast<const char*>(lParam));
-            return 1;
-        case WM_UNINSTALL_FILES_DONE:
-            return 1;
-        case WM_UNINSTALL_DONE:
-            done = true;
-            return 1;
-        default:
-            return CWnd::WindowProc(message, wParam, lParam);
-        }
-    }
-};
 
 // The worker as the window runs it, without the self-removal (it would
 // delete this program).
@@ -101,16 +79,16 @@ protected:
 // asked something or did not finish.
 bool Install(const std::string& medium, const std::string& install)
 {
-    DeleteTree(install);
-    InstallReportWindow window;
-    if (!window.CreateMessageOnly())
+    RemoveTree(install);
+    RecordingWindow window(RecordingWindow::Keep::Counts);
+    if (window.GetSafeHwnd() == nullptr)
         return false;
     UnattendedSetupThread thread;
     if (!thread.InstallServingMessages(medium + "\\", install + "\\", &window))
         return false;
     if (!thread.m_questions.empty())
         std::fprintf(stderr, "uninstall_bench: the install worker asked:\n%s\n", thread.m_questions.front().c_str());
-    return thread.m_questions.empty() && window.done && !window.failed;
+    return thread.m_questions.empty() && window.Count(WM_SETUP_DONE) > 0 && window.Count(WM_SETUP_FAILED) == 0;
 }
 
 struct ReplayRun {
@@ -126,13 +104,11 @@ struct ReplayRun {
 // What the window does from reading the log to the worker's end. With no
 // window the worker runs without reporting, which shows what the reports
 // cost.
-ReplayRun RunReplay(const std::string& install, ReplayWindow* window)
+ReplayRun RunReplay(const std::string& install, RecordingWindow* window)
 {
     ReplayRun run;
-    if (window != nullptr) {
-        window->files = 0;
-        window->done = false;
-    }
+    if (window != nullptr)
+        window->Reset();
     BenchUninstallThread thread;
     thread.m_pMainWnd = window;
     thread.m_bAutoDelete = FALSE;
@@ -151,8 +127,8 @@ ReplayRun RunReplay(const std::string& install, ReplayWindow* window)
         run.files = expected;
         run.ok = true;
     } else {
-        run.files = window->files;
-        run.ok = window->done && window->files == expected;
+        run.files = window->Count(WM_UNINSTALL_FILE);
+        run.ok = window->Count(WM_UNINSTALL_DONE) > 0 && run.files == expected;
     }
     return run;
 }
@@ -209,14 +185,7 @@ protected:
 // log (the replays before have deleted the key).
 bool RecordInstallFolder(const std::string& install)
 {
-    HKEY opened = nullptr;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, installlog::kProductKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                          &opened, nullptr) != ERROR_SUCCESS)
-        return false;
-    winlib::ScopedRegKey key(opened);
-    const std::string value = install + "\\";
-    return ::RegSetValueExA(key.get(), installlog::kInstallPathValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    return testreg::Put(HKEY_LOCAL_MACHINE, installlog::kProductKey, installlog::kInstallPathValue, install + "\\");
 }
 
 ReplayRun RunWindow(const std::string& install, long expected)
@@ -233,6 +202,12 @@ ReplayRun RunWindow(const std::string& install, long expected)
     return run;
 }
 
+// A dialog that does nothing but be there, to be measured.
+INT_PTR CALLBACK InertDialog(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
 // The floor's replay: the log read, its file entries deleted on a worker
 // thread, each reported to the floor's window with one synchronous send.
 // The sizes of the uninstall window's status line and bar, for the floor's
@@ -242,7 +217,7 @@ FloorLayout UninstallWindowLayout()
 {
     FloorLayout layout;
     const HWND dialog = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UNINSTALL_DIALOG),
-                                             nullptr, [](HWND, UINT, WPARAM, LPARAM) CALLBACK -> INT_PTR { return FALSE; }, 0);
+                                             nullptr, &InertDialog, 0);
     if (dialog == nullptr)
         return layout;
     ::ShowWindow(dialog, SW_HIDE);
@@ -384,7 +359,7 @@ int RunChild(const Options& options)
         return 1;
     char text[96];
     std::snprintf(text, sizeof(text), "%.3f %.0f", run.seconds, PeakWorkingSetBytes());
-    return WriteSmallFile(options.child, text) ? 0 : 1;
+    return testfs::WriteFile(options.child, text) ? 0 : 1;
 }
 
 // Whether folder holds anything.
@@ -410,7 +385,12 @@ int main(int argc, char** argv)
     }
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&controls);
-    const ScratchRegistry registry;
+    // Neither the installs nor the replays touch the prefix's registry.
+    const RegistryOverride registry;
+    if (!registry.ok()) {
+        std::fprintf(stderr, "uninstall_bench: cannot redirect the registry\n");
+        return 1;
+    }
     if (!options.child.empty())
         return RunChild(options);
 
@@ -423,9 +403,10 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    ReplayWindow window;
+    // Counts only: copying each path would be part of what is timed.
+    RecordingWindow window(RecordingWindow::Keep::Counts);
     FloorWindow floor;
-    if (!window.CreateMessageOnly() || !floor.Create("ZEMLO V8.0 floor", UninstallWindowLayout())) {
+    if (window.GetSafeHwnd() == nullptr || !floor.Create("ZEMLO V8.0 floor", UninstallWindowLayout())) {
         std::fprintf(stderr, "uninstall_bench: cannot create the windows (error %lu)\n", ::GetLastError());
         return 1;
     }
@@ -438,7 +419,7 @@ int main(int argc, char** argv)
     double bestFloorSteady = -1;
     long files = -1;
     bool ok = Install(medium, replay);
-    DeleteTree(stash);
+    RemoveTree(stash);
     ok = ok && BareCopyTree(replay, stash);
     if (ok) {
         BenchUninstallThread counter;
@@ -456,7 +437,7 @@ int main(int argc, char** argv)
                 continue;
             // Every variant starts from the installed tree.
             const std::string& tree = variant == kBare ? bare : replay;
-            DeleteTree(tree);
+            RemoveTree(tree);
             if (!BareCopyTree(stash, tree)) {
                 std::fprintf(stderr, "uninstall_bench: cannot put %s back\n", tree.c_str());
                 ok = false;
@@ -496,12 +477,12 @@ int main(int argc, char** argv)
             } else if (variant == kFloor) {
                 KeepBest(bestFloorSteady, run.parts.steadySeconds, ok && run.parts.steadySeconds >= 0);
             }
-            DeleteTree(tree);
+            RemoveTree(tree);
         }
     }
-    DeleteTree(replay);
-    DeleteTree(bare);
-    DeleteTree(stash);
+    RemoveTree(replay);
+    RemoveTree(bare);
+    RemoveTree(stash);
     if (!ok) {
         std::fprintf(stderr, "uninstall_bench: stopped: a run failed\n");
         return 1;
@@ -572,14 +553,14 @@ int main(int argc, char** argv)
     // The working set of a replay of the N-line log (whose files, folders,
     // controls and keys do not exist), in a process of its own.
     const std::string ghost = options.work + "\\ghost";
-    DeleteTree(ghost);
+    RemoveTree(ghost);
     const std::string ghostLog = ghost + "\\Uninstall.log";
     const std::string result = options.work + "\\peak.txt";
     ::DeleteFileA(result.c_str());
     if (::CreateDirectoryA(ghost.c_str(), nullptr) && WriteLog(ghostLog, GenerateLog(options.lines, ghost)) &&
         RunSelf("--work \"" + options.work + "\" --child-log \"" + ghost + "\" --child \"" + result + "\"") == 0) {
         double seconds = -1, bytes = -1;
-        std::sscanf(ReadSmallFile(result).c_str(), "%lf %lf", &seconds, &bytes);
+        std::sscanf(testfs::ReadFile(result).c_str(), "%lf %lf", &seconds, &bytes);
         std::printf("replay_log_lines: %u\n", options.lines);
         PrintFigure("replay_log_seconds", 3, seconds);
         PrintFigure("uninstall_peak_working_set_mb", 1, bytes / (1 << 20));
@@ -588,7 +569,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "uninstall_bench: the working-set run failed\n");
     }
     ::DeleteFileA(result.c_str());
-    DeleteTree(ghost);
+    RemoveTree(ghost);
     std::fflush(stdout);
     return 0;
 }

@@ -164,7 +164,8 @@ bool StartProgram(const std::string& program, winlib::ScopedProcessInformation& 
     const BOOL started = ::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
                                          folder.c_str(), &startup, process.receive());
     if (!started) {
-        std::fprintf(stderr, "cannot start %s (error %lu)\n", program.c_str(), ::GetLastError());
+        // In the report, where whoever reads it looks for the reason.
+        Check(false, winlib::Format("%s starts (error %lu)", program.c_str(), ::GetLastError()));
         return false;
     }
     return true;

@@ -52,8 +52,8 @@ int CountWorkers(DWORD processId, DWORD guiThreadId);
 // Starts program with currentFolder (its own folder when empty) as current
 // folder and its standard handles on NUL; process then holds its handles.
 // arguments, when given, follow the quoted program name and a blank in the
-// command line exactly as written. False with the error printed when it
-// cannot be started.
+// command line exactly as written. False, with the error reported as a
+// failed check, when it cannot be started.
 bool StartProgram(const std::string& program, winlib::ScopedProcessInformation& process,
                   const std::string& currentFolder = "", const std::string& arguments = "");
 

@@ -3,6 +3,7 @@
 // (Abort/Cancel), so the driver never waits for a user.
 //
 // Usage: install_driver <medium folder> <install folder>
+#include "RecordingWindow.h"
 #include "Unattended.h"
 #include "winlib/StringUtil.h"
 
@@ -12,19 +13,16 @@
 namespace {
 
 // Prints what the progress page would show.
-class ConsoleProgress : public InstallReportWindow {
-protected:
-    void OnProgress(const char*, const char* destination) override
-    {
-        std::printf("%s ...\n", destination);
-        std::fflush(stdout);
-    }
-    void OnConfiguring() override
-    {
+void ShowProgress(const RecordedMessage& message)
+{
+    if (message.message == WM_SETUP_PROGRESS)
+        std::printf("%s ...\n", message.lText.c_str());
+    else if (message.message == WM_SETUP_CONFIGURING)
         std::printf("正在配置系统, 请稍候...\n");
-        std::fflush(stdout);
-    }
-};
+    else
+        return;
+    std::fflush(stdout);
+}
 
 // The folders as the progress page hands them over: trimmed, ending in one
 // backslash.
@@ -43,9 +41,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: install_driver <medium folder> <install folder>\n");
         return 2;
     }
-    ConsoleProgress window;
-    if (!window.CreateMessageOnly())
+    RecordingWindow window(RecordingWindow::Keep::Counts);
+    if (window.GetSafeHwnd() == nullptr)
         return 3;
+    window.onMessage = &ShowProgress;
 
     UnattendedSetupThread thread;
     thread.m_bEcho = true;
@@ -57,7 +56,9 @@ int main(int argc, char** argv)
     if (!thread.InstallServingMessages(medium, install, &window))
         return 3;
 
-    std::printf("%ld entries copied; %s\n", window.progress,
-                window.done ? "installation complete" : (window.failed ? "installation failed" : "no result"));
-    return window.done ? 0 : 1;
+    const bool done = window.Count(WM_SETUP_DONE) > 0;
+    std::printf("%d entries copied; %s\n", window.Count(WM_SETUP_PROGRESS),
+                done ? "installation complete"
+                     : (window.Count(WM_SETUP_FAILED) > 0 ? "installation failed" : "no result"));
+    return done ? 0 : 1;
 }

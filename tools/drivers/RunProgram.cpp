@@ -18,28 +18,10 @@
 
 namespace {
 
-struct Search {
-    DWORD processId;
-    HWND found;
-};
-
 // The first visible top-level window of the process.
 HWND VisibleWindowOf(DWORD processId)
 {
-    Search search = {processId, nullptr};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM lParam) CALLBACK -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lParam);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(hwnd, &owner);
-            if (owner == s->processId && ::IsWindowVisible(hwnd)) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return drivekit::FindProcessWindow(processId, false, [](HWND) { return true; });
 }
 
 }  // namespace

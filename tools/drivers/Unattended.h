@@ -1,6 +1,6 @@
 // What the console tools put in place of the wizard's progress page: a
-// window that takes the worker's messages, and a worker whose questions
-// nobody answers.
+// worker whose questions nobody answers. (The window that takes its
+// messages is the test kit's RecordingWindow.)
 #pragma once
 
 #include "engine/SetupThread.h"
@@ -8,47 +8,6 @@
 
 #include <string>
 #include <vector>
-
-// Counts the worker's progress reports and notes how the run ended. The
-// hooks see each report while the worker waits in its send.
-class InstallReportWindow : public CWnd {
-public:
-    void Reset()
-    {
-        progress = 0;
-        done = false;
-        failed = false;
-    }
-
-    long progress = 0;
-    bool done = false;
-    bool failed = false;
-
-protected:
-    virtual void OnProgress(const char* /*source*/, const char* /*destination*/) {}
-    virtual void OnConfiguring() {}
-
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
-    {
-        switch (message) {
-        case WM_SETUP_PROGRESS:
-            ++progress;
-            OnProgress(reinterpret_cast<const char*>(wParam), reinterpret_cast<const char*>(lParam));
-            return 0;
-        case WM_SETUP_CONFIGURING:
-            OnConfiguring();
-            return 0;
-        case WM_SETUP_DONE:
-            done = true;
-            return 0;
-        case WM_SETUP_FAILED:
-            failed = true;
-            return 0;
-        default:
-            return CWnd::WindowProc(message, wParam, lParam);
-        }
-    }
-};
 
 // The product's own worker run unattended (its own answers: the choice that
 // declines each question, which stops the installation), with a question
