@@ -95,8 +95,9 @@ TEST_F(UninstallTest, TheComponentGoesAndNoOtherComponentIsTouched)
 // StubPath, an empty one), it goes. Neither is a fault of the run.
 TEST_F(UninstallTest, TheComponentOfAnotherInstallationStays)
 {
-    const std::string here = Path("Here 安装");
-    const std::string other = Path("Other 安装");
+    // 淺 ends in the byte 0x5C, which is no separator.
+    const std::string here = Path("Here 淺");
+    const std::string other = Path("Other 淺");
     testfs::MakeDirs(here);
     struct Case { std::string stubPath; bool removed; };
     const Case cases[] = {
