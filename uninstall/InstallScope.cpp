@@ -205,7 +205,7 @@ bool CInstallScope::AllowsKey(std::string_view text, std::string& subKey)
     if (!installlog::SplitRegKeyEntry(text, root, key) || root != installlog::kLocalMachine)
         return false;
     const std::string name(key);
-    for (const char* allowed : {installlog::kProductKey, installlog::kUninstallKey}) {
+    for (const char* allowed : {installlog::kProductKey, installlog::kUninstallKey, installlog::kActiveSetupKey}) {
         if (winlib::EqualNoCase(name, allowed)) {
             subKey = allowed;
             return true;

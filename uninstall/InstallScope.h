@@ -6,7 +6,8 @@
 //   - outside it, only shortcut files (".lnk", any case) and the Programs
 //     menu folder Setup makes for them ("direveradi ZEMLO V8.0");
 //   - controls only inside the installation folder;
-//   - registry keys only the product key and the uninstall entry, under
+//   - registry keys only the product key, the uninstall entry and the
+//     product's own Active Setup component (its fixed id alone), under
 //     HKEY_LOCAL_MACHINE.
 // Paths are judged after normalisation; whatever cannot be judged safely
 // (relative paths, "." and ".." components, "\\?\" and "\\.\" prefixes, UNC
@@ -50,9 +51,11 @@ public:
     bool AllowsFolder(const std::string& text, std::string& path) const;
     // "Reg Ctrl: " a control file inside, not itself a link.
     bool AllowsControl(const std::string& text, std::string& path) const;
-    // "RegDB Key: " root "2" with the product key or the uninstall entry;
-    // subKey is then the key's path as Setup spells it (installlog's
-    // kProductKey or kUninstallKey).
+    // "RegDB Key: " root "2" with the product key, the uninstall entry or
+    // the product's Active Setup component; subKey is then the key's path
+    // as Setup spells it (installlog's kProductKey, kUninstallKey or
+    // kActiveSetupKey). Another component under "Installed Components" is
+    // another product's.
     static bool AllowsKey(std::string_view text, std::string& subKey);
 
 private:

@@ -53,6 +53,21 @@ bool IsLong(const std::string& path)
     return path.size() >= MAX_PATH - 1;
 }
 
+// The component's command, which the shell runs at each user's logon.
+const char kStubPathValue[] = "StubPath";
+
+// The program a command line names: the text between its first pair of
+// quotes when it starts with one, else up to the first blank. Neither byte
+// is ever a GBK trail byte.
+std::string ProgramOfCommandLine(const std::string& commandLine)
+{
+    if (!commandLine.empty() && commandLine[0] == '"') {
+        const std::size_t close = commandLine.find('"', 1);
+        return commandLine.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    }
+    return commandLine.substr(0, commandLine.find(' '));
+}
+
 bool IsGone(DWORD error)
 {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -336,6 +351,10 @@ bool CUninstallThread::NamesAnotherInstallation(const char* subKey, const char* 
                           : installation::ReadRecordedString(subKey, valueName, 2048, value);
     if (!read || value.empty())
         return false;
+    // The uninstall entry's value is the program's path alone; the
+    // component's is a command line, the program quoted.
+    if (std::string(valueName) == kStubPathValue)
+        value = ProgramOfCommandLine(value);
     const std::string folder = isProgram ? winlib::ParentFolder(value) : value;
     return !winlib::IsSameFolder(folder, m_strLogFolder);
 }
@@ -348,12 +367,17 @@ void CUninstallThread::DeleteRegKeys()
             Left(text, LeftReason::Refused);
             return;
         }
-        // The product key and the uninstall entry name one installation;
-        // when that is another one (installed later into another folder),
-        // they are its keys, not this one's, and stay.
-        if (subKey == installlog::kProductKey
+        // The product key, the uninstall entry and the Active Setup
+        // component name one installation; when that is another one
+        // (installed later into another folder), they are its keys, not
+        // this one's, and stay.
+        const bool another =
+            subKey == installlog::kProductKey
                 ? NamesAnotherInstallation(installlog::kProductKey, installlog::kInstallPathValue, false)
-                : NamesAnotherInstallation(installlog::kUninstallKey, installlog::kUninstallStringValue, true))
+            : subKey == installlog::kUninstallKey
+                ? NamesAnotherInstallation(installlog::kUninstallKey, installlog::kUninstallStringValue, true)
+                : NamesAnotherInstallation(installlog::kActiveSetupKey, kStubPathValue, true);
+        if (another)
             return;
         const LONG result = winlib::RegKey::DeleteLeafKey(HKEY_LOCAL_MACHINE, subKey);
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)

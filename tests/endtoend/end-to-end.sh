@@ -5,8 +5,9 @@
 # end and what is left checked. Before that, the refusal paths: Cancel on a
 # page, a cancel confirmed during the copy; after it, the re-install
 # question answered No. A stand-in AutoCAD 2008 (registry only) gets the
-# product's profile. Last, an installation while a medium file is held
-# open by another program.
+# product's profile. Then an installation for all users, its per-user
+# step run as at a logon, and its removal. Last, an installation while a
+# medium file is held open by another program.
 #
 # Usage: end-to-end.sh <build-dir> <work-dir> [--shots DIR] [--hold-ms N] [--dpi N]
 # With --shots, each state the drivers reach is captured from the X display
@@ -154,8 +155,11 @@ setup quit || fail "quitting from the pages"
 
 # What an installation touches besides its folder: the shortcut folders and
 # the registry keys it writes.
-touched() {
+shortcut_folders() {
   (cd "$prefix/drive_c" && find users ProgramData \( -path '*Desktop*' -o -path '*Start Menu*' \) 2>/dev/null | sort)
+}
+touched() {
+  shortcut_folders
   local key
   for key in 'HKCU\Software\Autodesk' 'HKLM\SOFTWARE\Kestrova' \
       'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZEMLO V8'; do
@@ -266,6 +270,53 @@ unattended 0 'D:\Setup.exe' "/S /LOG=C:\gbk.log /D=$gbk_dir" --no-window
 check_install "$gbk_dir"
 check_run_log gbk.log 0
 uninstall_unattended "$gbk_dir" "$prefix/drive_c/安装 目录/淺 ZEMLO" uninstall-gbk.log
+
+# For all users, as a fleet tool installs, into a GBK folder: the shortcuts
+# go to the all-users desktop and Programs menu (Wine's "Common Desktop"
+# and "Common Programs"), none to the user's own; the Active Setup
+# component's command, run as the shell runs it at a logon, writes the
+# user's profile again once it was removed; the uninstaller takes the
+# component, the shortcuts and the menu folder, and leaves the profiles.
+echo "== For all users"
+all_dir='C:\安装 目录\全体 ZEMLO'
+all_path="$prefix/drive_c/安装 目录/全体 ZEMLO"
+component='SOFTWARE\Microsoft\Active Setup\Installed Components\{12FEC97B-B1B8-4A93-AC00-3947DE1525EE}'
+common_desktop='C:\users\Public\Desktop\'
+common_menu='C:\ProgramData\Microsoft\Windows\Start Menu\Programs\direveradi ZEMLO V8.0'
+own_folders() { shortcut_folders | grep -v -e '^users/Public/' -e '^ProgramData/'; }
+own_before=$(own_folders)
+machine_before=$(shortcut_folders; "$wine_run" reg query "HKLM\\${component%\\*}" /s 2>/dev/null | tr -d '\r')
+unattended 0 'D:\Setup.exe' "/S /ALLUSERS /LOG=C:\allusers.log /D=$all_dir" --no-window
+check_install "$all_dir"
+check_run_log allusers.log 0
+[ "$(own_folders)" = "$own_before" ] ||
+  fail "the all-users installation changed the user's own shortcut folders: $(diff <(echo "$own_before") <(own_folders) | head)"
+mapfile -t links < <(from_gbk < "$all_path/Uninstall.log" | sed -n 's/^File Copy: \(.*\.[lL][nN][kK]\)$/\1/p')
+on_desktop=0 in_menu=0
+for link in "${links[@]}"; do
+  case $link in
+    "$common_desktop"*) on_desktop=$((on_desktop + 1)) ;;
+    "$common_menu\\"*) in_menu=$((in_menu + 1)) ;;
+    "$all_dir\\"*) ;;
+    *) fail "a shortcut neither for all users nor in the installation: $link" ;;
+  esac
+  [ -e "$(link_file "$link")" ] || fail "recorded shortcut not found: $link"
+done
+[ "$on_desktop" = 1 ] && [ "$in_menu" = 3 ] ||
+  fail "$on_desktop shortcuts on the all-users desktop and $in_menu in its menu folder, 1 and 3 expected"
+from_gbk < "$all_path/Uninstall.log" | grep -qxF "Made Dir: $common_menu" || fail "the log records no all-users menu folder"
+stub=$("$wine_run" reg query "HKLM\\$component" /v StubPath 2>/dev/null | from_gbk | sed -n 's/^ *StubPath *REG_SZ *//p')
+[ "$stub" = "\"$all_dir\\UserSetup.exe\" /PROFILE" ] || fail "the component's StubPath is \"$stub\""
+"$wine_run" reg delete "$acad_profiles\\<<enggZEMLO V8>>" /f </dev/null >/dev/null 2>&1
+key_exists "$acad_profiles\\<<enggZEMLO V8>>" && fail "the profile could not be removed for the logon"
+unattended 0 --active-setup "$component" --no-window
+key_exists "$acad_profiles\\<<enggZEMLO V8>>" || fail "the component's command did not write the user's profile again"
+uninstall_unattended "$all_dir" "$all_path" uninstall-all.log
+key_exists "HKLM\\$component" && fail "the Active Setup component is still there"
+[ -e "$(link_file "$common_menu")" ] && fail "the all-users menu folder is still there"
+machine_after=$(shortcut_folders; "$wine_run" reg query "HKLM\\${component%\\*}" /s 2>/dev/null | tr -d '\r')
+[ "$machine_after" = "$machine_before" ] ||
+  fail "the all-users removal left something: $(diff <(echo "$machine_before") <(echo "$machine_after") | head)"
 
 # One medium file held open by another program, answered Ignore.
 setup install-held 'C:\Held' 'D:\Data\示例工程\工程说明.txt' || fail "installing with a medium file held open"

@@ -141,16 +141,13 @@ int CountWorkers(DWORD processId, DWORD guiThreadId)
     return ForEachWorker(processId, guiThreadId, [](DWORD) {});
 }
 
-bool StartProgram(const std::string& program, winlib::ScopedProcessInformation& process,
-                  const std::string& currentFolder, const std::string& arguments)
+namespace {
+
+// CreateProcess with the standard handles on NUL; program may be null (the
+// command line's first word names it, as the shell takes it).
+bool Start(const char* program, std::string commandLine, const std::string& folder,
+           winlib::ScopedProcessInformation& process)
 {
-    const std::size_t slash = winlib::FindLastBackslash(program);
-    const std::string folder = !currentFolder.empty() ? currentFolder
-                               : slash == std::string::npos ? std::string(".")
-                                                            : program.substr(0, slash);
-    std::string commandLine = "\"" + program + "\"";
-    if (!arguments.empty())
-        commandLine += " " + arguments;
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     const winlib::ScopedHandle nul(::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
                                                  FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
@@ -161,14 +158,36 @@ bool StartProgram(const std::string& program, winlib::ScopedProcessInformation& 
     startup.hStdInput = nul.get();
     startup.hStdOutput = nul.get();
     startup.hStdError = nul.get();
-    const BOOL started = ::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+    const BOOL started = ::CreateProcessA(program, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
                                          folder.c_str(), &startup, process.receive());
     if (!started) {
         // In the report, where whoever reads it looks for the reason.
-        Check(false, winlib::Format("%s starts (error %lu)", program.c_str(), ::GetLastError()));
+        Check(false, winlib::Format("%s starts (error %lu)", program != nullptr ? program : commandLine.c_str(),
+                                    ::GetLastError()));
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool StartProgram(const std::string& program, winlib::ScopedProcessInformation& process,
+                  const std::string& currentFolder, const std::string& arguments)
+{
+    const std::size_t slash = winlib::FindLastBackslash(program);
+    const std::string folder = !currentFolder.empty() ? currentFolder
+                               : slash == std::string::npos ? std::string(".")
+                                                            : program.substr(0, slash);
+    std::string commandLine = "\"" + program + "\"";
+    if (!arguments.empty())
+        commandLine += " " + arguments;
+    return Start(program.c_str(), commandLine, folder, process);
+}
+
+bool StartCommandLine(const std::string& commandLine, winlib::ScopedProcessInformation& process,
+                      const std::string& currentFolder)
+{
+    return Start(nullptr, commandLine, currentFolder, process);
 }
 
 }  // namespace gui

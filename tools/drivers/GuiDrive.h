@@ -56,5 +56,9 @@ int CountWorkers(DWORD processId, DWORD guiThreadId);
 // failed check, when it cannot be started.
 bool StartProgram(const std::string& program, winlib::ScopedProcessInformation& process,
                   const std::string& currentFolder = "", const std::string& arguments = "");
+// Starts a whole command line as the shell starts one (the program is its
+// first word, quoted when it holds blanks), otherwise as StartProgram.
+bool StartCommandLine(const std::string& commandLine, winlib::ScopedProcessInformation& process,
+                      const std::string& currentFolder);
 
 }  // namespace gui

@@ -3,6 +3,12 @@
 // went: every window it showed, and its exit code.
 //
 //   run_program <program> <arguments> [--no-window] [--answer-box] [--timeout-s S]
+//   run_program --active-setup <component key> [the same options]
+//
+// The second form runs an Active Setup component's command as the shell
+// does at a user's logon: the StubPath value of the key under
+// HKEY_LOCAL_MACHINE, its environment strings expanded, as the whole
+// command line (its first word names the program), as the running user.
 //
 // --no-window   a visible window of the program is a failure (an
 //               unattended run shows none)
@@ -18,6 +24,23 @@
 
 namespace {
 
+// The command line of the component's StubPath (a REG_EXPAND_SZ comes
+// expanded); false, with the reason printed, without one.
+bool ReadStubPath(const std::string& component, std::string& commandLine)
+{
+    char value[4096] = {};
+    DWORD size = sizeof(value);
+    const LONG result = ::RegGetValueA(HKEY_LOCAL_MACHINE, component.c_str(), "StubPath",
+                                       RRF_RT_REG_SZ, nullptr, value, &size);
+    if (result != ERROR_SUCCESS || value[0] == '\0') {
+        gui::Check(false, "the component " + component + " has a StubPath (error " + std::to_string(result) + ")");
+        return false;
+    }
+    commandLine = value;
+    std::printf("StubPath: %s\n", commandLine.c_str());
+    return true;
+}
+
 // The first visible top-level window of the process.
 HWND VisibleWindowOf(DWORD processId)
 {
@@ -29,7 +52,8 @@ HWND VisibleWindowOf(DWORD processId)
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: run_program <program> <arguments> [--no-window] [--answer-box] [--timeout-s S]\n");
+        std::fprintf(stderr, "usage: run_program <program> <arguments> [--no-window] [--answer-box] [--timeout-s S]\n"
+                             "       run_program --active-setup <component key> [options]\n");
         return 2;
     }
     const std::string program = argv[1];
@@ -51,8 +75,13 @@ int main(int argc, char** argv)
     }
 
     winlib::ScopedProcessInformation pi;
-    if (!gui::StartProgram(program, pi, "C:\\", arguments))
+    if (program == "--active-setup") {
+        std::string commandLine;
+        if (!ReadStubPath(arguments, commandLine) || !gui::StartCommandLine(commandLine, pi, "C:\\"))
+            return 1;
+    } else if (!gui::StartProgram(program, pi, "C:\\", arguments)) {
         return 1;
+    }
     bool windowSeen = false;
     bool boxAnswered = false;
     const ULONGLONG start = ::GetTickCount64();
