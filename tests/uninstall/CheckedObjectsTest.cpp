@@ -65,6 +65,22 @@ bool MakeFolderWith(const std::string& path, const char* sddl)
     return made;
 }
 
+// Runs the restart of the Wine prefix (wineboot -r: what is left for the
+// restart, without ending the programs that run); false when it cannot.
+bool RestartPrefix()
+{
+    char system[MAX_PATH] = {};
+    ::GetSystemDirectoryA(system, MAX_PATH);
+    std::string command = "\"" + std::string(system) + "\\wineboot.exe\" -r";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    winlib::ScopedProcessInformation restart;
+    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                          &startup, restart.receive()))
+        return false;
+    return ::WaitForSingleObject(restart.process_handle(), 60000) == WAIT_OBJECT_0;
+}
+
 const char kProtected[] = "D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)";
 
 }  // namespace
@@ -233,7 +249,8 @@ TEST_F(UninstallTest, NothingIsLeftForTheRestartInAnUnprotectedFolder)
 // The restart itself: a file in use in an unprotected folder, its folder
 // then swapped for a link to a folder outside, the prefix restarted
 // (wineboot -r runs the deletions left for the restart): the file outside
-// of the same name stays.
+// of the same name stays, while one left for the restart in a protected
+// folder is gone.
 TEST_F(UninstallTest, RestartAfterASwapDeletesNothingOutside)
 {
     const std::string inst = Path("Inst");
@@ -253,17 +270,27 @@ TEST_F(UninstallTest, RestartAfterASwapDeletesNothingOutside)
     if (!testfs::SwapForUnixSymlink(inst + "\\Support", victim))
         GTEST_SKIP() << "no folder can be swapped for a link here";
 
-    char system[MAX_PATH] = {};
-    ::GetSystemDirectoryA(system, MAX_PATH);
-    std::string command = "\"" + std::string(system) + "\\wineboot.exe\" -r";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    winlib::ScopedProcessInformation restart;
-    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                          &startup, restart.receive()))
-        GTEST_SKIP() << "no wineboot to restart the prefix with here";
-    ASSERT_EQ(::WaitForSingleObject(restart.process_handle(), 60000), static_cast<DWORD>(WAIT_OBJECT_0));
+    // The same in a protected folder, left for the restart there, shows
+    // that the restart here runs what was left for it.
+    const std::string safe = Path("Safe");
+    ASSERT_TRUE(MakeFolderWith(safe, kProtected));
+    testfs::WriteFile(safe + "\\held.dat", "x");
+    TestUninstallThread protectedRun;
+    protectedRun.window = &window;
+    testfs::WriteFile(safe + "\\Uninstall.log", "File Copy: " + safe + "\\held.dat\r\n");
+    ASSERT_TRUE(protectedRun.ReadLog((safe + "\\Uninstall.log").c_str()));
+    {
+        winlib::ScopedHandle lock(::CreateFileA((safe + "\\held.dat").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(lock.valid());
+        ASSERT_TRUE(window.RunThread(protectedRun));
+    }
+    ASSERT_EQ(LeftLines(protectedRun), Lines{"at-restart " + safe + "\\held.dat"});
 
+    if (!RestartPrefix())
+        GTEST_SKIP() << "no wineboot to restart the prefix with here";
+    if (Exists(safe + "\\held.dat"))
+        GTEST_SKIP() << "wineboot -r ran no deletion left for the restart here";
     EXPECT_EQ(testfs::ReadFile(victim + "\\held.dat"), "mine");
     EXPECT_EQ(LeftLines(thread), Lines{"in-use-unprotected " + held});
 }
