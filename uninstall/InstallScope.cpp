@@ -131,39 +131,13 @@ CInstallScope::CInstallScope(const std::string& installFolder)
         m_strFolder = normal;
 }
 
-bool CInstallScope::LinkOnTheWay(const std::string& path) const
-{
-    std::size_t i = m_strFolder.size() + 1;
-    while (i < path.size()) {
-        std::size_t end = i;
-        while (end < path.size() && path[end] != '\\')
-            end += winlib::CharLength(path, end);
-        if (end >= path.size())
-            break;  // the entry itself
-        const std::string folder = path.substr(0, end);
-        if (m_plainFolders.count(folder) == 0) {
-            const DWORD attributes = ::GetFileAttributesA(folder.c_str());
-            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-                return true;
-            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-                m_plainFolders.insert(folder);
-        }
-        i = end + 1;
-    }
-    return false;
-}
-
 bool CInstallScope::AllowsFile(const std::string& text, std::string& path) const
 {
     std::string normal;
     if (!NormalizeEntryPath(text, normal))
         return false;
-    if (IsValid() && IsPathWithin(normal, m_strFolder)) {
-        if (LinkOnTheWay(normal))
-            return false;
-    } else if (!EndsWithNoCase(LastComponent(normal), ".lnk") || normal.size() <= 2) {
+    if (!Holds(normal) && (!EndsWithNoCase(LastComponent(normal), ".lnk") || normal.size() <= 2))
         return false;
-    }
     path = normal;
     return true;
 }
@@ -173,13 +147,9 @@ bool CInstallScope::AllowsFolder(const std::string& text, std::string& path) con
     std::string normal;
     if (!NormalizeEntryPath(text, normal) || normal.size() <= 2)
         return false;
-    if (IsValid() && IsPathWithin(normal, m_strFolder)) {
-        if (LinkOnTheWay(normal))
-            return false;
-    } else if (!(IsValid() && winlib::EqualNoCase(normal, m_strFolder)) &&
-               !winlib::EqualNoCase(LastComponent(normal), installlog::kMenuFolderName)) {
+    if (!Holds(normal) && !(IsValid() && winlib::EqualNoCase(normal, m_strFolder)) &&
+        !winlib::EqualNoCase(LastComponent(normal), installlog::kMenuFolderName))
         return false;
-    }
     path = normal;
     return true;
 }
@@ -187,12 +157,7 @@ bool CInstallScope::AllowsFolder(const std::string& text, std::string& path) con
 bool CInstallScope::AllowsControl(const std::string& text, std::string& path) const
 {
     std::string normal;
-    if (!IsValid() || !NormalizeEntryPath(text, normal) || !IsPathWithin(normal, m_strFolder) ||
-        LinkOnTheWay(normal))
-        return false;
-    // Loading through a link would load whatever it points at.
-    const DWORD attributes = ::GetFileAttributesA(normal.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    if (!NormalizeEntryPath(text, normal) || !Holds(normal))
         return false;
     path = normal;
     return true;

@@ -9,15 +9,16 @@
 //   - registry keys only the product key, the uninstall entry and the
 //     product's own Active Setup component (its fixed id alone), under
 //     HKEY_LOCAL_MACHINE.
-// Paths are judged after normalisation; whatever cannot be judged safely
-// (relative paths, "." and ".." components, "\\?\" and "\\.\" prefixes, UNC
-// paths, device names, control characters, wildcards, a link or junction on
-// the way down from the installation folder) is refused.
+// Paths are judged here as texts, after normalisation; whatever cannot be
+// judged safely (relative paths, "." and ".." components, "\\?\" and "\\.\"
+// prefixes, UNC paths, device names, control characters, wildcards) is
+// refused. A text says nothing of what the path leads to once links are
+// followed: the worker then opens each allowed entry and judges the object
+// it opened (UninstallThread.cpp).
 #pragma once
 
 #include <string>
 #include <string_view>
-#include <unordered_set>
 
 // The normal form of an entry's path: drive letter, colon, then components
 // joined by single backslashes ("/" counts as one), with no trailing
@@ -49,7 +50,7 @@ public:
     // "Made Dir: " a folder inside (or the installation folder itself), or
     // the Programs menu folder Setup makes.
     bool AllowsFolder(const std::string& text, std::string& path) const;
-    // "Reg Ctrl: " a control file inside, not itself a link.
+    // "Reg Ctrl: " a control file inside.
     bool AllowsControl(const std::string& text, std::string& path) const;
     // "RegDB Key: " root "2" with the product key, the uninstall entry or
     // the product's Active Setup component; subKey is then the key's path
@@ -58,13 +59,9 @@ public:
     // another product's.
     static bool AllowsKey(std::string_view text, std::string& subKey);
 
-private:
-    // True when a folder between the installation folder and path (both
-    // excluded) is a link or junction: what lies below it may be anywhere.
-    bool LinkOnTheWay(const std::string& path) const;
+    // True when path (in normal form) lies strictly below the folder.
+    bool Holds(const std::string& path) const { return IsValid() && IsPathWithin(path, m_strFolder); }
 
+private:
     std::string m_strFolder;
-    // Folders inside already found to be plain folders: the files of one
-    // folder are judged with one look at each folder above them.
-    mutable std::unordered_set<std::string> m_plainFolders;
 };

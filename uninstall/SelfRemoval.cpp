@@ -9,9 +9,11 @@
 #include <vector>
 
 #include <ntsecapi.h>
+#include <sddl.h>
 
 namespace {
-// Program, program, system folder, program's folder, the batch itself.
+// Program, program, system folder, program's folder, the batch itself, its
+// folder.
 const char kBatchFormat[] =
     "@echo off\r\n"
     ":Repeat\r\n"
@@ -21,7 +23,7 @@ const char kBatchFormat[] =
     "goto Repeat\r\n"
     ":Removed\r\n"
     "rmdir \"%s\" 2>nul\r\n"
-    "del \"%s\"\r\n";
+    "del \"%s\" & rmdir \"%s\" 2>nul\r\n";
 }  // namespace
 
 namespace {
@@ -47,7 +49,8 @@ std::string SelfRemovalBatchText(const std::string& programPath, const std::stri
     const std::string program = BatchQuoted(programPath);
     const std::string folder = BatchQuoted(winlib::ParentFolder(programPath));
     return winlib::Format(kBatchFormat, program.c_str(), program.c_str(), BatchQuoted(systemFolder).c_str(),
-                          folder.c_str(), BatchQuoted(batchPath).c_str());
+                          folder.c_str(), BatchQuoted(batchPath).c_str(),
+                          BatchQuoted(winlib::ParentFolder(batchPath)).c_str());
 }
 
 
@@ -59,48 +62,95 @@ std::string SystemFolder()
     return got > 0 && got < MAX_PATH ? std::string(system, got) : std::string();
 }
 
-// A name nobody can guess ahead: 64 bits from the system's random source.
-bool UnpredictableBatchName(std::string& name)
+// 64 bits from the system's random source, as 16 hex digits: a name nobody
+// can guess ahead.
+bool UnpredictableName(const char* format, std::string& name)
 {
     unsigned long long value = 0;
     if (!RtlGenRandom(&value, sizeof(value)))
         return false;
-    name = winlib::Format("DelUS-%016llx.bat", value);
+    name = winlib::Format(format, value);
     return true;
+}
+
+// Only administrators and the system, on the folder and everything in it;
+// protected, so that nothing of the temporary folder's entries comes in.
+PSECURITY_DESCRIPTOR BatchFolderSecurity()
+{
+    static const PSECURITY_DESCRIPTOR descriptor = [] {
+        PSECURITY_DESCRIPTOR made = nullptr;
+        if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)",
+                                                                    SDDL_REVISION_1, &made, nullptr))
+            return PSECURITY_DESCRIPTOR(nullptr);
+        return made;
+    }();
+    return descriptor;
+}
+
+// Makes a new folder of an unpredictable name in base (with its
+// backslash); "" when none could be made.
+std::string MakeBatchFolder(const std::string& base)
+{
+    SECURITY_ATTRIBUTES security = {sizeof(security), BatchFolderSecurity(), FALSE};
+    if (security.lpSecurityDescriptor == nullptr)
+        return std::string();
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        std::string name;
+        if (!UnpredictableName("ZEMLO-Remove-%016llx", name))
+            return std::string();
+        const std::string folder = base + name;
+        // Fails on a name already taken (a folder, a file, a link).
+        if (::CreateDirectoryA(folder.c_str(), &security))
+            return folder;
+        if (::GetLastError() != ERROR_ALREADY_EXISTS)
+            return std::string();
+    }
+    return std::string();
 }
 }  // namespace
 
 bool LaunchSelfRemovalBatch(const std::string& programPath, const std::string& folder,
-                            winlib::ScopedProcessInformation& process, std::string* batchPath)
+                            winlib::ScopedProcessInformation& process, std::string* batchPath,
+                            SelfRemovalHold* hold)
 {
     const std::string system = SystemFolder();
     if (system.empty() || folder.empty())
         return false;
     std::string base = folder;
     winlib::AppendBackslash(base);
-
-    // A new file: CREATE_NEW never opens what is already there, so nothing
-    // planted at the name (a file, a link) is written or followed. A name
-    // taken by chance is followed by a fresh one.
-    std::string path;
-    winlib::ScopedHandle batch;
-    for (int attempt = 0; attempt < 4 && !batch; ++attempt) {
-        std::string name;
-        if (!UnpredictableBatchName(name))
-            return false;
-        path = base + name;
-        batch.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    }
-    if (!batch)
+    const std::string batchFolder = MakeBatchFolder(base);
+    if (batchFolder.empty())
         return false;
+    // Nobody renames it while this process runs.
+    winlib::ScopedHandle folderHold(::CreateFileA(batchFolder.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+
+    // A new file in the new folder: CREATE_NEW never opens what is already
+    // there. Written and kept open sharing reading only.
+    std::string name;
+    const std::string path = UnpredictableName("DelUS-%016llx.bat", name) ? batchFolder + "\\" + name : std::string();
+    winlib::ScopedHandle batch;
+    if (!path.empty())
+        batch.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!batch || !folderHold) {
+        folderHold.reset();
+        ::RemoveDirectoryA(batchFolder.c_str());
+        return false;
+    }
     const std::string text = SelfRemovalBatchText(programPath, path, system);
     DWORD written = 0;
     const bool complete = ::WriteFile(batch.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-                          written == text.size();
-    batch.reset();
-    if (!complete) {
+                          written == text.size() && ::FlushFileBuffers(batch.get());
+    auto discard = [&] {
+        batch.reset();
+        folderHold.reset();
         ::DeleteFileA(path.c_str());
+        ::RemoveDirectoryA(batchFolder.c_str());
+    };
+    if (!complete) {
+        discard();
         return false;
     }
 
@@ -116,13 +166,17 @@ bool LaunchSelfRemovalBatch(const std::string& programPath, const std::string& f
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION started = {};
     if (!::CreateProcessA(interpreter.c_str(), buffer.data(), nullptr, nullptr, FALSE,
-                          CREATE_SUSPENDED | IDLE_PRIORITY_CLASS, nullptr, base.c_str(), &startup, &started)) {
-        ::DeleteFileA(path.c_str());
+                          CREATE_SUSPENDED | IDLE_PRIORITY_CLASS, nullptr, system.c_str(), &startup, &started)) {
+        discard();
         return false;
     }
     process = winlib::ScopedProcessInformation(started);
     if (batchPath != nullptr)
         *batchPath = path;
+    if (hold != nullptr) {
+        hold->batch = std::move(batch);
+        hold->folder = std::move(folderHold);
+    }
     return true;
 }
 
@@ -134,10 +188,26 @@ bool StartSelfRemoval()
     const std::string program = winlib::ProgramFileName();
     if (program.empty() || program.size() >= MAX_PATH)
         return false;
-    char temp[MAX_PATH + 1] = {};
-    const DWORD tempLength = ::GetTempPathA(MAX_PATH + 1, temp);
-    if (tempLength == 0 || tempLength > MAX_PATH)
-        return false;
+    // The system's temporary folder when it is there as a plain folder.
+    std::string temp;
+    char windows[MAX_PATH] = {};
+    const UINT windowsLength = ::GetSystemWindowsDirectoryA(windows, MAX_PATH);
+    if (windowsLength > 0 && windowsLength < MAX_PATH) {
+        temp = std::string(windows, windowsLength);
+        winlib::AppendBackslash(temp);
+        temp += "Temp";
+        const DWORD attributes = ::GetFileAttributesA(temp.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+            temp.clear();
+    }
+    if (temp.empty()) {
+        char own[MAX_PATH + 1] = {};
+        const DWORD ownLength = ::GetTempPathA(MAX_PATH + 1, own);
+        if (ownLength == 0 || ownLength > MAX_PATH)
+            return false;
+        temp.assign(own, ownLength);
+    }
 
     // The batch deletes the program file until that succeeds; a read-only
     // file (copied from a CD) would keep it looping for ever.
@@ -145,8 +215,11 @@ bool StartSelfRemoval()
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
         ::SetFileAttributesA(program.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 
+    // Held until this process ends: the batch cannot be changed while the
+    // uninstaller runs.
+    static SelfRemovalHold batchHold;
     winlib::ScopedProcessInformation process;
-    if (!LaunchSelfRemovalBatch(program, std::string(temp, tempLength), process))
+    if (!LaunchSelfRemovalBatch(program, temp, process, nullptr, &batchHold))
         return false;
 
     // The batch may run only once the uninstaller stands above it, so that

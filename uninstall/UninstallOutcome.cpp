@@ -36,6 +36,8 @@ const char* LeftReasonText(LeftReason reason)
         return "正在使用，重新启动后删除";
     case LeftReason::NotUnregistered:
         return "控件未能注销";
+    case LeftReason::InUseUnprotected:
+        return "正在使用；安装文件夹可被普通用户修改，重新启动后也不删除";
     case LeftReason::NotRemoved:
         break;
     }
@@ -49,6 +51,11 @@ std::string UninstallOutcome::FinishedText() const
     std::string text = winlib::Format("卸载完成，但有 %u 项未能删除。", static_cast<unsigned>(LeftCount()));
     if (m_restartNeeded)
         text += "重新启动计算机后即可删除正在使用的文件。";
+    const bool unprotected = std::any_of(m_left.begin(), m_left.end(), [](const LeftEntry& entry) {
+        return entry.reason == LeftReason::InUseUnprotected;
+    });
+    if (unprotected)
+        text += "安装文件夹可被普通用户修改，正在使用的文件不会在重新启动后删除，请在它们不再使用时再次卸载。";
     if (!m_folderLeft.empty())
         text += "文件夹“" + m_folderLeft + "”未能删除。";
     text += "按“完成”查看未能删除的项目。";

@@ -18,7 +18,10 @@ enum class LeftReason {
     Refused,           // names something outside what the uninstaller may touch
     RemovedAtRestart,  // in use: deleted when the computer restarts
     NotRemoved,        // access denied, not empty, or any other failure
-    NotUnregistered    // a control whose unregistration failed, crashed or hung
+    NotUnregistered,   // a control whose unregistration failed, crashed or hung
+    InUseUnprotected   // in use, and not deleted at the restart: ordinary users
+                       // may change the installation's folder, so what the
+                       // path leads to then is not what was checked now
 };
 
 // The reason as the user and the administrator read it, without brackets
@@ -50,7 +53,8 @@ public:
 
     // The finished state's text: "卸载完成!" only when nothing is left;
     // otherwise "卸载完成，但有 N 项未能删除。", then whether a restart
-    // finishes the job, the folder that stays, and where to see the list.
+    // finishes the job, that files in use stay because the folder is not
+    // protected, the folder that stays, and where to see the list.
     std::string FinishedText() const;
     // The list behind the finish button: each entry left with its reason
     // (at most 25 lines, each one line of at most 200 bytes of the entry's

@@ -8,6 +8,7 @@
 #include "installlog/Contract.h"
 #include "runfront/InstalledProduct.h"
 #include "winlib/ControlProcess.h"
+#include "winlib/FileSecurity.h"
 #include "winlib/Handles.h"
 #include "winlib/Path.h"
 #include "winlib/RegKey.h"
@@ -48,11 +49,6 @@ std::wstring LongPathOf(const std::string& path)
     return L"\\\\?\\" + wide;
 }
 
-bool IsLong(const std::string& path)
-{
-    return path.size() >= MAX_PATH - 1;
-}
-
 // The component's command, which the shell runs at each user's logon.
 const char kStubPathValue[] = "StubPath";
 
@@ -73,51 +69,76 @@ bool IsGone(DWORD error)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-// Deletes a file, clearing its read-only attribute first when that is what
-// keeps it (files copied from a CD keep the attribute). The error code, or
-// ERROR_SUCCESS.
-DWORD DeleteOneFile(const std::string& path)
+// Opens what an entry names without following a final link (a link is
+// opened as itself where the system can: Wine follows it anyway, and the
+// object's location then tells), folders too.
+HANDLE OpenEntry(const std::string& path, DWORD access, DWORD share)
 {
-    const bool isLong = IsLong(path);
-    const std::wstring wide = isLong ? LongPathOf(path) : std::wstring();
-    auto remove = [&] { return isLong ? ::DeleteFileW(wide.c_str()) : ::DeleteFileA(path.c_str()); };
-    if (remove())
-        return ERROR_SUCCESS;
-    DWORD error = ::GetLastError();
-    const DWORD attributes = isLong ? ::GetFileAttributesW(wide.c_str()) : ::GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0)
-        return error;
-    const DWORD plain = attributes & ~FILE_ATTRIBUTE_READONLY;
-    if (isLong ? ::SetFileAttributesW(wide.c_str(), plain) : ::SetFileAttributesA(path.c_str(), plain)) {
-        if (remove())
-            return ERROR_SUCCESS;
-        error = ::GetLastError();
+    return ::CreateFileW(LongPathOf(path).c_str(), access, share, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+bool IsInUse(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+}
+
+// Deletes the object the handle holds (opened with DELETE and
+// FILE_WRITE_ATTRIBUTES access) through the handle: a read-only attribute
+// (files copied from a CD keep it) is cleared through it first. The object
+// goes when its last handle closes. The error code, or ERROR_SUCCESS.
+DWORD DeleteThrough(HANDLE object)
+{
+    FILE_BASIC_INFO basic = {};
+    if (!::GetFileInformationByHandleEx(object, FileBasicInfo, &basic, sizeof(basic)))
+        return ::GetLastError();
+    if ((basic.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        FILE_BASIC_INFO plain = {};  // zero times: left as they are
+        plain.FileAttributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+        if (plain.FileAttributes == 0)
+            plain.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        if (!::SetFileInformationByHandle(object, FileBasicInfo, &plain, sizeof(plain)))
+            return ::GetLastError();
     }
-    return error;
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    if (!::SetFileInformationByHandle(object, FileDispositionInfo, &disposition, sizeof(disposition)))
+        return ::GetLastError();
+    return ERROR_SUCCESS;
 }
 
 // Deletes a file or an empty folder at the next restart.
 bool RemoveAtRestart(const std::string& path)
 {
-    if (IsLong(path))
-        return ::MoveFileExW(LongPathOf(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
-    return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    return ::MoveFileExW(LongPathOf(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 
-// True when the file is a module at all (it starts as every Windows
-// module does). Setup records every "*.ocx" it tried to register; a file of
-// that name that is no module registered nothing, so there is nothing of it
-// to unregister either.
-bool IsModuleFile(const std::string& path)
+// The wide form of a text (GBK).
+std::wstring Wide(const std::string& text)
 {
-    winlib::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return true;  // cannot tell: let the unregistration find out
-    char magic[2] = {};
-    DWORD got = 0;
-    return !::ReadFile(file.get(), magic, sizeof(magic), &got, nullptr) || got != sizeof(magic) ||
-           (magic[0] == 'M' && magic[1] == 'Z');
+    const std::wstring prefixed = LongPathOf(text);
+    return prefixed.substr(4);
+}
+
+// Unregisters the control the handle holds (checked, and held without
+// write or delete sharing), named by path, as UnregisterControl does by path.
+BOOL UnregisterHeld(HANDLE control, const std::string& path, DWORD timeoutMs)
+{
+    // What was opened is what regsvr32 is told to load: its final path
+    // where the system gives one.
+    std::string load = winlib::FinalPathOf(control);
+    if (load.empty())
+        load = path;
+    winlib::ModuleMachine machine = winlib::ModuleMachine::NotAModule;
+    const winlib::ControlCallResult result = winlib::RunControlServerHeld(control, load, true, timeoutMs, &machine);
+    if (result == winlib::ControlCallResult::Succeeded)
+        return TRUE;
+    if (result == winlib::ControlCallResult::WrongMachine) {
+        runfront::AppRunLog().Step("控件 " + path + " 在本机从未注册（" + winlib::DescribeControlCall(result, machine) +
+                                 "），直接删除");
+        return TRUE;
+    }
+    runfront::AppRunLog().Step("控件未能注销 " + path + "：" + winlib::DescribeControlCall(result, machine));
+    return FALSE;
 }
 }  // namespace
 
@@ -200,6 +221,9 @@ BOOL CUninstallThread::InitInstance()
     m_hWndReport = m_pMainWnd != nullptr ? m_pMainWnd->GetSafeHwnd() : nullptr;
     runfront::RunLog& log = runfront::AppRunLog();
     log.Step("卸载 " + m_strLogFolder);
+    // Held from here to the end of the run.
+    HoldFolder();
+    FolderProtected();
     log.Step("注销控件");
     UnregisterControls();
     log.Step("删除文件");
@@ -211,6 +235,7 @@ BOOL CUninstallThread::InitInstance()
     DeleteRegKeys();
     log.Step("删除卸载程序和安装文件夹");
     RemoveSelf();
+    m_folder.reset();
     for (const std::string& record : m_outcome.RunLogRecords())
         log.Step(record);
     Report(WM_UNINSTALL_DONE);
@@ -235,7 +260,7 @@ void CUninstallThread::RemoveSelf()
     if (IsSelfRemoving()) {
         if (!StartSelfRemoval())
             m_outcome.SetFolderLeft(programFolder.empty() ? m_strLogFolder : programFolder);
-        else if (m_outcome.RestartNeeded() && m_scope.IsValid())
+        else if (m_outcome.RestartNeeded() && m_scope.IsValid() && FolderProtected())
             RemoveAtRestart(m_scope.Folder());  // what is in use keeps the folder until then
         return;
     }
@@ -244,16 +269,129 @@ void CUninstallThread::RemoveSelf()
         m_outcome.SetFolderLeft(m_scope.Folder());
 }
 
+bool CUninstallThread::HoldFolder()
+{
+    if (!m_folderTried) {
+        m_folderTried = true;
+        // Without delete sharing: nobody renames the folder or puts a link
+        // in its place while the run lasts. DELETE lets the run remove it
+        // through this handle once it is empty.
+        if (m_scope.IsValid())
+            m_folder.reset(OpenEntry(m_scope.Folder(),
+                                     FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL | DELETE | SYNCHRONIZE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE));
+        BY_HANDLE_FILE_INFORMATION info = {};
+        // A folder that is itself a link (opened as the link) leads elsewhere.
+        if (m_folder && (!::GetFileInformationByHandle(m_folder.get(), &info) ||
+                         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+                         (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+                         !winlib::LocateObject(m_folder.get(), m_folderLocation))) {
+            m_folder.reset();
+            m_folderLocation = winlib::ObjectLocation();
+        }
+        if (!m_folder && m_scope.IsValid())
+            runfront::AppRunLog().Step("不能打开并确认安装文件夹 " + m_scope.Folder() + "，其中的项目都不删除");
+    }
+    return m_folder.valid();
+}
+
+bool CUninstallThread::FolderProtected()
+{
+    if (m_folderProtected < 0) {
+        m_folderProtected = HoldFolder() && winlib::OnlyAdministratorsMayChange(m_folder.get()) ? 1 : 0;
+        if (m_folderProtected == 0)
+            runfront::AppRunLog().Step("安装文件夹可被普通用户修改：正在使用的文件不安排在重新启动后删除");
+    }
+    return m_folderProtected == 1;
+}
+
+CUninstallThread::Place CUninstallThread::PlaceOf(const std::string& path, bool folder) const
+{
+    if (m_scope.Holds(path))
+        return Place::Inside;
+    if (!folder)
+        return Place::Shortcut;
+    return m_scope.IsValid() && winlib::EqualNoCase(path, m_scope.Folder()) ? Place::InstallFolder
+                                                                               : Place::MenuFolder;
+}
+
+bool CUninstallThread::IsAllowedObject(HANDLE object, Place place, bool folder)
+{
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!::GetFileInformationByHandle(object, &info) || ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != folder)
+        return false;
+    // Where the object opened lies, links on the way followed: what cannot
+    // be located cannot be judged, and stays.
+    winlib::ObjectLocation location;
+    if (!winlib::LocateObject(object, location))
+        return false;
+    switch (place) {
+    case Place::Inside:
+        return HoldFolder() && winlib::IsLocatedWithin(location, m_folderLocation);
+    case Place::InstallFolder:
+        return HoldFolder() && winlib::IsSameLocation(location, m_folderLocation);
+    case Place::Shortcut:
+        // A real shortcut file: its long name ends in ".lnk" (an entry's
+        // short name, "REPO~ICJ.LNK", may stand for any long one).
+        return winlib::EndsWithNoCase(winlib::LastNameOf(location), L".lnk");
+    case Place::MenuFolder: {
+        const std::wstring name = winlib::LastNameOf(location);
+        const std::wstring menu = Wide(installlog::kMenuFolderName);
+        return ::CompareStringOrdinal(name.c_str(), -1, menu.c_str(), -1, TRUE) == CSTR_EQUAL;
+    }
+    }
+    return false;
+}
+
+bool CUninstallThread::ScheduleAtRestart(const std::string& path, LeftReason& reason)
+{
+    // By path, at a time nobody watches: only where nobody but an
+    // administrator can re-point the path meanwhile.
+    if (!FolderProtected()) {
+        reason = LeftReason::InUseUnprotected;
+        return false;
+    }
+    if (!RemoveAtRestart(path)) {
+        reason = LeftReason::NotRemoved;
+        return false;
+    }
+    m_outcome.SetRestartNeeded();
+    reason = LeftReason::RemovedAtRestart;
+    return true;
+}
+
 bool CUninstallThread::RemoveFile(const std::string& path, LeftReason& reason)
 {
-    const DWORD error = DeleteOneFile(path);
-    if (error == ERROR_SUCCESS || IsGone(error))
+    const Place place = PlaceOf(path, false);
+    winlib::ScopedHandle file(OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
+    DWORD error = file ? ERROR_SUCCESS : ::GetLastError();
+    if (!file && IsGone(error))
         return true;
+    if (!file && IsInUse(error)) {
+        // Held by someone who shares no deleting: looked at only.
+        file.reset(OpenEntry(path, FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
+        if (!file) {
+            reason = LeftReason::NotRemoved;
+            return false;
+        }
+    } else if (!file) {
+        reason = LeftReason::NotRemoved;
+        return false;
+    }
+    if (!IsAllowedObject(file.get(), place, false)) {
+        reason = LeftReason::Refused;
+        return false;
+    }
+    if (error == ERROR_SUCCESS) {
+        error = DeleteThrough(file.get());
+        if (error == ERROR_SUCCESS)
+            return true;
+    }
     // In use (a running program, a file held open): gone at the restart.
-    if ((error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION) &&
-        RemoveAtRestart(path)) {
-        m_outcome.SetRestartNeeded();
-        reason = LeftReason::RemovedAtRestart;
+    if (IsInUse(error)) {
+        ScheduleAtRestart(path, reason);
         return false;
     }
     reason = LeftReason::NotRemoved;
@@ -262,13 +400,42 @@ bool CUninstallThread::RemoveFile(const std::string& path, LeftReason& reason)
 
 bool CUninstallThread::RemoveFolder(const std::string& path, LeftReason& reason)
 {
-    const BOOL removed =
-        IsLong(path) ? ::RemoveDirectoryW(LongPathOf(path).c_str()) : ::RemoveDirectoryA(path.c_str());
-    if (removed || IsGone(::GetLastError()))
-        return true;
+    const Place place = PlaceOf(path, true);
+    DWORD error = ERROR_SUCCESS;
+    if (place == Place::InstallFolder) {
+        // Through the handle held all along.
+        if (m_folderRemoved)
+            return true;
+        if (!HoldFolder()) {
+            reason = LeftReason::Refused;
+            return false;
+        }
+        error = DeleteThrough(m_folder.get());
+        if (error == ERROR_SUCCESS) {
+            m_folder.reset();
+            m_folderRemoved = true;
+            return true;
+        }
+    } else {
+        winlib::ScopedHandle folder(OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
+        if (!folder) {
+            if (IsGone(::GetLastError()))
+                return true;
+            reason = LeftReason::NotRemoved;
+            return false;
+        }
+        if (!IsAllowedObject(folder.get(), place, true)) {
+            reason = LeftReason::Refused;
+            return false;
+        }
+        error = DeleteThrough(folder.get());
+        if (error == ERROR_SUCCESS)
+            return true;
+    }
     // Still holding what waits for the restart: goes after it, at the
     // restart too (the pending deletions run in the order they were made).
-    if (m_outcome.RestartNeeded() && RemoveAtRestart(path)) {
+    if (m_outcome.RestartNeeded() && FolderProtected() && RemoveAtRestart(path)) {
         reason = LeftReason::RemovedAtRestart;
         return false;
     }
@@ -276,36 +443,59 @@ bool CUninstallThread::RemoveFolder(const std::string& path, LeftReason& reason)
     return false;
 }
 
+void CUninstallThread::RemoveControl(const std::string& text, const std::string& path)
+{
+    // Read and delete access, shared for reading only: nobody changes,
+    // renames or replaces the file from the check to its deletion, and
+    // regsvr32 can still load it.
+    winlib::ScopedHandle control(OpenEntry(
+        path, GENERIC_READ | DELETE | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ));
+    if (!control) {
+        const DWORD error = ::GetLastError();
+        // A control that is gone has nothing left to unregister.
+        if (!IsGone(error))
+            Left(text, IsInUse(error) ? LeftReason::NotUnregistered : LeftReason::NotRemoved);
+        return;
+    }
+    // A link is never loaded: only the file that lies inside is.
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!IsAllowedObject(control.get(), Place::Inside, false) || !::GetFileInformationByHandle(control.get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        Left(text, LeftReason::Refused);
+        return;
+    }
+    // Setup records every "*.ocx" it tried to register; a file of that name
+    // that is no module registered nothing, so there is nothing to undo.
+    const bool unregistered = winlib::ReadModuleMachine(control.get()) == winlib::ModuleMachine::NotAModule ||
+                              UnregisterHeld(control.get(), path, m_dwControlTimeoutMs);
+    // The file goes whatever became of its unregistration. A child that
+    // crashed may hold the file a moment longer while the system (or a
+    // debugger) tears it down: a few short waits first.
+    DWORD error = DeleteThrough(control.get());
+    for (int attempt = 0; !unregistered && IsInUse(error) && attempt < 15; ++attempt) {
+        ::Sleep(200);
+        error = DeleteThrough(control.get());
+    }
+    LeftReason reason = LeftReason::NotRemoved;
+    const bool deleted = error == ERROR_SUCCESS;
+    if (!deleted && IsInUse(error)) {
+        control.reset();
+        ScheduleAtRestart(path, reason);
+    }
+    if (!unregistered)
+        Left(text, LeftReason::NotUnregistered);
+    else if (!deleted)
+        Left(text, reason);
+}
+
 void CUninstallThread::UnregisterControls()
 {
     ForEachEntry(installlog::kRegCtrl, [this](const std::string& text) {
         std::string path;
-        if (!m_scope.AllowsControl(text, path)) {
+        if (!m_scope.AllowsControl(text, path))
             Left(text, LeftReason::Refused);
-            return;
-        }
-        // A control that is gone has nothing left to unregister.
-        const bool present = IsLong(path) ? ::GetFileAttributesW(LongPathOf(path).c_str()) != INVALID_FILE_ATTRIBUTES
-                                          : ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-        const bool unregistered =
-            !present || !IsModuleFile(path) || UnregisterControl(path.c_str(), m_dwControlTimeoutMs);
-        // The file goes whatever became of its unregistration. A child
-        // that crashed may hold the file a moment longer while the system
-        // (or a debugger) tears it down: a few short waits first.
-        if (!unregistered) {
-            for (int attempt = 0; attempt < 15; ++attempt) {
-                const DWORD error = DeleteOneFile(path);
-                if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
-                    break;
-                ::Sleep(200);
-            }
-        }
-        LeftReason reason = LeftReason::NotRemoved;
-        const bool deleted = RemoveFile(path, reason);
-        if (!unregistered)
-            Left(text, LeftReason::NotUnregistered);
-        else if (!deleted)
-            Left(text, reason);
+        else
+            RemoveControl(text, path);
     });
 }
 
@@ -361,6 +551,14 @@ bool CUninstallThread::NamesAnotherInstallation(const char* subKey, const char* 
 
 void CUninstallThread::DeleteRegKeys()
 {
+    // The product key and the uninstall entry are how Programs and Features
+    // offers the removal again: while anything of the installation is left
+    // they stay, so that it can be retried.
+    if (!m_outcome.Left().empty()) {
+        if (CountEntries(installlog::kRegDbKey) > 0)
+            runfront::AppRunLog().Step("有项目未能删除，产品注册和卸载项保留，以便再次卸载");
+        return;
+    }
     ForEachEntry(installlog::kRegDbKey, [this](const std::string& text) {
         std::string subKey;
         if (!CInstallScope::AllowsKey(text, subKey)) {

@@ -5,7 +5,13 @@
 // messages of UninstallMessages.h, starts the self-removal and ends.
 //
 // It acts only on what Setup can have written for this installation (see
-// InstallScope.h); the installation is the folder that holds the log. Every
+// InstallScope.h); the installation is the folder that holds the log. The
+// log's texts are judged first; then each allowed entry is opened without
+// following a final link, the object opened is judged by where it really
+// lies, and it is deleted through that same handle, so that nothing swapped
+// in between the check and the act is touched. The installation folder is
+// held open for the whole run (nobody can rename or replace it meanwhile).
+// Every
 // entry that is refused or could not be undone goes into its outcome
 // (UninstallOutcome.h), which the window, the run log and the exit code
 // read once the run has ended.
@@ -14,6 +20,8 @@
 #include "InstallScope.h"
 #include "UninstallMessages.h"
 #include "UninstallOutcome.h"
+#include "winlib/FileSecurity.h"
+#include "winlib/Handles.h"
 #include "winlib/WinThread.h"
 
 #include <windows.h>
@@ -70,10 +78,17 @@ protected:
     // lies in the log's folder; otherwise that folder is removed directly.
     // Notes the folder in the outcome when it is going to stay.
     virtual void RemoveSelf();
-    // Removes an empty folder of the installation; when that fails because
-    // it still holds something and a restart is pending, the folder is
-    // removed at the restart. False when the folder stays.
+    // Removes an empty folder of the installation (path in normal form, an
+    // entry's allowed path or the installation folder), once the folder
+    // opened is found to be what the entry may name; when that fails
+    // because it still holds something and a restart is pending, the folder
+    // is removed at the restart (only in a protected installation folder).
+    // False when the folder stays.
     bool RemoveFolder(const std::string& path, LeftReason& reason);
+    // True when only administrators may change the installation folder
+    // (its security read through the held handle): only then is anything
+    // left for deletion at the restart, by path.
+    bool FolderProtected();
     // True when the running program is this installation's own uninstaller,
     // which the self-removal batch deletes once it has ended.
     bool IsSelfRemoving() const;
@@ -83,9 +98,29 @@ private:
     template <typename Visit>
     void ForEachEntry(int kind, Visit visit) const;
     LRESULT Report(UINT message, LPARAM lParam = 0) const;
-    // Deletes a file in normal form; one in use is deleted at the next
-    // restart. True when it is gone (or was gone already).
+    // Deletes a file in normal form (an entry's allowed path), once the file
+    // opened is found to be what the entry may name; one in use is deleted
+    // at the next restart when the folder is protected. True when it is
+    // gone (or was gone already).
     bool RemoveFile(const std::string& path, LeftReason& reason);
+    // What an entry's object must be: a file or folder inside the
+    // installation folder, a shortcut file, the installation folder itself,
+    // the Programs menu folder.
+    enum class Place { Inside, Shortcut, InstallFolder, MenuFolder };
+    Place PlaceOf(const std::string& path, bool folder) const;
+    // True when the object the handle holds may be acted on for an entry
+    // of that place: a file or folder as asked, lying where it must.
+    bool IsAllowedObject(HANDLE object, Place place, bool folder);
+    // Opens and holds the installation folder (once) and finds where it
+    // lies; false when it cannot be held or located, so that nothing
+    // inside it can be judged.
+    bool HoldFolder();
+    // Deletes at the restart what was checked at path: only inside a
+    // protected folder; reason says which way it went.
+    bool ScheduleAtRestart(const std::string& path, LeftReason& reason);
+    // The control at path (allowed, normal form), checked and held, then
+    // unregistered; the file then goes through the same handle.
+    void RemoveControl(const std::string& text, const std::string& path);
     void Left(const std::string& text, LeftReason reason) { m_outcome.AddLeft(text, reason); }
     // True when the key holds value name naming another folder than this
     // installation's: the key belongs to another installation and stays.
@@ -97,6 +132,14 @@ private:
     std::string m_strLogFolder;
     // What the uninstaller may touch, set by ReadLog from the log's folder.
     CInstallScope m_scope;
+    // The installation folder, held open from the first entry to the end
+    // of the run, without delete sharing; where it lies; whether only
+    // administrators may change it (-1 until read).
+    winlib::ScopedHandle m_folder;
+    winlib::ObjectLocation m_folderLocation;
+    bool m_folderTried = false;
+    bool m_folderRemoved = false;
+    int m_folderProtected = -1;
     DWORD m_dwControlTimeoutMs = kControlTimeoutMs;
     UninstallOutcome m_outcome;
 

@@ -119,11 +119,21 @@ ControlCallResult RunControlServer(const std::string& controlPath, bool unregist
                                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!control)
         return ControlCallResult::Failed;
+    return RunControlServerHeld(control.get(), controlPath, unregister, timeoutMs, machine, platform);
+}
+
+ControlCallResult RunControlServerHeld(HANDLE control, const std::string& controlPath, bool unregister,
+                                       DWORD timeoutMs, ModuleMachine* machine, const RegServerPlatform* platform)
+{
+    if (machine != nullptr)
+        *machine = ModuleMachine::NotAModule;
+    if (!IsFullPath(controlPath) || controlPath.find('"') != std::string::npos)
+        return ControlCallResult::NotStarted;
     BY_HANDLE_FILE_INFORMATION info = {};
-    if (!::GetFileInformationByHandle(control.get(), &info) ||
+    if (!::GetFileInformationByHandle(control, &info) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)
         return ControlCallResult::NotStarted;
-    const ModuleMachine kind = ReadModuleMachine(control.get());
+    const ModuleMachine kind = ReadModuleMachine(control);
     if (machine != nullptr)
         *machine = kind;
     // regsvr32 could load nothing from it.

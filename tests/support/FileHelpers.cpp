@@ -2,6 +2,7 @@
 
 #include "winlib/FileFind.h"
 #include "winlib/Handles.h"
+#include "winlib/Path.h"
 #include "winlib/StringUtil.h"
 
 #include <algorithm>
@@ -262,6 +263,23 @@ bool RemoveUnixSymlink(const std::string& link)
     const bool removed = WaitFor([&] { return ::GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
     ::DeleteFileA(done.c_str());
     return removed;
+}
+
+bool ChmodUnix(const std::string& path, const std::string& mode)
+{
+    const std::string unixPath = UnixPathOf(path);
+    if (unixPath.empty() || mode.find_first_not_of("01234567") != std::string::npos)
+        return false;
+    // The host's program gives no handle to wait on: a file made beside
+    // the path once the mode is set tells when it is done.
+    const std::string done = winlib::StripTrailingBackslashes(path) + ".chmod-done";
+    const std::string script = "chmod " + mode + " -- '" + unixPath + "' && : > '" + UnixPathOf(done) + "'";
+    if (unixPath.find('\'') != std::string::npos || script.find('"') != std::string::npos ||
+        !RunUnix("Z:\\bin\\sh", {"-c", script}))
+        return false;
+    const bool set = WaitFor([&] { return ::GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    ::DeleteFileA(done.c_str());
+    return set;
 }
 
 namespace {

@@ -72,6 +72,10 @@ bool SwapForUnixSymlink(const std::string& path, const std::string& target);
 // RemoveDirectoryA and DeleteFileA act on the target), also when it
 // dangles. False when it could not be removed here.
 bool RemoveUnixSymlink(const std::string& link);
+// Sets the Unix mode bits of a file or folder of the prefix (mode in
+// octal, "777"), as a user of the host would; Wine derives the security it
+// reports from them. False when that cannot be done here.
+bool ChmodUnix(const std::string& path, const std::string& mode);
 // The Unix name of a path of the prefix; empty when there is none.
 std::string UnixPathOf(const std::string& path);
 

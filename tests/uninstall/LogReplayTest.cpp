@@ -141,8 +141,11 @@ TEST_P(ReplayTest, InstallationIsUndoneAndEveryStageReported)
     // Those folders are what is left, the child first; nothing else.
     EXPECT_EQ(LeftLines(thread), (Lines{"not-removed " + kept[1], "not-removed " + kept[0]}));
     EXPECT_FALSE(thread.Outcome().RestartNeeded());
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    // Something of the installation is left: the product key and the
+    // uninstall entry stay, so that Programs and Features still offers the
+    // removal.
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kestrova\\enggZEMLO"));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"));
 }

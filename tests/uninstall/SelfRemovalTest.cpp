@@ -4,6 +4,7 @@
 
 #include "FileHelpers.h"
 #include "TempDir.h"
+#include "winlib/FileSecurity.h"
 #include "winlib/Handles.h"
 #include "winlib/Path.h"
 
@@ -13,7 +14,8 @@
 // GBK: a byte search for the last backslash would stop inside them. The
 // command interpreter expands "%" in a batch file even inside quotes, so
 // the batch must double it. The batch touches the program, its folder and
-// itself, and waits through the system's ping between tries.
+// itself with its own folder, and waits through the system's ping between
+// tries.
 TEST(SelfRemovalBatch, BatchNamesTheProgramAndItsFolderAsTheInterpreterReadsThem)
 {
     struct Case { std::string program, quotedProgram, quotedFolder; };
@@ -35,15 +37,16 @@ TEST(SelfRemovalBatch, BatchNamesTheProgramAndItsFolderAsTheInterpreterReadsThem
                         "goto Repeat\r\n"
                         ":Removed\r\n"
                         "rmdir \"" + c.quotedFolder + "\" 2>nul\r\n"
-                        "del \"C:\\Temp 1%%\\DelUS-0123456789abcdef.bat\"\r\n");
+                        "del \"C:\\Temp 1%%\\DelUS-0123456789abcdef.bat\" & rmdir \"C:\\Temp 1%%\" 2>nul\r\n");
         // No terminating zero among the bytes.
         EXPECT_EQ(text.find('\0'), std::string::npos);
     }
 }
 
 // The batch, run for a program file held open for a while: it waits, then
-// deletes the program and its folder and itself, and nothing else: files planted in its folder (the names the
-// batch once used, a link) stay, and its own name is new each time.
+// deletes the program and its folder and itself with its own folder, and
+// nothing else: files planted in the folder it is made in (the names the
+// batch once used) stay, and its own name and folder are new each time.
 TEST(SelfRemovalBatch, BatchRemovesTheProgramItsFolderAndItselfOnly)
 {
     TempDir temp;
@@ -61,16 +64,22 @@ TEST(SelfRemovalBatch, BatchRemovesTheProgramItsFolderAndItselfOnly)
     ASSERT_TRUE(held.valid());
     winlib::ScopedProcessInformation process;
     std::string batch;
-    ASSERT_TRUE(LaunchSelfRemovalBatch(program, batchFolder, process, &batch));
-    EXPECT_EQ(winlib::ParentFolder(batch), batchFolder);
-    EXPECT_EQ(batch.size(), batchFolder.size() + std::string("\\DelUS-0123456789abcdef.bat").size());
+    SelfRemovalHold hold;
+    ASSERT_TRUE(LaunchSelfRemovalBatch(program, batchFolder, process, &batch, &hold));
+    ASSERT_TRUE(hold.batch.valid() && hold.folder.valid());
+    const std::string ownFolder = winlib::ParentFolder(batch);
+    EXPECT_EQ(winlib::ParentFolder(ownFolder), batchFolder);
+    EXPECT_EQ(ownFolder.size(), batchFolder.size() + std::string("\\ZEMLO-Remove-0123456789abcdef").size());
+    EXPECT_EQ(batch.size(), ownFolder.size() + std::string("\\DelUS-0123456789abcdef.bat").size());
     winlib::ScopedProcessInformation second;
     std::string secondBatch;
     ASSERT_TRUE(LaunchSelfRemovalBatch(program, batchFolder, second, &secondBatch));
     EXPECT_NE(batch, secondBatch);
+    EXPECT_NE(ownFolder, winlib::ParentFolder(secondBatch));
     ::TerminateProcess(second.process_handle(), 0);
     ::WaitForSingleObject(second.process_handle(), 5000);
     ::DeleteFileA(secondBatch.c_str());
+    ::RemoveDirectoryA(winlib::ParentFolder(secondBatch).c_str());
 
     ::ResumeThread(process.thread_handle());
     // Held for three seconds: the batch keeps trying, about once a second,
@@ -80,11 +89,85 @@ TEST(SelfRemovalBatch, BatchRemovesTheProgramItsFolderAndItselfOnly)
     EXPECT_TRUE(testfs::Exists(program));
     EXPECT_TRUE(testfs::Exists(batch));
     held.reset();
+    hold.reset();
 
     ASSERT_EQ(::WaitForSingleObject(process.process_handle(), 30000), static_cast<DWORD>(WAIT_OBJECT_0));
     EXPECT_FALSE(testfs::Exists(program));
     EXPECT_FALSE(testfs::Exists(app));
     EXPECT_FALSE(testfs::Exists(batch));
+    // Its own folder goes on the batch's last line. (Wine's interpreter
+    // keeps the batch open until it ends, so the file it deleted is still
+    // there for that line and the folder stays, empty.)
+    EXPECT_TRUE(testfs::ListFolder(ownFolder).empty());
+    ::RemoveDirectoryA(ownFolder.c_str());
     for (const std::string& path : planted)
         EXPECT_EQ(testfs::ReadFile(path), "mine") << path;
+}
+
+// While the uninstaller holds it, nobody can write, replace, rename or
+// delete the batch that the elevated interpreter is going to read, nor
+// rename its folder, which, made new, lets only administrators change
+// anything in it. The
+// interpreter can still read it, and it runs as written.
+TEST(SelfRemovalBatch, BatchCannotBeChangedWhileItWaits)
+{
+    TempDir temp;
+    const std::string app = temp / "App";
+    const std::string program = app + "\\Uninstall.exe";
+    const std::string victim = temp / "victim.txt";
+    testfs::WriteFile(program, "program");
+    testfs::WriteFile(victim, "mine");
+    winlib::ScopedHandle held(::CreateFileA(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            0, nullptr));
+    ASSERT_TRUE(held.valid());
+    winlib::ScopedProcessInformation process;
+    SelfRemovalHold hold;
+    std::string batch;
+    ASSERT_TRUE(LaunchSelfRemovalBatch(program, temp / "", process, &batch, &hold));
+    // Read as the interpreter reads it, sharing writing with the hold.
+    auto read = [&batch] {
+        winlib::ScopedHandle reader(::CreateFileA(batch.c_str(), GENERIC_READ,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, 0, nullptr));
+        char buffer[4096] = {};
+        DWORD got = 0;
+        return reader.valid() && ::ReadFile(reader.get(), buffer, sizeof(buffer), &got, nullptr)
+                   ? std::string(buffer, got)
+                   : std::string();
+    };
+    const std::string written = read();
+    ASSERT_FALSE(written.empty()) << "the batch cannot be read beside its hold";
+
+    const std::string inserted = "del \"" + victim + "\"\r\n";
+    {
+        winlib::ScopedHandle writer(::CreateFileA(batch.c_str(), GENERIC_WRITE,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, 0, nullptr));
+        EXPECT_FALSE(writer.valid()) << "the batch could be opened for writing";
+        if (writer.valid()) {
+            DWORD done = 0;
+            ::WriteFile(writer.get(), inserted.data(), static_cast<DWORD>(inserted.size()), &done, nullptr);
+        }
+    }
+    EXPECT_FALSE(::MoveFileExA(batch.c_str(), (batch + ".old").c_str(), 0)) << "the batch could be renamed";
+    EXPECT_FALSE(::DeleteFileA(batch.c_str())) << "the batch could be deleted";
+    EXPECT_FALSE(::MoveFileExA(winlib::ParentFolder(batch).c_str(), (temp / "moved").c_str(), 0))
+        << "the batch's folder could be renamed";
+    EXPECT_EQ(read(), written);
+    {
+        winlib::ScopedHandle folder(::CreateFileA(winlib::ParentFolder(batch).c_str(), READ_CONTROL,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        ASSERT_TRUE(folder.valid());
+        EXPECT_TRUE(winlib::OnlyAdministratorsMayChange(folder.get()));
+    }
+
+    ::ResumeThread(process.thread_handle());
+    held.reset();
+    hold.reset();
+    ASSERT_EQ(::WaitForSingleObject(process.process_handle(), 30000), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_FALSE(testfs::Exists(program));
+    EXPECT_FALSE(testfs::Exists(batch));
+    EXPECT_EQ(testfs::ReadFile(victim), "mine");
+    ::RemoveDirectoryA(winlib::ParentFolder(batch).c_str());
 }

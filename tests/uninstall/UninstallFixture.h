@@ -51,6 +51,7 @@ inline Lines LeftLines(const CUninstallThread& thread)
         case LeftReason::RemovedAtRestart: reason = "at-restart"; break;
         case LeftReason::NotRemoved: reason = "not-removed"; break;
         case LeftReason::NotUnregistered: reason = "not-unregistered"; break;
+        case LeftReason::InUseUnprotected: reason = "in-use-unprotected"; break;
         }
         lines.push_back(std::string(reason) + " " + entry.text);
     }

@@ -55,6 +55,16 @@ std::string ChooseRegServer(ModuleMachine machine, const RegServerPlatform& plat
 ControlCallResult RunControlServer(const std::string& controlPath, bool unregister, DWORD timeoutMs,
                                    ModuleMachine* machine = nullptr, const RegServerPlatform* platform = nullptr);
 
+// The same for a control the caller has opened and checked and holds
+// (control, with read access; opened without write or delete sharing, and
+// with read sharing so that regsvr32 can load it), named by controlPath,
+// which must be the path of that very file: the caller's handle is what
+// keeps the file regsvr32 loads the one checked. A handle on a link (a
+// reparse point) or a folder is refused.
+ControlCallResult RunControlServerHeld(HANDLE control, const std::string& controlPath, bool unregister,
+                                       DWORD timeoutMs, ModuleMachine* machine = nullptr,
+                                       const RegServerPlatform* platform = nullptr);
+
 // Why a call did not succeed, for the run log (GBK): empty for Succeeded.
 std::string DescribeControlCall(ControlCallResult result, ModuleMachine machine);
 
