@@ -355,7 +355,7 @@ void CUninstallThread::DeleteRegKeys()
                 ? NamesAnotherInstallation(installlog::kProductKey, installlog::kInstallPathValue, false)
                 : NamesAnotherInstallation(installlog::kUninstallKey, installlog::kUninstallStringValue, true))
             return;
-        const LONG result = winlib::RegKey::DeleteLeafKey(HKEY_LOCAL_MACHINE, subKey);
+        const LONG result = winlib::RegKey::DeleteLeafKey(HKEY_LOCAL_MACHINE, subKey, runfront::ProductKeyView());
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
             Left(text, LeftReason::NotRemoved);
     });
