@@ -28,9 +28,9 @@ BOOL QueryMachineString(const std::string& key, const std::string& name, std::st
                         winlib::RegKey::View view);
 BOOL QueryUserString(const std::string& key, const std::string& name, std::string& text);
 
-// Like the queries above (native view only), but stricter: a value whose
-// data holds a zero byte before its end (terminators at the end aside) is
-// not read, since its text would stop short of what is stored.
+// Like the queries above (in this program's own view), but stricter: a
+// value whose data holds a zero byte before its end (terminators at the end
+// aside) is not read, since its text would stop short of what is stored.
 BOOL QueryWholeString(HKEY root, const std::string& key, const std::string& name, std::string& text);
 
 }  // namespace engine
