@@ -14,7 +14,7 @@ bool ReadRecordedString(const char* subKey, const char* valueName, DWORD maxByte
 {
     out.clear();
     winlib::RegKey key;
-    return key.Open(HKEY_LOCAL_MACHINE, subKey, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+    return key.Open(HKEY_LOCAL_MACHINE, subKey, KEY_QUERY_VALUE, runfront::ProductKeyView()) == ERROR_SUCCESS &&
            key.ReadString(valueName, out, maxBytes);
 }
 

@@ -11,7 +11,8 @@
 
 namespace installation {
 
-// A string value of a key under HKEY_LOCAL_MACHINE, opened for reading
+// A string value of a key under HKEY_LOCAL_MACHINE (in the view of the
+// product's keys, runfront::ProductKeyView), opened for reading
 // only, of at most maxBytes bytes. False (out emptied) when the key or the
 // value is missing, longer, or no string. The one way the uninstaller reads
 // what Setup recorded in the registry.

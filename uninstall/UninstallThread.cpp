@@ -577,7 +577,7 @@ void CUninstallThread::DeleteRegKeys()
                 : NamesAnotherInstallation(installlog::kActiveSetupKey, kStubPathValue, true);
         if (another)
             return;
-        const LONG result = winlib::RegKey::DeleteLeafKey(HKEY_LOCAL_MACHINE, subKey);
+        const LONG result = winlib::RegKey::DeleteLeafKey(HKEY_LOCAL_MACHINE, subKey, runfront::ProductKeyView());
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
             Left(text, LeftReason::NotRemoved);
     });

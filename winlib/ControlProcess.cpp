@@ -1,6 +1,7 @@
 #include "winlib/ControlProcess.h"
 
 #include "winlib/Handles.h"
+#include "winlib/RegistryView.h"
 #include "winlib/StringUtil.h"
 
 #include <vector>
@@ -66,8 +67,7 @@ RegServerPlatform CurrentRegServerPlatform()
 {
     RegServerPlatform platform;
     platform.program64 = sizeof(void*) == 8;
-    BOOL wow64 = FALSE;
-    platform.windows64 = platform.program64 || (::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64);
+    platform.windows64 = Is64BitWindows();
     char folder[MAX_PATH] = {};
     const UINT length = ::GetSystemWindowsDirectoryA(folder, MAX_PATH);
     if (length != 0 && length < MAX_PATH)

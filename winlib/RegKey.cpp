@@ -8,7 +8,15 @@ namespace {
 
 REGSAM WithView(REGSAM access, RegKey::View view)
 {
-    return view == RegKey::View::Wow32 ? (access | KEY_WOW64_32KEY) : access;
+    switch (view) {
+    case RegKey::View::Wow32:
+        return access | KEY_WOW64_32KEY;
+    case RegKey::View::Wow64:
+        return access | KEY_WOW64_64KEY;
+    case RegKey::View::Native:
+        break;
+    }
+    return access;
 }
 
 // A value name in the ANSI code page as the wide functions take it.
@@ -166,11 +174,11 @@ LONG RegKey::DeleteLeafKey(const std::string& subKey) const
     return DeleteLeafKey(m_key.get(), subKey);
 }
 
-LONG RegKey::DeleteLeafKey(HKEY parent, const std::string& subKey)
+LONG RegKey::DeleteLeafKey(HKEY parent, const std::string& subKey, View view)
 {
     if (subKey.empty())
         return ERROR_INVALID_PARAMETER;
-    return ::RegDeleteKeyA(parent, subKey.c_str());
+    return ::RegDeleteKeyExA(parent, subKey.c_str(), WithView(0, view), 0);
 }
 
 }  // namespace winlib

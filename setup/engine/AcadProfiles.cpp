@@ -3,7 +3,10 @@
 #include "engine/InstallJob.h"
 
 #include "engine/RegistryAccess.h"
+#include "winlib/RegistryView.h"
 #include "winlib/StringUtil.h"
+
+#include <utility>
 
 namespace engine {
 namespace {
@@ -13,31 +16,32 @@ namespace {
 const char kReleaseKeyRoot[] = "SOFTWARE\\Autodesk\\AutoCAD\\";
 const char kProfileKeyRoot[] = "Software\\Autodesk\\AutoCAD\\";
 
-BOOL QueryString(Hive hive, const std::string& key, const char* name, std::string& text)
+BOOL QueryString(Hive hive, const std::string& key, const char* name, std::string& text, winlib::RegKey::View view)
 {
-    return hive == Hive::Machine ? QueryMachineString(key, name, text) : QueryUserString(key, name, text);
+    return hive == Hive::Machine ? QueryMachineString(key, name, text, view) : QueryUserString(key, name, text);
 }
 
-// Reads "CurVer" of the release key from the hives in order; TRUE at the
-// first one that has it.
-BOOL ReadProductCode(const HiveOrder& order, const std::string& releaseKey, std::string& code)
+// Reads "CurVer" of the release key from the hives in order (the machine's
+// in view); TRUE at the first one that has it.
+BOOL ReadProductCode(const HiveOrder& order, const std::string& releaseKey, std::string& code,
+                     winlib::RegKey::View view)
 {
     code.clear();
     for (std::size_t i = 0; i < order.count; ++i)
-        if (QueryString(order.hives[i], releaseKey, "CurVer", code))
+        if (QueryString(order.hives[i], releaseKey, "CurVer", code, view))
             return TRUE;
     return FALSE;
 }
 
 }  // namespace
 
-BOOL AcadProfiles::FindAcadFolder(const AcadRelease& release, std::string& acadFolder)
+BOOL AcadProfiles::FindAcadFolder(const AcadRelease& release, View view, std::string& acadFolder)
 {
     acadFolder.clear();
     const std::string releaseKey = std::string(kReleaseKeyRoot) + release.name;
 
     std::string code;
-    if (!ReadProductCode(release.detectCurVer, releaseKey, code)) {
+    if (!ReadProductCode(release.detectCurVer, releaseKey, code, view)) {
         if (release.defaultProductCode == nullptr)
             return FALSE;
         code = release.defaultProductCode;
@@ -47,24 +51,53 @@ BOOL AcadProfiles::FindAcadFolder(const AcadRelease& release, std::string& acadF
     // Only the text counts, not whether the read succeeded.
     const std::string productKey = releaseKey + "\\" + code;
     for (std::size_t i = 0; i < release.folderValues.count && acadFolder.empty(); ++i)
-        QueryMachineString(productKey, release.folderValues.names[i], acadFolder);
+        QueryMachineString(productKey, release.folderValues.names[i], acadFolder, view);
     if (acadFolder.empty())
         return FALSE;
     winlib::AppendBackslash(acadFolder);
     return TRUE;
 }
 
-bool AcadProfiles::ConfigureAcadProfile(const AcadRelease& release, const std::string& acadFolder)
+std::vector<AcadInstallation> AcadProfiles::FindInstallations()
+{
+    std::vector<AcadInstallation> found;
+    std::string folder;
+    for (const AcadRelease& release : AcadReleases()) {
+        const std::size_t first = found.size();
+        for (const View view : winlib::MachineViews()) {
+            if (!FindAcadFolder(release, view, folder))
+                continue;
+            bool again = false;
+            for (std::size_t i = first; i < found.size() && !again; ++i)
+                again = winlib::EqualNoCase(found[i].folder, folder);
+            if (!again)
+                found.push_back({&release, view, folder});
+        }
+    }
+    return found;
+}
+
+bool AcadProfiles::ProfileCode(const AcadRelease& release, View view, std::string& code)
 {
     const std::string releaseKey = std::string(kReleaseKeyRoot) + release.name;
+    if (ReadProductCode(release.profileCurVer, releaseKey, code, view))
+        return true;
+    // Without a product code there is no profile root to write under: keys
+    // with an empty code would land beside AutoCAD's own.
+    if (release.defaultProductCode == nullptr)
+        return false;
+    code = release.defaultProductCode;
+    return true;
+}
+
+bool AcadProfiles::ConfigureAcadProfile(const AcadRelease& release, const std::string& acadFolder, View view)
+{
     std::string code;
-    if (!ReadProductCode(release.profileCurVer, releaseKey, code)) {
-        // Without a product code there is no profile root to write under:
-        // keys with an empty code would land beside AutoCAD's own.
-        if (release.defaultProductCode == nullptr)
-            return true;
-        code = release.defaultProductCode;
-    }
+    return !ProfileCode(release, view, code) || WriteProfile(release, code, acadFolder);
+}
+
+bool AcadProfiles::WriteProfile(const AcadRelease& release, const std::string& code, const std::string& acadFolder)
+{
     const std::string profiles = std::string(kProfileKeyRoot) + release.name + "\\" + code + "\\Profiles\\";
     const std::string ours = profiles + kAcadProfileName;
 
@@ -94,11 +127,21 @@ bool AcadProfiles::ConfigureAcadProfile(const AcadRelease& release, const std::s
 
 bool AcadProfiles::ConfigureAll()
 {
-    // One folder string shared by all releases; each detection empties it.
-    std::string acadFolder;
-    for (const AcadRelease& release : AcadReleases())
-        if (FindAcadFolder(release, acadFolder) && !ConfigureAcadProfile(release, acadFolder))
+    // Each release's product codes already given a profile.
+    std::vector<std::pair<const AcadRelease*, std::string>> done;
+    std::string code;
+    for (const AcadInstallation& found : FindInstallations()) {
+        if (!ProfileCode(*found.release, found.view, code))
+            continue;
+        bool again = false;
+        for (const auto& d : done)
+            again = again || (d.first == found.release && winlib::EqualNoCase(d.second, code));
+        if (again)
+            continue;
+        if (!WriteProfile(*found.release, code, found.folder))
             return false;
+        done.emplace_back(found.release, code);
+    }
     return true;
 }
 

@@ -9,10 +9,10 @@ namespace engine {
 namespace {
 
 // The key when it exists; never creates one.
-winlib::RegKey OpenExisting(HKEY root, const std::string& key, REGSAM access)
+winlib::RegKey OpenExisting(HKEY root, const std::string& key, REGSAM access, winlib::RegKey::View view)
 {
     winlib::RegKey opened;
-    (void)opened.Open(root, key, access);
+    (void)opened.Open(root, key, access, view);
     return opened;
 }
 
@@ -40,14 +40,14 @@ bool RemoveMadeFolder(const std::string& path)
 
 // Only a key that holds nothing but what this run put there (and has taken
 // out again) goes; anything another program added keeps it.
-bool DeleteCreatedKey(HKEY root, const std::string& key)
+bool DeleteCreatedKey(HKEY root, const std::string& key, winlib::RegKey::View view)
 {
-    const winlib::RegKey opened = OpenExisting(root, key, KEY_QUERY_VALUE);
+    const winlib::RegKey opened = OpenExisting(root, key, KEY_QUERY_VALUE, view);
     if (!opened)
         return true;
     if (!opened.IsEmpty())
         return false;
-    return winlib::RegKey::DeleteLeafKey(root, key) == ERROR_SUCCESS;
+    return winlib::RegKey::DeleteLeafKey(root, key, view) == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -65,9 +65,9 @@ std::string RootName(HKEY root)
     return "";
 }
 
-void ChangeJournal::Note(Kind kind, HKEY root, const std::string& path, std::size_t value)
+void ChangeJournal::Note(Kind kind, HKEY root, const std::string& path, std::size_t value, View view)
 {
-    m_changes.push_back({kind, root, m_paths.Append(path), value});
+    m_changes.push_back({kind, view, root, m_paths.Append(path), value});
 }
 
 void ChangeJournal::FileCreated(const std::string& path)
@@ -77,7 +77,7 @@ void ChangeJournal::FileCreated(const std::string& path)
 
 void ChangeJournal::FileCreatedAt(std::string_view keptPath)
 {
-    m_changes.push_back({Kind::File, nullptr, keptPath, 0});
+    m_changes.push_back({Kind::File, View::Native, nullptr, keptPath, 0});
 }
 
 void ChangeJournal::FileReplaced(const std::string& path, const std::string& backupPath)
@@ -105,10 +105,10 @@ void ChangeJournal::ControlRegistered(const std::string& path)
 void ChangeJournal::ReregisterAtTheEnd(const std::string& path)
 {
     // The oldest change is undone last.
-    m_changes.push_front({Kind::Reregister, nullptr, m_paths.Append(path), 0});
+    m_changes.push_front({Kind::Reregister, View::Native, nullptr, m_paths.Append(path), 0});
 }
 
-void ChangeJournal::BeforeValueWrite(HKEY root, const std::string& key, const std::string& name)
+void ChangeJournal::BeforeValueWrite(HKEY root, const std::string& key, const std::string& name, View view)
 {
     // The keys on the way, outermost first, so that the undo (newest
     // first) deletes the innermost first. Key names are walked by whole
@@ -118,9 +118,9 @@ void ChangeJournal::BeforeValueWrite(HKEY root, const std::string& key, const st
         const bool atEnd = i >= key.size();
         if (atEnd || key[i] == '\\') {
             const std::string prefix = key.substr(0, i);
-            if (!prefix.empty() && (missing || !OpenExisting(root, prefix, KEY_QUERY_VALUE))) {
+            if (!prefix.empty() && (missing || !OpenExisting(root, prefix, KEY_QUERY_VALUE, view))) {
                 missing = true;
-                Note(Kind::Key, root, prefix);
+                Note(Kind::Key, root, prefix, 0, view);
             }
         }
         if (atEnd)
@@ -129,26 +129,27 @@ void ChangeJournal::BeforeValueWrite(HKEY root, const std::string& key, const st
 
     ValueBefore before = {name, false, {}};
     if (!missing) {
-        const winlib::RegKey opened = OpenExisting(root, key, KEY_QUERY_VALUE);
+        const winlib::RegKey opened = OpenExisting(root, key, KEY_QUERY_VALUE, view);
         before.existed = opened && opened.ReadRaw(name, before.data) == ERROR_SUCCESS;
     }
     m_values.push_back(std::move(before));
-    Note(Kind::Value, root, key, m_values.size() - 1);
+    Note(Kind::Value, root, key, m_values.size() - 1, view);
 }
 
-LONG ChangeJournal::WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& text)
+LONG ChangeJournal::WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& text,
+                                View view)
 {
-    BeforeValueWrite(root, key, name);
+    BeforeValueWrite(root, key, name, view);
     winlib::RegKey opened;
-    const LONG created = opened.Create(root, key);
+    const LONG created = opened.Create(root, key, MAXIMUM_ALLOWED, view);
     return created != ERROR_SUCCESS ? created : opened.WriteString(name, text);
 }
 
-LONG ChangeJournal::WriteDword(HKEY root, const std::string& key, const std::string& name, DWORD value)
+LONG ChangeJournal::WriteDword(HKEY root, const std::string& key, const std::string& name, DWORD value, View view)
 {
-    BeforeValueWrite(root, key, name);
+    BeforeValueWrite(root, key, name, view);
     winlib::RegKey opened;
-    const LONG created = opened.Create(root, key);
+    const LONG created = opened.Create(root, key, MAXIMUM_ALLOWED, view);
     return created != ERROR_SUCCESS ? created : opened.WriteDword(name, value);
 }
 
@@ -183,10 +184,10 @@ bool ChangeJournal::UndoOne(const Change& change, const ControlServer& controls)
     case Kind::Reregister:
         return !controls || controls(path, false);
     case Kind::Key:
-        return DeleteCreatedKey(change.root, path);
+        return DeleteCreatedKey(change.root, path, change.view);
     case Kind::Value: {
         const ValueBefore& before = m_values[change.value];
-        const winlib::RegKey opened = OpenExisting(change.root, path, KEY_SET_VALUE);
+        const winlib::RegKey opened = OpenExisting(change.root, path, KEY_SET_VALUE, change.view);
         if (!opened)
             return !before.existed;
         if (!before.existed) {

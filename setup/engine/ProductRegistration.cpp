@@ -3,6 +3,7 @@
 #include "engine/InstallJob.h"
 #include "engine/RegistryWriter.h"
 #include "installlog/Contract.h"
+#include "runfront/InstalledProduct.h"
 #include "winlib/Path.h"
 #include "winlib/StringUtil.h"
 
@@ -40,8 +41,11 @@ StepResult ProductRegistration::Run(InstallJob& job)
     using namespace installlog;
     RegistryWriter write(job.host, job.record.Journal());
     const HKEY root = HKEY_LOCAL_MACHINE;
+    // Written, and read and deleted by both programs, in one view.
+    const winlib::RegKey::View view = runfront::ProductKeyView();
     const std::string& folder = job.installDir;
-    if (!write.String(root, kProductKey, kInstallPathValue, folder) || !write.String(root, kProductKey, kVersionValue, kVersion))
+    if (!write.String(root, kProductKey, kInstallPathValue, folder, view) ||
+        !write.String(root, kProductKey, kVersionValue, kVersion, view))
         return StepResult::kFailed;
     job.record.Log().AddKey(root, kProductKey);
 
@@ -51,17 +55,18 @@ StepResult ProductRegistration::Run(InstallJob& job)
     if (location.size() > 3 && winlib::EndsWithBackslash(location))
         location.pop_back();
     const bool written =
-        write.String(root, kUninstallKey, kDisplayNameValue, kDisplayName) &&
-        write.String(root, kUninstallKey, kUninstallStringValue, uninstaller) &&
-        write.String(root, kUninstallKey, kDisplayVersionValue, kDisplayVersion) &&
-        write.String(root, kUninstallKey, kPublisherValue, kPublisher) &&
-        write.String(root, kUninstallKey, kDisplayIconValue, winlib::JoinPath(folder, kIconFileName)) &&
-        write.String(root, kUninstallKey, kInstallLocationValue, location) &&
-        write.Dword(root, kUninstallKey, kEstimatedSizeValue, EstimatedSizeKb(job.copier.BytesCopied())) &&
-        write.Dword(root, kUninstallKey, kNoModifyValue, 1) && write.Dword(root, kUninstallKey, kNoRepairValue, 1) &&
+        write.String(root, kUninstallKey, kDisplayNameValue, kDisplayName, view) &&
+        write.String(root, kUninstallKey, kUninstallStringValue, uninstaller, view) &&
+        write.String(root, kUninstallKey, kDisplayVersionValue, kDisplayVersion, view) &&
+        write.String(root, kUninstallKey, kPublisherValue, kPublisher, view) &&
+        write.String(root, kUninstallKey, kDisplayIconValue, winlib::JoinPath(folder, kIconFileName), view) &&
+        write.String(root, kUninstallKey, kInstallLocationValue, location, view) &&
+        write.Dword(root, kUninstallKey, kEstimatedSizeValue, EstimatedSizeKb(job.copier.BytesCopied()), view) &&
+        write.Dword(root, kUninstallKey, kNoModifyValue, 1, view) &&
+        write.Dword(root, kUninstallKey, kNoRepairValue, 1, view) &&
         // Quoted: the folder may hold blanks.
-        write.String(root, kUninstallKey, kQuietUninstallStringValue, "\"" + uninstaller + "\" /S") &&
-        write.String(root, kUninstallKey, kInstallDateValue, Today());
+        write.String(root, kUninstallKey, kQuietUninstallStringValue, "\"" + uninstaller + "\" /S", view) &&
+        write.String(root, kUninstallKey, kInstallDateValue, Today(), view);
     if (!written)
         return StepResult::kFailed;
     job.record.Log().AddKey(root, kUninstallKey);
@@ -92,12 +97,13 @@ StepResult ActiveSetupRegistration::Run(InstallJob& job)
     }
     RegistryWriter write(job.host, job.record.Journal());
     const HKEY root = HKEY_LOCAL_MACHINE;
-    const bool written = write.String(root, kActiveSetupKey, "", kDisplayName) &&
-                         write.String(root, kActiveSetupKey, "Version", kActiveSetupVersion) &&
+    const winlib::RegKey::View view = runfront::ProductKeyView();
+    const bool written = write.String(root, kActiveSetupKey, "", kDisplayName, view) &&
+                         write.String(root, kActiveSetupKey, "Version", kActiveSetupVersion, view) &&
                          // Quoted: the folder may hold blanks.
                          write.String(root, kActiveSetupKey, "StubPath",
-                                      "\"" + program + "\" " + kUserSetupSwitch) &&
-                         write.Dword(root, kActiveSetupKey, "IsInstalled", 1);
+                                      "\"" + program + "\" " + kUserSetupSwitch, view) &&
+                         write.Dword(root, kActiveSetupKey, "IsInstalled", 1, view);
     if (!written)
         return StepResult::kFailed;
     job.record.Log().AddKey(root, kActiveSetupKey);

@@ -6,31 +6,22 @@
 namespace engine {
 namespace {
 
-BOOL QueryString(HKEY root, const std::string& key, const std::string& name, std::string& text)
+BOOL QueryString(HKEY root, const std::string& key, const std::string& name, std::string& text,
+                 winlib::RegKey::View view = winlib::RegKey::View::Native)
 {
     text.clear();
     // A read never creates: a missing key simply has no value.
     winlib::RegKey opened;
-    if (opened.Open(root, key, KEY_QUERY_VALUE) != ERROR_SUCCESS)
+    if (opened.Open(root, key, KEY_QUERY_VALUE, view) != ERROR_SUCCESS)
         return FALSE;
     return opened.ReadString(name, text, kRegistryQueryBufferSize, winlib::RegKey::Accept::AnyType);
 }
 
 }  // namespace
 
-BOOL QueryMachineString(const std::string& key, const std::string& name, std::string& text)
+BOOL QueryMachineString(const std::string& key, const std::string& name, std::string& text, winlib::RegKey::View view)
 {
-    if (QueryString(HKEY_LOCAL_MACHINE, key, name, text))
-        return TRUE;
-    // This program is 64-bit; 32-bit programs (AutoCAD 2002 to 2008 among
-    // them) keep their machine-wide settings in the 32-bit view of
-    // HKEY_LOCAL_MACHINE\SOFTWARE. A value missing from the native view is
-    // looked for there too (opened only: that view gets no new keys). On a
-    // 32-bit system both views are the same.
-    winlib::RegKey opened;
-    if (opened.Open(HKEY_LOCAL_MACHINE, key, KEY_QUERY_VALUE, winlib::RegKey::View::Wow32) != ERROR_SUCCESS)
-        return FALSE;
-    return opened.ReadString(name, text, kRegistryQueryBufferSize, winlib::RegKey::Accept::AnyType);
+    return QueryString(HKEY_LOCAL_MACHINE, key, name, text, view);
 }
 
 BOOL QueryUserString(const std::string& key, const std::string& name, std::string& text)

@@ -28,14 +28,15 @@ bool RegistryWriter::Retrying(HKEY root, const std::string& key, const std::stri
     }
 }
 
-bool RegistryWriter::String(HKEY root, const std::string& key, const std::string& name, const std::string& text)
+bool RegistryWriter::String(HKEY root, const std::string& key, const std::string& name, const std::string& text,
+                            View view)
 {
-    return Retrying(root, key, name, [&] { return m_journal.WriteString(root, key, name, text); });
+    return Retrying(root, key, name, [&] { return m_journal.WriteString(root, key, name, text, view); });
 }
 
-bool RegistryWriter::Dword(HKEY root, const std::string& key, const std::string& name, DWORD value)
+bool RegistryWriter::Dword(HKEY root, const std::string& key, const std::string& name, DWORD value, View view)
 {
-    return Retrying(root, key, name, [&] { return m_journal.WriteDword(root, key, name, value); });
+    return Retrying(root, key, name, [&] { return m_journal.WriteDword(root, key, name, value, view); });
 }
 
 }  // namespace engine

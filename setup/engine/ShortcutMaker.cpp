@@ -127,11 +127,16 @@ BOOL ShortcutMaker::CreateShortcuts(InstallJob& job)
     MakeShortcut(job, subFolder, "ZEMLO V8.0.LNK", program, nullptr, nullptr);
 
     const std::string icon = winlib::JoinPath(install, installlog::kIconFileName);
-    std::string acadFolder;
-    for (const AcadRelease& release : AcadReleases()) {
-        if (AcadProfiles::FindAcadFolder(release, acadFolder))
-            MakeShortcut(job, install, release.shortcutName, winlib::JoinPath(acadFolder, "acad.exe"),
-                         kAcadShortcutArguments, icon.c_str());
+    // One shortcut per release, to the acad.exe of the installation found
+    // first (in the 64-bit view before the 32-bit one): the folder of the
+    // view it was found in, never one view's path with the other's keys.
+    const AcadRelease* last = nullptr;
+    for (const AcadInstallation& found : AcadProfiles::FindInstallations()) {
+        if (found.release == last)
+            continue;
+        last = found.release;
+        MakeShortcut(job, install, found.release->shortcutName, winlib::JoinPath(found.folder, "acad.exe"),
+                     kAcadShortcutArguments, icon.c_str());
     }
 
     MakeShortcut(job, subFolder, "官方网站.LNK", winlib::JoinPath(install, "zemlo.url"), nullptr, nullptr);

@@ -64,7 +64,11 @@ failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 from_gbk() { tr -d '\r' | iconv -f GBK -t UTF-8 -c; }
 reg_add() { "$wine_run" reg add "$@" /f >/dev/null 2>&1; }
-key_exists() { "$wine_run" reg query "$1" >/dev/null 2>&1; }
+# key_exists <key> [32|64]: in one registry view, or in this reg.exe's own.
+key_exists() { "$wine_run" reg query "$1" ${2:+"/reg:$2"} >/dev/null 2>&1; }
+# The product's machine-wide keys live in the 32-bit view; "still there"
+# is asked of both views.
+in_either_view() { key_exists "$1" 32 || key_exists "$1" 64; }
 
 # Prints a driver's report (GBK, CR LF) line by line as it comes (iconv
 # would wait for the whole text), capturing the screen at each state held;
@@ -161,10 +165,13 @@ shortcut_folders() {
 touched() {
   shortcut_folders
   local key
+  local key view
   for key in 'HKCU\Software\Autodesk' 'HKLM\SOFTWARE\Kestrova' \
       'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZEMLO V8'; do
-    echo "[$key]"
-    "$wine_run" reg query "$key" /s 2>/dev/null | tr -d '\r'
+    for view in 32 64; do
+      echo "[$key, $view-bit view]"
+      "$wine_run" reg query "$key" /s "/reg:$view" 2>/dev/null | tr -d '\r'
+    done
   done
 }
 before_cancel=$(touched)
@@ -212,8 +219,8 @@ check_removed() {
   for link in "${links[@]}"; do
     [ -e "$(link_file "$link")" ] && fail "shortcut still there: $link"
   done
-  key_exists 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' && fail "the product key is still there"
-  key_exists 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZEMLO V8' && fail "the uninstall entry is still there"
+  in_either_view 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' && fail "the product key is still there"
+  in_either_view 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZEMLO V8' && fail "the uninstall entry is still there"
   key_exists "$acad_profiles\\<<enggZEMLO V8>>" || fail "the AutoCAD profile went too (it is AutoCAD's setting and stays)"
 }
 check_removed "$install_dir"
@@ -333,7 +340,7 @@ held_left=$(cd "$held_dir" 2>/dev/null && find . -mindepth 1 | tr '\n' ' ')
 session='HKLM\System\CurrentControlSet\Control\Session Manager'
 "$wine_run" reg query "$session" /v PendingFileRenameOperations 2>/dev/null | tr -d '\r' | grep -qi 'Kept.readme.txt' \
   || fail "the held file is not scheduled for the restart"
-key_exists 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' && fail "the product key is still there after the held-file run"
+in_either_view 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' && fail "the product key is still there after the held-file run"
 
 stop_wine
 if [ "$failed" = 0 ]; then

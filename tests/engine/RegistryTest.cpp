@@ -8,6 +8,7 @@
 #include "engine/RegRoot.h"
 #include "engine/RegistryAccess.h"
 #include "winlib/ControlProcess.h"
+#include "winlib/RegKey.h"
 
 #include <stdexcept>
 
@@ -52,7 +53,7 @@ TEST_F(SetupThreadTest, QueryReadsWhateverTheDataButNeverPastItOrTheBuffer)
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\A"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\A"));
     Put(HKEY_LOCAL_MACHINE, "Software\\A", "", "default");
-    EXPECT_TRUE(QueryMachineString("Software\\A", "", text));
+    EXPECT_TRUE(QueryMachineString("Software\\A", "", text, winlib::RegKey::View::Native));
     EXPECT_EQ(text, "default");
 
     // Data without a terminator, data with an inner zero, and the buffer's
@@ -72,10 +73,6 @@ TEST_F(SetupThreadTest, QueryReadsWhateverTheDataButNeverPastItOrTheBuffer)
     EXPECT_EQ(Get(HKEY_CURRENT_USER, "K", "long"), longText);
 }
 
-// A 32-bit AutoCAD keeps its machine-wide values in the 32-bit view of the
-// registry, which this 64-bit program does not see by default. This test
-// uses the prefix's real registry (the views exist only there), under a key
-// of its own that it removes again.
 TEST(RegRoot, EachRootRecordsItsDigitAndEveryOtherKeyTheOtherRoot)
 {
     const HKEY roots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS};
@@ -86,7 +83,11 @@ TEST(RegRoot, EachRootRecordsItsDigitAndEveryOtherKeyTheOtherRoot)
     EXPECT_EQ(RegRootDigitOf(nullptr), installlog::kOtherRoot);
 }
 
-TEST(MachineRegistryViews, ValueOnlyInThe32BitViewIsFound)
+// A 32-bit AutoCAD keeps its machine-wide values in the 32-bit view of the
+// registry, which this 64-bit program does not see by default: a read asks
+// for one view and finds what is in that one only. This test uses the
+// prefix's real registry, under a key of its own that it removes again.
+TEST(MachineRegistryViews, AValueIsReadInTheViewAskedForOnly)
 {
     const std::string key = "SOFTWARE\\ZemloTestViews\\" + std::to_string(::GetCurrentProcessId());
     HKEY created = nullptr;
@@ -102,10 +103,15 @@ TEST(MachineRegistryViews, ValueOnlyInThe32BitViewIsFound)
     if (native != nullptr)
         ::RegCloseKey(native);
 
+    using View = winlib::RegKey::View;
     std::string text;
-    const BOOL found = QueryMachineString(key, "AcadLocation", text);
+    const BOOL found = QueryMachineString(key, "AcadLocation", text, View::Wow32);
     std::string none = "stale";
-    const BOOL missing = QueryMachineString(key, "Location", none);
+    const BOOL missing = QueryMachineString(key, "Location", none, View::Wow32);
+    std::string other = "stale";
+    const BOOL in64 = QueryMachineString(key, "AcadLocation", other, View::Wow64);
+    std::string plain = "stale";
+    const BOOL inNative = QueryMachineString(key, "AcadLocation", plain, View::Native);
 
     for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
         for (const std::string& made : {key, std::string("SOFTWARE\\ZemloTestViews")})
@@ -116,6 +122,12 @@ TEST(MachineRegistryViews, ValueOnlyInThe32BitViewIsFound)
     EXPECT_EQ(text, folder);
     EXPECT_FALSE(missing);
     EXPECT_TRUE(none.empty());
+    // This 64-bit program's own view is the 64-bit one: neither finds the
+    // value of the 32-bit view.
+    EXPECT_FALSE(in64);
+    EXPECT_TRUE(other.empty());
+    EXPECT_FALSE(inNative);
+    EXPECT_TRUE(plain.empty());
 }
 
 TEST_F(SetupThreadTest, EveryOcxCopiedIsRegisteredOutOfProcessAndLoggedWhateverTheResult)
@@ -156,7 +168,7 @@ TEST_F(SetupThreadTest, EachReleaseIsFoundWhereItsOwnRulesSay)
     // Nothing installed: nothing found, and the reads leave no keys.
     std::string folder;
     for (const AcadRelease& r : AcadReleases())
-        EXPECT_FALSE(AcadProfiles::FindAcadFolder(r, folder)) << r.name;
+        EXPECT_FALSE(AcadProfiles::FindAcadFolder(r, winlib::RegKey::View::Native, folder)) << r.name;
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\Autodesk"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Autodesk"));
 
@@ -196,7 +208,7 @@ TEST_F(SetupThreadTest, EachReleaseIsFoundWhereItsOwnRulesSay)
         Put(HKEY_LOCAL_MACHINE, ReleaseKey(c.release) + "\\" + c.code, "AcadLocation", "");
         Put(HKEY_LOCAL_MACHINE, ReleaseKey(c.release) + "\\" + c.code, c.value, c.folder);
         folder = "stale";
-        EXPECT_EQ(AcadProfiles::FindAcadFolder(Release(c.release), folder), *c.found != '\0');
+        EXPECT_EQ(AcadProfiles::FindAcadFolder(Release(c.release), winlib::RegKey::View::Native, folder), *c.found != '\0');
         EXPECT_EQ(folder, c.found);
     }
 }

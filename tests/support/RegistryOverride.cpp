@@ -43,10 +43,28 @@ RegistryOverride::~RegistryOverride()
 
 namespace testreg {
 
-std::string Text(HKEY root, const std::string& key, const std::string& name)
+bool SeparateRegistryViews()
+{
+    HKEY made = nullptr;
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kWow32Software, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made,
+                          nullptr) != ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(made);
+    const char probe[] = "SOFTWARE\\ZemloViewProbe";
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, probe, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &made,
+                          nullptr) != ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(made);
+    const bool separate = KeyExists(HKEY_LOCAL_MACHINE, std::string(kWow32Software) + "\\ZemloViewProbe") &&
+                          !KeyExists(HKEY_LOCAL_MACHINE, probe);
+    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, probe, KEY_WOW64_32KEY, 0);
+    return separate;
+}
+
+std::string Text(HKEY root, const std::string& key, const std::string& name, REGSAM view)
 {
     HKEY opened = nullptr;
-    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS)
         return "<no key>";
     const winlib::ScopedRegKey owner(opened);
     char text[2048] = {};
@@ -57,10 +75,10 @@ std::string Text(HKEY root, const std::string& key, const std::string& name)
     return text;
 }
 
-long long Dword(HKEY root, const std::string& key, const std::string& name)
+long long Dword(HKEY root, const std::string& key, const std::string& name, REGSAM view)
 {
     HKEY opened = nullptr;
-    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS)
         return -1;
     const winlib::ScopedRegKey owner(opened);
     DWORD type = 0, data = 0, size = sizeof(data);

@@ -136,7 +136,7 @@ for key in "${victim_keys[@]}"; do
   "$wine_run" reg query "$key" >/dev/null 2>&1 || fail "a foreign key went: $key"
   "$wine_run" reg delete "$key" /f >/dev/null 2>&1
 done
-"$wine_run" reg query 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' >/dev/null 2>&1 && fail "the product key stayed"
+"$wine_run" reg query 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' /reg:32 >/dev/null 2>&1 && fail "the product key stayed"
 rm -rf "$sandbox/Victim" "$sandbox/Documents" "$sandbox/Markers"
 check_planted
 
@@ -159,13 +159,13 @@ echo "== two installations: each uninstaller removes its own"
 run_driver 'U:\A\Uninstall.exe' --timeout-s 30 --expect-exit 0 || fail "the driver (A) failed"
 [ -e "$sandbox/A" ] && fail "A is still there"
 [ -f "$sandbox/B/Uninstall.log" ] && [ -f "$sandbox/B/readme.txt" ] || fail "removing A touched B"
-"$wine_run" reg query 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' /v installPath 2>/dev/null | tr -d '\r' | grep -q 'U:\\B' \
+"$wine_run" reg query 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' /reg:32 /v installPath 2>/dev/null | tr -d '\r' | grep -q 'U:\\B' \
   || fail "removing A took B's product key"
 # B's sample controls are the same controls as A's, unregistered already
 # with A: their second unregistration fails, and is reported.
 run_driver 'U:\B\Uninstall.exe' --timeout-s 30 --expect-left 2 --expect-exit 1604 || fail "the driver (B) failed"
 [ -e "$sandbox/B" ] && fail "B is still there"
-"$wine_run" reg query 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' >/dev/null 2>&1 && fail "B's product key stayed"
+"$wine_run" reg query 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' /reg:32 >/dev/null 2>&1 && fail "B's product key stayed"
 check_planted
 
 echo "== the medium's own copy: removes the installation, stays itself"
@@ -180,7 +180,7 @@ rm -rf "$sandbox/Medium"
 echo "== no log: silent close"
 # The install folder recorded in the registry would be used instead of the
 # program's own folder: make sure none is left from another installation.
-"$wine_run" reg delete 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' /f >/dev/null 2>&1 || true
+"$wine_run" reg delete 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' /f /reg:32 >/dev/null 2>&1 || true
 mkdir -p "$sandbox/NoLog"
 cp "$medium/Uninstall.exe" "$sandbox/NoLog/"
 run_driver 'U:\NoLog\Uninstall.exe' --expect-silent-close --timeout-s 30 --expect-exit 1603 || fail "the driver (no log) failed"

@@ -167,3 +167,43 @@ TEST(RegKey, The32BitViewIsWow6432Node)
     EXPECT_TRUE(readIn32);
     EXPECT_EQ(text, "32");
 }
+
+// Each view opens, makes and deletes its own key of a name: Wow32 the 32-bit
+// programs' (under SOFTWARE\Wow6432Node), Wow64 and Native this 64-bit
+// program's. The redirected registry is given separate views.
+TEST(RegKey, EachViewOpensCreatesAndDeletesItsOwnKey)
+{
+    RegistryOverride registry;
+    ASSERT_TRUE(registry.ok());
+    ASSERT_TRUE(testreg::SeparateRegistryViews());
+    const std::string key = "SOFTWARE\\Zemlo\\Views";
+    const std::string key32 = std::string(testreg::kWow32Software) + "\\Zemlo\\Views";
+    {
+        RegKey in32, in64;
+        ASSERT_EQ(in32.Create(HKEY_LOCAL_MACHINE, key, KEY_ALL_ACCESS, RegKey::View::Wow32), ERROR_SUCCESS);
+        ASSERT_EQ(in32.WriteString("v", "32"), ERROR_SUCCESS);
+        ASSERT_EQ(in64.Create(HKEY_LOCAL_MACHINE, key, KEY_ALL_ACCESS, RegKey::View::Wow64), ERROR_SUCCESS);
+        ASSERT_EQ(in64.WriteString("v", "64"), ERROR_SUCCESS);
+    }
+    EXPECT_EQ(testreg::Text(HKEY_LOCAL_MACHINE, key32, "v"), "32");
+    EXPECT_EQ(testreg::Text(HKEY_LOCAL_MACHINE, key, "v"), "64");
+    const struct { RegKey::View view; const char* text; } reads[] = {
+        {RegKey::View::Wow32, "32"}, {RegKey::View::Wow64, "64"}, {RegKey::View::Native, "64"}};
+    for (const auto& r : reads) {
+        RegKey opened;
+        std::string text;
+        EXPECT_EQ(opened.Open(HKEY_LOCAL_MACHINE, key, KEY_QUERY_VALUE, r.view), ERROR_SUCCESS);
+        EXPECT_TRUE(opened.ReadString("v", text, 16));
+        EXPECT_EQ(text, r.text) << static_cast<int>(r.view);
+    }
+
+    // Deleting in one view leaves the other view's key.
+    EXPECT_EQ(RegKey::DeleteLeafKey(HKEY_LOCAL_MACHINE, key, RegKey::View::Wow32), ERROR_SUCCESS);
+    EXPECT_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, key32));
+    EXPECT_TRUE(testreg::KeyExists(HKEY_LOCAL_MACHINE, key));
+    EXPECT_EQ(RegKey::DeleteLeafKey(HKEY_LOCAL_MACHINE, key, RegKey::View::Wow32), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegKey::DeleteLeafKey(HKEY_LOCAL_MACHINE, key, RegKey::View::Wow64), ERROR_SUCCESS);
+    EXPECT_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, key));
+    // Still no whole root.
+    EXPECT_EQ(RegKey::DeleteLeafKey(HKEY_LOCAL_MACHINE, "", RegKey::View::Wow32), ERROR_INVALID_PARAMETER);
+}

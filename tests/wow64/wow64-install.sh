@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # The shipped (32-bit) medium on 64-bit Windows: in a fresh 64-bit Wine
 # prefix, where the 32-bit programs run in WOW64, one unattended
-# installation (Setup.exe /S) over a stand-in 32-bit AutoCAD, checked (the
-# files, the AutoCAD profile, the 32-bit controls registered in the 32-bit
-# registry view and the 64-bit control in the 64-bit view, by the regsvr32
+# installation (Setup.exe /S) over a stand-in 32-bit AutoCAD (its keys in
+# the 32-bit registry view) and a stand-in 64-bit one (in the 64-bit view),
+# checked (the files, both AutoCAD profiles and the shortcut of each, which
+# starts the acad.exe of its own view, the 32-bit controls registered in
+# the 32-bit registry view and the 64-bit control in the 64-bit view, by the regsvr32
 # of each one's kind, the product key and the uninstall entry), then
 # removed by the installed Uninstall.exe /S, after which nothing is left but
-# the AutoCAD profiles.
+# the AutoCAD profiles. The product key and the uninstall entry are looked
+# for in the 32-bit view, and must be missing from the 64-bit one.
 #
 # 32-bit Linux programs (Wine's 32-bit loader) run here only through
 # qemu-i386, in a namespace of this run's own (scripts/wow64-run); every
@@ -69,23 +72,23 @@ echo "== A fresh 64-bit prefix with WOW64 in $prefix"
 [ -f "$prefix/drive_c/windows/syswow64/regsvr32.exe" ] || { echo "FAIL: the prefix has no 32-bit side (WOW64)"; exit 1; }
 ln -sfn "$build/medium" "$prefix/dosdevices/d:"
 
-# Stand-in AutoCAD releases (registry entries and a folder), each in the
-# registry view its kind uses: view, release, product code, folder. A
-# 64-bit AutoCAD 2008 in the 64-bit view joins them once Setup looks in
-# both views:
-#   "64 R17.1 ACAD-6001:804 C:\Program Files\AutoCAD 2008"
+# Stand-in AutoCAD releases (registry entries, a folder and its acad.exe),
+# each in the registry view its kind uses: view, release, edition year,
+# product code, folder. Setup finds each only by looking in that view.
 acad_fixtures=(
-  "32 R17.0 ACAD-5001:804 C:\\Program Files (x86)\\AutoCAD 2007"
+  "32 R17.0 2007 ACAD-5001:804 C:\\Program Files (x86)\\AutoCAD 2007"
+  "64 R18.0 2010 ACAD-8001:804 C:\\Program Files\\AutoCAD 2010"
 )
 profile='<<enggZEMLO V8>>'
 profiles_key() { printf 'HKCU\\Software\\Autodesk\\AutoCAD\\%s\\%s\\Profiles' "$1" "$2"; }
 for fixture in "${acad_fixtures[@]}"; do
-  read -r view release code folder <<<"$fixture"
-  echo "   AutoCAD $release ($code, $view-bit) in $folder"
+  read -r view release year code folder <<<"$fixture"
+  echo "   AutoCAD $year $release ($code, $view-bit) in $folder"
   reg_add 64 "HKCU\\SOFTWARE\\Autodesk\\AutoCAD\\$release" /v CurVer /d "$code"
   reg_add "$view" "HKLM\\SOFTWARE\\Autodesk\\AutoCAD\\$release\\$code" /v AcadLocation /d "$folder"
   reg_add 64 "$(profiles_key "$release" "$code")\\<<未命名配置>>\\General" /v ACAD /d "$folder\\support"
   mkdir -p "$(unix_path "$folder")"
+  printf 'MZ' > "$(unix_path "$folder")/acad.exe"
 done
 
 phase "Setup.exe /S (32-bit, in WOW64)"
@@ -139,12 +142,26 @@ entry='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZEMLO V8'
   fail "the uninstall entry's QuietUninstallString: $(value $product_view "$entry" QuietUninstallString)"
 [ "$(value $product_view "$entry" InstallLocation)" = "$install" ] || fail "the uninstall entry's InstallLocation"
 [ "$(value $product_view "$entry" DisplayVersion)" = 8.0 ] || fail "the uninstall entry's DisplayVersion"
+key_exists 64 "$product" && fail "the product key is in the 64-bit view as well"
+key_exists 64 "$entry" && fail "the uninstall entry is in the 64-bit view as well"
 
-# The AutoCAD profiles, per user (one hive for both views), and the
-# shortcuts the log records.
+# The AutoCAD profiles, per user (one hive for both views), and each
+# release's shortcut, which starts the acad.exe of the view the release was
+# found in (the link keeps the path as text, ANSI or UTF-16: with the zero
+# bytes taken out either reads as the path); then the shortcuts the log
+# records.
 for fixture in "${acad_fixtures[@]}"; do
-  read -r view release code folder <<<"$fixture"
+  read -r view release year code folder <<<"$fixture"
   key_exists 64 "$(profiles_key "$release" "$code")\\$profile" || fail "no profile for AutoCAD $release ($view-bit)"
+  [ "$(value 64 "$(profiles_key "$release" "$code")\\$profile\\General" ACAD)" != "" ] ||
+    fail "the profile for AutoCAD $release ($view-bit) has no support path"
+  link="$install_dir/ZEMLOfor$year.LNK"
+  if [ -f "$link" ]; then
+    tr -d '\000' < "$link" | LC_ALL=C grep -aqF "$folder\\acad.exe" ||
+      fail "ZEMLOfor$year.LNK does not start $folder\\acad.exe"
+  else
+    fail "no shortcut for AutoCAD $year ($view-bit)"
+  fi
 done
 mapfile -t links < <(from_gbk < "$install_dir/Uninstall.log" | sed -n 's/^File Copy: \(.*\.[lL][nN][kK]\)$/\1/p')
 [ ${#links[@]} -ge 3 ] || fail "fewer shortcuts recorded than expected: ${#links[@]}"
@@ -173,7 +190,7 @@ for view in 32 64; do
   key_exists $view "$controls" && fail "control registrations are still there ($view-bit view): $(reg $view query "$controls" /s | head -n 5)"
 done
 for fixture in "${acad_fixtures[@]}"; do
-  read -r view release code folder <<<"$fixture"
+  read -r view release year code folder <<<"$fixture"
   key_exists 64 "$(profiles_key "$release" "$code")\\$profile" ||
     fail "the profile for AutoCAD $release went too (it is AutoCAD's setting and stays)"
 done

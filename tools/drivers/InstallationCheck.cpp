@@ -65,12 +65,20 @@ unsigned long long TreeBytes(const std::string& folder)
     return bytes;
 }
 
+// The view of 64-bit Windows' registry that Setup keeps the product key
+// and the uninstall entry in, whichever kind of program it is.
+constexpr REGSAM kProductView = KEY_WOW64_32KEY;
+
 // The entry in the list of installed programs, beside its name and command.
 void CheckUninstallEntry(const std::string& dir)
 {
     using testreg::kUninstallKey;
-    const auto text = [](const char* value) { return testreg::Text(HKEY_LOCAL_MACHINE, kUninstallKey, value); };
-    const auto dword = [](const char* value) { return testreg::Dword(HKEY_LOCAL_MACHINE, kUninstallKey, value); };
+    const auto text = [](const char* value) {
+        return testreg::Text(HKEY_LOCAL_MACHINE, kUninstallKey, value, kProductView);
+    };
+    const auto dword = [](const char* value) {
+        return testreg::Dword(HKEY_LOCAL_MACHINE, kUninstallKey, value, kProductView);
+    };
     SYSTEMTIME now = {};
     ::GetLocalTime(&now);
     const std::string today = winlib::Format("%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
@@ -150,13 +158,19 @@ void CheckInstallation(const std::string& medium, const std::string& dir, const 
 
     using testreg::kProductKey;
     using testreg::kUninstallKey;
-    Check(testreg::Text(HKEY_LOCAL_MACHINE, kProductKey, "installPath") == dir, "the product key holds installPath");
-    Check(testreg::Text(HKEY_LOCAL_MACHINE, kProductKey, "Ver").rfind("<no", 0) != 0, "the product key holds Ver");
-    Check(testreg::Text(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName") == "direveradi ZEMLO V8.0",
+    const HKEY machine = HKEY_LOCAL_MACHINE;
+    Check(testreg::Text(machine, kProductKey, "installPath", kProductView) == dir, "the product key holds installPath");
+    Check(testreg::Text(machine, kProductKey, "Ver", kProductView).rfind("<no", 0) != 0, "the product key holds Ver");
+    Check(testreg::Text(machine, kUninstallKey, "DisplayName", kProductView) == "direveradi ZEMLO V8.0",
           "the uninstall entry names the product");
-    Check(testreg::Text(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString").find(dir + "Uninstall.exe") !=
+    Check(testreg::Text(machine, kUninstallKey, "UninstallString", kProductView).find(dir + "Uninstall.exe") !=
               std::string::npos,
           "the uninstall entry names the installed Uninstall.exe");
+    // Only in that view.
+    Check(testreg::Text(machine, kProductKey, "installPath", KEY_WOW64_64KEY) == "<no key>",
+          "no product key in the 64-bit view");
+    Check(testreg::Text(machine, kUninstallKey, "DisplayName", KEY_WOW64_64KEY) == "<no key>",
+          "no uninstall entry in the 64-bit view");
     CheckUninstallEntry(dir);
     if (!acadProfile.empty())
         Check(testreg::KeyExists(HKEY_CURRENT_USER, acadProfile), "the AutoCAD profile is written");

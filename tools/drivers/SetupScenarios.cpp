@@ -192,8 +192,9 @@ int CancelDuringCopy(Run& run)
     Check(!finishSeen, "no finish page and no further question");
     const std::string dir = WithBackslash(run.options.folder) + "Kestrova\\ZEMLO\\";
     Check(!Exists(dir + "Uninstall.log"), "no install log is written");
-    Check(testreg::Text(HKEY_LOCAL_MACHINE, testreg::kProductKey, "installPath").rfind("<no", 0) == 0,
-          "no installPath is recorded");
+    for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
+        Check(testreg::Text(HKEY_LOCAL_MACHINE, testreg::kProductKey, "installPath", view).rfind("<no", 0) == 0,
+              "no installPath is recorded");
     return Failures() == 0 ? 0 : 1;
 }
 

@@ -18,11 +18,14 @@ namespace winlib {
 
 class RegKey {
 public:
-    // Which registry view a key is opened in. Native is the view of this
-    // (64-bit) program. Wow32 adds KEY_WOW64_32KEY: under HKLM\SOFTWARE a
-    // 64-bit program then sees the keys of 32-bit programs (stored under
-    // SOFTWARE\Wow6432Node); on a 32-bit system both views are the same.
-    enum class View { Native, Wow32 };
+    // Which registry view a key is opened in. Native asks for none: the
+    // view of this program's own kind. Wow32 adds KEY_WOW64_32KEY, the
+    // view of 32-bit programs (on 64-bit Windows HKLM\SOFTWARE\Wow6432Node
+    // as a 64-bit program sees it); Wow64 adds KEY_WOW64_64KEY, the view of
+    // 64-bit programs, which a 32-bit program reaches only so. 32-bit
+    // Windows has a single view and ignores both flags; which view to ask
+    // for is decided in RegistryView.h.
+    enum class View : unsigned char { Native, Wow32, Wow64 };
 
     // Which value types a string read accepts. Strings: REG_SZ and
     // REG_EXPAND_SZ only (an expandable string is returned unexpanded).
@@ -95,8 +98,8 @@ public:
     LONG DeleteLeafKey(const std::string& subKey) const;
 
     // The same for a sub-key of any open or predefined key (HKEY_CURRENT_USER
-    // and the other roots).
-    static LONG DeleteLeafKey(HKEY parent, const std::string& subKey);
+    // and the other roots), in the given view (RegDeleteKeyEx).
+    static LONG DeleteLeafKey(HKEY parent, const std::string& subKey, View view = View::Native);
 
 private:
     ScopedRegKey m_key;

@@ -59,10 +59,14 @@ public:
 
     // Writes a value, noting first every key on the way that does not
     // exist yet and what the value holds now (its type and bytes, or that
-    // it is missing). The key is made with create semantics. Returns the
+    // it is missing). The key is made with create semantics, in the given
+    // registry view, and the undo works in that view too. Returns the
     // system's result (ERROR_SUCCESS when written).
-    [[nodiscard]] LONG WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& text);
-    [[nodiscard]] LONG WriteDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
+    using View = winlib::RegKey::View;
+    [[nodiscard]] LONG WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& text,
+                                   View view = View::Native);
+    [[nodiscard]] LONG WriteDword(HKEY root, const std::string& key, const std::string& name, DWORD value,
+                                  View view = View::Native);
 
     // The number of changes noted.
     std::size_t Size() const { return m_changes.size(); }
@@ -82,6 +86,7 @@ private:
     // and what a value held before lies apart.
     struct Change {
         Kind kind;
+        View view;  // a Key's or Value's registry view
         HKEY root;
         std::string_view path;  // file, folder, control or key
         std::size_t value;      // a Value's index in m_values; a Replaced's or Security's in m_texts
@@ -92,9 +97,9 @@ private:
         winlib::RegKey::RawValue data;
     };
 
-    void Note(Kind kind, HKEY root, const std::string& path, std::size_t value = 0);
+    void Note(Kind kind, HKEY root, const std::string& path, std::size_t value = 0, View view = View::Native);
     // Notes the keys on the way and the value's state before a write.
-    void BeforeValueWrite(HKEY root, const std::string& key, const std::string& name);
+    void BeforeValueWrite(HKEY root, const std::string& key, const std::string& name, View view);
     bool UndoOne(const Change& change, const ControlServer& controls) const;
 
     ChunkedText m_paths;  // grows by blocks that never move

@@ -7,6 +7,8 @@
 // key's default value.
 #pragma once
 
+#include "winlib/RegKey.h"
+
 #include <windows.h>
 
 #include <string>
@@ -20,14 +22,15 @@ constexpr DWORD kRegistryQueryBufferSize = 2048;
 // as an 8-bit string that ends at its first zero byte (registry data need
 // not be zero-terminated). text is emptied first and set only on success.
 // FALSE when the key cannot be opened, the value is missing or too long.
-// QueryMachineString also looks in the 32-bit view of the registry when the
-// native view does not have the value.
-BOOL QueryMachineString(const std::string& key, const std::string& name, std::string& text);
+// QueryMachineString reads in the given view of HKEY_LOCAL_MACHINE only
+// (winlib/RegistryView.h: which views this Windows has).
+BOOL QueryMachineString(const std::string& key, const std::string& name, std::string& text,
+                        winlib::RegKey::View view);
 BOOL QueryUserString(const std::string& key, const std::string& name, std::string& text);
 
-// Like the queries above (native view only), but stricter: a value whose
-// data holds a zero byte before its end (terminators at the end aside) is
-// not read, since its text would stop short of what is stored.
+// Like the queries above (in this program's own view), but stricter: a
+// value whose data holds a zero byte before its end (terminators at the end
+// aside) is not read, since its text would stop short of what is stored.
 BOOL QueryWholeString(HKEY root, const std::string& key, const std::string& name, std::string& text);
 
 }  // namespace engine

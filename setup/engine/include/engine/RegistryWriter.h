@@ -18,9 +18,13 @@ class RegistryWriter {
 public:
     RegistryWriter(InstallHost& host, ChangeJournal& journal) : m_host(host), m_journal(journal) {}
 
-    // True once written; false when the user gave up on it.
-    [[nodiscard]] bool String(HKEY root, const std::string& key, const std::string& name, const std::string& text);
-    [[nodiscard]] bool Dword(HKEY root, const std::string& key, const std::string& name, DWORD value);
+    // True once written; false when the user gave up on it. view: the
+    // registry view the key is written in (ChangeJournal).
+    using View = winlib::RegKey::View;
+    [[nodiscard]] bool String(HKEY root, const std::string& key, const std::string& name, const std::string& text,
+                              View view = View::Native);
+    [[nodiscard]] bool Dword(HKEY root, const std::string& key, const std::string& name, DWORD value,
+                             View view = View::Native);
 
 private:
     template <typename Write>

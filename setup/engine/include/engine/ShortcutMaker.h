@@ -1,5 +1,7 @@
 // ShortcutMaker: the shortcuts on the desktop, in the Programs menu and,
-// one per AutoCAD release found, in the install folder. The shell folders
+// one per AutoCAD release found (AcadProfiles::FindInstallations: a
+// release installed in both registry views gets the 64-bit one's), in the
+// install folder. The shell folders
 // come from the registry and are checked before use; every shortcut saved
 // is recorded.
 #pragma once
