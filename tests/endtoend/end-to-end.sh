@@ -292,7 +292,8 @@ common_desktop='C:\users\Public\Desktop\'
 common_menu='C:\ProgramData\Microsoft\Windows\Start Menu\Programs\direveradi ZEMLO V8.0'
 own_folders() { shortcut_folders | grep -v -e '^users/Public/' -e '^ProgramData/'; }
 own_before=$(own_folders)
-machine_before=$(shortcut_folders; "$wine_run" reg query "HKLM\\${component%\\*}" /s 2>/dev/null | tr -d '\r')
+components() { for view in 32 64; do "$wine_run" reg query "HKLM\\${component%\\*}" /s /reg:$view 2>/dev/null | tr -d '\r'; done; }
+machine_before=$(shortcut_folders; components)
 unattended 0 'D:\Setup.exe' "/S /ALLUSERS /LOG=C:\allusers.log /D=$all_dir" --no-window
 check_install "$all_dir"
 check_run_log allusers.log 0
@@ -312,16 +313,16 @@ done
 [ "$on_desktop" = 1 ] && [ "$in_menu" = 3 ] ||
   fail "$on_desktop shortcuts on the all-users desktop and $in_menu in its menu folder, 1 and 3 expected"
 from_gbk < "$all_path/Uninstall.log" | grep -qxF "Made Dir: $common_menu" || fail "the log records no all-users menu folder"
-stub=$("$wine_run" reg query "HKLM\\$component" /v StubPath 2>/dev/null | from_gbk | sed -n 's/^ *StubPath *REG_SZ *//p')
+stub=$("$wine_run" reg query "HKLM\\$component" /v StubPath /reg:32 2>/dev/null | from_gbk | sed -n 's/^ *StubPath *REG_SZ *//p')
 [ "$stub" = "\"$all_dir\\UserSetup.exe\" /PROFILE" ] || fail "the component's StubPath is \"$stub\""
 "$wine_run" reg delete "$acad_profiles\\<<enggZEMLO V8>>" /f </dev/null >/dev/null 2>&1
 key_exists "$acad_profiles\\<<enggZEMLO V8>>" && fail "the profile could not be removed for the logon"
 unattended 0 --active-setup "$component" --no-window
 key_exists "$acad_profiles\\<<enggZEMLO V8>>" || fail "the component's command did not write the user's profile again"
 uninstall_unattended "$all_dir" "$all_path" uninstall-all.log
-key_exists "HKLM\\$component" && fail "the Active Setup component is still there"
+in_either_view "HKLM\\$component" && fail "the Active Setup component is still there"
 [ -e "$(link_file "$common_menu")" ] && fail "the all-users menu folder is still there"
-machine_after=$(shortcut_folders; "$wine_run" reg query "HKLM\\${component%\\*}" /s 2>/dev/null | tr -d '\r')
+machine_after=$(shortcut_folders; components)
 [ "$machine_after" = "$machine_before" ] ||
   fail "the all-users removal left something: $(diff <(echo "$machine_before") <(echo "$machine_after") | head)"
 

@@ -28,10 +28,21 @@ namespace {
 // expanded); false, with the reason printed, without one.
 bool ReadStubPath(const std::string& component, std::string& commandLine)
 {
+    // The shell of 64-bit Windows runs the components of both registry
+    // views; the product writes its own in the 32-bit one.
+    LONG result = ERROR_FILE_NOT_FOUND;
     char value[4096] = {};
-    DWORD size = sizeof(value);
-    const LONG result = ::RegGetValueA(HKEY_LOCAL_MACHINE, component.c_str(), "StubPath",
-                                       RRF_RT_REG_SZ, nullptr, value, &size);
+    for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        HKEY key = nullptr;
+        result = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, component.c_str(), 0, KEY_QUERY_VALUE | view, &key);
+        if (result != ERROR_SUCCESS)
+            continue;
+        DWORD size = sizeof(value);
+        result = ::RegGetValueA(key, nullptr, "StubPath", RRF_RT_REG_SZ, nullptr, value, &size);
+        ::RegCloseKey(key);
+        if (result == ERROR_SUCCESS)
+            break;
+    }
     if (result != ERROR_SUCCESS || value[0] == '\0') {
         gui::Check(false, "the component " + component + " has a StubPath (error " + std::to_string(result) + ")");
         return false;
