@@ -259,21 +259,25 @@ bool CUninstallThread::HoldFolder()
     if (!m_folderTried) {
         m_folderTried = true;
         // Without delete sharing: nobody renames the folder or puts a link
-        // in its place while the run lasts. DELETE lets the run remove it
-        // through this handle once it is empty.
+        // in its place while the run lasts. No delete access either: a
+        // process whose current folder it is (this one, started there)
+        // shares no deleting with it.
         if (m_scope.IsValid())
-            m_folder.reset(OpenEntry(m_scope.Folder(),
-                                     FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL | DELETE | SYNCHRONIZE,
+            m_folder.reset(OpenEntry(m_scope.Folder(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL |
+                                                           SYNCHRONIZE,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE));
         BY_HANDLE_FILE_INFORMATION info = {};
-        // A folder that is itself a link (opened as the link) leads elsewhere.
+        winlib::ObjectLocation location;
+        // A folder that is itself a link (opened as the link) leads elsewhere;
+        // held again, it must be where it was found first.
         if (m_folder && (!::GetFileInformationByHandle(m_folder.get(), &info) ||
                          (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
                          (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-                         !winlib::LocateObject(m_folder.get(), m_folderLocation))) {
+                         !winlib::LocateObject(m_folder.get(), location) ||
+                         (m_folderLocation.Known() && !winlib::IsSameLocation(location, m_folderLocation))))
             m_folder.reset();
-            m_folderLocation = winlib::ObjectLocation();
-        }
+        if (m_folder && !m_folderLocation.Known())
+            m_folderLocation = location;
         if (!m_folder && m_scope.IsValid())
             runfront::AppRunLog().Step("不能打开并确认安装文件夹 " + m_scope.Folder() + "，其中的项目都不删除");
     }
@@ -314,7 +318,7 @@ bool CUninstallThread::IsAllowedObject(HANDLE object, Place place, bool folder)
     case Place::Inside:
         return HoldFolder() && winlib::IsLocatedWithin(location, m_folderLocation);
     case Place::InstallFolder:
-        return HoldFolder() && winlib::IsSameLocation(location, m_folderLocation);
+        return winlib::IsSameLocation(location, m_folderLocation);
     case Place::Shortcut:
         // A real shortcut file: its long name ends in ".lnk" (an entry's
         // short name, "REPO~ICJ.LNK", may stand for any long one).
@@ -388,18 +392,30 @@ bool CUninstallThread::RemoveFolder(const std::string& path, LeftReason& reason)
     const Place place = PlaceOf(path, true);
     DWORD error = ERROR_SUCCESS;
     if (place == Place::InstallFolder) {
-        // Through the handle held all along.
         if (m_folderRemoved)
             return true;
         if (!HoldFolder()) {
             reason = LeftReason::Refused;
             return false;
         }
-        error = DeleteThrough(m_folder.get());
-        if (error == ERROR_SUCCESS) {
-            m_folder.reset();
+        // The held handle shares no deleting: it goes for the moment of the
+        // delete, which goes through a handle found to be the same folder.
+        m_folder.reset();
+        winlib::ScopedHandle folder(OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
+        const bool allowed = !folder || IsAllowedObject(folder.get(), place, true);
+        error = !folder ? ::GetLastError() : allowed ? DeleteThrough(folder.get()) : ERROR_ACCESS_DENIED;
+        folder.reset();
+        if (error == ERROR_SUCCESS || IsGone(error)) {
             m_folderRemoved = true;
             return true;
+        }
+        // Still there: held again for the rest of the run.
+        m_folderTried = false;
+        HoldFolder();
+        if (!allowed) {
+            reason = LeftReason::Refused;
+            return false;
         }
     } else {
         winlib::ScopedHandle folder(OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,

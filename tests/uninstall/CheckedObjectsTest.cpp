@@ -324,3 +324,26 @@ TEST_F(UninstallTest, RegistrationStaysWhileAnythingIsLeft)
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
+
+// The uninstaller started in the installation folder (its current folder,
+// which the system holds open sharing no deleting): the folder is held and
+// checked all the same, and everything recorded in it goes, the folder too.
+TEST_F(UninstallTest, InstallationThatIsTheCurrentFolderIsRemoved)
+{
+    const std::string inst = Path("Inst");
+    testfs::WriteFile(inst + "\\Support\\a.lsp", "x");
+    LoadLog("Made Dir: " + inst + "\r\nMade Dir: " + inst + "\\Support\r\nFile Copy: " + inst +
+                "\\Support\\a.lsp\r\nFile Copy: " + inst + "\\Uninstall.log\r\n",
+            inst + "\\Uninstall.log");
+    const std::string before = testfs::CurrentFolder();
+    ASSERT_TRUE(::SetCurrentDirectoryA(inst.c_str()));
+
+    RunUninstall();
+
+    ::SetCurrentDirectoryA(before.c_str());
+    EXPECT_FALSE(Exists(inst + "\\Support"));
+    EXPECT_FALSE(Exists(inst + "\\Uninstall.log"));
+    // The folder itself cannot go while it is a current folder; only it is left.
+    const Lines left = LeftLines(thread);
+    EXPECT_TRUE(left.empty() || left == Lines{"not-removed " + inst}) << left.front();
+}
