@@ -16,6 +16,7 @@
 #include "winlib/StringUtil.h"
 #include "winlib/Wnd.h"
 
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -534,6 +535,13 @@ void CUninstallThread::RemoveFolders()
     }
 }
 
+bool CUninstallThread::InsideByText(const std::string& entryText) const
+{
+    std::string path;
+    return NormalizeEntryPath(entryText, path) &&
+           (m_scope.Holds(path) || (m_scope.IsValid() && winlib::EqualNoCase(path, m_scope.Folder())));
+}
+
 bool CUninstallThread::NamesAnotherInstallation(const char* subKey, const char* valueName, bool isProgram) const
 {
     std::string value;
@@ -549,19 +557,27 @@ bool CUninstallThread::NamesAnotherInstallation(const char* subKey, const char* 
 void CUninstallThread::DeleteRegKeys()
 {
     // The product key and the uninstall entry are how Programs and Features
-    // offers the removal again: while anything of the installation is left
-    // they stay, so that it can be retried.
-    if (!m_outcome.Left().empty()) {
-        if (CountEntries(installlog::kRegDbKey) > 0)
-            runfront::AppRunLog().Step("有项目未能删除，产品注册和卸载项保留，以便再次卸载");
-        return;
-    }
-    ForEachEntry(installlog::kRegDbKey, [this](const std::string& text) {
+    // offers the removal again: while something of the installation that
+    // another run could still remove is left, they stay. What counts: an
+    // entry that was not removed (in use where
+    // nothing goes at the restart, not empty, refused once its object was
+    // found elsewhere). Not: entries refused that do not name a path inside
+    // the installation (a tampered log's), what goes at the restart, and
+    // controls whose file went although their unregistration failed.
+    const bool keep = std::any_of(m_outcome.Left().begin(), m_outcome.Left().end(), [this](const LeftEntry& entry) {
+        return entry.reason != LeftReason::RemovedAtRestart && entry.reason != LeftReason::NotUnregistered &&
+               !(entry.reason == LeftReason::Refused && !InsideByText(entry.text));
+    });
+    if (keep && CountEntries(installlog::kRegDbKey) > 0)
+        runfront::AppRunLog().Step("有项目未能删除，产品注册和卸载项保留，以便再次卸载");
+    ForEachEntry(installlog::kRegDbKey, [this, keep](const std::string& text) {
         std::string subKey;
         if (!CInstallScope::AllowsKey(text, subKey)) {
             Left(text, LeftReason::Refused);
             return;
         }
+        if (keep)
+            return;
         // The product key and the uninstall entry name one installation;
         // when that is another one (installed later into another folder),
         // they are its keys, not this one's, and stay.
