@@ -16,6 +16,7 @@
 #include "winlib/StringUtil.h"
 #include "winlib/Wnd.h"
 
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -274,21 +275,25 @@ bool CUninstallThread::HoldFolder()
     if (!m_folderTried) {
         m_folderTried = true;
         // Without delete sharing: nobody renames the folder or puts a link
-        // in its place while the run lasts. DELETE lets the run remove it
-        // through this handle once it is empty.
+        // in its place while the run lasts. No delete access either: a
+        // process whose current folder it is (this one, started there)
+        // shares no deleting with it.
         if (m_scope.IsValid())
-            m_folder.reset(OpenEntry(m_scope.Folder(),
-                                     FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL | DELETE | SYNCHRONIZE,
+            m_folder.reset(OpenEntry(m_scope.Folder(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL |
+                                                           SYNCHRONIZE,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE));
         BY_HANDLE_FILE_INFORMATION info = {};
-        // A folder that is itself a link (opened as the link) leads elsewhere.
+        winlib::ObjectLocation location;
+        // A folder that is itself a link (opened as the link) leads elsewhere;
+        // held again, it must be where it was found first.
         if (m_folder && (!::GetFileInformationByHandle(m_folder.get(), &info) ||
                          (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
                          (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-                         !winlib::LocateObject(m_folder.get(), m_folderLocation))) {
+                         !winlib::LocateObject(m_folder.get(), location) ||
+                         (m_folderLocation.Known() && !winlib::IsSameLocation(location, m_folderLocation))))
             m_folder.reset();
-            m_folderLocation = winlib::ObjectLocation();
-        }
+        if (m_folder && !m_folderLocation.Known())
+            m_folderLocation = location;
         if (!m_folder && m_scope.IsValid())
             runfront::AppRunLog().Step("不能打开并确认安装文件夹 " + m_scope.Folder() + "，其中的项目都不删除");
     }
@@ -329,7 +334,7 @@ bool CUninstallThread::IsAllowedObject(HANDLE object, Place place, bool folder)
     case Place::Inside:
         return HoldFolder() && winlib::IsLocatedWithin(location, m_folderLocation);
     case Place::InstallFolder:
-        return HoldFolder() && winlib::IsSameLocation(location, m_folderLocation);
+        return winlib::IsSameLocation(location, m_folderLocation);
     case Place::Shortcut:
         // A real shortcut file: its long name ends in ".lnk" (an entry's
         // short name, "REPO~ICJ.LNK", may stand for any long one).
@@ -403,18 +408,30 @@ bool CUninstallThread::RemoveFolder(const std::string& path, LeftReason& reason)
     const Place place = PlaceOf(path, true);
     DWORD error = ERROR_SUCCESS;
     if (place == Place::InstallFolder) {
-        // Through the handle held all along.
         if (m_folderRemoved)
             return true;
         if (!HoldFolder()) {
             reason = LeftReason::Refused;
             return false;
         }
-        error = DeleteThrough(m_folder.get());
-        if (error == ERROR_SUCCESS) {
-            m_folder.reset();
+        // The held handle shares no deleting: it goes for the moment of the
+        // delete, which goes through a handle found to be the same folder.
+        m_folder.reset();
+        winlib::ScopedHandle folder(OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
+        const bool allowed = !folder || IsAllowedObject(folder.get(), place, true);
+        error = !folder ? ::GetLastError() : allowed ? DeleteThrough(folder.get()) : ERROR_ACCESS_DENIED;
+        folder.reset();
+        if (error == ERROR_SUCCESS || IsGone(error)) {
             m_folderRemoved = true;
             return true;
+        }
+        // Still there: held again for the rest of the run.
+        m_folderTried = false;
+        HoldFolder();
+        if (!allowed) {
+            reason = LeftReason::Refused;
+            return false;
         }
     } else {
         winlib::ScopedHandle folder(OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
@@ -533,6 +550,13 @@ void CUninstallThread::RemoveFolders()
     }
 }
 
+bool CUninstallThread::InsideByText(const std::string& entryText) const
+{
+    std::string path;
+    return NormalizeEntryPath(entryText, path) &&
+           (m_scope.Holds(path) || (m_scope.IsValid() && winlib::EqualNoCase(path, m_scope.Folder())));
+}
+
 bool CUninstallThread::NamesAnotherInstallation(const char* subKey, const char* valueName, bool isProgram) const
 {
     std::string value;
@@ -552,19 +576,29 @@ bool CUninstallThread::NamesAnotherInstallation(const char* subKey, const char* 
 void CUninstallThread::DeleteRegKeys()
 {
     // The product key and the uninstall entry are how Programs and Features
-    // offers the removal again: while anything of the installation is left
-    // they stay, so that it can be retried.
-    if (!m_outcome.Left().empty()) {
-        if (CountEntries(installlog::kRegDbKey) > 0)
-            runfront::AppRunLog().Step("有项目未能删除，产品注册和卸载项保留，以便再次卸载");
-        return;
-    }
-    ForEachEntry(installlog::kRegDbKey, [this](const std::string& text) {
+    // offers the removal again: while something of the installation that
+    // another run could still remove is left, they stay. What counts: an
+    // entry that was not removed (in use where
+    // nothing goes at the restart, not empty, refused once its object was
+    // found elsewhere). Not: entries refused that do not name a path inside
+    // the installation (a tampered log's), what goes at the restart, and
+    // controls whose file went although their unregistration failed.
+    const bool keep = std::any_of(m_outcome.Left().begin(), m_outcome.Left().end(), [this](const LeftEntry& entry) {
+        return entry.reason != LeftReason::RemovedAtRestart && entry.reason != LeftReason::NotUnregistered &&
+               !(entry.reason == LeftReason::Refused && !InsideByText(entry.text));
+    });
+    if (keep && CountEntries(installlog::kRegDbKey) > 0)
+        runfront::AppRunLog().Step("有项目未能删除，产品注册和卸载项保留，以便再次卸载");
+    ForEachEntry(installlog::kRegDbKey, [this, keep](const std::string& text) {
         std::string subKey;
         if (!CInstallScope::AllowsKey(text, subKey)) {
             Left(text, LeftReason::Refused);
             return;
         }
+        // The Active Setup component goes whatever is left: a user who logs
+        // on after the removal gets nothing run.
+        if (keep && subKey != installlog::kActiveSetupKey)
+            return;
         // The product key, the uninstall entry and the Active Setup
         // component name one installation; when that is another one
         // (installed later into another folder), they are its keys, not

@@ -122,6 +122,9 @@ private:
     // unregistered; the file then goes through the same handle.
     void RemoveControl(const std::string& text, const std::string& path);
     void Left(const std::string& text, LeftReason reason) { m_outcome.AddLeft(text, reason); }
+    // True when an entry's text (a path, as Left records it) names the
+    // installation folder or a path inside it.
+    bool InsideByText(const std::string& entryText) const;
     // True when the key holds value name naming another folder than this
     // installation's: the key belongs to another installation and stays.
     bool NamesAnotherInstallation(const char* subKey, const char* valueName, bool isProgram) const;

@@ -295,32 +295,62 @@ TEST_F(UninstallTest, RestartAfterASwapDeletesNothingOutside)
     EXPECT_EQ(LeftLines(thread), Lines{"in-use-unprotected " + held});
 }
 
-// While anything of the installation is left, the product key and the
-// uninstall entry stay (Programs and Features still offers the removal);
-// once nothing is, they go.
+// While something of the installation that another run could remove is
+// left (a folder that still holds a file, a file reached through a link),
+// the product key and the uninstall entry stay: Programs and Features still
+// offers the removal. A tampered log's entries that name nothing inside the
+// installation do not keep them, nor does what goes at the restart.
 TEST_F(UninstallTest, RegistrationStaysWhileAnythingIsLeft)
 {
     const std::string inst = Path("Inst");
     const std::string keys = std::string("RegDB Key: 2,") + kProductKey + "\r\nRegDB Key: 2," + kUninstallKey + "\r\n";
+    testfs::WriteFile(inst + "\\Data\\mine.dwg", "mine");
     testfs::WriteFile(inst + "\\own.txt", "x");
     CreateKey(HKEY_LOCAL_MACHINE, kProductKey);
     CreateKey(HKEY_LOCAL_MACHINE, kUninstallKey);
-    LoadLog("File Copy: " + Path("Victim\\keep.txt") + "\r\nFile Copy: " + inst + "\\own.txt\r\n" + keys,
-            inst + "\\Uninstall.log");
+    LoadLog("Made Dir: " + inst + "\\Data\r\nFile Copy: " + inst + "\\own.txt\r\n" + keys, inst + "\\Uninstall.log");
 
     RunUninstall();
 
-    EXPECT_EQ(LeftLines(thread), Lines{"refused " + Path("Victim\\keep.txt")});
+    EXPECT_EQ(LeftLines(thread), Lines{"not-removed " + inst + "\\Data"});
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_EQ(thread.Outcome().ExitCode(), 1604);
 
+    // Once the user's file is gone, the next run takes the rest; refused
+    // entries outside the installation leave the keys to go.
+    ASSERT_TRUE(::DeleteFileA((inst + "\\Data\\mine.dwg").c_str()));
     TestUninstallThread again;
     again.window = &window;
-    testfs::WriteFile(inst + "\\Uninstall.log", "File Copy: " + inst + "\\own.txt\r\n" + keys);
+    testfs::WriteFile(inst + "\\Uninstall.log", "Made Dir: " + inst + "\\Data\r\nFile Copy: " + Path("Victim\\keep.txt") +
+                                                 "\r\nFile Copy: \\\\server\\share\\x.txt\r\n" + keys);
     ASSERT_TRUE(again.ReadLog((inst + "\\Uninstall.log").c_str()));
     ASSERT_TRUE(window.RunThread(again));
-    EXPECT_TRUE(again.Outcome().Left().empty());
+    EXPECT_EQ(LeftLines(again), (Lines{"refused " + Path("Victim\\keep.txt"), "refused \\\\server\\share\\x.txt"}));
+    EXPECT_FALSE(Exists(inst + "\\Data"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+// The uninstaller started in the installation folder (its current folder,
+// which the system holds open sharing no deleting): the folder is held and
+// checked all the same, and everything recorded in it goes, the folder too.
+TEST_F(UninstallTest, InstallationThatIsTheCurrentFolderIsRemoved)
+{
+    const std::string inst = Path("Inst");
+    testfs::WriteFile(inst + "\\Support\\a.lsp", "x");
+    LoadLog("Made Dir: " + inst + "\r\nMade Dir: " + inst + "\\Support\r\nFile Copy: " + inst +
+                "\\Support\\a.lsp\r\nFile Copy: " + inst + "\\Uninstall.log\r\n",
+            inst + "\\Uninstall.log");
+    const std::string before = testfs::CurrentFolder();
+    ASSERT_TRUE(::SetCurrentDirectoryA(inst.c_str()));
+
+    RunUninstall();
+
+    ::SetCurrentDirectoryA(before.c_str());
+    EXPECT_FALSE(Exists(inst + "\\Support"));
+    EXPECT_FALSE(Exists(inst + "\\Uninstall.log"));
+    // The folder itself cannot go while it is a current folder; only it is left.
+    const Lines left = LeftLines(thread);
+    EXPECT_TRUE(left.empty() || left == Lines{"not-removed " + inst}) << left.front();
 }

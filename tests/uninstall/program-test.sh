@@ -57,10 +57,12 @@ run_driver 'U:\ZEMLO V8\Uninstall.exe' --lock-log --timeout-s 30 --expect-exit 1
 after=$(cd "$install" && find . | sort)
 [ "$before" = "$after" ] || fail "an unreadable log changed the installation"
 
-# What is planted where the batch once lay (the root of the current drive)
-# and in the folder it lies in now (the program's temporary folder): files
-# and links whose targets hold the user's text.
+# What is planted where the batch once lay (the root of the current drive,
+# the program's temporary folder) and beside the folder of its own it is
+# made in now (the system's temporary folder): files and links whose
+# targets hold the user's text.
 temp_dir=$(ls -d "$prefix"/drive_c/users/*/Temp 2>/dev/null | grep -v /Public/ | head -1)
+system_temp="$prefix/drive_c/windows/temp"
 mkdir -p "$sandbox/Outside"
 printf 'mine' > "$sandbox/Outside/target.txt"
 printf 'mine' > "$sandbox/DelUS.bat"
@@ -71,6 +73,10 @@ if [ -n "$temp_dir" ]; then
   printf 'mine' > "$temp_dir/Filedelr.avi"
   ln -sfn "$sandbox/Outside/target.txt" "$temp_dir/DelUS.bat"
   planted_temp=("$temp_dir/Filedelr.avi" "$temp_dir/DelUS.bat")
+  if [ -d "$system_temp" ]; then
+    printf 'mine' > "$system_temp/Filedelr.avi"
+    planted_temp+=("$system_temp/Filedelr.avi")
+  fi
 else
   fail "no temporary folder in the prefix"
 fi
@@ -84,6 +90,8 @@ check_planted() {
   done
   [ "$(ls "$temp_dir"/DelUS-*.bat 2>/dev/null)" = "$batches_before" ] \
     || fail "a self-removal batch is still there: $(ls "$temp_dir"/DelUS-*.bat)"
+  [ -z "$(ls "$system_temp"/ZEMLO-Remove-*/DelUS-*.bat 2>/dev/null)" ] \
+    || fail "a self-removal batch is still there: $(ls "$system_temp"/ZEMLO-Remove-*/DelUS-*.bat)"
 }
 
 echo "== answering Yes, then finish (the uninstaller and a file read-only, as copied from a CD)"
