@@ -3,6 +3,7 @@
 #include "runfront/RunSupport.h"
 
 #include "Installation.h"
+#include "Ownership.h"
 #include "SelfRemoval.h"
 #include "installlog/InstallLog.h"
 #include "installlog/Contract.h"
@@ -103,6 +104,18 @@ bool IsModuleFile(const std::string& path)
     DWORD got = 0;
     return !::ReadFile(file.get(), magic, sizeof(magic), &got, nullptr) || got != sizeof(magic) ||
            (magic[0] == 'M' && magic[1] == 'Z');
+}
+// True when a shortcut kept as another installation's lies in the folder:
+// the folder is kept for it too.
+bool HoldsKeptShortcut(const UninstallOutcome& outcome, const std::string& folder)
+{
+    for (const LeftEntry& entry : outcome.Left()) {
+        std::string path;
+        if (entry.reason == LeftReason::ForeignShortcut && NormalizeEntryPath(entry.text, path) &&
+            IsPathWithin(path, folder))
+            return true;
+    }
+    return false;
 }
 }  // namespace
 
@@ -218,15 +231,29 @@ void CUninstallThread::RemoveSelf()
     const std::string program = winlib::ProgramFileName();
     const std::string programFolder = program.empty() ? "" : winlib::ParentFolder(program);
     if (IsSelfRemoving()) {
-        if (!StartSelfRemoval())
+        if (!BeginSelfRemoval())
             m_outcome.SetFolderLeft(programFolder.empty() ? m_strLogFolder : programFolder);
-        else if (m_outcome.RestartNeeded() && m_scope.IsValid())
-            RemoveAtRestart(m_scope.Folder());  // what is in use keeps the folder until then
+        else if (m_outcome.RestartNeeded() && m_scope.IsValid()) {
+            // What is in use keeps the folder until then.
+            if (RemoveAtRestart(m_scope.Folder()))
+                m_outcome.SetFolderAtRestart(m_scope.Folder());
+            else
+                m_outcome.SetFolderLeft(m_scope.Folder());
+        }
         return;
     }
     LeftReason reason = LeftReason::NotRemoved;
-    if (m_scope.IsValid() && !RemoveFolder(m_scope.Folder(), reason))
-        m_outcome.SetFolderLeft(m_scope.Folder());
+    if (m_scope.IsValid() && !RemoveFolder(m_scope.Folder(), reason)) {
+        if (reason == LeftReason::RemovedAtRestart)
+            m_outcome.SetFolderAtRestart(m_scope.Folder());
+        else
+            m_outcome.SetFolderLeft(m_scope.Folder());
+    }
+}
+
+bool CUninstallThread::BeginSelfRemoval()
+{
+    return StartSelfRemoval();
 }
 
 bool CUninstallThread::RemoveFile(const std::string& path, LeftReason& reason)
@@ -272,8 +299,7 @@ void CUninstallThread::UnregisterControls()
         // A control that is gone has nothing left to unregister.
         const bool present = IsLong(path) ? ::GetFileAttributesW(LongPathOf(path).c_str()) != INVALID_FILE_ATTRIBUTES
                                           : ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-        const bool unregistered =
-            !present || !IsModuleFile(path) || UnregisterControl(path.c_str(), m_dwControlTimeoutMs);
+        const bool unregistered = !present || !IsModuleFile(path) || UnregisterOwnControl(path);
         // The file goes whatever became of its unregistration. A child
         // that crashed may hold the file a moment longer while the system
         // (or a debugger) tears it down: a few short waits first.
@@ -305,6 +331,8 @@ void CUninstallThread::DeleteFiles()
         LeftReason reason = LeftReason::Refused;
         if (!m_scope.AllowsFile(text, path))
             Left(text, reason);
+        else if (ownership::KeepsShortcut(path, m_scope.Folder()))
+            Left(text, LeftReason::ForeignShortcut);
         else if (!(winlib::EqualNoCase(path, program) && IsSelfRemoving()) && !RemoveFile(path, reason))
             Left(text, reason);
         // Reported whether or not the file could be deleted: the bar counts
@@ -324,7 +352,8 @@ void CUninstallThread::RemoveFolders()
         std::string path;
         LeftReason reason = LeftReason::Refused;
         if (!m_scope.AllowsFolder(*it, path) || !RemoveFolder(path, reason))
-            Left(*it, reason);
+            Left(*it, reason == LeftReason::NotRemoved && HoldsKeptShortcut(m_outcome, path) ? LeftReason::HoldsForeign
+                                                                                              : reason);
     }
 }
 
@@ -342,12 +371,14 @@ bool CUninstallThread::NamesAnotherInstallation(const char* subKey, const char* 
 
 void CUninstallThread::DeleteRegKeys()
 {
-    ForEachEntry(installlog::kRegDbKey, [this](const std::string& text) {
+    bool productKeyRecorded = false;
+    ForEachEntry(installlog::kRegDbKey, [this, &productKeyRecorded](const std::string& text) {
         std::string subKey;
         if (!CInstallScope::AllowsKey(text, subKey)) {
             Left(text, LeftReason::Refused);
             return;
         }
+        productKeyRecorded = productKeyRecorded || subKey == installlog::kProductKey;
         // The product key and the uninstall entry name one installation;
         // when that is another one (installed later into another folder),
         // they are its keys, not this one's, and stay.
@@ -359,6 +390,33 @@ void CUninstallThread::DeleteRegKeys()
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
             Left(text, LeftReason::NotRemoved);
     });
+    // Setup made the product key's parents with it; they go when nothing
+    // else is in them (another installation's product key, another
+    // product of the vendor keeps them).
+    if (productKeyRecorded)
+        for (const std::string& parent : ownership::RemoveEmptyProductParents())
+            runfront::AppRunLog().Step("删除空的注册表项 HKLM\\" + parent);
+}
+
+BOOL CUninstallThread::UnregisterOwnControl(const std::string& path) const
+{
+    switch (ownership::FindRegistration(path)) {
+    case ownership::ControlRegistration::OthersOnly:
+        // Registered last by another installation: its registration stays,
+        // and nothing of this one is registered.
+        runfront::AppRunLog().Step("控件 " + path + " 的注册属于另一个安装，不注销");
+        return TRUE;
+    case ownership::ControlRegistration::Shared:
+        runfront::AppRunLog().Step("控件 " + path + " 的注册有一部分属于另一个安装，未注销");
+        return FALSE;
+    case ownership::ControlRegistration::Ours:
+    case ownership::ControlRegistration::None:
+        break;
+    }
+    // None: no class names a file of this name, so nothing another
+    // installation registered can be undone by it; what the control may
+    // have registered besides classes only its own unregistration knows.
+    return UnregisterControl(path.c_str(), m_dwControlTimeoutMs);
 }
 
 BOOL CUninstallThread::UnregisterControl(LPCSTR path, DWORD timeoutMs)

@@ -76,7 +76,10 @@ protected:
     bool RemoveFolder(const std::string& path, LeftReason& reason);
     // True when the running program is this installation's own uninstaller,
     // which the self-removal batch deletes once it has ended.
-    bool IsSelfRemoving() const;
+    virtual bool IsSelfRemoving() const;
+    // Starts the self-removal batch (StartSelfRemoval); false when none
+    // could be started.
+    virtual bool BeginSelfRemoval();
 
 private:
     // The text of every entry of a kind, in the order of the log.
@@ -87,6 +90,10 @@ private:
     // restart. True when it is gone (or was gone already).
     bool RemoveFile(const std::string& path, LeftReason& reason);
     void Left(const std::string& text, LeftReason reason) { m_outcome.AddLeft(text, reason); }
+    // Unregisters a control unless the system's registration of it names
+    // another installation's file (Ownership.h): TRUE when nothing of this
+    // file stays registered.
+    BOOL UnregisterOwnControl(const std::string& path) const;
     // True when the key holds value name naming another folder than this
     // installation's: the key belongs to another installation and stays.
     bool NamesAnotherInstallation(const char* subKey, const char* valueName, bool isProgram) const;

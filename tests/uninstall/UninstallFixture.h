@@ -51,6 +51,8 @@ inline Lines LeftLines(const CUninstallThread& thread)
         case LeftReason::RemovedAtRestart: reason = "at-restart"; break;
         case LeftReason::NotRemoved: reason = "not-removed"; break;
         case LeftReason::NotUnregistered: reason = "not-unregistered"; break;
+        case LeftReason::ForeignShortcut: reason = "kept-shortcut"; break;
+        case LeftReason::HoldsForeign: reason = "kept-folder"; break;
         }
         lines.push_back(std::string(reason) + " " + entry.text);
     }
