@@ -66,11 +66,17 @@ bool IsFolder(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// The registry view a module of this machine type registers itself in:
-// the one of its own regsvr32.
+// The registry view a module of this machine type registers itself in
+// (the one of its own regsvr32), as the flag that selects it from this
+// program: none when it is this program's own view.
 REGSAM ViewOf(winlib::ModuleMachine machine)
 {
-    return machine == winlib::ModuleMachine::X86 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    constexpr bool program64 = sizeof(void*) == 8;
+    if (machine == winlib::ModuleMachine::X86)
+        return program64 ? KEY_WOW64_32KEY : 0;
+    if (machine == winlib::ModuleMachine::X64)
+        return program64 ? 0 : KEY_WOW64_64KEY;
+    return 0;
 }
 
 winlib::ModuleMachine MachineOf(const std::string& path)
@@ -184,9 +190,8 @@ ControlRegistration ClassifyRegistration(const std::string& controlPath, const s
     return others ? ControlRegistration::OthersOnly : ControlRegistration::None;
 }
 
-std::vector<std::string> RegisteredServers(bool view32)
+std::vector<std::string> RegisteredServers(REGSAM view)
 {
-    const REGSAM view = view32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
     std::vector<std::string> servers;
     winlib::RegKey classes;
     if (classes.Open(HKEY_CLASSES_ROOT, "CLSID", KEY_ENUMERATE_SUB_KEYS | view) != ERROR_SUCCESS)
@@ -211,8 +216,7 @@ std::vector<std::string> RegisteredServers(bool view32)
 
 ControlRegistration FindRegistration(const std::string& controlPath)
 {
-    const REGSAM view = ViewOf(MachineOf(controlPath));
-    return ClassifyRegistration(controlPath, RegisteredServers(view == KEY_WOW64_32KEY));
+    return ClassifyRegistration(controlPath, RegisteredServers(ViewOf(MachineOf(controlPath))));
 }
 
 std::vector<std::string> RemoveEmptyProductParents()

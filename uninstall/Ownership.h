@@ -14,6 +14,8 @@
 //     are empty once the product key is gone.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -56,9 +58,10 @@ enum class ControlRegistration {
 ControlRegistration ClassifyRegistration(const std::string& controlPath, const std::vector<std::string>& servers);
 
 // The InprocServer32 default values of every class under
-// HKEY_CLASSES_ROOT\CLSID, in the 32-bit view of the registry or the
-// 64-bit one (the view the control's own regsvr32 registered it in).
-std::vector<std::string> RegisteredServers(bool view32);
+// HKEY_CLASSES_ROOT\CLSID, in the registry view the flag selects (0: this
+// program's own; KEY_WOW64_32KEY or KEY_WOW64_64KEY: the other one, for a
+// control of the other bitness, which its own regsvr32 registered there).
+std::vector<std::string> RegisteredServers(REGSAM view = 0);
 
 // ClassifyRegistration for a control file on disk, against the classes of
 // the view of its machine type.
