@@ -70,20 +70,26 @@ int RunUnattendedUninstall()
     return worker.Outcome().ExitCode();
 }
 
-static bool LockInstallation(CInstallationLock& lock, bool silent)
+// Takes the lock of the installation the run would remove (the folder of
+// its log) and of the program's own folder: a second copy of an
+// installation's uninstaller started after the first deleted the log
+// would otherwise look for the log elsewhere and miss the first one.
+static bool LockInstallation(CInstallationLock& logLock, CInstallationLock& programLock, bool silent)
 {
-    // The installation the run would remove: the folder of its log.
     const std::string folder = winlib::ParentFolder(installation::LogPath());
+    const std::string programFolder = winlib::ProgramFolder();
     runfront::RunLog& log = runfront::AppRunLog();
-    switch (lock.Acquire(folder)) {
-    case CInstallationLock::State::Held:
-        return true;
-    case CInstallationLock::State::Unavailable:
-        log.Failure("不能确认没有另一个卸载程序在运行，继续卸载", lock.Error());
-        return true;
-    case CInstallationLock::State::Busy:
-        break;
+    CInstallationLock::State state = logLock.Acquire(folder);
+    if (state == CInstallationLock::State::Unavailable)
+        log.Failure("不能确认没有另一个卸载程序在运行，继续卸载", logLock.Error());
+    if (state != CInstallationLock::State::Busy && !programFolder.empty() &&
+        !winlib::IsSameFolder(programFolder, folder)) {
+        state = programLock.Acquire(programFolder);
+        if (state == CInstallationLock::State::Unavailable)
+            log.Failure("不能确认没有另一个卸载程序在运行，继续卸载", programLock.Error());
     }
+    if (state != CInstallationLock::State::Busy)
+        return true;
     log.Step("另一个卸载程序正在卸载 " + folder + "，本程序没有做任何改动");
     if (!silent)
         runfront::LogAnswer(kAlreadyRunning, ::MessageBoxA(nullptr, kAlreadyRunning, kTitle, MB_OK | MB_ICONINFORMATION));
@@ -100,8 +106,9 @@ int RunUninstall(std::string_view arguments, bool administrator, const std::func
         return exitCode;
     // Held until the program ends, the self-removal's batch excepted (it
     // only deletes what is left once the program has ended).
-    CInstallationLock lock;
-    if (!LockInstallation(lock, options.silent))
+    CInstallationLock logLock;
+    CInstallationLock programLock;
+    if (!LockInstallation(logLock, programLock, options.silent))
         return runfront::FinishRun(runfront::kExitAlreadyRunning);
     return runfront::FinishRun(options.silent ? RunUnattendedUninstall() : runInteractive());
 }

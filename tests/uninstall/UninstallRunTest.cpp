@@ -190,6 +190,14 @@ TEST_F(UninstallRunTest, ASecondUninstallerOfTheSameInstallationTouchesNothing)
     EXPECT_EQ(Run(""), runfront::kExitSuccess);
     EXPECT_EQ(interactiveRuns, 1);
     EXPECT_EQ(boxes.count(), 1);
+
+    // The program's own folder is locked too: a copy of the installation's
+    // uninstaller whose log the first one deleted already looks for the
+    // recorded installation, and must still see that the first one runs.
+    CInstallationLock first;
+    ASSERT_EQ(first.Acquire(testfs::ProgramFolder()), CInstallationLock::State::Held);
+    EXPECT_EQ(Run("/S /LOG=" + log), runfront::kExitAlreadyRunning);
+    EXPECT_EQ(testfs::ReadFile(installation.folder + "\\a.dwg"), "dwg");
 }
 
 // A log that is there but cannot be read: under /S no box, nothing removed,
