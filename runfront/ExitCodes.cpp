@@ -17,6 +17,10 @@ const char* ExitCodeMeaning(int code)
         return "命令行有误";
     case kExitNotAdministrator:
         return "需要管理员权限";
+    case kExitAlreadyRunning:
+        return "另一个卸载程序正在运行, 没有做任何改动";
+    case kExitRestartNeeded:
+        return "成功, 重新启动计算机后完成";
     default:
         return nullptr;
     }

@@ -179,7 +179,7 @@ LRESULT CUninstallDlg::OnFilesDone(WPARAM, LPARAM)
 void CUninstallDlg::OnOK()
 {
     // The finish button: what is left, so the user can remove it.
-    if (m_bFinished && !m_thread.Outcome().Complete())
+    if (m_bFinished && m_thread.Outcome().Listed())
         MessageBox(m_thread.Outcome().LeftListText().c_str(), AfxGetAppName(), MB_OK | MB_ICONWARNING);
     CDialog::OnOK();
 }
@@ -188,7 +188,7 @@ LRESULT CUninstallDlg::OnUninstallDone(WPARAM, LPARAM)
 {
     m_bFinished = true;
     const UninstallOutcome& outcome = m_thread.Outcome();
-    if (!outcome.Complete()) {
+    if (outcome.Listed()) {
         // The longer text gets the room of the progress area, wrapped.
         RECT area = {16, 48, 16 + 219, 48 + 40};
         ::MapDialogRect(m_hWnd, &area);

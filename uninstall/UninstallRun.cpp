@@ -1,6 +1,7 @@
 #include "UninstallRun.h"
 
 #include "Installation.h"
+#include "InstallationLock.h"
 #include "UninstallThread.h"
 #include "runfront/CommandLine.h"
 #include "runfront/ExitCodes.h"
@@ -22,6 +23,7 @@ namespace {
 const char kTitle[] = "卸载软件";
 const char kNotAdministrator[] = "卸载 ZEMLO V8.0 需要管理员权限。\n请以管理员身份运行卸载程序。";
 const char kLogUnusable[] = "不能写入运行日志，卸载将在没有日志的情况下继续：\n";
+const char kAlreadyRunning[] = "另一个卸载程序正在卸载 ZEMLO V8.0。\n请等它完成。本程序没有做任何改动。";
 
 // The worker of an unattended run: a log that cannot be read goes to the
 // run log instead of a box.
@@ -68,6 +70,32 @@ int RunUnattendedUninstall()
     return worker.Outcome().ExitCode();
 }
 
+// Takes the lock of the installation the run would remove (the folder of
+// its log) and of the program's own folder: a second copy of an
+// installation's uninstaller started after the first deleted the log
+// would otherwise look for the log elsewhere and miss the first one.
+static bool LockInstallation(CInstallationLock& logLock, CInstallationLock& programLock, bool silent)
+{
+    const std::string folder = winlib::ParentFolder(installation::LogPath());
+    const std::string programFolder = winlib::ProgramFolder();
+    runfront::RunLog& log = runfront::AppRunLog();
+    CInstallationLock::State state = logLock.Acquire(folder);
+    if (state == CInstallationLock::State::Unavailable)
+        log.Failure("不能确认没有另一个卸载程序在运行，继续卸载", logLock.Error());
+    if (state != CInstallationLock::State::Busy && !programFolder.empty() &&
+        !winlib::IsSameFolder(programFolder, folder)) {
+        state = programLock.Acquire(programFolder);
+        if (state == CInstallationLock::State::Unavailable)
+            log.Failure("不能确认没有另一个卸载程序在运行，继续卸载", programLock.Error());
+    }
+    if (state != CInstallationLock::State::Busy)
+        return true;
+    log.Step("另一个卸载程序正在卸载 " + folder + "，本程序没有做任何改动");
+    if (!silent)
+        runfront::LogAnswer(kAlreadyRunning, ::MessageBoxA(nullptr, kAlreadyRunning, kTitle, MB_OK | MB_ICONINFORMATION));
+    return false;
+}
+
 int RunUninstall(std::string_view arguments, bool administrator, const std::function<int()>& runInteractive)
 {
     runfront::CommandLineOptions options;
@@ -76,5 +104,11 @@ int RunUninstall(std::string_view arguments, bool administrator, const std::func
                             {"Uninstall", kTitle, kNotAdministrator, kLogUnusable}, UninstallFolders, options,
                             exitCode))
         return exitCode;
+    // Held until the program ends, the self-removal's batch excepted (it
+    // only deletes what is left once the program has ended).
+    CInstallationLock logLock;
+    CInstallationLock programLock;
+    if (!LockInstallation(logLock, programLock, options.silent))
+        return runfront::FinishRun(runfront::kExitAlreadyRunning);
     return runfront::FinishRun(options.silent ? RunUnattendedUninstall() : runInteractive());
 }

@@ -3,6 +3,7 @@
 #include "runfront/RunSupport.h"
 
 #include "Installation.h"
+#include "Ownership.h"
 #include "SelfRemoval.h"
 #include "installlog/InstallLog.h"
 #include "installlog/Contract.h"
@@ -141,6 +142,19 @@ BOOL UnregisterHeld(HANDLE control, const std::string& path, DWORD timeoutMs)
     runfront::AppRunLog().Step("控件未能注销 " + path + "：" + winlib::DescribeControlCall(result, machine));
     return FALSE;
 }
+
+// True when a shortcut kept as another installation's lies in the folder:
+// the folder is kept for it too.
+bool HoldsKeptShortcut(const UninstallOutcome& outcome, const std::string& folder)
+{
+    for (const LeftEntry& entry : outcome.Left()) {
+        std::string path;
+        if (entry.reason == LeftReason::ForeignShortcut && NormalizeEntryPath(entry.text, path) &&
+            IsPathWithin(path, folder))
+            return true;
+    }
+    return false;
+}
 }  // namespace
 
 CUninstallThread::CUninstallThread() = default;
@@ -259,15 +273,29 @@ void CUninstallThread::RemoveSelf()
     const std::string program = winlib::ProgramFileName();
     const std::string programFolder = program.empty() ? "" : winlib::ParentFolder(program);
     if (IsSelfRemoving()) {
-        if (!StartSelfRemoval())
+        if (!BeginSelfRemoval())
             m_outcome.SetFolderLeft(programFolder.empty() ? m_strLogFolder : programFolder);
-        else if (m_outcome.RestartNeeded() && m_scope.IsValid() && FolderProtected())
-            RemoveAtRestart(m_scope.Folder());  // what is in use keeps the folder until then
+        else if (m_outcome.RestartNeeded() && m_scope.IsValid() && FolderProtected()) {
+            // What is in use keeps the folder until then.
+            if (RemoveAtRestart(m_scope.Folder()))
+                m_outcome.SetFolderAtRestart(m_scope.Folder());
+            else
+                m_outcome.SetFolderLeft(m_scope.Folder());
+        }
         return;
     }
     LeftReason reason = LeftReason::NotRemoved;
-    if (m_scope.IsValid() && !RemoveFolder(m_scope.Folder(), reason))
-        m_outcome.SetFolderLeft(m_scope.Folder());
+    if (m_scope.IsValid() && !RemoveFolder(m_scope.Folder(), reason)) {
+        if (reason == LeftReason::RemovedAtRestart)
+            m_outcome.SetFolderAtRestart(m_scope.Folder());
+        else
+            m_outcome.SetFolderLeft(m_scope.Folder());
+    }
+}
+
+bool CUninstallThread::BeginSelfRemoval()
+{
+    return StartSelfRemoval();
 }
 
 bool CUninstallThread::HoldFolder()
@@ -368,14 +396,16 @@ bool CUninstallThread::ScheduleAtRestart(const std::string& path, LeftReason& re
 bool CUninstallThread::RemoveFile(const std::string& path, LeftReason& reason)
 {
     const Place place = PlaceOf(path, false);
-    winlib::ScopedHandle file(OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+    // A shortcut outside is read through the handle too (whose it is).
+    const DWORD read = place == Place::Shortcut ? FILE_READ_DATA : 0;
+    winlib::ScopedHandle file(OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE | read,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
     DWORD error = file ? ERROR_SUCCESS : ::GetLastError();
     if (!file && IsGone(error))
         return true;
     if (!file && IsInUse(error)) {
         // Held by someone who shares no deleting: looked at only.
-        file.reset(OpenEntry(path, FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+        file.reset(OpenEntry(path, FILE_READ_ATTRIBUTES | SYNCHRONIZE | read,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
         if (!file) {
             reason = LeftReason::NotRemoved;
@@ -387,6 +417,12 @@ bool CUninstallThread::RemoveFile(const std::string& path, LeftReason& reason)
     }
     if (!IsAllowedObject(file.get(), place, false)) {
         reason = LeftReason::Refused;
+        return false;
+    }
+    // A shortcut outside that leads elsewhere is another installation's
+    // (the same names, another folder): it stays.
+    if (place == Place::Shortcut && ownership::KeepsHeldShortcut(file.get(), m_scope.Folder())) {
+        reason = LeftReason::ForeignShortcut;
         return false;
     }
     if (error == ERROR_SUCCESS) {
@@ -484,7 +520,7 @@ void CUninstallThread::RemoveControl(const std::string& text, const std::string&
     // Setup records every "*.ocx" it tried to register; a file of that name
     // that is no module registered nothing, so there is nothing to undo.
     const bool unregistered = winlib::ReadModuleMachine(control.get()) == winlib::ModuleMachine::NotAModule ||
-                              UnregisterHeld(control.get(), path, m_dwControlTimeoutMs);
+                              UnregisterOwnControl(control.get(), path);
     // The file goes whatever became of its unregistration. A child that
     // crashed may hold the file a moment longer while the system (or a
     // debugger) tears it down: a few short waits first.
@@ -546,7 +582,8 @@ void CUninstallThread::RemoveFolders()
         std::string path;
         LeftReason reason = LeftReason::Refused;
         if (!m_scope.AllowsFolder(*it, path) || !RemoveFolder(path, reason))
-            Left(*it, reason);
+            Left(*it, reason == LeftReason::NotRemoved && HoldsKeptShortcut(m_outcome, path) ? LeftReason::HoldsForeign
+                                                                                              : reason);
     }
 }
 
@@ -578,23 +615,26 @@ void CUninstallThread::DeleteRegKeys()
     // The product key and the uninstall entry are how Programs and Features
     // offers the removal again: while something of the installation that
     // another run could still remove is left, they stay. What counts: an
-    // entry that was not removed (in use where
-    // nothing goes at the restart, not empty, refused once its object was
-    // found elsewhere). Not: entries refused that do not name a path inside
-    // the installation (a tampered log's), what goes at the restart, and
-    // controls whose file went although their unregistration failed.
+    // entry that was not removed (in use where nothing goes at the restart,
+    // not empty, refused once its object was found elsewhere). Not: entries
+    // refused that do not name a path inside the installation (a tampered
+    // log's), what goes at the restart, controls whose file went although
+    // their unregistration failed, and what was kept as another
+    // installation's.
     const bool keep = std::any_of(m_outcome.Left().begin(), m_outcome.Left().end(), [this](const LeftEntry& entry) {
         return entry.reason != LeftReason::RemovedAtRestart && entry.reason != LeftReason::NotUnregistered &&
-               !(entry.reason == LeftReason::Refused && !InsideByText(entry.text));
+               !IsKeptReason(entry.reason) && !(entry.reason == LeftReason::Refused && !InsideByText(entry.text));
     });
     if (keep && CountEntries(installlog::kRegDbKey) > 0)
         runfront::AppRunLog().Step("有项目未能删除，产品注册和卸载项保留，以便再次卸载");
-    ForEachEntry(installlog::kRegDbKey, [this, keep](const std::string& text) {
+    bool productKeyRecorded = false;
+    ForEachEntry(installlog::kRegDbKey, [this, keep, &productKeyRecorded](const std::string& text) {
         std::string subKey;
         if (!CInstallScope::AllowsKey(text, subKey)) {
             Left(text, LeftReason::Refused);
             return;
         }
+        productKeyRecorded = productKeyRecorded || subKey == installlog::kProductKey;
         // The Active Setup component goes whatever is left: a user who logs
         // on after the removal gets nothing run.
         if (keep && subKey != installlog::kActiveSetupKey)
@@ -615,6 +655,33 @@ void CUninstallThread::DeleteRegKeys()
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
             Left(text, LeftReason::NotRemoved);
     });
+    // Setup made the product key's parents with it; they go when nothing
+    // else is in them (another installation's product key, another
+    // product of the vendor keeps them).
+    if (productKeyRecorded)
+        for (const std::string& parent : ownership::RemoveEmptyProductParents())
+            runfront::AppRunLog().Step("删除空的注册表项 HKLM\\" + parent);
+}
+
+BOOL CUninstallThread::UnregisterOwnControl(HANDLE control, const std::string& path) const
+{
+    switch (ownership::FindRegistration(path)) {
+    case ownership::ControlRegistration::OthersOnly:
+        // Registered last by another installation: its registration stays,
+        // and nothing of this one is registered.
+        runfront::AppRunLog().Step("控件 " + path + " 的注册属于另一个安装，不注销");
+        return TRUE;
+    case ownership::ControlRegistration::Shared:
+        runfront::AppRunLog().Step("控件 " + path + " 的注册有一部分属于另一个安装，未注销");
+        return FALSE;
+    case ownership::ControlRegistration::Ours:
+    case ownership::ControlRegistration::None:
+        break;
+    }
+    // None: no class names a file of this name, so nothing another
+    // installation registered can be undone by it; what the control may
+    // have registered besides classes only its own unregistration knows.
+    return UnregisterHeld(control, path, m_dwControlTimeoutMs);
 }
 
 BOOL CUninstallThread::UnregisterControl(LPCSTR path, DWORD timeoutMs)

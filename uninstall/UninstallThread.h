@@ -91,7 +91,10 @@ protected:
     bool FolderProtected();
     // True when the running program is this installation's own uninstaller,
     // which the self-removal batch deletes once it has ended.
-    bool IsSelfRemoving() const;
+    virtual bool IsSelfRemoving() const;
+    // Starts the self-removal batch (StartSelfRemoval); false when none
+    // could be started.
+    virtual bool BeginSelfRemoval();
 
 private:
     // The text of every entry of a kind, in the order of the log.
@@ -125,6 +128,11 @@ private:
     // True when an entry's text (a path, as Left records it) names the
     // installation folder or a path inside it.
     bool InsideByText(const std::string& entryText) const;
+    // Unregisters a control unless the system's registration of it names
+    // another installation's file (Ownership.h): TRUE when nothing of this
+    // file stays registered.
+    // The control is the checked file, held open (RemoveControl).
+    BOOL UnregisterOwnControl(HANDLE control, const std::string& path) const;
     // True when the key holds value name naming another folder than this
     // installation's: the key belongs to another installation and stays.
     bool NamesAnotherInstallation(const char* subKey, const char* valueName, bool isProgram) const;

@@ -47,6 +47,9 @@ InstallOutcome InstallOutcome::Refused()
 
 int InstallOutcome::ExitCode() const
 {
+    // No step of Setup schedules anything for the restart, so a completed
+    // run is plain success: runfront::kExitRestartNeeded, Uninstall's
+    // ending when only files in use wait for the restart, is never Setup's.
     switch (m_end) {
     case End::kCompleted:
         return runfront::kExitSuccess;

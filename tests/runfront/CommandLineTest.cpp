@@ -207,6 +207,18 @@ TEST(CommandLine, UsageTextsListTheSwitchesAndEveryExitCode)
     }
     EXPECT_EQ(meanings.size(), std::size(codes));
     EXPECT_EQ(ExitCodeMeaning(1), nullptr);
+    // Only Uninstall ends with these: another run on the same installation,
+    // and a removal that the restart completes. Each has a meaning of its
+    // own, and Setup's usage does not promise them.
+    for (const int code : {kExitAlreadyRunning, kExitRestartNeeded}) {
+        ASSERT_NE(ExitCodeMeaning(code), nullptr) << code;
+        EXPECT_TRUE(meanings.insert(ExitCodeMeaning(code)).second) << code;
+        EXPECT_EQ(distinct.count(code), 0u) << code;
+        EXPECT_NE(std::string(kUninstallUsage).find("\n  " + std::to_string(code) + " "), std::string::npos) << code;
+        EXPECT_EQ(std::string(kSetupUsage).find("\n  " + std::to_string(code) + " "), std::string::npos) << code;
+    }
+    EXPECT_EQ(kExitAlreadyRunning, 1618);
+    EXPECT_EQ(kExitRestartNeeded, 3010);
 
     for (const char* name : {"/S", "/LOG=", "/?"}) {
         EXPECT_NE(std::string(kSetupUsage).find(name), std::string::npos) << name;

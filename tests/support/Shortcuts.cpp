@@ -33,4 +33,18 @@ Shortcut ReadShortcut(const std::string& path)
     return shortcut;
 }
 
+bool SaveShortcut(const std::string& path, const std::string& target)
+{
+    const winlib::ScopedComInit com;
+    winlib::ScopedComPtr<IShellLinkA> link;
+    winlib::ScopedComPtr<IPersistFile> file;
+    WCHAR wide[MAX_PATH];
+    return SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                        link.receive_void())) &&
+           SUCCEEDED(link->SetPath(target.c_str())) &&
+           SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.receive_void())) &&
+           ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) != 0 &&
+           SUCCEEDED(file->Save(wide, TRUE));
+}
+
 }  // namespace testlink

@@ -18,4 +18,8 @@ struct Shortcut {
 
 Shortcut ReadShortcut(const std::string& path);
 
+// Saves a shell link at path to target, as Setup makes its shortcuts;
+// starts COM on the calling thread for the call. False when it could not.
+bool SaveShortcut(const std::string& path, const std::string& target);
+
 }  // namespace testlink

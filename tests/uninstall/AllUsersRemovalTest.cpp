@@ -5,6 +5,7 @@
 #include "UninstallFixture.h"
 
 #include "InstallScope.h"
+#include "Shortcuts.h"
 
 using testfs::Exists;
 
@@ -142,8 +143,15 @@ TEST_F(UninstallTest, AnInstallationForAllUsersGoesAndTheProfilesStay)
                          menu + "\\ZEMLO V8.0.LNK", inst + "\\ZEMLOfor2008.LNK", menu + "\\官方网站.LNK",
                          menu + "\\ZEMLO V8.0 卸载程序.LNK"};
     testfs::MakeDirs(menu);
+    // The shortcuts are real ones that lead into the installation, as
+    // Setup's do.
     for (const std::string& file : files)
         testfs::WriteFile(file, "x");
+    for (const std::string& file : files) {
+        if (file.size() > 4 && file.compare(file.size() - 4, 4, ".LNK") == 0) {
+            ASSERT_TRUE(testlink::SaveShortcut(file, inst + "\\readme.txt")) << file;
+        }
+    }
     testfs::WriteFile(ownLink, "mine");
     RegisterComponent(inst + "\\UserSetup.exe");
     ASSERT_TRUE(testreg::Put(HKEY_LOCAL_MACHINE, testreg::kProductKey, "installPath", inst + "\\"));

@@ -5,6 +5,8 @@
 // restart then), and the registration that stays while anything is left.
 #include "UninstallFixture.h"
 
+#include "Shortcuts.h"
+
 #include "winlib/FileSecurity.h"
 #include "winlib/Handles.h"
 #include "winlib/Path.h"
@@ -151,9 +153,9 @@ TEST_F(UninstallTest, ShortNamesAreJudgedByWhatTheyOpen)
     const std::string victim = Path("Victim");
     const std::string own = inst + "\\Support Files\\readme file.txt";
     testfs::WriteFile(data, "mine");
-    testfs::WriteFile(shortcut, "link");
-    testfs::WriteFile(victim + "\\keep.txt", "mine");
     testfs::WriteFile(own, "x");
+    ASSERT_TRUE(testlink::SaveShortcut(shortcut, own));
+    testfs::WriteFile(victim + "\\keep.txt", "mine");
     ASSERT_TRUE(::CopyFileA((testfs::ProgramFolder() + "marker_control.ocx").c_str(),
                             (victim + "\\probe.ocx").c_str(), FALSE));
     const std::string shortData = ShortPathOf(desktop, "report.lnkdata");

@@ -7,6 +7,7 @@
 #include "UninstallFixture.h"
 
 #include "InstallScope.h"
+#include "Shortcuts.h"
 #include "winlib/Handles.h"
 #include "winlib/Path.h"
 
@@ -120,16 +121,19 @@ TEST_F(UninstallTest, TamperedEntriesAreRefusedAndNothingOutsideIsTouched)
     EXPECT_EQ(window.Count(WM_UNINSTALL_FILE), static_cast<int>(files.size() + 1));
 }
 
-// Outside the installation only shortcut files (".lnk" in any case) and the
-// Programs menu folder Setup makes go; inside, everything recorded. Already
-// gone counts as removed.
+// Outside the installation only shortcut files (".lnk" in any case) that
+// point into the installation and the Programs menu folder Setup makes go;
+// inside, everything recorded. Already gone counts as removed (so does the
+// shortcuts' target, deleted before them).
 TEST_F(UninstallTest, ShortcutsAndTheMenuFolderGoOutsideTheInstallation)
 {
     const std::string inst = Path("Inst");
     const std::string menu = Path("Programs\\direveradi ZEMLO V8.0");
     const Lines links = {Path("Desktop\\土方计算地形分析.LNK"), menu + "\\ZEMLO V8.0.lnk"};
+    testfs::MakeDirs(Path("Desktop"));
+    testfs::MakeDirs(menu);
     for (const std::string& link : links)
-        testfs::WriteFile(link, "link");
+        ASSERT_TRUE(testlink::SaveShortcut(link, inst + "\\ZEMLO.exe")) << link;
     testfs::WriteFile(inst + "\\x.txt", "x");
     LoadLog("Made Dir: " + menu + "\r\nFile Copy: " + links[0] + "\r\nFile Copy: " + links[1] + "\r\nFile Copy: " +
                 inst + "\\gone.txt\r\nFile Copy: " + inst + "\\x.txt\r\nMade Dir: " + inst + "\\Gone\r\n",

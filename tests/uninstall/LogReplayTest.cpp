@@ -2,6 +2,8 @@
 // in their order, and the messages it sends to its window.
 #include "UninstallFixture.h"
 
+#include "Shortcuts.h"
+
 #include "runfront/ExitCodes.h"
 #include "installlog/InstallLog.h"
 #include "winlib/Handles.h"
@@ -101,6 +103,8 @@ TEST_P(ReplayTest, InstallationIsUndoneAndEveryStageReported)
     }
     if (c.withFiles) {
         ASSERT_TRUE(::SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_READONLY));
+        // The menu's shortcut, into the installation.
+        ASSERT_TRUE(testlink::SaveShortcut(files[3], soft + "ZEMLO.exe"));
     }
     CreateKey(HKEY_LOCAL_MACHINE, kProductKey);
     CreateKey(HKEY_LOCAL_MACHINE, kUninstallKey);
@@ -134,7 +138,8 @@ TEST_P(ReplayTest, InstallationIsUndoneAndEveryStageReported)
         EXPECT_FALSE(Exists(path)) << path;
     // What the log does not name stays: the install folder itself (for the
     // self-removal), the Programs menu, an unrecorded file with its folders,
-    // the keys' parents.
+    // the uninstall entry's parent. The product key's parents, which Setup
+    // made with it, go once they are empty.
     EXPECT_TRUE(IsDirectory(Path("Soft")));
     EXPECT_TRUE(IsDirectory(Path("Menu")));
     EXPECT_TRUE(Exists(soft + "K\\L\\unrecorded.txt"));

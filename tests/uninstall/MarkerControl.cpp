@@ -3,8 +3,11 @@
 // uninstaller's child processes inherit): "<file name>.loaded" when it is
 // loaded into a process and "<file name>.unregistered" when its
 // DllUnregisterServer runs. The tests see through them whether the
-// uninstaller loaded or unregistered it at all. What DllUnregisterServer
-// does next depends on the build:
+// uninstaller loaded or unregistered it at all. Like a real control, its
+// DllRegisterServer registers its class, kMarkerClass, with this very file
+// as the class's InprocServer32 (under HKEY_CLASSES_ROOT\CLSID), and the
+// answering build's DllUnregisterServer deletes that class whichever file
+// it names. What DllUnregisterServer does next depends on the build:
 //   PROBE_ANSWER  answers S_OK (the default)
 //   PROBE_FAIL    answers E_FAIL
 //   PROBE_CRASH   writes through a null pointer
@@ -15,6 +18,9 @@
 
 namespace {
 HMODULE g_module = nullptr;
+
+// The class every build registers (the tests spell it out too).
+const char kMarkerClassKey[] = "CLSID\\{6C1B7E52-3A0F-4D8B-9E27-5B4F0A6D1C93}";
 
 void LeaveMarker(const char* suffix)
 {
@@ -58,6 +64,8 @@ extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllUnregisterServer()
     for (;;)
         ::Sleep(1000);
 #else
+    ::RegDeleteKeyA(HKEY_CLASSES_ROOT, (std::string(kMarkerClassKey) + "\\InprocServer32").c_str());
+    ::RegDeleteKeyA(HKEY_CLASSES_ROOT, kMarkerClassKey);
     return S_OK;
 #endif
 }
@@ -65,5 +73,15 @@ extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllUnregisterServer()
 extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllRegisterServer()
 {
     LeaveMarker(".registered");
-    return S_OK;
+    char module[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameA(g_module, module, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return E_FAIL;
+    const std::string server = std::string(kMarkerClassKey) + "\\InprocServer32";
+    if (::RegSetKeyValueA(HKEY_CLASSES_ROOT, server.c_str(), nullptr, REG_SZ, module, length + 1) != ERROR_SUCCESS)
+        return E_FAIL;
+    return ::RegSetKeyValueA(HKEY_CLASSES_ROOT, server.c_str(), "ThreadingModel", REG_SZ, "Apartment", 10) ==
+                   ERROR_SUCCESS
+               ? S_OK
+               : E_FAIL;
 }

@@ -52,6 +52,8 @@ inline Lines LeftLines(const CUninstallThread& thread)
         case LeftReason::NotRemoved: reason = "not-removed"; break;
         case LeftReason::NotUnregistered: reason = "not-unregistered"; break;
         case LeftReason::InUseUnprotected: reason = "in-use-unprotected"; break;
+        case LeftReason::ForeignShortcut: reason = "kept-shortcut"; break;
+        case LeftReason::HoldsForeign: reason = "kept-folder"; break;
         }
         lines.push_back(std::string(reason) + " " + entry.text);
     }

@@ -91,6 +91,95 @@ TEST(UninstallOutcome, RestartIsNamedWhereTheRestIs)
                                       "C:\\ZEMLO（文件夹）\n");
 }
 
+// When what is left is in use and waits for the restart, and the folder
+// goes then too, the restart completes the removal: 3010, and every view
+// says so. Anything else left beside it, or the folder staying, makes it a
+// failure in part again, whose text names the folder.
+TEST(UninstallOutcome, OnlyWhatWaitsForTheRestartEndsWith3010)
+{
+    UninstallOutcome outcome;
+    outcome.AddLeft("File Copy: C:\\ZEMLO\\readme.txt", LeftReason::RemovedAtRestart);
+    outcome.AddLeft("Made Dir: C:\\ZEMLO\\Support", LeftReason::RemovedAtRestart);
+    outcome.SetRestartNeeded();
+    outcome.SetFolderAtRestart("C:\\ZEMLO");
+
+    EXPECT_FALSE(outcome.Complete());
+    EXPECT_TRUE(outcome.RestartCompletes());
+    EXPECT_EQ(outcome.LeftCount(), 2u);
+    EXPECT_EQ(outcome.ExitCode(), runfront::kExitRestartNeeded);
+    EXPECT_EQ(outcome.ExitCode(), 3010);
+    EXPECT_EQ(outcome.FinishedText(), "卸载完成，有 2 项正在使用，将在重新启动计算机后删除。重新启动计算机即可完成卸载。"
+                                      "按“完成”查看这些项目。");
+    EXPECT_EQ(outcome.LeftListText(), "以下项目正在使用，将在重新启动计算机后删除：\n\n"
+                                      "File Copy: C:\\ZEMLO\\readme.txt（正在使用，重新启动后删除）\n"
+                                      "Made Dir: C:\\ZEMLO\\Support（正在使用，重新启动后删除）\n"
+                                      "C:\\ZEMLO（文件夹，重新启动后删除）\n");
+    EXPECT_EQ(outcome.RunLogRecords(),
+              (Records{"卸载完成，重新启动计算机后完成卸载", "留下: File Copy: C:\\ZEMLO\\readme.txt（正在使用，重新启动后删除）",
+                       "留下: Made Dir: C:\\ZEMLO\\Support（正在使用，重新启动后删除）",
+                       "重新启动后删除文件夹: C:\\ZEMLO",
+                       "重新启动计算机即可完成卸载: 正在使用的文件将在重新启动后删除"}));
+    EXPECT_EQ(std::string(runfront::ExitCodeMeaning(outcome.ExitCode())), "成功, 重新启动计算机后完成");
+
+    // The folder stays (it could not be scheduled): a failure that names it.
+    UninstallOutcome folderStays = outcome;
+    folderStays.SetFolderLeft("C:\\ZEMLO");
+    EXPECT_FALSE(folderStays.RestartCompletes());
+    EXPECT_EQ(folderStays.ExitCode(), runfront::kExitFailedIncomplete);
+    EXPECT_NE(folderStays.FinishedText().find("文件夹“C:\\ZEMLO”未能删除。"), std::string::npos)
+        << folderStays.FinishedText();
+    // Another entry that could not be removed at all.
+    UninstallOutcome other = outcome;
+    other.AddLeft("File Copy: C:\\ZEMLO\\x.txt", LeftReason::NotRemoved);
+    EXPECT_FALSE(other.RestartCompletes());
+    EXPECT_EQ(other.ExitCode(), runfront::kExitFailedIncomplete);
+    EXPECT_EQ(other.FinishedText().rfind("卸载完成，但有 3 项未能删除。重新启动计算机后即可删除正在使用的文件。", 0), 0u)
+        << other.FinishedText();
+    // A control left registered is no file in use either.
+    UninstallOutcome control = outcome;
+    control.AddLeft("Reg Ctrl: C:\\ZEMLO\\x.ocx", LeftReason::NotUnregistered);
+    EXPECT_EQ(control.ExitCode(), runfront::kExitFailedIncomplete);
+    // Nothing in use at all: no restart, whatever else is said.
+    UninstallOutcome none;
+    none.SetRestartNeeded();
+    EXPECT_EQ(none.ExitCode(), runfront::kExitSuccess);
+}
+
+// Entries kept as another installation's are listed and logged, counted in
+// a sentence of their own, and fail nothing: with nothing else left the run
+// succeeds; beside what is left they leave the count of it alone.
+TEST(UninstallOutcome, EntriesKeptAsAnothersAreNamedButFailNothing)
+{
+    UninstallOutcome outcome;
+    outcome.AddLeft("File Copy: C:\\Desktop\\ZEMLO.lnk", LeftReason::ForeignShortcut);
+    outcome.AddLeft("Made Dir: C:\\Programs\\direveradi ZEMLO V8.0", LeftReason::HoldsForeign);
+    EXPECT_TRUE(outcome.Complete());
+    EXPECT_TRUE(outcome.Listed());
+    EXPECT_EQ(outcome.LeftCount(), 0u);
+    EXPECT_EQ(outcome.KeptCount(), 2u);
+    EXPECT_EQ(outcome.ExitCode(), runfront::kExitSuccess);
+    EXPECT_EQ(outcome.FinishedText(), "卸载完成!有 2 项属于其他安装，予以保留。按“完成”查看这些项目。");
+    EXPECT_EQ(outcome.LeftListText(), "以下项目不属于本安装，予以保留：\n\n"
+                                      "File Copy: C:\\Desktop\\ZEMLO.lnk（不是指向本安装的快捷方式，予以保留）\n"
+                                      "Made Dir: C:\\Programs\\direveradi ZEMLO V8.0（其中有不属于本安装的快捷方式，予以保留）\n");
+    EXPECT_EQ(outcome.RunLogRecords(),
+              (Records{"卸载完成", "保留: File Copy: C:\\Desktop\\ZEMLO.lnk（不是指向本安装的快捷方式，予以保留）",
+                       "保留: Made Dir: C:\\Programs\\direveradi ZEMLO V8.0（其中有不属于本安装的快捷方式，予以保留）"}));
+
+    outcome.AddLeft("File Copy: C:\\ZEMLO\\readme.txt", LeftReason::RemovedAtRestart);
+    outcome.SetRestartNeeded();
+    EXPECT_EQ(outcome.ExitCode(), runfront::kExitRestartNeeded);
+    EXPECT_EQ(outcome.FinishedText(), "卸载完成，有 1 项正在使用，将在重新启动计算机后删除。重新启动计算机即可完成卸载。"
+                                      "另有 2 项属于其他安装，予以保留。按“完成”查看这些项目。");
+    outcome.AddLeft("File Copy: C:\\ZEMLO\\x.txt", LeftReason::NotRemoved);
+    EXPECT_EQ(outcome.ExitCode(), runfront::kExitFailedIncomplete);
+    EXPECT_EQ(outcome.FinishedText().rfind("卸载完成，但有 2 项未能删除。", 0), 0u) << outcome.FinishedText();
+    EXPECT_EQ(outcome.RunLogRecords().front(), "卸载完成，但有 2 项未能删除");
+
+    UninstallOutcome clean;
+    EXPECT_FALSE(clean.Listed());
+}
+
 // The list is shown in a message box: whatever a (tampered) log held, each
 // entry is one line of at most 200 bytes cut at a whole character, with the
 // same reason the run log gives, and at most 25 entries are listed.

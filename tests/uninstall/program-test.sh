@@ -150,28 +150,38 @@ check_planted
 
 echo "== a file held open: left for the restart, the rest goes"
 "$wine_run" "$installer" "$medium_win" 'U:\ZEMLO V8\' >/dev/null 2>&1 || fail "the installation failed"
-run_driver 'U:\ZEMLO V8\Uninstall.exe' --timeout-s 30 --expect-left 1 --hold-file 'U:\ZEMLO V8\readme.txt' --expect-exit 1604 \
+run_driver 'U:\ZEMLO V8\Uninstall.exe' --timeout-s 30 --expect-left 1 --hold-file 'U:\ZEMLO V8\readme.txt' --expect-exit 3010 \
   || fail "the driver (held file) failed"
 left=$(cd "$install" 2>/dev/null && find . -mindepth 1 | sort | tr '\n' ' ')
 [ "$left" = "./readme.txt " ] || fail "more or less than the held file is left: $left"
 session='HKLM\System\CurrentControlSet\Control\Session Manager'
-"$wine_run" reg query "$session" /v PendingFileRenameOperations 2>/dev/null | tr -d '\r' | grep -qi 'ZEMLO V8.readme.txt' \
-  || fail "the held file is not scheduled for the restart"
+pending=$("$wine_run" reg query "$session" /v PendingFileRenameOperations 2>/dev/null | tr -d '\r')
+grep -qi 'ZEMLO V8.readme.txt' <<<"$pending" || fail "the held file is not scheduled for the restart"
+grep -qi 'ZEMLO V8\\0' <<<"$pending" || fail "the installation folder is not scheduled for the restart after the held file"
 "$wine_run" reg delete "$session" /v PendingFileRenameOperations /f >/dev/null 2>&1
 rm -rf "$install"
 check_planted
 
 echo "== two installations: each uninstaller removes its own"
+# The shortcuts both installations make outside their folders, and the menu
+# folder that holds them.
+kept=5
 "$wine_run" "$installer" "$medium_win" 'U:\A\' >/dev/null 2>&1 || fail "the installation into A failed"
 "$wine_run" "$installer" "$medium_win" 'U:\B\' >/dev/null 2>&1 || fail "the installation into B failed"
-run_driver 'U:\A\Uninstall.exe' --timeout-s 30 --expect-exit 0 || fail "the driver (A) failed"
+# B, installed last, owns the shortcuts of the names both use (the desktop's
+# and the menu's, with the menu folder) and its controls' registrations:
+# removing A keeps them, names them, and succeeds.
+run_driver 'U:\A\Uninstall.exe' --timeout-s 30 --expect-kept "$kept" --expect-exit 0 || fail "the driver (A) failed"
 [ -e "$sandbox/A" ] && fail "A is still there"
 [ -f "$sandbox/B/Uninstall.log" ] && [ -f "$sandbox/B/readme.txt" ] || fail "removing A touched B"
 "$wine_run" reg query 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' /reg:32 /v installPath 2>/dev/null | tr -d '\r' | grep -q 'U:\\B' \
   || fail "removing A took B's product key"
-# B's sample controls are the same controls as A's, unregistered already
-# with A: their second unregistration fails, and is reported.
-run_driver 'U:\B\Uninstall.exe' --timeout-s 30 --expect-left 2 --expect-exit 1604 || fail "the driver (B) failed"
+for control in ZemloGrid ZemloChart; do
+  "$wine_run" reg query 'HKLM\SOFTWARE\Kestrova\ZemloSampleControls\'$control /v Module 2>/dev/null | tr -d '\r' \
+    | grep -qi 'U:\\B\\' || fail "removing A unregistered B's $control"
+done
+run_driver 'U:\B\Uninstall.exe' --timeout-s 30 --expect-exit 0 || fail "the driver (B) failed"
+"$wine_run" reg query 'HKLM\SOFTWARE\Kestrova' >/dev/null 2>&1 && fail "the vendor's empty key stayed after the last removal"
 [ -e "$sandbox/B" ] && fail "B is still there"
 "$wine_run" reg query 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' /reg:32 >/dev/null 2>&1 && fail "B's product key stayed"
 check_planted

@@ -8,7 +8,7 @@
 //                         [--freeze-working] [--cancel-working] [--about]
 //                         [--timeout-s S] [--expect-silent-close] [--lock-log]
 //                         [--installed-in FOLDER] [--expect-left N]
-//                         [--hold-file PATH] [--batch-waits]
+//                         [--expect-kept N] [--hold-file PATH] [--batch-waits]
 //                         [--expect-exit N]
 //
 // The program is started with its own folder as current folder, so that
@@ -25,7 +25,11 @@
 // from elsewhere (the medium's): the installation is removed, its folder
 // goes without any batch, and the program and its folder stay.
 // --expect-left N: the finished text must say that N items are left, and
-// the finish button must show the list of them (printed as "left: ...").
+// the finish button must show the list of them (printed as "left: ...");
+// with --hold-file, that N items in use wait for the restart, which
+// completes the removal. --expect-kept N: the finished text must say that N
+// items belong to another installation and were kept, and the finish
+// button must list them.
 // --hold-file PATH holds a file open without delete sharing from before the
 // start until the program has ended: it must be reported as left for the
 // restart, and the program's folder stays with it. --batch-waits holds the
@@ -67,6 +71,7 @@ struct Options {
     bool lockLog = false;
     std::string installedIn;
     int expectLeft = -1;
+    int expectKept = 0;
     std::string holdFile;
     bool batchWaits = false;
     long long expectExit = -1;
@@ -128,6 +133,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.expectExit = std::atoll(argv[++i]);
         } else if (arg == "--expect-left" && i + 1 < argc) {
             options.expectLeft = std::atoi(argv[++i]);
+        } else if (arg == "--expect-kept" && i + 1 < argc) {
+            options.expectKept = std::atoi(argv[++i]);
         } else if (arg == "--hold-file" && i + 1 < argc) {
             options.holdFile = argv[++i];
         } else if (arg == "--batch-waits") {
@@ -371,11 +378,18 @@ void CheckFinishedWindow(const Run& run, HWND window)
     const std::string finished = TextOf(::GetDlgItem(window, 1003));
     std::printf("finished: %s\n", finished.c_str());
     if (run.options.expectLeft < 0) {
-        Check(finished == "卸载完成!", "the completion label reads its text");
+        Check(run.options.expectKept > 0 ? finished.rfind("卸载完成!", 0) == 0 : finished == "卸载完成!",
+              "the completion label reads its text");
     } else {
-        const std::string counted = winlib::Format("卸载完成，但有 %d 项未能删除", run.options.expectLeft);
+        const std::string counted =
+            run.options.holdFile.empty()
+                ? winlib::Format("卸载完成，但有 %d 项未能删除", run.options.expectLeft)
+                : winlib::Format("卸载完成，有 %d 项正在使用，将在重新启动计算机后删除", run.options.expectLeft);
         Check(finished.compare(0, counted.size(), counted) == 0, "the finished text counts what is left");
     }
+    if (run.options.expectKept > 0)
+        Check(finished.find(winlib::Format("有 %d 项属于其他安装，予以保留。", run.options.expectKept)) != std::string::npos,
+              "the finished text counts what was kept as another installation's");
     if (!run.options.holdFile.empty())
         Check(finished.find("重新启动计算机") != std::string::npos, "the finished text says a restart finishes it");
     Check(TextOf(::GetDlgItem(window, 1001)).empty(), "the status line is empty at the end");
@@ -419,7 +433,7 @@ int FinishAndCheckRemoval(Run& run, HWND window)
         }
     }
     Click(window, IDOK);
-    if (options.expectLeft >= 0) {
+    if (options.expectLeft >= 0 || options.expectKept > 0) {
         // The list of what is left, owned by the window.
         HWND list = run.WaitForDialog("Uninstall");
         Check(list != nullptr && ::GetWindow(list, GW_OWNER) == window, "the finish button shows what is left");
@@ -485,7 +499,7 @@ int main(int argc, char** argv)
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: uninstall_driver <program> [--answer yes|no] [--hold-ms N] "
                              "[--freeze-working] [--cancel-working] [--about] [--timeout-s S] [--expect-silent-close] "
-                             "[--lock-log] [--installed-in FOLDER] [--expect-left N] [--hold-file PATH] "
+                             "[--lock-log] [--installed-in FOLDER] [--expect-left N] [--expect-kept N] [--hold-file PATH] "
                              "[--batch-waits] [--expect-exit N]\n");
         return 2;
     }

@@ -10,6 +10,10 @@ namespace installlog {
 inline constexpr char kProductKey[] = "SOFTWARE\\Kestrova\\enggZEMLO\\V8";
 inline constexpr char kInstallPathValue[] = "installPath";  // the install folder
 inline constexpr char kVersionValue[] = "Ver";              // the product version, "8.00"
+// The keys above the product key, which Setup creates with it when they
+// are missing.
+inline constexpr char kProductParentKey[] = "SOFTWARE\\Kestrova\\enggZEMLO";
+inline constexpr char kVendorKey[] = "SOFTWARE\\Kestrova";
 
 // The entry of Windows' list of installed programs, under HKEY_LOCAL_MACHINE.
 inline constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZEMLO V8";

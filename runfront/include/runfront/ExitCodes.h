@@ -11,10 +11,14 @@
 //   1639  ERROR_INVALID_COMMAND_LINE    a bad switch
 //    740  ERROR_ELEVATION_REQUIRED      the same code the system gives when
 //                                       it cannot start the program elevated
-// None of them is a reboot code (1641, 3010) or the "another installation is
-// running, retry" code (1618), which tools act on by themselves. Small
-// numbers (1, 2, ...) were not taken: scripts and tools read them as
-// "generic error" and "file not found".
+//   1618  ERROR_INSTALL_ALREADY_RUNNING another run on the same installation
+//                                       is in progress; nothing was done
+//   3010  ERROR_SUCCESS_REBOOT_REQUIRED success; what was in use goes when
+//                                       the computer restarts
+// Tools act on the last two by themselves: they retry a run that ended with
+// 1618 once the other one is over, and count 3010 as a success that waits
+// for the restart they schedule. Small numbers (1, 2, ...) were not taken:
+// scripts and tools read them as "generic error" and "file not found".
 #pragma once
 
 namespace runfront {
@@ -38,6 +42,13 @@ enum ExitCode : int {
     kExitBadCommandLine = 1639,
     // The program does not run with administrator rights; nothing was done.
     kExitNotAdministrator = 740,
+    // Another Uninstall is removing the same installation; this one touched
+    // nothing.
+    kExitAlreadyRunning = 1618,
+    // The run succeeded, but files in use go only when the computer
+    // restarts: the restart finishes the job. Uninstall ends so when
+    // nothing else is left; Setup has no step that waits for a restart.
+    kExitRestartNeeded = 3010,
 };
 
 // A short Chinese (GBK) text for an exit code, for the run log's last line;
