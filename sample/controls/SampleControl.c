@@ -8,7 +8,8 @@
  * (CONTROL_CLSID). */
 #include <windows.h>
 
-#define CONTROLS_KEY "SOFTWARE\\Kestrova\\ZemloSampleControls"
+#define VENDOR_KEY "SOFTWARE\\Kestrova"
+#define CONTROLS_KEY VENDOR_KEY "\\ZemloSampleControls"
 #define CONTROL_KEY CONTROLS_KEY "\\" CONTROL_NAME
 #define CLASS_KEY "CLSID\\" CONTROL_CLSID
 #define SERVER_KEY CLASS_KEY "\\InprocServer32"
@@ -57,13 +58,21 @@ __declspec(dllexport) HRESULT WINAPI DllUnregisterServer(void)
     RegDeleteKeyA(HKEY_CLASSES_ROOT, CLASS_KEY);
     if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, CONTROL_KEY) != ERROR_SUCCESS)
         return E_FAIL;
-    /* The parent goes with the last control. */
+    /* The parent goes with the last control, and the vendor's key with it
+     * when nothing else is in it (the registration made both). */
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, CONTROLS_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS) {
         DWORD subKeys = 0;
         rc = RegQueryInfoKeyA(key, NULL, NULL, NULL, &subKeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
         RegCloseKey(key);
         if (rc == ERROR_SUCCESS && subKeys == 0)
             RegDeleteKeyA(HKEY_LOCAL_MACHINE, CONTROLS_KEY);
+    }
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, VENDOR_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        DWORD subKeys = 0, values = 0;
+        rc = RegQueryInfoKeyA(key, NULL, NULL, NULL, &subKeys, NULL, NULL, &values, NULL, NULL, NULL, NULL);
+        RegCloseKey(key);
+        if (rc == ERROR_SUCCESS && subKeys == 0 && values == 0)
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, VENDOR_KEY);
     }
     return S_OK;
 }

@@ -181,7 +181,10 @@ for control in ZemloGrid ZemloChart; do
     | grep -qi 'U:\\B\\' || fail "removing A unregistered B's $control"
 done
 run_driver 'U:\B\Uninstall.exe' --timeout-s 30 --expect-exit 0 || fail "the driver (B) failed"
-"$wine_run" reg query 'HKLM\SOFTWARE\Kestrova' >/dev/null 2>&1 && fail "the vendor's empty key stayed after the last removal"
+for view in 32 64; do
+  "$wine_run" reg query 'HKLM\SOFTWARE\Kestrova' /reg:$view >/dev/null 2>&1 &&
+    fail "the vendor's empty key stayed after the last removal (the ${view}-bit view)"
+done
 [ -e "$sandbox/B" ] && fail "B is still there"
 "$wine_run" reg query 'HKLM\SOFTWARE\Kestrova\enggZEMLO\V8' /reg:32 >/dev/null 2>&1 && fail "B's product key stayed"
 check_planted
