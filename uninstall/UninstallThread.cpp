@@ -248,13 +248,32 @@ BOOL CUninstallThread::InitInstance()
     RemoveFolders();
     log.Step("删除注册表项");
     DeleteRegKeys();
-    log.Step("删除卸载程序和安装文件夹");
-    RemoveSelf();
+    FinishRun();
     m_folder.reset();
     for (const std::string& record : m_outcome.RunLogRecords())
         log.Step(record);
     Report(WM_UNINSTALL_DONE);
     return FALSE;
+}
+
+void CUninstallThread::FinishRun()
+{
+    runfront::RunLog& log = runfront::AppRunLog();
+    if (m_registrationKept) {
+        // Programs and Features still offers the removal: its uninstaller
+        // and the log it replays stay with the folder, so that another run
+        // can finish the job once what kept it has gone.
+        log.Step("卸载程序和卸载日志保留，以便再次卸载");
+        if (m_scope.IsValid())
+            m_outcome.SetFolderLeft(m_scope.Folder());
+        return;
+    }
+    log.Step("删除卸载程序和安装文件夹");
+    std::string path;
+    LeftReason reason = LeftReason::NotRemoved;
+    if (!m_strLogEntry.empty() && m_scope.AllowsFile(m_strLogEntry, path) && !RemoveFile(path, reason))
+        Left(m_strLogEntry, reason);
+    RemoveSelf();
 }
 
 bool CUninstallThread::IsSelfRemoving() const
@@ -558,11 +577,18 @@ void CUninstallThread::DeleteFiles()
     // go while it runs, and the self-removal takes it once it has ended.
     std::string program;
     NormalizeEntryPath(winlib::ProgramFileName(), program);
-    ForEachEntry(installlog::kFileCopy, [this, &program](const std::string& text) {
+    // The log being replayed goes last (FinishRun): while something is left
+    // it stays with the registration, for the next run.
+    const std::string log = m_scope.IsValid() ? m_scope.Folder() + "\\" + installlog::kLogFileName : std::string();
+    ForEachEntry(installlog::kFileCopy, [this, &program, &log](const std::string& text) {
         std::string path;
         LeftReason reason = LeftReason::Refused;
         if (!m_scope.AllowsFile(text, path))
             Left(text, reason);
+        else if (winlib::EqualNoCase(path, log)) {
+            if (m_strLogEntry.empty())
+                m_strLogEntry = text;
+        }
         else if (!(winlib::EqualNoCase(path, program) && IsSelfRemoving()) && !RemoveFile(path, reason))
             Left(text, reason);
         // Reported whether or not the file could be deleted: the bar counts
@@ -581,7 +607,11 @@ void CUninstallThread::RemoveFolders()
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
         std::string path;
         LeftReason reason = LeftReason::Refused;
-        if (!m_scope.AllowsFolder(*it, path) || !RemoveFolder(path, reason))
+        const bool allowed = m_scope.AllowsFolder(*it, path);
+        // The installation folder goes last, after its log (FinishRun).
+        if (allowed && PlaceOf(path, true) == Place::InstallFolder)
+            continue;
+        if (!allowed || !RemoveFolder(path, reason))
             Left(*it, reason == LeftReason::NotRemoved && HoldsKeptShortcut(m_outcome, path) ? LeftReason::HoldsForeign
                                                                                               : reason);
     }
@@ -625,7 +655,8 @@ void CUninstallThread::DeleteRegKeys()
         return entry.reason != LeftReason::RemovedAtRestart && entry.reason != LeftReason::NotUnregistered &&
                !IsKeptReason(entry.reason) && !(entry.reason == LeftReason::Refused && !InsideByText(entry.text));
     });
-    if (keep && CountEntries(installlog::kRegDbKey) > 0)
+    m_registrationKept = keep && CountEntries(installlog::kRegDbKey) > 0;
+    if (m_registrationKept)
         runfront::AppRunLog().Step("有项目未能删除，产品注册和卸载项保留，以便再次卸载");
     bool productKeyRecorded = false;
     ForEachEntry(installlog::kRegDbKey, [this, keep, &productKeyRecorded](const std::string& text) {

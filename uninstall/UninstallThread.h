@@ -78,6 +78,10 @@ protected:
     // lies in the log's folder; otherwise that folder is removed directly.
     // Notes the folder in the outcome when it is going to stay.
     virtual void RemoveSelf();
+    // After the key pass: the log and the uninstaller stay while the
+    // registration does (a later run finishes the removal); otherwise the
+    // log goes, then RemoveSelf.
+    void FinishRun();
     // Removes an empty folder of the installation (path in normal form, an
     // entry's allowed path or the installation folder), once the folder
     // opened is found to be what the entry may name; when that fails
@@ -148,6 +152,11 @@ private:
     // administrators may change it (-1 until read).
     winlib::ScopedHandle m_folder;
     winlib::ObjectLocation m_folderLocation;
+    // The log's own "File Copy: " entry, removed last (FinishRun).
+    std::string m_strLogEntry;
+    // The product key and the uninstall entry stay because something is
+    // left (DeleteRegKeys); the log and the uninstaller then stay too.
+    bool m_registrationKept = false;
     bool m_folderTried = false;
     bool m_folderRemoved = false;
     int m_folderProtected = -1;

@@ -310,7 +310,9 @@ TEST_F(UninstallTest, RegistrationStaysWhileAnythingIsLeft)
     testfs::WriteFile(inst + "\\own.txt", "x");
     CreateKey(HKEY_LOCAL_MACHINE, kProductKey);
     CreateKey(HKEY_LOCAL_MACHINE, kUninstallKey);
-    LoadLog("Made Dir: " + inst + "\\Data\r\nFile Copy: " + inst + "\\own.txt\r\n" + keys, inst + "\\Uninstall.log");
+    const std::string ownLog = "File Copy: " + inst + "\\Uninstall.log\r\n";
+    LoadLog("Made Dir: " + inst + "\\Data\r\nFile Copy: " + inst + "\\own.txt\r\n" + ownLog + keys,
+            inst + "\\Uninstall.log");
 
     RunUninstall();
 
@@ -318,6 +320,11 @@ TEST_F(UninstallTest, RegistrationStaysWhileAnythingIsLeft)
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_EQ(thread.Outcome().ExitCode(), 1604);
+    // What the entry in Programs and Features runs stays with it: the log
+    // and the uninstaller (no self-removal), and so the folder.
+    EXPECT_TRUE(Exists(inst + "\\Uninstall.log"));
+    EXPECT_TRUE(thread.selfRemovals.empty());
+    EXPECT_EQ(thread.Outcome().FolderLeft(), inst);
 
     // Once the user's file is gone, the next run takes the rest; refused
     // entries outside the installation leave the keys to go.
@@ -325,13 +332,15 @@ TEST_F(UninstallTest, RegistrationStaysWhileAnythingIsLeft)
     TestUninstallThread again;
     again.window = &window;
     testfs::WriteFile(inst + "\\Uninstall.log", "Made Dir: " + inst + "\\Data\r\nFile Copy: " + Path("Victim\\keep.txt") +
-                                                 "\r\nFile Copy: \\\\server\\share\\x.txt\r\n" + keys);
+                                                 "\r\nFile Copy: \\\\server\\share\\x.txt\r\n" + ownLog + keys);
     ASSERT_TRUE(again.ReadLog((inst + "\\Uninstall.log").c_str()));
     ASSERT_TRUE(window.RunThread(again));
     EXPECT_EQ(LeftLines(again), (Lines{"refused " + Path("Victim\\keep.txt"), "refused \\\\server\\share\\x.txt"}));
     EXPECT_FALSE(Exists(inst + "\\Data"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(Exists(inst + "\\Uninstall.log"));
+    EXPECT_EQ(again.selfRemovals.size(), 1u);
 }
 
 // The uninstaller started in the installation folder (its current folder,
