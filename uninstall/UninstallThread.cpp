@@ -121,6 +121,24 @@ std::wstring Wide(const std::string& text)
     return prefixed.substr(4);
 }
 
+// Whether a control counts as unregistered after its server's call: it
+// did, or it is a module of a kind this Windows cannot run (the 64-bit
+// control of the medium on 32-bit Windows), which was never registered
+// here, so there is nothing to undo and its file goes like any other.
+// Logs what became of it otherwise.
+BOOL Unregistered(winlib::ControlCallResult result, winlib::ModuleMachine machine, const std::string& path)
+{
+    if (result == winlib::ControlCallResult::Succeeded)
+        return TRUE;
+    if (result == winlib::ControlCallResult::WrongMachine) {
+        runfront::AppRunLog().Step("控件 " + path + " 在本机从未注册（" + winlib::DescribeControlCall(result, machine) +
+                                 "），直接删除");
+        return TRUE;
+    }
+    runfront::AppRunLog().Step("控件未能注销 " + path + "：" + winlib::DescribeControlCall(result, machine));
+    return FALSE;
+}
+
 // Unregisters the control the handle holds (checked, and held without
 // write or delete sharing), named by path, as UnregisterControl does by path.
 BOOL UnregisterHeld(HANDLE control, const std::string& path, DWORD timeoutMs)
@@ -132,15 +150,7 @@ BOOL UnregisterHeld(HANDLE control, const std::string& path, DWORD timeoutMs)
         load = path;
     winlib::ModuleMachine machine = winlib::ModuleMachine::NotAModule;
     const winlib::ControlCallResult result = winlib::RunControlServerHeld(control, load, true, timeoutMs, &machine);
-    if (result == winlib::ControlCallResult::Succeeded)
-        return TRUE;
-    if (result == winlib::ControlCallResult::WrongMachine) {
-        runfront::AppRunLog().Step("控件 " + path + " 在本机从未注册（" + winlib::DescribeControlCall(result, machine) +
-                                 "），直接删除");
-        return TRUE;
-    }
-    runfront::AppRunLog().Step("控件未能注销 " + path + "：" + winlib::DescribeControlCall(result, machine));
-    return FALSE;
+    return Unregistered(result, machine, path);
 }
 
 // True when a shortcut kept as another installation's lies in the folder:
@@ -724,16 +734,5 @@ BOOL CUninstallThread::UnregisterControl(LPCSTR path, DWORD timeoutMs)
         return FALSE;
     winlib::ModuleMachine machine = winlib::ModuleMachine::NotAModule;
     const winlib::ControlCallResult result = winlib::RunControlServer(normal, true, timeoutMs, &machine);
-    if (result == winlib::ControlCallResult::Succeeded)
-        return TRUE;
-    // A module of a kind this Windows cannot run (the 64-bit control of
-    // the medium on 32-bit Windows) was never registered here: there is
-    // nothing to undo, and its file goes like any other.
-    if (result == winlib::ControlCallResult::WrongMachine) {
-        runfront::AppRunLog().Step("控件 " + normal + " 在本机从未注册（" + winlib::DescribeControlCall(result, machine) +
-                                 "），直接删除");
-        return TRUE;
-    }
-    runfront::AppRunLog().Step("控件未能注销 " + normal + "：" + winlib::DescribeControlCall(result, machine));
-    return FALSE;
+    return Unregistered(result, machine, normal);
 }

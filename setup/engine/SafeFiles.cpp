@@ -1,5 +1,7 @@
 #include "engine/SafeFiles.h"
 
+#include "winlib/FileSecurity.h"
+
 #include "winlib/Path.h"
 #include "winlib/StringUtil.h"
 #include "winlib/SysError.h"
@@ -100,27 +102,6 @@ std::string ErrorText(DWORD error)
     return winlib::FormatSystemMessage(error);
 }
 
-std::string FinalPathOf(HANDLE handle)
-{
-    std::vector<char> buffer(MAX_PATH + 8);
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const DWORD got = ::GetFinalPathNameByHandleA(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (got == 0)
-            return std::string();
-        if (got < buffer.size()) {
-            std::string path(buffer.data(), got);
-            if (path.compare(0, 8, "\\\\?\\UNC\\") == 0)
-                return "\\\\" + path.substr(8);
-            if (path.compare(0, 4, "\\\\?\\") == 0)
-                return path.substr(4);
-            return path;
-        }
-        buffer.resize(got + 1);
-    }
-    return std::string();
-}
-
 DWORD PinnedFolder::Pin(const std::string& path, const PinnedFolder* parent)
 {
     m_handle.reset();
@@ -135,7 +116,7 @@ DWORD PinnedFolder::Pin(const std::string& path, const PinnedFolder* parent)
         return ::GetLastError();
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return ERROR_DIRECTORY;
-    const std::string finalPath = FinalPathOf(folder.get());
+    const std::string finalPath = winlib::FinalPathOf(folder.get());
     const std::string name = LastName(path);
     // A link opened as itself (Windows) carries the attribute; one that
     // the system followed (Wine follows every link) resolves elsewhere.
@@ -186,7 +167,7 @@ DWORD Backups::PutAside(const std::string& path, const PinnedFolder& parent, std
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return ERROR_DIRECTORY;
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-        !IsChildOf(FinalPathOf(file.get()), parent.FinalPath(), LastName(path)))
+        !IsChildOf(winlib::FinalPathOf(file.get()), parent.FinalPath(), LastName(path)))
         return kErrorLinkFound;
     const DWORD made = MakeFolder();
     if (made != ERROR_SUCCESS)

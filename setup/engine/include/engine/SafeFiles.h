@@ -30,11 +30,6 @@ constexpr DWORD kErrorLinkFound = 4395;
 // system's message.
 std::string ErrorText(DWORD error);
 
-// The path the system resolves an open handle to (every link followed),
-// without the "\\?\" prefix ("\\?\UNC\server\..." becomes "\\server\...").
-// Empty when it cannot be told.
-std::string FinalPathOf(HANDLE handle);
-
 // A folder held open without delete sharing.
 class PinnedFolder {
 public:
