@@ -12,8 +12,14 @@
 #include <sddl.h>
 
 namespace {
-// Program, program, system folder, program's folder, the batch itself, its
-// folder.
+// Program, program, system folder, program's folder, the batch itself,
+// system folder twice, the batch's folder.
+//
+// The batch's own folder goes last, from a second interpreter started
+// detached that waits a moment first: an interpreter that keeps its batch
+// open while it runs (Wine's does; Windows' reads it line by line) leaves
+// the deleted batch in the folder until it ends, so its own rmdir would
+// find the folder not empty. Only an empty folder is removed.
 const char kBatchFormat[] =
     "@echo off\r\n"
     ":Repeat\r\n"
@@ -23,7 +29,7 @@ const char kBatchFormat[] =
     "goto Repeat\r\n"
     ":Removed\r\n"
     "rmdir \"%s\" 2>nul\r\n"
-    "del \"%s\" & rmdir \"%s\" 2>nul\r\n";
+    "del \"%s\" & start \"\" /b \"%s\\cmd.exe\" /d /c \"\"%s\\ping.exe\" -n 3 127.0.0.1 >nul & rmdir \"%s\" 2>nul\"\r\n";
 }  // namespace
 
 namespace {
@@ -48,8 +54,9 @@ std::string SelfRemovalBatchText(const std::string& programPath, const std::stri
 {
     const std::string program = BatchQuoted(programPath);
     const std::string folder = BatchQuoted(winlib::ParentFolder(programPath));
-    return winlib::Format(kBatchFormat, program.c_str(), program.c_str(), BatchQuoted(systemFolder).c_str(),
-                          folder.c_str(), BatchQuoted(batchPath).c_str(),
+    const std::string system = BatchQuoted(systemFolder);
+    return winlib::Format(kBatchFormat, program.c_str(), program.c_str(), system.c_str(), folder.c_str(),
+                          BatchQuoted(batchPath).c_str(), system.c_str(), system.c_str(),
                           BatchQuoted(winlib::ParentFolder(batchPath)).c_str());
 }
 

@@ -37,7 +37,9 @@ TEST(SelfRemovalBatch, BatchNamesTheProgramAndItsFolderAsTheInterpreterReadsThem
                         "goto Repeat\r\n"
                         ":Removed\r\n"
                         "rmdir \"" + c.quotedFolder + "\" 2>nul\r\n"
-                        "del \"C:\\Temp 1%%\\DelUS-0123456789abcdef.bat\" & rmdir \"C:\\Temp 1%%\" 2>nul\r\n");
+                        "del \"C:\\Temp 1%%\\DelUS-0123456789abcdef.bat\" & start \"\" /b "
+                        "\"C:\\windows\\system32\\cmd.exe\" /d /c \"\"C:\\windows\\system32\\ping.exe\" -n 3 "
+                        "127.0.0.1 >nul & rmdir \"C:\\Temp 1%%\" 2>nul\"\r\n");
         // No terminating zero among the bytes.
         EXPECT_EQ(text.find('\0'), std::string::npos);
     }
@@ -95,10 +97,16 @@ TEST(SelfRemovalBatch, BatchRemovesTheProgramItsFolderAndItselfOnly)
     EXPECT_FALSE(testfs::Exists(program));
     EXPECT_FALSE(testfs::Exists(app));
     EXPECT_FALSE(testfs::Exists(batch));
-    // Its own folder goes on the batch's last line. (Wine's interpreter
-    // keeps the batch open until it ends, so the file it deleted is still
-    // there for that line and the folder stays, empty.)
-    EXPECT_TRUE(testfs::ListFolder(ownFolder).empty());
+    // Its own folder goes a moment after the batch has ended, from the
+    // interpreter its last line starts (Wine's keeps the batch open until
+    // it ends, so the file it deleted is still there for that line).
+    bool folderGone = false;
+    for (int wait = 0; wait < 100 && !folderGone; ++wait) {
+        folderGone = !testfs::Exists(ownFolder);
+        if (!folderGone)
+            ::Sleep(100);
+    }
+    EXPECT_TRUE(folderGone) << ownFolder;
     ::RemoveDirectoryA(ownFolder.c_str());
     for (const std::string& path : planted)
         EXPECT_EQ(testfs::ReadFile(path), "mine") << path;

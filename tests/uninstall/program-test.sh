@@ -92,6 +92,14 @@ check_planted() {
     || fail "a self-removal batch is still there: $(ls "$temp_dir"/DelUS-*.bat)"
   [ -z "$(ls "$system_temp"/ZEMLO-Remove-*/DelUS-*.bat 2>/dev/null)" ] \
     || fail "a self-removal batch is still there: $(ls "$system_temp"/ZEMLO-Remove-*/DelUS-*.bat)"
+  # The batch's own folder goes a moment after the batch has ended.
+  local wait
+  for wait in 1 2 3 4 5 6 7 8 9 10; do
+    [ -z "$(ls -d "$system_temp"/ZEMLO-Remove-* 2>/dev/null)" ] && break
+    sleep 1
+  done
+  [ -z "$(ls -d "$system_temp"/ZEMLO-Remove-* 2>/dev/null)" ] \
+    || fail "a self-removal batch's folder is still there: $(ls -d "$system_temp"/ZEMLO-Remove-*)"
 }
 
 echo "== answering Yes, then finish (the uninstaller and a file read-only, as copied from a CD)"
