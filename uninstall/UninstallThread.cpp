@@ -91,19 +91,21 @@ bool IsInUse(DWORD error)
 // goes when its last handle closes. The error code, or ERROR_SUCCESS.
 DWORD DeleteThrough(HANDLE object)
 {
-    FILE_BASIC_INFO basic = {};
-    if (!::GetFileInformationByHandleEx(object, FileBasicInfo, &basic, sizeof(basic)))
-        return ::GetLastError();
-    if ((basic.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        FILE_BASIC_INFO plain = {};  // zero times: left as they are
-        plain.FileAttributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
-        if (plain.FileAttributes == 0)
-            plain.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-        if (!::SetFileInformationByHandle(object, FileBasicInfo, &plain, sizeof(plain)))
-            return ::GetLastError();
-    }
     FILE_DISPOSITION_INFO disposition = {TRUE};
-    if (!::SetFileInformationByHandle(object, FileDispositionInfo, &disposition, sizeof(disposition)))
+    if (::SetFileInformationByHandle(object, FileDispositionInfo, &disposition, sizeof(disposition)))
+        return ERROR_SUCCESS;
+    // Refused for a read-only file: the attribute goes first, then again.
+    const DWORD refused = ::GetLastError();
+    FILE_BASIC_INFO basic = {};
+    if (!::GetFileInformationByHandleEx(object, FileBasicInfo, &basic, sizeof(basic)) ||
+        (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) == 0)
+        return refused;
+    FILE_BASIC_INFO plain = {};  // zero times: left as they are
+    plain.FileAttributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+    if (plain.FileAttributes == 0)
+        plain.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (!::SetFileInformationByHandle(object, FileBasicInfo, &plain, sizeof(plain)) ||
+        !::SetFileInformationByHandle(object, FileDispositionInfo, &disposition, sizeof(disposition)))
         return ::GetLastError();
     return ERROR_SUCCESS;
 }
@@ -351,6 +353,14 @@ bool CUninstallThread::HoldFolder()
             m_folder.reset();
         if (m_folder && !m_folderLocation.Known())
             m_folderLocation = location;
+        // The folder's object name counts only when it names the place
+        // found: the same folder, spelt the way the system spells it.
+        if (m_folder && m_folderObjectName.empty()) {
+            const std::wstring name = winlib::ObjectNameOf(m_folder.get());
+            if (name.size() >= location.path.size() &&
+                winlib::IsSameLocation(location, winlib::ObjectLocation{location.volume, name.substr(name.size() - location.path.size())}))
+                m_folderObjectName = name;
+        }
         if (!m_folder && m_scope.IsValid())
             runfront::AppRunLog().Step("不能打开并确认安装文件夹 " + m_scope.Folder() + "，其中的项目都不删除");
     }
@@ -382,6 +392,12 @@ bool CUninstallThread::IsAllowedObject(HANDLE object, Place place, bool folder)
     BY_HANDLE_FILE_INFORMATION info = {};
     if (!::GetFileInformationByHandle(object, &info) || ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != folder)
         return false;
+    // An object inside, named below the held folder's own object name, is
+    // where it must be: one cheap question per file. Any other answer is
+    // judged by where the object really lies.
+    if (place == Place::Inside && HoldFolder() && !m_folderObjectName.empty() &&
+        winlib::IsNamedWithin(winlib::ObjectNameOf(object), m_folderObjectName))
+        return true;
     // Where the object opened lies, links on the way followed: what cannot
     // be located cannot be judged, and stays.
     winlib::ObjectLocation location;

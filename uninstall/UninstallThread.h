@@ -152,6 +152,9 @@ private:
     // administrators may change it (-1 until read).
     winlib::ScopedHandle m_folder;
     winlib::ObjectLocation m_folderLocation;
+    // The held folder's name in the system's object manager, when it ends
+    // in the path found for it (IsAllowedObject's quick answer).
+    std::wstring m_folderObjectName;
     // The log's own "File Copy: " entry, removed last (FinishRun).
     std::string m_strLogEntry;
     // The product key and the uninstall entry stay because something is

@@ -158,6 +158,46 @@ bool IsLocatedWithin(const ObjectLocation& inner, const ObjectLocation& folder)
            EqualNoCase(inner.path.data(), static_cast<int>(base), folder.path.data(), static_cast<int>(base));
 }
 
+std::wstring ObjectNameOf(HANDLE object)
+{
+    // NtQueryObject's ObjectNameInformation: a UNICODE_STRING followed by
+    // its characters.
+    struct Name {
+        USHORT length;
+        USHORT maximumLength;
+        PWSTR buffer;
+    };
+    using Query = LONG(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
+    static const Query query = [] {
+        const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+        return ntdll != nullptr ? reinterpret_cast<Query>(reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtQueryObject")))
+                                : nullptr;
+    }();
+    if (query == nullptr)
+        return std::wstring();
+    constexpr int kObjectNameInformation = 1;
+    std::vector<BYTE> buffer(sizeof(Name) + (MAX_PATH + 64) * sizeof(wchar_t));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ULONG needed = 0;
+        const LONG status = query(object, kObjectNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status >= 0) {
+            const auto* name = reinterpret_cast<const Name*>(buffer.data());
+            return name->buffer != nullptr ? std::wstring(name->buffer, name->length / sizeof(wchar_t)) : std::wstring();
+        }
+        if (needed <= buffer.size() || needed > 70000)
+            break;
+        buffer.resize(needed);
+    }
+    return std::wstring();
+}
+
+bool IsNamedWithin(const std::wstring& inner, const std::wstring& folder)
+{
+    const std::size_t base = folder.size();
+    return base > 0 && inner.size() > base + 1 && inner[base] == L'\\' && folder.back() != L'\\' &&
+           EqualNoCase(inner.data(), static_cast<int>(base), folder.data(), static_cast<int>(base));
+}
+
 bool IsSameLocation(const ObjectLocation& first, const ObjectLocation& second)
 {
     return first.Known() && second.Known() && first.volume == second.volume &&

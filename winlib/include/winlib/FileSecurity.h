@@ -54,6 +54,18 @@ std::wstring LastNameOf(const ObjectLocation& location);
 // True when text ends in suffix (ASCII, letter case ignored).
 bool EndsWithNoCase(const std::wstring& text, const wchar_t* suffix);
 
+// The name the system's object manager gives the open object
+// ("\Device\HarddiskVolume1\folder\file"; links on the way resolved, as
+// the open was re-aimed at what they lead to), or "" when it gives none.
+// One cheap question, where LocateObject's final path costs the system a
+// search of its drives; but the name is spelt as it was opened (a short
+// name stays short), so it can only confirm that an object lies below a
+// folder named the same way, never show that it does not.
+std::wstring ObjectNameOf(HANDLE object);
+// True when inner continues folder past one more backslash (letter case
+// ignored), both non-empty object names.
+bool IsNamedWithin(const std::wstring& inner, const std::wstring& folder);
+
 // The final path of the object the handle holds in the drive form (links
 // on the way resolved, long names, without "\\?\"), or "" when the system
 // cannot tell it (Wine gives none longer than MAX_PATH).
