@@ -94,6 +94,18 @@ PSECURITY_DESCRIPTOR BatchFolderSecurity()
     return descriptor;
 }
 
+// Deletes what the handle holds (opened with DELETE access) when it
+// closes, and closes it: what this run made goes through the handle it was
+// made or held with, never again by its name.
+void DeleteThroughHandle(winlib::ScopedHandle& handle)
+{
+    if (handle) {
+        FILE_DISPOSITION_INFO disposition = {TRUE};
+        ::SetFileInformationByHandle(handle.get(), FileDispositionInfo, &disposition, sizeof(disposition));
+    }
+    handle.reset();
+}
+
 // Makes a new folder of an unpredictable name in base (with its
 // backslash); "" when none could be made.
 std::string MakeBatchFolder(const std::string& base)
@@ -129,7 +141,7 @@ bool LaunchSelfRemovalBatch(const std::string& programPath, const std::string& f
     if (batchFolder.empty())
         return false;
     // Nobody renames it while this process runs.
-    winlib::ScopedHandle folderHold(::CreateFileA(batchFolder.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
+    winlib::ScopedHandle folderHold(::CreateFileA(batchFolder.c_str(), FILE_LIST_DIRECTORY | DELETE | SYNCHRONIZE,
                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 
@@ -139,11 +151,11 @@ bool LaunchSelfRemovalBatch(const std::string& programPath, const std::string& f
     const std::string path = UnpredictableName("DelUS-%016llx.bat", name) ? batchFolder + "\\" + name : std::string();
     winlib::ScopedHandle batch;
     if (!path.empty())
-        batch.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+        batch.reset(::CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!batch || !folderHold) {
-        folderHold.reset();
-        ::RemoveDirectoryA(batchFolder.c_str());
+        DeleteThroughHandle(batch);
+        DeleteThroughHandle(folderHold);
         return false;
     }
     const std::string text = SelfRemovalBatchText(programPath, path, system);
@@ -151,10 +163,8 @@ bool LaunchSelfRemovalBatch(const std::string& programPath, const std::string& f
     const bool complete = ::WriteFile(batch.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                           written == text.size() && ::FlushFileBuffers(batch.get());
     auto discard = [&] {
-        batch.reset();
-        folderHold.reset();
-        ::DeleteFileA(path.c_str());
-        ::RemoveDirectoryA(batchFolder.c_str());
+        DeleteThroughHandle(batch);
+        DeleteThroughHandle(folderHold);
     };
     if (!complete) {
         discard();
