@@ -1,4 +1,5 @@
 #include "Pages.h"
+#include "EarlierInstallation.h"
 #include "engine/Destination.h"
 #include "engine/InstallStep.h"
 #include "winlib/FileFind.h"
@@ -108,6 +109,8 @@ void CCopyPage::StartWorker()
         AskUser(log.Problem().c_str(), MB_OK | MB_ICONWARNING);
     m_thread.Configure(m_strSourceDir, m_strInstallDir, this);
     m_thread.SetAudience(m_audience);
+    if (!m_strEarlierDir.empty())
+        m_thread.ReplaceEarlier(m_strEarlierDir, &RemoveEarlierInstallation);
     m_thread.CreateThread(0, 0, nullptr);
 }
 

@@ -141,6 +141,9 @@ public:
     std::string m_strSourceDir;
     std::string m_strInstallDir;
     engine::Audience m_audience;
+    // The earlier installation a move replaces (removed before anything is
+    // copied), or empty.
+    std::string m_strEarlierDir;
     // Set when the worker reports the end of a complete run.
     std::string m_strNotice;
 

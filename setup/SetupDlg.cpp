@@ -18,6 +18,8 @@ const char kWizardTitle[] = "ZEMLO V8.0 安装向导";
 const char kReinstallQuestion[] = "已经安装了本软件!\n是否重新安装?";
 const char kReinstallCaption[] = "警告";
 const char kQuitQuestion[] = "真要退出安装程序吗?";
+const char kMoveQuestion[] =
+    "ZEMLO V8.0 已经安装在 %s。\n安装到另一个文件夹之前，将先卸载原来的安装（一次只能有一个安装）。\n是否继续?";
 
 }  // namespace
 
@@ -53,7 +55,8 @@ BOOL CSetupDlg::OnInitDialog()
 
     // An earlier installation (its folder recorded in the product key, its
     // log there): ask before installing again, and offer its folder.
-    std::string earlier;
+    std::string& earlier = m_strEarlierDir;
+    earlier.clear();
     if (engine::FindEarlierInstallation(earlier) &&
         Ask(kReinstallQuestion, kReinstallCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
         m_outcome = engine::InstallOutcome::LeftByUser();
@@ -88,6 +91,8 @@ BOOL CSetupDlg::OnInitDialog()
             m_outcome = engine::InstallOutcome::LeftByUser();
         else if (end == WizardEnd::kPageFailed)
             m_outcome = engine::InstallOutcome::Refused();
+        else if (run.IsCompleted())
+            m_outcome = run;
         else
             m_outcome = engine::InstallOutcome::Completed(run.IgnoredFiles(), run.FailedControls());
         const std::string report = m_outcome.Report();
@@ -128,6 +133,10 @@ CSetupDlg::WizardEnd CSetupDlg::RunPages(CWizardPages& pages)
         TakeBack(pages, n);
         switch (code) {
         case ID_WIZNEXT:
+            // Another folder than the earlier installation's: asked first;
+            // No shows the destination page again.
+            if (n == CWizardPages::kDestination && !ConfirmMove())
+                break;
             ++n;
             break;
         case ID_WIZBACK:
@@ -156,6 +165,18 @@ CSetupDlg::WizardEnd CSetupDlg::RunPages(CWizardPages& pages)
     return WizardEnd::kFinished;
 }
 
+bool CSetupDlg::ConfirmMove()
+{
+    m_strReplaceDir.clear();
+    if (m_strEarlierDir.empty() || winlib::IsSameFolder(m_strEarlierDir, m_strInstallDir))
+        return true;
+    const std::string question = winlib::Format(kMoveQuestion, winlib::StripTrailingBackslashes(m_strEarlierDir).c_str());
+    if (Ask(question.c_str(), kWizardTitle, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return false;
+    m_strReplaceDir = m_strEarlierDir;
+    return true;
+}
+
 void CSetupDlg::HandIn(CWizardPages& pages, int n)
 {
     switch (n) {
@@ -170,6 +191,7 @@ void CSetupDlg::HandIn(CWizardPages& pages, int n)
         pages.CopySourceDir() = m_strSourceDir;
         pages.CopyInstallDir() = m_strInstallDir;
         pages.CopyAudience() = m_audience;
+        pages.CopyEarlierDir() = m_strReplaceDir;
         break;
     case CWizardPages::kFinish:
         pages.FinishPath() = m_strInstallDir;

@@ -98,9 +98,18 @@ private:
     // Runs the pages until the user leaves the wizard or passes the last
     // page, or a page cannot be shown.
     WizardEnd RunPages(CWizardPages& pages);
+    // After the destination page: true when the folder chosen is the
+    // earlier installation's (or there is none), or the user agrees that
+    // the earlier one is removed first (it is then the one to replace).
+    bool ConfirmMove();
     void HandIn(CWizardPages& pages, int n);
     void TakeBack(CWizardPages& pages, int n);
     void OnPaint();
 
     engine::InstallOutcome m_outcome;
+    // The earlier installation found at the start, and the one the
+    // progress page is to remove first (a move), each with its trailing
+    // backslash, or empty.
+    std::string m_strEarlierDir;
+    std::string m_strReplaceDir;
 };

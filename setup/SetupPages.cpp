@@ -35,6 +35,7 @@ public:
     std::string& CopySourceDir() override { return m_copy.m_strSourceDir; }
     std::string& CopyInstallDir() override { return m_copy.m_strInstallDir; }
     engine::Audience& CopyAudience() override { return m_copy.m_audience; }
+    std::string& CopyEarlierDir() override { return m_copy.m_strEarlierDir; }
     std::string& FinishPath() override { return m_finish.m_strPath; }
     std::string& DestinationSourceDir() override { return m_destination.m_strSourceDir; }
     std::string& CopyNotice() override { return m_copy.m_strNotice; }

@@ -1,5 +1,6 @@
 #include "SetupRun.h"
 
+#include "EarlierInstallation.h"
 #include "engine/Destination.h"
 #include "engine/InstallOutcome.h"
 #include "engine/SetupThread.h"
@@ -73,11 +74,19 @@ int RunUnattendedSetup(const std::string& sourceDir, const runfront::CommandLine
     }
     if (reinstall)
         runfront::LogAnswer("已经安装了本软件（" + earlier + "），是否重新安装？", IDYES, true);
+    // Another folder than the earlier installation's: a move, which
+    // replaces it (one installation at a time).
+    const bool move = reinstall && !winlib::IsSameFolder(earlier, check.folder);
+    if (move)
+        runfront::LogAnswer("安装到另一个文件夹（" + check.folder + "）之前，先卸载原来的安装（" + earlier + "）？", IDYES,
+                            true);
 
     CSetupThread worker;
     worker.Configure(source, check.folder, nullptr);
     worker.SetUnattended(true);
     worker.SetAudience(engine::AudienceFor(options.allUsers, engine::CurrentAccount()));
+    if (move)
+        worker.ReplaceEarlier(earlier, &RemoveEarlierInstallation);
     if (!worker.CreateThread(0, 0, nullptr)) {
         log.Failure("不能启动安装", ::GetLastError());
         return engine::InstallOutcome::Refused().ExitCode();

@@ -16,8 +16,10 @@ inline constexpr char kDefaultInstallDir[] = "C:\\Program Files\\Kestrova\\ZEMLO
 
 // Installs from the medium in sourceDir into the folder of options (/D=,
 // else the earlier installation's, else the default) with no window: an
-// earlier installation is installed over, and every question the installation would ask is answered with the
-// answer that stops it, so that the run fails and undoes what it did.
+// earlier installation is installed over in its own folder, and replaced
+// (removed first) when /D= names another; every question the installation
+// would ask is answered with the answer that stops it, so that the run
+// fails and undoes what it did.
 // Returns the exit code (runfront::ExitCode).
 int RunUnattendedSetup(const std::string& sourceDir, const runfront::CommandLineOptions& options);
 

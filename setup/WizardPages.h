@@ -44,6 +44,7 @@ public:
     virtual std::string& CopySourceDir() = 0;      // progress page: m_strSourceDir
     virtual std::string& CopyInstallDir() = 0;     // progress page: m_strInstallDir
     virtual engine::Audience& CopyAudience() = 0;  // progress page: m_audience
+    virtual std::string& CopyEarlierDir() = 0;     // progress page: m_strEarlierDir
     virtual std::string& FinishPath() = 0;         // finish page: m_strPath
     virtual std::string& DestinationSourceDir() = 0;  // destination page: m_strSourceDir
     virtual std::string& CopyNotice() = 0;            // progress page: m_strNotice

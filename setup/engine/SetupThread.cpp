@@ -51,6 +51,24 @@ BOOL CSetupThread::InitInstance()
     return TRUE;
 }
 
+bool CSetupThread::RemoveEarlier()
+{
+    using Result = engine::EarlierRemoval::Result;
+    runfront::RunLog& log = runfront::AppRunLog();
+    log.Step("先卸载以前安装在 " + m_strEarlierDir + " 的 ZEMLO V8.0");
+    const engine::EarlierRemoval removal =
+        m_earlierRemover ? m_earlierRemover(m_strEarlierDir) : engine::EarlierRemoval();
+    if (removal.result == Result::kRemoved || removal.result == Result::kRemovedAtRestart) {
+        m_bEarlierRemoved = true;
+        m_bEarlierAtRestart = removal.result == Result::kRemovedAtRestart;
+        log.Step(m_bEarlierAtRestart ? "以前的安装已卸载，正在使用的文件在重新启动后删除" : "以前的安装已卸载");
+        return true;
+    }
+    m_outcome = engine::InstallOutcome::EarlierKept(m_strEarlierDir, removal);
+    log.Step(m_outcome.Report());
+    return false;
+}
+
 std::string CSetupThread::LogText() const
 {
     return m_job ? m_job->record.Log().str() : std::string();
@@ -63,6 +81,14 @@ int CSetupThread::Run()
     log.Step("安装到 " + m_strInstallDir + "，安装文件来自 " + m_strSourceDir +
              (m_audience.allUsers ? "，为所有用户安装" : ""));
     engine::InstallHost& host = *this;
+    // A move replaces the earlier installation: it goes first, before
+    // anything of the new one is written (one installation at a time).
+    if (!m_strEarlierDir.empty() && !RemoveEarlier()) {
+        if (report != nullptr)
+            ::PostMessageA(report, WM_SETUP_FAILED, 0, 0);
+        ::PostThreadMessageA(m_nThreadID, WM_QUIT, 0, 0);
+        return CWinThread::Run();
+    }
     m_job = std::make_unique<engine::InstallJob>(host, m_strSourceDir, m_strInstallDir, m_nControlTimeoutMs, m_audience);
     engine::InstallJob& job = *m_job;
 
@@ -90,6 +116,8 @@ int CSetupThread::Run()
         log.Step(winlib::Format("安装完成：复制了 %llu 字节，跳过 %d 个文件，%d 个控件未能注册", job.copier.BytesCopied(),
                                 job.copier.IgnoredFiles(), job.failedControls));
         m_outcome = engine::InstallOutcome::Completed(job.copier.IgnoredFiles(), job.failedControls);
+        if (m_bEarlierRemoved)
+            m_outcome.SetEarlierRemoved(m_strEarlierDir, m_bEarlierAtRestart);
         if (report != nullptr) {
             ::SendMessageA(report, WM_SETUP_CONFIGURING, 0, 0);
             ::PostMessageA(report, WM_SETUP_DONE, 0, 0);
@@ -104,6 +132,8 @@ int CSetupThread::Run()
             cancelled, job.record.Journal().Undo([timeout](const std::string& control, bool unregister) {
                 return winlib::RunControlServer(control, unregister, timeout) == winlib::ControlCallResult::Succeeded;
             }));
+        if (m_bEarlierRemoved)
+            m_outcome.SetEarlierRemoved(m_strEarlierDir, m_bEarlierAtRestart);
         if (!job.backups.Discard())
             log.Step("未能删除备份文件夹 " + job.backups.Folder());
         log.Step(m_outcome.Report());

@@ -4,7 +4,9 @@
 # the installation checked, then the installed Uninstall.exe driven to its
 # end and what is left checked. Before that, the refusal paths: Cancel on a
 # page, a cancel confirmed during the copy; after it, the re-install
-# question answered No. A stand-in AutoCAD 2008 (registry only) gets the
+# question answered No; over that installation a re-install cancelled
+# during the copy and one whose last step fails, each leaving it exactly as
+# it was, then a move to another folder and back. A stand-in AutoCAD 2008 (registry only) gets the
 # product's profile. Then an installation for all users, its per-user
 # step run as at a logon, and its removal. Last, an installation while a
 # medium file is held open by another program.
@@ -201,6 +203,50 @@ unattended 0 'D:\Setup.exe' '/S /LOG=C:\over.log' --no-window
 check_install 'C:\Program Files\Kestrova\ZEMLO'
 check_run_log over.log 0
 run_log over.log | grep -q '^问题: 已经安装了本软件.*回答: 是' || fail "the run log records the re-install question and its answer"
+
+echo "== Over the earlier installation: cancelled, failed, moved"
+# The installation as its user and its own uninstaller see it: every file
+# with its content, the registry keys it wrote, the registrations of its
+# controls, the shortcut folders and where each recorded shortcut leads.
+clsids=('{3F9A1D64-8B2E-4C17-A5D3-0E6B7C81F245}' '{B2C47E19-5D8A-4F36-9E01-7A3C6D2B8F54}')
+installation_state() {
+  local clsid
+  (cd "$install_dir" && find . -type f -print0 | LC_ALL=C sort -z | xargs -0 md5sum)
+  touched
+  for clsid in "${clsids[@]}"; do
+    echo "[HKCR\\CLSID\\$clsid]"
+    "$wine_run" reg query "HKCR\\CLSID\\$clsid" /s 2>/dev/null | tr -d '\r'
+  done
+  "$wine_run" "$build/tools/drivers/setup_driver.exe" 'D:\Setup.exe' check 'C:\Program Files\Kestrova\ZEMLO' \
+    </dev/null 2>/dev/null | from_gbk | grep '^shortcut: '
+}
+earlier_state=$(installation_state)
+grep -q "InprocServer32" <<<"$earlier_state" || fail "the earlier installation's controls are not registered"
+as_it_was() {
+  local now
+  now=$(installation_state)
+  [ "$now" = "$earlier_state" ] ||
+    fail "$1 changed the earlier installation: $(diff <(echo "$earlier_state") <(echo "$now") | head -20)"
+}
+setup cancel-reinstall 'C:\Program Files' || fail "cancelling a re-install during the copy"
+as_it_was "a re-install cancelled during the copy"
+# The last step fails: the old log cannot be put aside while another
+# program holds it open.
+unattended 1603 'D:\Setup.exe' '/S /LOG=C:\failed.log' --no-window \
+  --hold-file 'C:\Program Files\Kestrova\ZEMLO\Uninstall.log'
+check_run_log failed.log 1603
+as_it_was "a re-install whose log could not be written"
+# A move through the wizard, and one back unattended: each removes the
+# installation before it, then installs; the product key, the uninstall
+# entry, the shortcuts and the registrations are the new one's.
+setup move 'C:\Moved\ZEMLO' 'C:\Program Files\Kestrova\ZEMLO' \
+  --acad-profile "${acad_profiles#HKCU\\}\\<<enggZEMLO V8>>" || fail "moving the installation through the wizard"
+[ -e "$install_dir" ] && fail "the move left the earlier folder: $(cd "$install_dir" && find . | head)"
+unattended 0 'D:\Setup.exe' '/S /LOG=C:\moveback.log /D=C:\Program Files\Kestrova\ZEMLO' --no-window
+check_run_log moveback.log 0
+run_log moveback.log | grep -q '^以前的安装已卸载$' || fail "the run log of the move back says the earlier installation went"
+[ -e "$prefix/drive_c/Moved" ] && fail "the move back left C:\\Moved: $(cd "$prefix/drive_c/Moved" && find . | head)"
+check_install 'C:\Program Files\Kestrova\ZEMLO'
 
 echo "== Uninstall"
 uninstall_args=(--timeout-s 120)

@@ -13,7 +13,11 @@
 #include <functional>
 
 // What the page members held when a page was shown.
-struct PageVisit { int position; BOOL agree; std::string destinationPath, copySourceDir, copyInstallDir, finishPath; };
+struct PageVisit {
+    int position;
+    BOOL agree;
+    std::string destinationPath, copySourceDir, copyInstallDir, finishPath, copyEarlierDir;
+};
 
 struct Question {
     std::string text, caption;
@@ -40,7 +44,7 @@ struct ScriptedPages : CWizardPages {
     ~ScriptedPages() override { script.destroyed = true; }
     INT_PTR DoModal(int n) override
     {
-        script.visits.push_back({n, m_bAgree, m_strPath, m_strSourceDir, m_strInstallDir, m_strFinishPath});
+        script.visits.push_back({n, m_bAgree, m_strPath, m_strSourceDir, m_strInstallDir, m_strFinishPath, m_strEarlierDir});
         if (script.steps.empty()) {
             ADD_FAILURE() << "page " << n << " shown more often than scripted";
             return ID_WIZFINISH;
@@ -56,6 +60,7 @@ struct ScriptedPages : CWizardPages {
     std::string& CopySourceDir() override { return m_strSourceDir; }
     std::string& CopyInstallDir() override { return m_strInstallDir; }
     engine::Audience& CopyAudience() override { return m_audience; }
+    std::string& CopyEarlierDir() override { return m_strEarlierDir; }
     std::string& FinishPath() override { return m_strFinishPath; }
     std::string& DestinationSourceDir() override { return m_strDestinationSource; }
     std::string& CopyNotice() override { return m_strCopyNotice; }
@@ -66,6 +71,7 @@ struct ScriptedPages : CWizardPages {
     BOOL m_bAgree = 7;
     std::string m_strPath = "unset", m_strSourceDir = "unset", m_strInstallDir = "unset", m_strFinishPath = "unset";
     std::string m_strDestinationSource, m_strCopyNotice, m_strFinishNotice;
+    std::string m_strEarlierDir = "unset";
     engine::Audience m_audience;
     Script& script;
 };

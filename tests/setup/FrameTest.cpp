@@ -57,6 +57,14 @@ TEST_F(FrameTest, TheRunsOutcomeDecidesTheExitCodeAndTheReportHoweverThePagesEnd
 {
     using engine::InstallOutcome;
     const std::string nothing = "安装没有完成，本次安装所做的更改已全部撤销，没有安装任何内容。";
+    // A move whose earlier installation went (files in use at the restart);
+    // one that could not remove it whole, or found its uninstaller at work.
+    InstallOutcome moved = InstallOutcome::Completed(0, 0);
+    moved.SetEarlierRemoved("C:\\Old\\", true);
+    engine::EarlierRemoval notRemoved;
+    notRemoved.left = {"C:\\Old\\mine.txt"};
+    engine::EarlierRemoval busy;
+    busy.result = engine::EarlierRemoval::Result::kBusy;
     const struct {
         std::vector<INT_PTR> codes;
         std::deque<int> answers;  // the quit question
@@ -72,6 +80,18 @@ TEST_F(FrameTest, TheRunsOutcomeDecidesTheExitCodeAndTheReportHoweverThePagesEnd
          InstallOutcome::Undone(false, {"C:\\left"}),
          1604,
          "安装没有完成，本次安装所做的更改已撤销，但以下项目未能删除：\nC:\\left\n"},
+        {{ID_WIZNEXT, ID_WIZNEXT, ID_WIZNEXT, ID_WIZNEXT, ID_WIZFINISH}, {}, moved, 3010, ""},
+        {{ID_WIZNEXT, ID_WIZNEXT, ID_WIZNEXT, ID_WIZFINISH},
+         {},
+         InstallOutcome::EarlierKept("C:\\Old\\", notRemoved),
+         1603,
+         "以前安装在 C:\\Old 的 ZEMLO V8.0 未能完整卸载，没有安装任何新内容。\n"
+         "以下项目留下（详见运行日志），以前的安装仍可用它自己的卸载程序卸载：\nC:\\Old\\mine.txt\n"},
+        {{ID_WIZNEXT, ID_WIZNEXT, ID_WIZNEXT, ID_WIZFINISH},
+         {},
+         InstallOutcome::EarlierKept("C:\\Old", busy),
+         1618,
+         "另一个卸载程序正在卸载以前安装在 C:\\Old 的 ZEMLO V8.0，没有安装任何新内容。\n请等它完成后再运行安装程序。"},
         // No installation: leaving is the user's cancel, a page that could
         // not be shown a failure.
         {{ID_WIZNEXT, IDCANCEL}, {IDYES}, InstallOutcome(), 1602, ""},
@@ -175,6 +195,53 @@ TEST_F(FrameTest, AnEarlierInstallationIsAskedAboutAndItsFolderOffered)
                 shown = true;
             }
         EXPECT_EQ(shown, c.answer != IDNO);
+    }
+}
+
+// Another folder than the earlier installation's is a move: asked after
+// the destination page; No shows the page again, Yes hands the earlier
+// folder to the progress page, which removes it first. The earlier
+// installation's own folder, in whatever spelling, is no move.
+TEST_F(FrameTest, ChoosingAnotherFolderThanTheEarlierInstallationsAsksBeforeReplacingIt)
+{
+    TempDir temp;
+    const std::string earlier = temp / "Old\\";
+    testfs::WriteFile(earlier + "Uninstall.log", "File Copy: " + earlier + "a.txt\r\n");
+    ASSERT_TRUE(testreg::Put(HKEY_LOCAL_MACHINE, kProductKey, "installPath", earlier));
+    const Question reinstall = {"已经安装了本软件!\n是否重新安装?", "警告", kYesNoQuestion};
+    const Question move = {"ZEMLO V8.0 已经安装在 " + temp / "Old" +
+                               "。\n安装到另一个文件夹之前，将先卸载原来的安装（一次只能有一个安装）。\n是否继续?",
+                           kTitle, kYesNoQuestion};
+    const auto choose = [](const std::string& folder) {
+        return [folder](ScriptedPages& pages) { pages.m_strPath = folder; };
+    };
+
+    Wizard w;
+    w.Codes({ID_WIZNEXT, ID_WIZNEXT});
+    w.Step(ID_WIZNEXT, choose("D:\\Other\\"));
+    w.Step(ID_WIZNEXT, nullptr);
+    w.Codes({ID_WIZFINISH});
+    w.frame.answers = {IDYES, IDNO, IDYES};
+    w.Run();
+    EXPECT_EQ(w.Positions(), (Order{0, 1, 2, 2, 3}));
+    EXPECT_EQ(w.frame.questions, (std::vector<Question>{reinstall, move, move}));
+    ASSERT_EQ(w.script.visits.size(), 5u);
+    EXPECT_EQ(w.script.visits[2].destinationPath, earlier);
+    EXPECT_EQ(w.script.visits[3].destinationPath, "D:\\Other\\");
+    EXPECT_EQ(w.script.visits[4].copyInstallDir, "D:\\Other\\");
+    EXPECT_EQ(w.script.visits[4].copyEarlierDir, earlier);
+
+    for (const std::string& same : {earlier, temp / "OLD", temp / "Old\\\\"}) {
+        SCOPED_TRACE(same);
+        Wizard again;
+        again.Codes({ID_WIZNEXT, ID_WIZNEXT});
+        again.Step(ID_WIZNEXT, choose(same));
+        again.Codes({ID_WIZFINISH});
+        again.frame.answers = {IDYES};
+        again.Run();
+        EXPECT_EQ(again.frame.questions, (std::vector<Question>{reinstall}));
+        ASSERT_EQ(again.script.visits.size(), 4u);
+        EXPECT_EQ(again.script.visits[3].copyEarlierDir, "");
     }
 }
 

@@ -4,14 +4,19 @@
 // refuses before it starts.
 #include "FileHelpers.h"
 #include "ImportHook.h"
+#include "InstallationLock.h"
 #include "RegistryOverride.h"
+#include "RestartRecorder.h"
 #include "SetupRun.h"
 #include "TempDir.h"
 #include "runfront/ExitCodes.h"
 #include "runfront/RunSupport.h"
+#include "winlib/Handles.h"
+#include "winlib/Path.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -245,6 +250,121 @@ TEST_F(SetupRunTest, UnattendedRunRefusesADestinationTooDeepForTheInstalledFiles
     EXPECT_FALSE(testfs::Exists(options.installDir));
     runfront::AppRunLog().Close();
     EXPECT_NE(testfs::ReadFile(log).find("失败: 安装路径太长"), std::string::npos);
+}
+
+// A move: /D= names another folder than the earlier installation's. The
+// earlier one is removed first by its own log under the uninstaller's
+// rules (files, folders, its registration), then the new one is installed;
+// both answers are in the run log.
+class MoveTest : public SetupRunTest {
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"Support", "Controls", "图框", "模板", "Database", "Data", "Temp"})
+            testfs::MakeDirs(medium + "\\" + name);
+        testfs::WriteFile(medium + "\\Support\\a.lsp", "lisp");
+        testfs::WriteFile(medium + "\\readme.txt", "readme");
+        ASSERT_TRUE(runfront::AppRunLog().Open(log));
+        options.silent = true;
+        options.hasInstallDir = true;
+        options.installDir = earlier;
+        ASSERT_EQ(RunUnattendedSetup(medium, options), runfront::kExitSuccess);
+        ASSERT_TRUE(testfs::Exists(earlier + "Uninstall.log"));
+        options.installDir = moved;
+    }
+    std::string RunLogText()
+    {
+        runfront::AppRunLog().Close();
+        return testfs::ReadFile(log);
+    }
+    std::string InstallPath() { return testreg::Text(HKEY_LOCAL_MACHINE, testreg::kProductKey, "installPath"); }
+
+    const std::string medium = temp / "medium";
+    const std::string earlier = temp / "早先 安装\\ZEMLO\\";
+    const std::string moved = temp / "新的\\ZEMLO\\";
+    const std::string log = temp / "run.log";
+    runfront::CommandLineOptions options;
+};
+
+TEST_F(MoveTest, TheEarlierInstallationIsRemovedBeforeTheNewOneIsWritten)
+{
+    EXPECT_EQ(RunUnattendedSetup(medium, options), runfront::kExitSuccess);
+
+    EXPECT_FALSE(testfs::Exists(earlier)) << "the earlier installation's folder stays";
+    EXPECT_EQ(testfs::ReadFile(moved + "Support\\a.lsp"), "lisp");
+    EXPECT_EQ(InstallPath(), moved);
+    EXPECT_NE(testreg::Text(HKEY_LOCAL_MACHINE, testreg::kUninstallKey, "UninstallString").find(moved),
+              std::string::npos);
+    const std::string text = RunLogText();
+    const std::size_t question =
+        text.find("问题: 安装到另一个文件夹（" + moved + "）之前，先卸载原来的安装（" + earlier + "）？  回答: 是");
+    const std::size_t removal = text.find("先卸载以前安装在 " + earlier + " 的 ZEMLO V8.0");
+    const std::size_t removed = text.find("以前的安装已卸载");
+    const std::size_t installing = text.find("准备安装文件夹 " + moved);
+    EXPECT_NE(question, std::string::npos) << text;
+    EXPECT_NE(removal, std::string::npos) << text;
+    EXPECT_NE(removed, std::string::npos) << text;
+    EXPECT_TRUE(question < removal && removal < removed && removed < installing) << text;
+}
+
+// Something of the earlier installation stays (a user's file in one of its
+// folders): nothing of the new one is written, the earlier one keeps its
+// registration, log and uninstaller, and the run log names what went.
+TEST_F(MoveTest, AnEarlierInstallationNotRemovedWholeStopsTheRunWith1603)
+{
+    testfs::WriteFile(earlier + "Support\\mine.txt", "the user's");
+
+    EXPECT_EQ(RunUnattendedSetup(medium, options), runfront::kExitFailed);
+
+    EXPECT_FALSE(testfs::Exists(temp / "新的")) << "the run wrote something of the new installation";
+    EXPECT_EQ(testfs::ReadFile(earlier + "Support\\mine.txt"), "the user's");
+    EXPECT_FALSE(testfs::Exists(earlier + "Support\\a.lsp"));
+    EXPECT_TRUE(testfs::Exists(earlier + "Uninstall.log"));
+    EXPECT_EQ(InstallPath(), earlier);
+    const std::string text = RunLogText();
+    EXPECT_NE(text.find("已删除: " + earlier + "Support\\a.lsp"), std::string::npos) << text;
+    EXPECT_EQ(text.find("已删除: " + earlier + "Support\r"), std::string::npos) << text;
+    EXPECT_NE(text.find("以前安装在 " + winlib::StripTrailingBackslashes(earlier) + " 的 ZEMLO V8.0 未能完整卸载"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("准备安装文件夹 " + moved), std::string::npos) << text;
+}
+
+// The earlier installation's uninstaller is at work: the move touches
+// nothing and ends as Windows Installer does when another installation is
+// in progress.
+TEST_F(MoveTest, WhileTheEarlierInstallationsUninstallerRunsNothingIsTouched)
+{
+    CInstallationLock running;
+    ASSERT_EQ(running.Acquire(winlib::StripTrailingBackslashes(earlier)), CInstallationLock::State::Held);
+
+    EXPECT_EQ(RunUnattendedSetup(medium, options), runfront::kExitAlreadyRunning);
+
+    EXPECT_EQ(testfs::ReadFile(earlier + "Support\\a.lsp"), "lisp");
+    EXPECT_FALSE(testfs::Exists(temp / "新的"));
+    EXPECT_EQ(InstallPath(), earlier);
+    EXPECT_NE(RunLogText().find("另一个卸载程序正在卸载"), std::string::npos);
+}
+
+// A file of the earlier installation in use: it goes at the restart, the
+// new installation is made, and Setup ends with 3010.
+TEST_F(MoveTest, WhenOnlyFilesInUseWaitForTheRestartTheMoveEndsWith3010)
+{
+    RestartRecorder restart;
+    ASSERT_TRUE(restart.ok());
+    int code = 0;
+    {
+        const winlib::ScopedHandle held(::CreateFileA((earlier + "readme.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                      nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.valid());
+        code = RunUnattendedSetup(medium, options);
+    }
+    EXPECT_EQ(code, runfront::kExitRestartNeeded);
+    EXPECT_NE(std::find(restart.scheduled.begin(), restart.scheduled.end(), earlier + "readme.txt"),
+              restart.scheduled.end());
+    EXPECT_EQ(testfs::ReadFile(moved + "Support\\a.lsp"), "lisp");
+    EXPECT_EQ(InstallPath(), moved);
+    EXPECT_NE(RunLogText().find("以前的安装已卸载，正在使用的文件在重新启动后删除"), std::string::npos);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // cannot: Wine quotes every argument that holds a blank) and reports how it
 // went: every window it showed, and its exit code.
 //
-//   run_program <program> <arguments> [--no-window] [--answer-box] [--timeout-s S]
+//   run_program <program> <arguments> [--no-window] [--answer-box] [--hold-file F] [--timeout-s S]
 //   run_program --active-setup <component key> [the same options]
 //
 // The second form runs an Active Setup component's command as the shell
@@ -14,6 +14,8 @@
 //               unattended run shows none)
 // --answer-box  the program is expected to show one message box: its text
 //               is printed and it is answered with its first button
+// --hold-file   F is held open for the run (reading shared, nothing else),
+//               as another program holding it would
 // Prints "exit code: N" last; exits 0 when every check passed, else 1.
 #include "GuiDrive.h"
 
@@ -63,7 +65,7 @@ HWND VisibleWindowOf(DWORD processId)
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: run_program <program> <arguments> [--no-window] [--answer-box] [--timeout-s S]\n"
+        std::fprintf(stderr, "usage: run_program <program> <arguments> [--no-window] [--answer-box] [--hold-file F] [--timeout-s S]\n"
                              "       run_program --active-setup <component key> [options]\n");
         return 2;
     }
@@ -71,6 +73,7 @@ int main(int argc, char** argv)
     const std::string arguments = argv[2];
     bool noWindow = false;
     bool answerBox = false;
+    winlib::ScopedHandle held;
     DWORD timeoutMs = 120000;
     for (int i = 3; i < argc; ++i) {
         if (std::strcmp(argv[i], "--no-window") == 0)
@@ -79,6 +82,13 @@ int main(int argc, char** argv)
             answerBox = true;
         else if (std::strcmp(argv[i], "--timeout-s") == 0 && i + 1 < argc)
             timeoutMs = static_cast<DWORD>(std::atoi(argv[++i])) * 1000;
+        else if (std::strcmp(argv[i], "--hold-file") == 0 && i + 1 < argc) {
+            held.reset(::CreateFileA(argv[++i], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+            if (!held) {
+                std::fprintf(stderr, "cannot hold %s open (error %lu)\n", argv[i], ::GetLastError());
+                return 2;
+            }
+        }
         else {
             std::fprintf(stderr, "unknown option %s\n", argv[i]);
             return 2;

@@ -19,6 +19,11 @@
 //                      confirms: Setup undoes what it copied, says that
 //                      nothing was installed and ends as cancelled, without
 //                      the finish page, having recorded nothing.
+//   cancel-reinstall <dir>
+//                      as cancel-copy, over the earlier installation in
+//                      <dir>\Kestrova\ZEMLO (the re-install question
+//                      answered Yes): its log and product key are there
+//                      afterwards.
 //   reinstall-no       the re-install question answered No ends Setup
 //                      before any page.
 //   check <dir>        starts nothing: checks the installation in <dir> as
@@ -29,6 +34,14 @@
 //                      that cannot be copied is answered Ignore, the finish
 //                      page says one file was not copied, and the file is
 //                      neither installed nor recorded.
+//   move <folder> <earlier>
+//                      over the earlier installation in <earlier>: the
+//                      re-install question answered Yes, <folder> typed on
+//                      the destination page, the question whether to
+//                      replace the earlier installation answered No (the
+//                      page again) and then Yes, the finish page saying it
+//                      was removed; then the installation in <folder> is
+//                      checked and <earlier> must be gone.
 //   peak <folder>      installs into <folder> with the fewest clicks and
 //                      prints Setup's peak working set on the welcome page
 //                      and on the finish page as
@@ -85,7 +98,7 @@ bool ParseOptions(int argc, char** argv, Options& options, const Scenario*& scen
     if (positional.size() > 2)
         options.folder = positional[2];
     if (positional.size() > 3)
-        options.heldFile = positional[3];
+        (options.scenario == "move" ? options.earlier : options.heldFile) = positional[3];
     return scenario != nullptr || positional.size() == 3;
 }
 
@@ -143,7 +156,7 @@ int main(int argc, char** argv)
     const Scenario* scenario = nullptr;
     if (!ParseOptions(argc, argv, run.options, scenario)) {
         std::fprintf(stderr, "usage: setup_driver <Setup.exe> install|cancel-copy|peak <folder> | install-held <folder> <file> "
-                             "| quit | reinstall-no | check <folder> "
+                             "| move <folder> <earlier> | quit | reinstall-no | check <folder> "
                              "[--hold-ms N] [--timeout-s S] [--acad-profile KEY]\n");
         return 2;
     }

@@ -4,6 +4,7 @@
 #include "InstallationCheck.h"
 #include "RegistryOverride.h"
 #include "runfront/ExitCodes.h"
+#include "winlib/Path.h"
 
 #include <psapi.h>
 
@@ -191,11 +192,27 @@ int CancelDuringCopy(Run& run)
     Check(run.WaitEnd(), "Setup ends after the report");
     Check(!finishSeen, "no finish page and no further question");
     const std::string dir = WithBackslash(run.options.folder) + "Kestrova\\ZEMLO\\";
+    if (run.options.reinstall) {
+        // Over an earlier installation: it is there as it was (the end-to-end
+        // run compares it file by file).
+        Check(Exists(dir + "Uninstall.log"), "the earlier installation's log is back");
+        Check(testreg::Text(HKEY_LOCAL_MACHINE, testreg::kProductKey, "installPath", KEY_WOW64_32KEY) == dir,
+              "the product key still names the earlier installation");
+        return Failures() == 0 ? 0 : 1;
+    }
     Check(!Exists(dir + "Uninstall.log"), "no install log is written");
     for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
         Check(testreg::Text(HKEY_LOCAL_MACHINE, testreg::kProductKey, "installPath", view).rfind("<no", 0) == 0,
               "no installPath is recorded");
     return Failures() == 0 ? 0 : 1;
+}
+
+// The same cancel over an earlier installation in the same folder: the
+// re-install question answered Yes first.
+int CancelReinstall(Run& run)
+{
+    run.options.reinstall = true;
+    return CancelDuringCopy(run);
 }
 
 int ReinstallNo(Run& run)
@@ -220,6 +237,78 @@ int ReinstallNo(Run& run)
     return Failures() == 0 ? 0 : 1;
 }
 
+// A move: the re-install question answered Yes, the earlier installation's
+// folder offered and another one typed; the question whether to replace
+// the earlier installation answered No (the page again), then Yes; the
+// finish page says the earlier one was removed. Then the installation in
+// the new folder is checked and the earlier folder must be gone.
+int Move(Run& run)
+{
+    const std::string dir = WithBackslash(run.options.folder);
+    const std::string earlier = WithBackslash(run.options.earlier);
+    HWND question = run.WaitQuestion("警告", run.options.timeoutMs);
+    Check(question != nullptr && MessageTextOf(question) == "已经安装了本软件!\n是否重新安装?",
+          "an earlier installation brings the re-install question");
+    if (question == nullptr)
+        return 1;
+    Click(question, IDYES);
+    HWND welcome = run.WaitPage(kHint);
+    if (welcome == nullptr)
+        return 1;
+    Click(welcome, kNext);
+    HWND agreement = run.WaitPage(kAgreementText);
+    if (agreement == nullptr)
+        return 1;
+    Click(agreement, kAgree);
+    ::Sleep(200);
+    Click(agreement, kNext);
+    HWND page = run.WaitPage(kPath);
+    Check(page != nullptr, "the destination page follows");
+    if (page == nullptr)
+        return 1;
+    Check(TextOf(::GetDlgItem(page, kPath)) == earlier, "the destination page offers the earlier installation's folder");
+    SetText(::GetDlgItem(page, kPath), dir);
+    run.Hold("destination-moved");
+    const std::string expected = "ZEMLO V8.0 已经安装在 " + winlib::StripTrailingBackslashes(earlier) +
+                                 "。\n安装到另一个文件夹之前，将先卸载原来的安装（一次只能有一个安装）。\n是否继续?";
+    for (const int answer : {IDNO, IDYES}) {
+        Click(page, kNext);
+        question = run.WaitQuestion(kWizardTitle, run.options.timeoutMs);
+        Check(question != nullptr && MessageTextOf(question) == expected,
+              "another folder brings the question whether to replace the earlier installation");
+        if (question == nullptr)
+            return 1;
+        if (answer == IDNO)
+            run.Hold("move-question");
+        Click(question, answer);
+        WaitGone(question, run.options.timeoutMs);
+        if (answer == IDNO) {
+            page = run.WaitPage(kPath);
+            Check(page != nullptr && TextOf(::GetDlgItem(page, kPath)) == dir,
+                  "No shows the destination page again with the folder typed");
+            if (page == nullptr)
+                return 1;
+        }
+    }
+    HWND finish = run.WaitPage(kReadme);
+    Check(finish != nullptr, "the finish page follows the copy");
+    if (finish == nullptr)
+        return 1;
+    std::string notice;
+    for (const ULONGLONG seen = ::GetTickCount64(); notice.empty() && ::GetTickCount64() - seen < 5000; ::Sleep(20))
+        notice = TextOf(::GetDlgItem(finish, kNotice));
+    Check(notice == "以前安装在 " + winlib::StripTrailingBackslashes(earlier) + " 的 ZEMLO V8.0 已卸载。",
+          "the finish page says the earlier installation was removed (" + notice + ")");
+    run.Hold("finish-moved");
+    if (IsChecked(finish, kReadme))
+        Click(finish, kReadme);
+    Click(finish, kNext);
+    Check(run.WaitEnd(), "Setup ends after Finish");
+    Check(!Exists(earlier), "the earlier installation's folder is gone");
+    installcheck::CheckInstallation(FolderOf(run.options.program), dir, run.options.acadProfile);
+    return Failures() == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 const Scenario kScenarios[] = {
@@ -227,8 +316,10 @@ const Scenario kScenarios[] = {
     {"quit", 0, runfront::kExitCancelled, &Quit},
     {"cancel-copy", 1, runfront::kExitCancelled, &CancelDuringCopy},
     {"reinstall-no", 0, runfront::kExitCancelled, &ReinstallNo},
+    {"cancel-reinstall", 1, runfront::kExitCancelled, &CancelReinstall},
     {"install-held", 2, runfront::kExitSuccess, &InstallHeld},
     {"peak", 1, runfront::kExitSuccess, &Peak},
+    {"move", 2, runfront::kExitSuccess, &Move},
 };
 
 const Scenario* FindScenario(const std::string& name)

@@ -161,6 +161,14 @@ bool Enabled(HWND dialog, int id)
 // returns the progress page, held with its worker suspended, or null.
 HWND WalkToCopy(Run& run, const std::string& destination, bool full)
 {
+    if (run.options.reinstall) {
+        HWND question = run.WaitQuestion("警告", run.options.timeoutMs);
+        Check(question != nullptr && MessageTextOf(question) == "已经安装了本软件!\n是否重新安装?",
+              "an earlier installation brings the re-install question");
+        if (question == nullptr)
+            return nullptr;
+        Click(question, IDYES);
+    }
     HWND welcome = run.WaitPage(kHint);
     Check(welcome != nullptr, "the welcome page appears");
     if (welcome == nullptr)

@@ -39,6 +39,8 @@ struct Options {
     std::string folder;       // the destination's parent, or the installation to check
     std::string acadProfile;  // the AutoCAD profile key expected under HKEY_CURRENT_USER
     std::string heldFile;     // the medium file held open during the run
+    std::string earlier;      // the earlier installation a move replaces
+    bool reinstall = false;   // the re-install question comes first: answered Yes
     DWORD holdMs = 0;         // how long each state is held (for a screenshot)
     DWORD timeoutMs = 60000;  // how long anything is waited for
 };
@@ -70,7 +72,8 @@ void SetText(HWND control, const std::string& text);
 bool IsChecked(HWND dialog, int id);
 bool Enabled(HWND dialog, int id);
 
-// Welcome page, agreement accepted, destination typed (or, with full,
+// The re-install question answered Yes when the options say it comes;
+// welcome page, agreement accepted, destination typed (or, with full,
 // every choice of the pages tried and the folder picked): returns the
 // progress page, held with Setup's worker suspended while it shows a path
 // being copied, or null. The installation goes into

@@ -53,6 +53,17 @@ public:
     void SetControlTimeout(DWORD timeoutMs) { m_nControlTimeoutMs = timeoutMs; }
     // Whom the installation is for (the running user by default).
     void SetAudience(const engine::Audience& audience) { m_audience = audience; }
+    // Removes an earlier installation (its folder) in the way Uninstall
+    // does, before the run writes anything.
+    using EarlierRemover = std::function<engine::EarlierRemoval(const std::string& folder)>;
+    // A move: the earlier installation in folder (another than the one to
+    // install into) is removed first with remover; when it cannot be
+    // removed whole the run stops there, having written nothing.
+    void ReplaceEarlier(const std::string& folder, EarlierRemover remover)
+    {
+        m_strEarlierDir = folder;
+        m_earlierRemover = std::move(remover);
+    }
     // The folders as configured.
     const std::string& SourceDir() const { return m_strSourceDir; }
     const std::string& InstallDir() const { return m_strInstallDir; }
@@ -86,6 +97,9 @@ private:
     HWND ReportWindow();
     // Moves the run to its completing state unless a cancel came first.
     bool BeginCompleting();
+    // Removes the earlier installation a move replaces; false (the
+    // outcome set) when the run must stop.
+    bool RemoveEarlier();
 
     std::string m_strSourceDir;   // ends in one backslash
     std::string m_strInstallDir;  // ends in one backslash
@@ -95,6 +109,11 @@ private:
     bool m_bUnattended = false;
     engine::Audience m_audience;
     QuestionHook m_questionHook;
+    std::string m_strEarlierDir;  // the installation a move replaces, or empty
+    EarlierRemover m_earlierRemover;
+    // The earlier installation was removed; files of it go at the restart.
+    bool m_bEarlierRemoved = false;
+    bool m_bEarlierAtRestart = false;
     engine::InstallOutcome m_outcome;
     // What the steps of the run share, made when the run starts and kept
     // with the worker (the log's text stays readable).
