@@ -10,6 +10,8 @@
 #include "winlib/StringUtil.h"
 
 #include <windows.h>
+
+#include <initializer_list>
 #include <objidl.h>
 #include <shlobj.h>
 
@@ -260,17 +262,41 @@ ControlRegistration FindRegistration(const std::string& controlPath)
     return ClassifyRegistration(controlPath, RegisteredServers(ViewOf(MachineOf(controlPath))));
 }
 
-std::vector<std::string> RemoveEmptyProductParents()
+namespace {
+
+// Deletes the keys in order, each only when empty, and stops at the first
+// that stays (it keeps its own parent filled).
+std::vector<std::string> RemoveEmptyKeys(std::initializer_list<std::string> keys)
 {
     std::vector<std::string> removed;
-    for (const char* key : {installlog::kProductParentKey, installlog::kVendorKey}) {
-        const KeyFate fate = DeleteIfEmpty(key);
+    for (const std::string& key : keys) {
+        const KeyFate fate = DeleteIfEmpty(key.c_str());
         if (fate == KeyFate::Stays)
-            break;  // a parent that stays keeps its own parent filled
+            break;
         if (fate == KeyFate::Deleted)
             removed.push_back(key);
     }
     return removed;
+}
+
+// The key above a registry path ("" for a path without a backslash).
+std::string ParentKey(const std::string& key)
+{
+    const std::size_t slash = key.rfind('\\');
+    return slash == std::string::npos ? std::string() : key.substr(0, slash);
+}
+
+}  // namespace
+
+std::vector<std::string> RemoveEmptyProductParents()
+{
+    return RemoveEmptyKeys({installlog::kProductParentKey, installlog::kVendorKey});
+}
+
+std::vector<std::string> RemoveEmptyComponentParents()
+{
+    const std::string components = ParentKey(installlog::kActiveSetupKey);
+    return RemoveEmptyKeys({components, ParentKey(components)});
 }
 
 }  // namespace ownership

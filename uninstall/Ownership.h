@@ -80,4 +80,11 @@ ControlRegistration FindRegistration(const std::string& controlPath);
 // names of the keys deleted, in that order.
 std::vector<std::string> RemoveEmptyProductParents();
 
+// The same for the keys above the Active Setup component, "Installed
+// Components" and then "Active Setup" under SOFTWARE\Microsoft, in the
+// product's view. Windows always has other components there; a system
+// without them (a new Wine prefix's 32-bit view) got them from Setup with
+// the component, and they go with it when nothing else is in them.
+std::vector<std::string> RemoveEmptyComponentParents();
+
 }  // namespace ownership

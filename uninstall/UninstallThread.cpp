@@ -685,7 +685,8 @@ void CUninstallThread::DeleteRegKeys()
     if (m_registrationKept)
         runfront::AppRunLog().Step("有项目未能删除，产品注册和卸载项保留，以便再次卸载");
     bool productKeyRecorded = false;
-    ForEachEntry(installlog::kRegDbKey, [this, keep, &productKeyRecorded](const std::string& text) {
+    bool componentDeleted = false;
+    ForEachEntry(installlog::kRegDbKey, [this, keep, &productKeyRecorded, &componentDeleted](const std::string& text) {
         std::string subKey;
         if (!CInstallScope::AllowsKey(text, subKey)) {
             Left(text, LeftReason::Refused);
@@ -711,7 +712,12 @@ void CUninstallThread::DeleteRegKeys()
         const LONG result = winlib::RegKey::DeleteLeafKey(HKEY_LOCAL_MACHINE, subKey, runfront::ProductKeyView());
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
             Left(text, LeftReason::NotRemoved);
+        else if (subKey == installlog::kActiveSetupKey)
+            componentDeleted = true;
     });
+    if (componentDeleted)
+        for (const std::string& parent : ownership::RemoveEmptyComponentParents())
+            runfront::AppRunLog().Step("删除空的注册表项 HKLM\\" + parent);
     // Setup made the product key's parents with it; they go when nothing
     // else is in them (another installation's product key, another
     // product of the vendor keeps them).

@@ -130,7 +130,15 @@ int CSetupThread::Run()
         const DWORD timeout = m_nControlTimeoutMs;
         m_outcome = engine::InstallOutcome::Undone(
             cancelled, job.record.Journal().Undo([timeout](const std::string& control, bool unregister) {
-                return winlib::RunControlServer(control, unregister, timeout) == winlib::ControlCallResult::Succeeded;
+                winlib::ModuleMachine machine = winlib::ModuleMachine::X86;
+                const winlib::ControlCallResult result = winlib::RunControlServer(control, unregister, timeout, &machine);
+                // A file that is no module, or one this Windows cannot load,
+                // was never registered here (the log records every control
+                // file, whatever its registration gave): there is no
+                // registration to give back.
+                return result == winlib::ControlCallResult::Succeeded ||
+                       result == winlib::ControlCallResult::WrongMachine ||
+                       (result == winlib::ControlCallResult::Failed && machine == winlib::ModuleMachine::NotAModule);
             }));
         if (m_bEarlierRemoved)
             m_outcome.SetEarlierRemoved(m_strEarlierDir, m_bEarlierAtRestart);

@@ -261,7 +261,9 @@ TEST_F(RollbackTest, FolderSomebodyFilledDuringTheRunIsLeftAndTheRunEndsAsIncomp
 // A re-install over the earlier installation that fails at its last step,
 // after it replaced the earlier files, control, shortcut: everything comes
 // back exactly (contents, attributes, the control's registration), and
-// nothing of the run is left.
+// nothing of the run is left. The earlier log also records a control file
+// that is no module (it never registered): there is nothing to register
+// again, and it is not reported as left.
 TEST_F(RollbackTest, AnEarlierInstallationComesBackExactlyWhenAReinstallFails)
 {
     const std::string control = Install("Controls\\Grid.ocx");
@@ -273,8 +275,12 @@ TEST_F(RollbackTest, AnEarlierInstallationComesBackExactlyWhenAReinstallFails)
     testfs::WriteFile(control, testfs::ReadFile(PROBE_REGISTERS_OCX) + "earlier");
     ASSERT_EQ(winlib::RunControlServer(control, false, 4000), winlib::ControlCallResult::Succeeded);
     ASSERT_TRUE(Registered("Grid.ocx"));
+    const std::string legacy = Install("Controls\\Legacy.ocx");
+    testfs::WriteFile(legacy, "no module, earlier");
+    testfs::WriteFile(Medium("Controls\\Legacy.ocx"), "no module");
     testfs::WriteFile(Install("Uninstall.log"), "Made Dir: " + Install("Controls") + "\r\nReg Ctrl: " + control +
-                                                    "\r\nFile Copy: " + Install("Uninstall.log") + "\r\n");
+                                                    "\r\nReg Ctrl: " + legacy + "\r\nFile Copy: " +
+                                                    Install("Uninstall.log") + "\r\n");
     ASSERT_TRUE(::SetFileAttributesA(Install("Uninstall.log").c_str(), FILE_ATTRIBUTE_HIDDEN));
     ASSERT_TRUE(Put(HKEY_LOCAL_MACHINE, testreg::kProductKey, "installPath", Install()));
     testfs::WriteFile(temp / "Desk\\土方计算地形分析.LNK", "the earlier shortcut");
@@ -300,6 +306,7 @@ TEST_F(RollbackTest, AnEarlierInstallationComesBackExactlyWhenAReinstallFails)
     const MachineState after = State();
     EXPECT_TRUE(after == before) << ::testing::PrintToString(Differences(before, after));
     EXPECT_EQ(testfs::ReadFile(control), earlierControl);
+    EXPECT_EQ(testfs::ReadFile(legacy), "no module, earlier");
     // Unregistered as this run's, then registered again as the earlier one.
     EXPECT_TRUE(Registered("Grid.ocx"));
     winlib::RunControlServer(control, true, 4000);

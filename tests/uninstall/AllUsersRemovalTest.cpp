@@ -90,6 +90,36 @@ TEST_F(UninstallTest, TheComponentGoesAndNoOtherComponentIsTouched)
     EXPECT_EQ(LeftLines(thread), expected);
 }
 
+// Where Setup had to make the keys that hold the components (a system
+// without any other), they go with the component once empty; a value put
+// into one of them keeps it and the key above it, and the key above them
+// all is never touched.
+TEST_F(UninstallTest, KeysSetupMadeForTheComponentGoWithItWhenNothingElseIsInThem)
+{
+    const std::string activeSetup = "SOFTWARE\\Microsoft\\Active Setup";
+    for (const bool filled : {false, true}) {
+        SCOPED_TRACE(filled ? "a value in the components' key" : "nothing else");
+        ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, activeSetup.c_str());
+        RegisterComponent(Path("Inst\\UserSetup.exe"));
+        if (filled) {
+            ASSERT_TRUE(testreg::Put(HKEY_LOCAL_MACHINE, kComponents, "Somebody", "else"));
+        }
+        testfs::MakeDirs(Path("Inst"));
+        testfs::WriteFile(Path("Inst\\Uninstall.log"), Entry(std::string("2,") + kComponent));
+        TestUninstallThread replay;
+        replay.window = &window;
+        ASSERT_TRUE(replay.ReadLog(Path("Inst\\Uninstall.log").c_str()));
+
+        ASSERT_TRUE(window.RunThread(replay));
+
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kComponent));
+        EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, kComponents), filled);
+        EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, activeSetup), filled);
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft"));
+        EXPECT_EQ(LeftLines(replay), Lines{});
+    }
+}
+
 // The component names its installation by the program in StubPath. When
 // an installation made later into another folder registered it again, it
 // is that one's and stays; when it names this one, or names nothing (no
