@@ -74,10 +74,12 @@ bool IsGone(DWORD error)
 // Opens what an entry names without following a final link (a link is
 // opened as itself where the system can: Wine follows it anyway, and the
 // object's location then tells), folders too.
-HANDLE OpenEntry(const std::string& path, DWORD access, DWORD share)
+HANDLE OpenEntry(const std::string& path, DWORD access, DWORD share, bool fileOnly = false)
 {
+    // Without backup semantics only a file opens: a folder is refused as
+    // access denied, and the object needs no asking whether it is one.
     return ::CreateFileW(LongPathOf(path).c_str(), access, share, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+                         (fileOnly ? 0 : FILE_FLAG_BACKUP_SEMANTICS) | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
 bool IsInUse(DWORD error)
@@ -387,10 +389,15 @@ CUninstallThread::Place CUninstallThread::PlaceOf(const std::string& path, bool 
                                                                                : Place::MenuFolder;
 }
 
-bool CUninstallThread::IsAllowedObject(HANDLE object, Place place, bool folder)
+bool CUninstallThread::IsAllowedObject(HANDLE object, Place place, bool folder, bool openedAsFile)
 {
-    BY_HANDLE_FILE_INFORMATION info = {};
-    if (!::GetFileInformationByHandle(object, &info) || ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != folder)
+    // The attributes alone (the full information would also ask for the
+    // volume's serial number, which costs Wine more than the delete
+    // itself); not at all for a handle that only a file can be.
+    FILE_BASIC_INFO basic = {};
+    if (!(openedAsFile && !folder) &&
+        (!::GetFileInformationByHandleEx(object, FileBasicInfo, &basic, sizeof(basic)) ||
+         ((basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != folder))
         return false;
     // An object inside, named below the held folder's own object name, is
     // where it must be: one cheap question per file. Any other answer is
@@ -444,8 +451,11 @@ bool CUninstallThread::RemoveFile(const std::string& path, LeftReason& reason)
     // A shortcut outside is read through the handle too (whose it is).
     const DWORD read = place == Place::Shortcut ? FILE_READ_DATA : 0;
     winlib::ScopedHandle file(OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE | read,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, true));
     DWORD error = file ? ERROR_SUCCESS : ::GetLastError();
+    // Opened as only a file can be; a folder (refused as access denied) is
+    // opened again below and judged like an object in use.
+    const bool openedAsFile = error == ERROR_SUCCESS;
     if (!file && IsGone(error))
         return true;
     if (!file && IsInUse(error)) {
@@ -460,7 +470,7 @@ bool CUninstallThread::RemoveFile(const std::string& path, LeftReason& reason)
         reason = LeftReason::NotRemoved;
         return false;
     }
-    if (!IsAllowedObject(file.get(), place, false)) {
+    if (!IsAllowedObject(file.get(), place, false, openedAsFile)) {
         reason = LeftReason::Refused;
         return false;
     }

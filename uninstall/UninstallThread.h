@@ -117,7 +117,9 @@ private:
     Place PlaceOf(const std::string& path, bool folder) const;
     // True when the object the handle holds may be acted on for an entry
     // of that place: a file or folder as asked, lying where it must.
-    bool IsAllowedObject(HANDLE object, Place place, bool folder);
+    // openedAsFile: the handle was opened without backup semantics, so it
+    // holds a file (no folder opens that way).
+    bool IsAllowedObject(HANDLE object, Place place, bool folder, bool openedAsFile = false);
     // Opens and holds the installation folder (once) and finds where it
     // lies; false when it cannot be held or located, so that nothing
     // inside it can be judged.

@@ -161,7 +161,8 @@ TEST_F(UninstallTest, TheComponentOfAnotherInstallationStays)
 // shortcuts in the all-users Programs menu, the product key, the uninstall
 // entry and the component. What the log does not record stays: the user's
 // own shortcuts, the folders the shortcuts lay in, the key that holds every
-// component, and the user's AutoCAD profile.
+// component (and another product's component in it), and the user's
+// AutoCAD profile.
 TEST_F(UninstallTest, AnInstallationForAllUsersGoesAndTheProfilesStay)
 {
     const std::string inst = Path("Program Files\\Kestrova\\ZEMLO");
@@ -184,6 +185,9 @@ TEST_F(UninstallTest, AnInstallationForAllUsersGoesAndTheProfilesStay)
     }
     testfs::WriteFile(ownLink, "mine");
     RegisterComponent(inst + "\\UserSetup.exe");
+    // Another product's component beside it, as Windows always has some.
+    const std::string other = std::string(kComponents) + "\\{0B5E4A8C-6F0E-4D2B-9C31-7A2E51D0C4F3}";
+    ASSERT_TRUE(testreg::Put(HKEY_LOCAL_MACHINE, other, "StubPath", "\"C:\\Other\\Other.exe\" /user"));
     ASSERT_TRUE(testreg::Put(HKEY_LOCAL_MACHINE, testreg::kProductKey, "installPath", inst + "\\"));
     ASSERT_TRUE(testreg::Put(HKEY_LOCAL_MACHINE, testreg::kUninstallKey, "UninstallString", inst + "\\Uninstall.exe"));
     ASSERT_TRUE(testreg::Put(HKEY_CURRENT_USER, std::string(kProfile) + "\\General", "ACAD", inst + "\\Support"));
@@ -212,6 +216,7 @@ TEST_F(UninstallTest, AnInstallationForAllUsersGoesAndTheProfilesStay)
     for (const char* key : {testreg::kProductKey, testreg::kUninstallKey, kComponent})
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key)) << key;
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kComponents));
+    EXPECT_EQ(testreg::Text(HKEY_LOCAL_MACHINE, other, "StubPath"), "\"C:\\Other\\Other.exe\" /user");
     EXPECT_EQ(testreg::Text(HKEY_CURRENT_USER, std::string(kProfile) + "\\General", "ACAD"), inst + "\\Support");
     EXPECT_TRUE(thread.Outcome().Left().empty()) << LeftLines(thread).front();
 }

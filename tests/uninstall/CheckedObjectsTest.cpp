@@ -138,6 +138,28 @@ TEST_F(UninstallTest, FileLinkInAFileEntryIsRefused)
     EXPECT_EQ(thread.Outcome().ExitCode(), 1604);
 }
 
+// A file entry that names a folder, inside the installation or outside it
+// under a shortcut's name, is refused and the folder stays with what it
+// holds; the files of the log go.
+TEST_F(UninstallTest, AFileEntryThatNamesAFolderIsRefused)
+{
+    const std::string inst = Path("Inst");
+    const std::string inside = inst + "\\Support\\a.lsp";
+    const std::string outside = Path("Desk\\土方计算地形分析.lnk");
+    testfs::WriteFile(inside + "\\mine.txt", "mine");
+    testfs::MakeDirs(outside);
+    testfs::WriteFile(inst + "\\own.txt", "x");
+    LoadLog("File Copy: " + inside + "\r\nFile Copy: " + outside + "\r\nFile Copy: " + inst + "\\own.txt\r\n",
+            inst + "\\Uninstall.log");
+
+    RunUninstall();
+
+    EXPECT_EQ(testfs::ReadFile(inside + "\\mine.txt"), "mine");
+    EXPECT_TRUE(testfs::IsDirectory(outside));
+    EXPECT_FALSE(Exists(inst + "\\own.txt"));
+    EXPECT_EQ(LeftLines(thread), (Lines{"refused " + inside, "refused " + outside}));
+}
+
 // An 8.3 short name ending in ".LNK" stands for any long name: outside the
 // installation only a file whose long name ends in ".lnk" goes. A short
 // name that leads through a folder link inside the installation is judged
