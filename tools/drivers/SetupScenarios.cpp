@@ -20,6 +20,24 @@ namespace {
 
 const char kNothingInstalled[] = "安装没有完成，本次安装所做的更改已全部撤销，没有安装任何内容。";
 
+// The finish page after the copy, or null.
+HWND WaitFinish(Run& run)
+{
+    HWND finish = run.WaitPage(kReadme);
+    Check(finish != nullptr, "the finish page follows the copy");
+    return finish;
+}
+
+// The finish page's line about the run; the page may be found while it is
+// still opening, so it is given a moment to fill it.
+std::string NoticeOf(HWND finish)
+{
+    std::string notice;
+    for (const ULONGLONG seen = ::GetTickCount64(); notice.empty() && ::GetTickCount64() - seen < 5000; ::Sleep(20))
+        notice = TextOf(::GetDlgItem(finish, kNotice));
+    return notice;
+}
+
 int Install(Run& run)
 {
     const std::string dir = WithBackslash(run.options.folder) + "Kestrova\\ZEMLO\\";
@@ -31,8 +49,7 @@ int Install(Run& run)
     if (!CancelCopy(run, copy, false))
         return 1;
 
-    HWND finish = run.WaitPage(kReadme);
-    Check(finish != nullptr, "the finish page follows the copy");
+    HWND finish = WaitFinish(run);
     if (finish == nullptr)
         return 1;
     Check(IsChecked(finish, kReadme), "the readme box is ticked");
@@ -73,8 +90,7 @@ int Peak(Run& run)
     if (copy == nullptr)
         return 1;
     SetWorkersSuspended(run.pi.process_id(), run.guiThread, false);
-    HWND finish = run.WaitPage(kReadme);
-    Check(finish != nullptr, "the finish page follows the copy");
+    HWND finish = WaitFinish(run);
     if (finish == nullptr)
         return 1;
     Check(PrintPeak(run, "setup_peak_working_set_mb"), "Setup's working set can be read");
@@ -103,14 +119,10 @@ int InstallHeld(Run& run)
     run.Hold("copy-failure-question");
     Click(question, IDIGNORE);
 
-    HWND finish = run.WaitPage(kReadme);
-    Check(finish != nullptr, "the finish page follows the copy");
+    HWND finish = WaitFinish(run);
     if (finish == nullptr)
         return 1;
-    // The page may be found while it is still opening: give it a moment.
-    std::string notice;
-    for (const ULONGLONG seen = ::GetTickCount64(); notice.empty() && ::GetTickCount64() - seen < 5000; ::Sleep(20))
-        notice = TextOf(::GetDlgItem(finish, kNotice));
+    const std::string notice = NoticeOf(finish);
     // The medium's legacy control is no module: it does not register.
     Check(notice == "有 1 个文件未能复制。有 1 个控件未能注册。",
           "the finish page says one file was not copied and one control not registered (" + notice + ")");
@@ -290,13 +302,10 @@ int Move(Run& run)
                 return 1;
         }
     }
-    HWND finish = run.WaitPage(kReadme);
-    Check(finish != nullptr, "the finish page follows the copy");
+    HWND finish = WaitFinish(run);
     if (finish == nullptr)
         return 1;
-    std::string notice;
-    for (const ULONGLONG seen = ::GetTickCount64(); notice.empty() && ::GetTickCount64() - seen < 5000; ::Sleep(20))
-        notice = TextOf(::GetDlgItem(finish, kNotice));
+    const std::string notice = NoticeOf(finish);
     // After what did not go in (the medium's legacy control is no module).
     const std::string removed = "以前安装在 " + winlib::StripTrailingBackslashes(earlier) + " 的 ZEMLO V8.0 已卸载。";
     Check(notice == "有 1 个控件未能注册。" + removed,
