@@ -16,8 +16,9 @@
 # 32-bit Wine process costs a minute or more to start, so the run is a
 # handful of them (the prefix's own, Setup, Uninstall, the 32-bit regsvr32
 # of each 32-bit control both ways, the self-removal's cmd), about ten
-# minutes in all. Exit 77 (skipped) without wine32:i386 and qemu-user
-# (scripts/bootstrap-x86 installs them).
+# minutes in all. Exit 77 (skipped) when scripts/bootstrap-x86 could not
+# install wine32:i386 because the package lists could not be read; without
+# wine32:i386 or qemu-user otherwise it fails.
 #
 # Usage: wow64-install.sh <x86-build-dir> <work-dir>
 set -u
@@ -26,9 +27,18 @@ build=$(cd "$1" && pwd) || exit 2
 mkdir -p "$2" && work=$(cd "$2" && pwd) || exit 2
 [ "$work" != / ] && [ "$work" != "$build" ] || { echo "the work folder is emptied first: give one of its own"; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
-# In a namespace where i386 programs go to qemu (scripts/wow64-run).
+# In a namespace where i386 programs go to qemu (scripts/wow64-run). Skipped
+# (77) only when scripts/bootstrap-x86 noted that 32-bit Wine could not be
+# installed (it says why); a run that cannot start otherwise fails.
 if [ "${ZEMLO_WOW64_NAMESPACE:-}" != 1 ]; then
-  exec "$here/../../scripts/wow64-run" bash "$0" "$@"
+  if [ -f "$build/wow64-unavailable" ]; then
+    echo "SKIP: $(cat "$build/wow64-unavailable")"
+    exit 77
+  fi
+  "$here/../../scripts/wow64-run" bash "$0" "$@"
+  status=$?
+  [ "$status" != 77 ] || { echo "FAIL: the WOW64 run could not start"; exit 1; }
+  exit "$status"
 fi
 
 . "$here/../../scripts/display.sh"
