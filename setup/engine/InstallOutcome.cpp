@@ -56,7 +56,7 @@ InstallOutcome InstallOutcome::EarlierKept(const std::string& folder, const Earl
 {
     InstallOutcome outcome;
     outcome.m_end = End::kEarlierKept;
-    outcome.m_strEarlierKept = winlib::StripTrailingBackslashes(folder);
+    outcome.m_strEarlier = winlib::StripTrailingBackslashes(folder);
     outcome.m_bEarlierBusy = removal.result == EarlierRemoval::Result::kBusy;
     outcome.m_left = removal.left;
     return outcome;
@@ -64,7 +64,7 @@ InstallOutcome InstallOutcome::EarlierKept(const std::string& folder, const Earl
 
 void InstallOutcome::SetEarlierRemoved(const std::string& folder, bool restart)
 {
-    m_strEarlierRemoved = winlib::StripTrailingBackslashes(folder);
+    m_strEarlier = winlib::StripTrailingBackslashes(folder);
     m_bEarlierAtRestart = restart;
 }
 
@@ -111,8 +111,8 @@ std::string InstallOutcome::Report() const
     std::string report;
     if (m_end == End::kEarlierKept) {
         if (m_bEarlierBusy)
-            return winlib::Format(kEarlierBusy, m_strEarlierKept.c_str());
-        report = winlib::Format(kEarlierKept, m_strEarlierKept.c_str());
+            return winlib::Format(kEarlierBusy, m_strEarlier.c_str());
+        report = winlib::Format(kEarlierKept, m_strEarlier.c_str());
         if (!m_left.empty())
             report += kEarlierLeft + ItemLines(m_left);
         return report;
@@ -124,10 +124,10 @@ std::string InstallOutcome::Report() const
     else
         return std::string();
     // A move that was not completed: the earlier installation went first.
-    if (!m_strEarlierRemoved.empty()) {
+    if (!m_strEarlier.empty()) {
         if (!report.empty() && report.back() != '\n')
             report += "\n";
-        report += winlib::Format(m_bEarlierAtRestart ? kEarlierAtRestart : kEarlierRemoved, m_strEarlierRemoved.c_str());
+        report += winlib::Format(m_bEarlierAtRestart ? kEarlierAtRestart : kEarlierRemoved, m_strEarlier.c_str());
     }
     return report;
 }
@@ -139,8 +139,8 @@ std::string InstallOutcome::FinishNotice() const
         notice += winlib::Format("有 %d 个文件未能复制。", m_ignoredFiles);
     if (m_failedControls > 0)
         notice += winlib::Format("有 %d 个控件未能注册。", m_failedControls);
-    if (!m_strEarlierRemoved.empty())
-        notice += winlib::Format(m_bEarlierAtRestart ? kEarlierAtRestart : kEarlierRemoved, m_strEarlierRemoved.c_str());
+    if (!m_strEarlier.empty() && m_end != End::kEarlierKept)
+        notice += winlib::Format(m_bEarlierAtRestart ? kEarlierAtRestart : kEarlierRemoved, m_strEarlier.c_str());
     return notice;
 }
 

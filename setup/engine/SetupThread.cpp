@@ -69,6 +69,12 @@ bool CSetupThread::RemoveEarlier()
     return false;
 }
 
+void CSetupThread::NoteEarlierRemoval()
+{
+    if (m_bEarlierRemoved)
+        m_outcome.SetEarlierRemoved(m_strEarlierDir, m_bEarlierAtRestart);
+}
+
 std::string CSetupThread::LogText() const
 {
     return m_job ? m_job->record.Log().str() : std::string();
@@ -116,8 +122,7 @@ int CSetupThread::Run()
         log.Step(winlib::Format("安装完成：复制了 %llu 字节，跳过 %d 个文件，%d 个控件未能注册", job.copier.BytesCopied(),
                                 job.copier.IgnoredFiles(), job.failedControls));
         m_outcome = engine::InstallOutcome::Completed(job.copier.IgnoredFiles(), job.failedControls);
-        if (m_bEarlierRemoved)
-            m_outcome.SetEarlierRemoved(m_strEarlierDir, m_bEarlierAtRestart);
+        NoteEarlierRemoval();
         if (report != nullptr) {
             ::SendMessageA(report, WM_SETUP_CONFIGURING, 0, 0);
             ::PostMessageA(report, WM_SETUP_DONE, 0, 0);
@@ -140,8 +145,7 @@ int CSetupThread::Run()
                        result == winlib::ControlCallResult::WrongMachine ||
                        (result == winlib::ControlCallResult::Failed && machine == winlib::ModuleMachine::NotAModule);
             }));
-        if (m_bEarlierRemoved)
-            m_outcome.SetEarlierRemoved(m_strEarlierDir, m_bEarlierAtRestart);
+        NoteEarlierRemoval();
         if (!job.backups.Discard())
             log.Step("未能删除备份文件夹 " + job.backups.Folder());
         log.Step(m_outcome.Report());

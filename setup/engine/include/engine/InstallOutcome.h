@@ -53,7 +53,6 @@ public:
     // restart: files of it in use go at the next restart. Kept by every
     // ending, so that the reports say it.
     void SetEarlierRemoved(const std::string& folder, bool restart);
-    const std::string& EarlierRemoved() const { return m_strEarlierRemoved; }
 
     End GetEnd() const { return m_end; }
     bool IsCompleted() const { return m_end == End::kCompleted; }
@@ -90,8 +89,9 @@ private:
     int m_ignoredFiles = 0;
     int m_failedControls = 0;
     std::vector<std::string> m_left;
-    std::string m_strEarlierRemoved;
-    std::string m_strEarlierKept;
+    // The earlier installation's folder: the one kept (kEarlierKept) or
+    // the one a move removed first (any other end); empty when none.
+    std::string m_strEarlier;
     bool m_bEarlierAtRestart = false;
     bool m_bEarlierBusy = false;
 };

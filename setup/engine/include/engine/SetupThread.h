@@ -100,6 +100,9 @@ private:
     // Removes the earlier installation a move replaces; false (the
     // outcome set) when the run must stop.
     bool RemoveEarlier();
+    // Notes in the outcome just set that the move removed the earlier
+    // installation first (its reports then say so).
+    void NoteEarlierRemoval();
 
     std::string m_strSourceDir;   // ends in one backslash
     std::string m_strInstallDir;  // ends in one backslash
